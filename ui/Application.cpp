@@ -1,0 +1,77 @@
+#include "ui/Application.h"
+
+#include "ui/Text.h"
+
+namespace ui {
+
+Application& Application::Instance() {
+    static Application app;
+    return app;
+}
+
+void Application::SetTitle(std::string title) { title_ = std::move(title); }
+
+bool Application::Dispatch(MSG& msg) {
+    if (msg.message == WM_QUIT) {
+        terminated_ = true;
+        return false;
+    }
+    if (dialogWindow_ && IsWindow(dialogWindow_) && IsDialogMessageW(dialogWindow_, &msg)) return true;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+    return true;
+}
+
+void Application::ProcessMessages() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (!Dispatch(msg)) break;
+    }
+}
+
+void Application::WaitForMessage(DWORD milliseconds) {
+    MsgWaitForMultipleObjectsEx(0, nullptr, milliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
+
+void Application::Run() {
+    MSG msg;
+    while (!terminated_) {
+        BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            terminated_ = true;
+            break;
+        }
+        Dispatch(msg);
+    }
+}
+
+void Application::Terminate() {
+    if (!terminated_) PostQuitMessage(0);
+}
+
+int Application::MessageBox(const std::string& text, const std::string& caption, UINT flags, HWND owner) {
+    if (MessageBoxHook) return MessageBoxHook(text, caption, flags);
+    return MessageBoxW(owner, Widen(text).c_str(), Widen(caption).c_str(), flags);
+}
+
+void Application::HandleException(std::exception_ptr error) noexcept {
+    std::string message;
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        message = e.what();
+    } catch (...) {
+        message = "Unknown error";
+    }
+    try {
+        if (ErrorHook) {
+            ErrorHook(message);
+            return;
+        }
+        MessageBox(message, title_, MB_OK | MB_ICONERROR);
+    } catch (...) {
+        // Nothing sensible is left to report to.
+    }
+}
+
+}  // namespace ui

@@ -1,0 +1,53 @@
+#pragma once
+// The application object: title, message loop, the pump the socket layer's waits use, message
+// boxes and the standard error box for exceptions that leave an event handler.
+#include <windows.h>
+
+#include <exception>
+#include <functional>
+#include <string>
+
+namespace ui {
+
+class Application {
+public:
+    using MessageBoxFn = std::function<int(const std::string& text, const std::string& caption, UINT flags)>;
+
+    static Application& Instance();
+
+    void SetTitle(std::string title);
+    const std::string& Title() const { return title_; }
+
+    // The window whose dialog keys (Tab, Enter, Escape) the pump translates.
+    void SetDialogWindow(HWND hwnd) { dialogWindow_ = hwnd; }
+
+    // Dispatches every message already in this thread's queue, then returns at once.
+    void ProcessMessages();
+    // Blocks until a message arrives or the time passes; waits call it between pumps so that a
+    // stalled transfer sleeps on the queue instead of spinning.
+    void WaitForMessage(DWORD milliseconds);
+    // Runs the loop until Terminate is called (the main form closing calls it).
+    void Run();
+    void Terminate();
+    bool Terminated() const { return terminated_; }
+
+    // Every modal message box goes through here so that tests can answer them.
+    int MessageBox(const std::string& text, const std::string& caption, UINT flags, HWND owner = nullptr);
+    MessageBoxFn MessageBoxHook;
+
+    // Call from a catch block at each place where Windows calls our code: shows the standard
+    // error box titled with the application title. Never throws.
+    void HandleException(std::exception_ptr error) noexcept;
+    // Tests replace the error box to see which message reached it.
+    std::function<void(const std::string& message)> ErrorHook;
+
+private:
+    Application() = default;
+    bool Dispatch(MSG& msg);
+
+    std::string title_;
+    HWND dialogWindow_ = nullptr;
+    bool terminated_ = false;
+};
+
+}  // namespace ui
