@@ -1,0 +1,91 @@
+#include "i18n/traducteur.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <vector>
+
+namespace {
+
+struct RecordingForm : ICaptionTarget {
+    std::vector<std::pair<std::string, std::string>> calls;
+    std::map<std::string, std::string> captions;
+    void SetCaption(std::string_view control, const std::string& text) override {
+        calls.emplace_back(std::string(control), text);
+        captions[std::string(control)] = text;
+    }
+};
+
+std::string Text(const tTranslate& t, int index, std::string start = {}) {
+    t.GetText(index, start);
+    return start;
+}
+
+}  // namespace
+
+TEST(Translator, WithoutALanguageTheCallersTextIsLeftAlone) {
+    tTranslate t;
+    EXPECT_EQ(t.Language, "");
+    EXPECT_EQ(Text(t, 8), "");
+    EXPECT_EQ(Text(t, 8, "kept"), "kept");
+    t.SetLanguage("deutsch");  // an unknown key is stored, nothing more
+    EXPECT_EQ(t.Language, "deutsch");
+    EXPECT_EQ(Text(t, 30, "kept"), "kept");
+}
+
+TEST(Translator, TextsInBothLanguages) {
+    tTranslate t;
+    t.SetLanguage("anglais");
+    EXPECT_EQ(Text(t, 24), "Status : Downloading ");  // trailing blank: a file name follows
+    EXPECT_EQ(Text(t, 8), "C:\\Program Files\\Quorvane\\Basic\\");
+    EXPECT_EQ(Text(t, 12), Text(t, 32));
+    t.SetLanguage("francais");
+    EXPECT_EQ(Text(t, 25), "\xCAtes-vous certain de vouloir arr\xEAter l'installation de Quorvane?");
+    EXPECT_EQ(Text(t, 8), "C:\\Program Files\\Quorvane\\RaRozo\\");
+    EXPECT_EQ(Text(t, 15), "Quorvane De Base.Lnk");
+    EXPECT_EQ(Text(t, 12), "Termin\xE9");
+    EXPECT_EQ(Text(t, 12), Text(t, 32));
+    // The default directory is the tree's root followed by the folder suffix, in each language.
+    EXPECT_EQ(Text(t, 8), "C:\\Program Files" + Text(t, 1));
+    t.SetLanguage("anglais");
+    EXPECT_EQ(Text(t, 8), "C:\\Program Files" + Text(t, 1));
+}
+
+TEST(Translator, EveryTextExistsInBothLanguages) {
+    tTranslate t;
+    for (int i = 1; i <= tTranslate::kTextCount; ++i) {
+        EXPECT_FALSE(t.FrenchTexts[i].empty()) << i;
+        EXPECT_FALSE(t.EnglishTexts[i].empty()) << i;
+    }
+}
+
+TEST(Translator, SetLanguageRecaptionsTheWholeFormInOrder) {
+    tTranslate t;
+    RecordingForm form;
+    t.SetForm(&form);
+    t.SetLanguage("francais");  // differs from the empty key: captions are set
+    ASSERT_EQ(form.calls.size(), 29u);
+    EXPECT_EQ(form.calls.front(), std::make_pair(std::string("TfInstall"), std::string("Installation de Quorvane")));
+    EXPECT_EQ(form.calls.back(), std::make_pair(std::string("btnBack"), std::string("&Pr\xE9""c\xE9""dent")));
+    EXPECT_EQ(form.captions["BtnNext"], "&Suivant");
+    EXPECT_EQ(form.captions["Label13"], kProductWebSite);
+
+    form.calls.clear();
+    t.SetLanguage("francais");  // same key: nothing at all
+    EXPECT_TRUE(form.calls.empty());
+
+    t.SetLanguage("anglais");
+    EXPECT_EQ(form.calls.size(), 29u);
+    EXPECT_EQ(form.captions["LblStatus"], "Status : Waiting");
+    EXPECT_EQ(form.captions["rdoFrench"], "Fran\xE7\x61is");  // same caption in both languages
+    EXPECT_EQ(form.captions["Label16"], kSupportEmail);
+
+    t.SetLanguage("francais");
+    EXPECT_EQ(form.captions["TfInstall"], "Installation de Quorvane");
+    EXPECT_EQ(form.captions["LblStatus"], "Statut : En attente");
+    EXPECT_EQ(form.captions["ChkAutoStart"], "Ex\xE9\x63ution automatique lors de chaque d\xE9marrage de Windows");
+
+    form.calls.clear();
+    t.SetLanguage("espanol");
+    EXPECT_TRUE(form.calls.empty());
+}
