@@ -2,11 +2,27 @@
 
 #include "ui/Text.h"
 
+#include <commctrl.h>
+#include <objbase.h>
+
 namespace ui {
 
 Application& Application::Instance() {
     static Application app;
     return app;
+}
+
+void Application::Initialize() {
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES};
+    InitCommonControlsEx(&icc);
+}
+
+ComApartment::ComApartment() {
+    initialized_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+}
+
+ComApartment::~ComApartment() {
+    if (initialized_) CoUninitialize();
 }
 
 void Application::SetTitle(std::string title) { title_ = std::move(title); }

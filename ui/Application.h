@@ -15,11 +15,15 @@ public:
 
     static Application& Instance();
 
+    // Common controls for the UI thread; call once before the first form.
+    void Initialize();
+
     void SetTitle(std::string title);
     const std::string& Title() const { return title_; }
 
     // The window whose dialog keys (Tab, Enter, Escape) the pump translates.
     void SetDialogWindow(HWND hwnd) { dialogWindow_ = hwnd; }
+    HWND DialogWindow() const { return dialogWindow_; }
 
     // Dispatches every message already in this thread's queue, then returns at once.
     void ProcessMessages();
@@ -48,6 +52,18 @@ private:
     std::string title_;
     HWND dialogWindow_ = nullptr;
     bool terminated_ = false;
+};
+
+// COM for the UI thread, apartment-threaded (shell links and the shell's folder tree need it).
+class ComApartment {
+public:
+    ComApartment();
+    ~ComApartment();
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+private:
+    bool initialized_ = false;
 };
 
 }  // namespace ui

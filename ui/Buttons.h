@@ -1,0 +1,60 @@
+#pragma once
+// Push button, flat button that never takes the focus, radio button and check box.
+#include "ui/Window.h"
+
+#include <functional>
+
+namespace ui {
+
+class Button : public Control {
+public:
+    // default: the form's default button (drawn with the thick frame; Enter presses it).
+    void Create(Window& parent, const Bounds& bounds, const std::string& caption, bool isDefault = false);
+    // Raises OnClick unless the button is disabled (as a user's click would).
+    void Click();
+    bool Reflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+    std::function<void()> OnClick;
+};
+
+// A speed button: clicked with the mouse (or BM_CLICK), never focused and not in the Tab order,
+// so pressing it leaves the keyboard focus where it was.
+class FlatButton : public Button {
+public:
+    void Create(Window& parent, const Bounds& bounds, const std::string& caption);
+
+private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+
+    WNDPROC original_ = nullptr;
+    bool pressed_ = false;
+};
+
+// Radio buttons of one panel form one group. OnClick fires whenever the button becomes selected,
+// by the user or by SetChecked(true), and never when it was already selected.
+class RadioButton : public Control {
+public:
+    void Create(Window& parent, const Bounds& bounds, const std::string& caption, bool checked,
+                bool firstOfGroup);
+    void SetChecked(bool checked);
+    bool Checked() const;
+    bool Reflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+    std::function<void()> OnClick;
+
+private:
+    void Select();
+    void ClearSiblings();
+
+    bool checked_ = false;
+};
+
+class CheckBox : public Control {
+public:
+    void Create(Window& parent, const Bounds& bounds, const std::string& caption, bool checked);
+    void SetChecked(bool checked);
+    bool Checked() const;
+};
+
+}  // namespace ui

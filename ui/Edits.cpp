@@ -1,0 +1,78 @@
+#include "ui/Edits.h"
+
+#include <richedit.h>
+
+#include <stdexcept>
+
+namespace ui {
+
+namespace {
+
+constexpr DWORD kPaneStyle = WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL;
+
+// RichEdit lives in a DLL that is loaded on first use, not linked: Msftedit (4.1) where present,
+// else riched20 (2.0/3.0). Both count a line break as one character.
+const wchar_t* RichEditClass() {
+    static const wchar_t* cls = [] () -> const wchar_t* {
+        if (LoadLibraryW(L"Msftedit.dll")) return L"RICHEDIT50W";
+        if (LoadLibraryW(L"riched20.dll")) return L"RichEdit20W";
+        return nullptr;
+    }();
+    if (!cls) throw std::runtime_error("The RichEdit control is not available");
+    return cls;
+}
+
+}  // namespace
+
+void Edit::Create(Window& parent, const Bounds& bounds) {
+    Control::Create(parent, L"EDIT", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, bounds);
+}
+
+bool Edit::Reflect(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
+    if (msg != WM_COMMAND || HIWORD(wp) != EN_CHANGE) return false;
+    if (OnChange) OnChange();
+    result = 0;
+    return true;
+}
+
+void Memo::Create(Window& parent, const Bounds& bounds, bool visible) {
+    Control::Create(parent, L"EDIT", kPaneStyle | (visible ? WS_VISIBLE : 0), WS_EX_CLIENTEDGE, bounds);
+}
+
+bool Memo::Reflect(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
+    // A read-only edit asks for the static colours (grey); the licence panes are white.
+    if (msg != WM_CTLCOLORSTATIC) return false;
+    HDC dc = reinterpret_cast<HDC>(wp);
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+    result = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+    return true;
+}
+
+void RichEdit::Create(Window& parent, const Bounds& bounds, bool visible) {
+    Control::Create(parent, RichEditClass(), kPaneStyle | (visible ? WS_VISIBLE : 0), WS_EX_CLIENTEDGE,
+                    bounds);
+    SendMessageW(hwnd_, EM_SETBKGNDCOLOR, 0, GetSysColor(COLOR_WINDOW));
+}
+
+void RichEdit::SetSelection(long start, long length) {
+    CHARRANGE range{start, start + length};
+    SendMessageW(hwnd_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+}
+
+void RichEdit::SetSelectionBold() {
+    CHARFORMAT2W format{};
+    format.cbSize = sizeof(format);
+    format.dwMask = CFM_BOLD;
+    format.dwEffects = CFE_BOLD;
+    SendMessageW(hwnd_, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+}
+
+bool RichEdit::SelectionBold() const {
+    CHARFORMAT2W format{};
+    format.cbSize = sizeof(format);
+    SendMessageW(hwnd_, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    return (format.dwMask & CFM_BOLD) && (format.dwEffects & CFE_BOLD);
+}
+
+}  // namespace ui

@@ -1,0 +1,34 @@
+#pragma once
+// A GDI font made from a face name and a character height in 96-DPI pixels, scaled to the system DPI.
+#include <windows.h>
+
+#include <string>
+
+namespace ui {
+
+struct FontSpec {
+    std::wstring face = L"MS Sans Serif";
+    int height = 11;  // character height in pixels at 96 DPI
+    bool bold = false;
+    bool underline = false;
+    BYTE charset = DEFAULT_CHARSET;
+};
+
+class Font {
+public:
+    Font() = default;
+    explicit Font(const FontSpec& spec) { Create(spec); }
+    Font(const Font&) = delete;
+    Font& operator=(const Font&) = delete;
+    ~Font() { Release(); }
+
+    void Create(const FontSpec& spec);
+    HFONT Handle() const { return font_; }
+    operator HFONT() const { return font_; }
+
+private:
+    void Release();
+    HFONT font_ = nullptr;
+};
+
+}  // namespace ui

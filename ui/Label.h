@@ -1,0 +1,47 @@
+#pragma once
+// Static texts and pictures.
+#include "ui/Window.h"
+
+#include <functional>
+
+namespace ui {
+
+enum class Alignment { Left, Right };
+
+struct LabelStyle {
+    Alignment alignment = Alignment::Left;
+    bool wordWrap = false;
+    bool autoSize = false;      // fit the text; a right-aligned label keeps its right edge
+    bool transparent = true;    // shows the parent's painting (a page header's white band)
+    COLORREF color = CLR_INVALID;  // CLR_INVALID: the system's window-text colour
+    bool handCursor = false;    // a label used as a link
+};
+
+class Label : public Control {
+public:
+    void Create(Window& parent, const Bounds& bounds, const std::string& caption, const LabelStyle& style = {});
+    void SetText(const std::string& text) override;
+    void SetFont(HFONT font);
+    bool Reflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+    std::function<void()> OnClick;
+
+private:
+    void FitToText();
+    void RepaintBeneath(const RECT& oldRect);
+
+    LabelStyle style_;
+};
+
+// A bitmap from the program's resources; the control takes the bitmap's size. A missing
+// resource leaves it empty.
+class Picture : public Control {
+public:
+    ~Picture() override;
+    void Create(Window& parent, const Bounds& bounds, int bitmapId);
+
+private:
+    HBITMAP bitmap_ = nullptr;
+};
+
+}  // namespace ui

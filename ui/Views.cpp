@@ -1,0 +1,30 @@
+#include "ui/Views.h"
+
+namespace ui {
+
+void ProgressBar::Create(Window& parent, const Bounds& bounds) {
+    Control::Create(parent, PROGRESS_CLASSW, WS_VISIBLE, 0, bounds);
+    SetRange(0, 100);
+}
+
+void ProgressBar::SetRange(int low, int high) { SendMessageW(hwnd_, PBM_SETRANGE32, low, high); }
+
+void ProgressBar::SetPosition(int position) { SendMessageW(hwnd_, PBM_SETPOS, position, 0); }
+
+int ProgressBar::Position() const { return static_cast<int>(SendMessageW(hwnd_, PBM_GETPOS, 0, 0)); }
+
+void TreeView::Create(Window& parent, const Bounds& bounds, DWORD treeStyles, int indent) {
+    Control::Create(parent, WC_TREEVIEWW, WS_VISIBLE | WS_TABSTOP | treeStyles, WS_EX_CLIENTEDGE, bounds);
+    SendMessageW(hwnd_, TVM_SETINDENT, Scale(indent), 0);
+}
+
+bool TreeView::Reflect(UINT msg, WPARAM, LPARAM lp, LRESULT& result) {
+    if (msg != WM_NOTIFY) return false;
+    const NMHDR& header = *reinterpret_cast<const NMHDR*>(lp);
+    result = 0;
+    if (OnNotify) OnNotify(header, result);
+    if (header.code == TVN_SELCHANGEDW && OnChange) OnChange();
+    return true;
+}
+
+}  // namespace ui

@@ -1,0 +1,34 @@
+#pragma once
+// Progress bar and the folder tree's SysTreeView32.
+#include "ui/Window.h"
+
+#include <commctrl.h>
+
+#include <functional>
+
+namespace ui {
+
+class ProgressBar : public Control {
+public:
+    void Create(Window& parent, const Bounds& bounds);
+    void SetRange(int low, int high);
+    void SetPosition(int position);
+    int Position() const;
+};
+
+// The tree control alone. What fills it (the shell's folders) attaches through OnNotify, which
+// sees every notification first and may consume it; OnChange follows a change of selection.
+class TreeView : public Control {
+public:
+    void Create(Window& parent, const Bounds& bounds, DWORD treeStyles, int indent);
+    bool Reflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+    // The selected folder's file-system path, empty when nothing is selected.
+    std::string Path() const { return PathProvider ? PathProvider() : std::string(); }
+
+    std::function<bool(const NMHDR& header, LRESULT& result)> OnNotify;
+    std::function<void()> OnChange;
+    std::function<std::string()> PathProvider;
+};
+
+}  // namespace ui

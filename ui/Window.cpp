@@ -1,0 +1,134 @@
+#include "ui/Window.h"
+
+#include "ui/Text.h"
+
+#include <stdexcept>
+
+namespace ui {
+
+namespace {
+
+constexpr wchar_t kWrapperProp[] = L"Quorvane.Window";
+// Control ids start above the dialog manager's IDOK/IDCANCEL so they are never mistaken for them.
+int g_nextId = 100;
+
+int SystemDpi() {
+    static const int dpi = [] {
+        HDC screen = GetDC(nullptr);
+        int value = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+        if (screen) ReleaseDC(nullptr, screen);
+        return value > 0 ? value : 96;
+    }();
+    return dpi;
+}
+
+}  // namespace
+
+int Scale(int units) { return MulDiv(units, SystemDpi(), 96); }
+
+RECT ScaleBounds(const Bounds& b) {
+    const int left = Scale(b.left), top = Scale(b.top);
+    return RECT{left, top, left + Scale(b.width), top + Scale(b.height)};
+}
+
+Window::~Window() { Destroy(); }
+
+void Window::Destroy() {
+    if (!hwnd_) return;
+    HWND hwnd = hwnd_;
+    hwnd_ = nullptr;
+    RemovePropW(hwnd, kWrapperProp);
+    if (IsWindow(hwnd)) DestroyWindow(hwnd);
+}
+
+Window* Window::FromHandle(HWND hwnd) {
+    return hwnd ? static_cast<Window*>(GetPropW(hwnd, kWrapperProp)) : nullptr;
+}
+
+void Window::Attach(HWND hwnd) {
+    hwnd_ = hwnd;
+    SetPropW(hwnd, kWrapperProp, this);
+}
+
+void Window::SetVisible(bool visible) {
+    if (hwnd_ && visible != Visible()) ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+bool Window::Visible() const {
+    return hwnd_ && (GetWindowLongPtrW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+void Window::SetEnabled(bool enabled) {
+    if (hwnd_) EnableWindow(hwnd_, enabled ? TRUE : FALSE);
+}
+
+bool Window::Enabled() const { return hwnd_ && IsWindowEnabled(hwnd_); }
+
+void Window::SetText(const std::string& text) {
+    // Setting the same text again must not raise change events (an edit box reports every WM_SETTEXT).
+    if (hwnd_ && Text() != text) SetWindowTextW(hwnd_, Widen(text).c_str());
+}
+
+std::string Window::Text() const {
+    if (!hwnd_) return {};
+    const int length = GetWindowTextLengthW(hwnd_);
+    std::wstring buffer(static_cast<size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(hwnd_, buffer.data(), length + 1);
+    buffer.resize(static_cast<size_t>(copied > 0 ? copied : 0));
+    return Narrow(buffer);
+}
+
+void Window::SetFont(HFONT font) {
+    font_ = font;
+    if (hwnd_) SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+bool Window::Reflect(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+
+bool RouteToChild(HWND parent, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    HWND child = nullptr;
+    switch (msg) {
+    case WM_COMMAND:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORLISTBOX:
+        child = reinterpret_cast<HWND>(lp);
+        break;
+    case WM_NOTIFY:
+        child = reinterpret_cast<const NMHDR*>(lp)->hwndFrom;
+        break;
+    case WM_SETCURSOR:
+        child = reinterpret_cast<HWND>(wp);
+        break;
+    default:
+        return false;
+    }
+    if (!child || child == parent) return false;
+    Window* wrapper = Window::FromHandle(child);
+    return wrapper && wrapper->Reflect(msg, wp, lp, result);
+}
+
+void Control::Create(Window& parent, const wchar_t* windowClass, DWORD style, DWORD exStyle,
+                     const Bounds& bounds, const std::string& text) {
+    parent_ = &parent;
+    bounds_ = bounds;
+    id_ = g_nextId++;
+    const RECT r = ScaleBounds(bounds);
+    HWND hwnd = CreateWindowExW(exStyle, windowClass, Widen(text).c_str(), style | WS_CHILD, r.left,
+                                r.top, r.right - r.left, r.bottom - r.top, parent.Handle(),
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)),
+                                GetModuleHandleW(nullptr), nullptr);
+    if (!hwnd) throw std::runtime_error("Cannot create a control of the form");
+    Attach(hwnd);
+    SetFont(parent.Font());
+}
+
+void Control::SetBounds(const Bounds& bounds) {
+    bounds_ = bounds;
+    const RECT r = ScaleBounds(bounds);
+    SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace ui
