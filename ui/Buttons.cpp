@@ -29,7 +29,7 @@ void FlatButton::Create(Window& parent, const Bounds& bounds, const std::string&
 LRESULT CALLBACK FlatButton::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     auto* self = static_cast<FlatButton*>(FromHandle(hwnd));
     try {
-        if (self) return self->Handle(msg, wp, lp);
+        if (self) return self->HandleMessage(msg, wp, lp);
     } catch (...) {
         Application::Instance().HandleException(std::current_exception());
         return 0;
@@ -39,7 +39,7 @@ LRESULT CALLBACK FlatButton::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 // The standard button focuses itself on a mouse press; tracking the press here instead keeps
 // the focus where it was. BM_CLICK arrives as a press and a release at (0,0) too.
-LRESULT FlatButton::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT FlatButton::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:

@@ -77,7 +77,7 @@ void Form::Close() {
 LRESULT CALLBACK Form::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     // The only place Windows calls the form: no exception may go back into the system.
     try {
-        if (auto* self = static_cast<Form*>(FromHandle(hwnd))) return self->Handle(msg, wp, lp);
+        if (auto* self = static_cast<Form*>(FromHandle(hwnd))) return self->HandleMessage(msg, wp, lp);
     } catch (...) {
         Application::Instance().HandleException(std::current_exception());
         return 0;
@@ -94,7 +94,7 @@ bool Form::HandleDialogCommand(WPARAM wp, LPARAM lp) {
     return true;
 }
 
-LRESULT Form::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     LRESULT result = 0;
     if (RouteToChild(hwnd_, msg, wp, lp, result)) return result;
     switch (msg) {

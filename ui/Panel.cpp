@@ -27,7 +27,7 @@ void Panel::Create(Window& parent, const Bounds& bounds, bool visible) {
 LRESULT CALLBACK Panel::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     // The only place Windows calls a panel: no exception may go back into the system.
     try {
-        if (auto* self = static_cast<Panel*>(FromHandle(hwnd))) return self->Handle(msg, wp, lp);
+        if (auto* self = static_cast<Panel*>(FromHandle(hwnd))) return self->HandleMessage(msg, wp, lp);
     } catch (...) {
         Application::Instance().HandleException(std::current_exception());
         return 0;
@@ -35,7 +35,7 @@ LRESULT CALLBACK Panel::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-LRESULT Panel::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT Panel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     LRESULT result = 0;
     if (RouteToChild(hwnd_, msg, wp, lp, result)) return result;
     switch (msg) {

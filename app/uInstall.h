@@ -1,0 +1,114 @@
+#pragma once
+// The wizard form: five stacked pages (language, licence, directory, download, finish) above a
+// band with Back, Next and Cancel. Layout in uInstallLayout.cpp, navigation in
+// uInstallController.cpp, the installation steps that other parts provide in uInstallSteps.cpp.
+#include "i18n/traducteur.h"
+#include "ui/Controls.h"
+
+#include <map>
+#include <string>
+#include <string_view>
+
+class THttpClient;
+
+class TfInstall : public ui::Form, public ICaptionTarget {
+    // Declared before the controls so that they outlive them.
+    ui::Font titleFont_, subtitleFont_, bodyFont_, bodyBoldFont_, promptFont_, linkFont_;
+
+public:
+    // locale: the thread locale read when the program started (GetThreadLocale); it picks the
+    // first language. The form is built, captioned and set up (FormCreate) but not yet shown.
+    explicit TfInstall(LCID locale);
+    ~TfInstall() override;
+
+    void SetCaption(std::string_view control, const std::string& text) override;
+
+    // Pages.
+    ui::Panel PnlStep1, PnlStep2, PnlStep3, PnlStep4, Pnlstep5, PnlBottom;
+    // Page headers.
+    ui::Shape Shape1, Shape2, Shape3, Shape4, Shape5;
+    ui::Bevel Bevel1, Bevel2, Bevel3, Bevel4, Bevel5;
+    ui::Picture Image1, Image2, Image3, Image4, Image5;
+    ui::Label Label1, Label2, Label19, Label20, Label6, Label7, Label4, Label5, Label9, Label10;
+    // Page 1.
+    ui::Label Label3;
+    ui::RadioButton rdoFrench, RdoEnglish;
+    // Page 2.
+    ui::Memo memLicenceEn, memLicenseEntreFr, memLicenseProFr, memLicenseRaRozoFr;
+    ui::RichEdit memLicenseRaRozoEn;
+    ui::RadioButton rdoagree, rdoDeny;
+    // Page 3.
+    ui::Label Label8;
+    ui::Edit TxtDir;
+    ui::TreeView Directory;
+    // Page 4.
+    ui::Label LblStatus, LblFN, LblBytes, Label12;
+    ui::ProgressBar ProgBarDL;
+    // Page 5.
+    ui::Label Label11, Label14, Label13, Label15, Label16;
+    ui::CheckBox chkStartNow, ChkAutoStart;
+    // Bottom band.
+    ui::Button btnBack, BtnNext;
+    ui::FlatButton BtnClose;
+
+    // Wizard state shared with the directory, download and finishing steps.
+    THttpClient* HttpClient = nullptr;  // owned by the download sequence once it exists
+    std::string CurrentFile;
+    char TempPath[261] = {};
+    unsigned char Cancelled = 0;
+    unsigned char InstallDone = 0;
+    std::string InstallDir;
+    std::string DesktopPath;
+    std::string ProgramsPath;
+
+    // Controller.
+    void ShowSteps(bool page1, bool page2, bool page3, bool page4, bool page5);
+    void ApplyLanguage();
+    void FormatLicenseText();
+
+    // Event handlers.
+    void FormCreate(LCID locale);
+    void FormClose();
+    void rdoFrenchClick();
+    void RdoEnglishClick();
+    void rdoagreeClick();
+    void rdoDenyClick();
+    void BtnNextClick();
+    void BtnBackClick();
+    void BitBtn2Click();
+    void Label13Click();
+    void Label16Click();
+    void TxtDirChange();
+    void DirectoryChange();
+
+    // Steps provided elsewhere (directory selection, download, finishing, closing work).
+    // PLACEHOLDERS until those parts are wired in: see uInstallSteps.cpp.
+    bool ConfirmOverwrite();
+    void AcceptInstallDir();
+    void DownloadFiles();
+    void AbortDownload();
+    void ReadProgramsPath();
+    void ReadDesktopPath();
+    void StoreLanguage();
+    void WriteAutoStart();
+    void StartProduct();
+
+private:
+    void BuildLayout();
+    void BuildHeaders();
+    void BuildPage1();
+    void BuildPage2();
+    void BuildPage3();
+    void BuildPage4();
+    void BuildPage5();
+    void BuildBottom();
+    void BindEvents();
+    void RegisterCaptions();
+    std::string Text(int index) const;
+
+    std::map<std::string, ui::Window*, std::less<>> captioned_;
+    std::string licenseEnText_;  // the English licence as stored, for the bold runs' positions
+};
+
+// The one wizard form of the program.
+extern TfInstall* fInstall;

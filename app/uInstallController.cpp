@@ -1,0 +1,212 @@
+// The wizard's controller: set-up at creation, language, pages and their buttons, consent,
+// Cancel, close-time work and the links of the last page.
+#include "app/LicenseText.h"
+#include "app/uInstall.h"
+#include "ui/Application.h"
+#include "ui/Text.h"
+
+#include <shellapi.h>
+
+namespace {
+
+constexpr int kTextNext = 30, kTextInstall = 31, kTextDone = 32;
+constexpr int kTextDefaultDir = 8, kTextCancelQuestion = 25, kTextCancelCaption = 26;
+constexpr WORD kLangFrench = 0x0C, kLangEnglish = 0x09;
+constexpr COLORREF kBarColour = 0xFF8000;  // red 0, green 128, blue 255
+
+// Primary language of a locale id; a locale without a language (low word 0) counts as English.
+WORD PrimaryLanguage(LCID locale) {
+    const WORD langId = LOWORD(locale);
+    return langId == 0 ? kLangEnglish : static_cast<WORD>(langId & 0x3FF);
+}
+
+}  // namespace
+
+TfInstall::TfInstall(LCID locale) {
+    BuildLayout();
+    RegisterCaptions();
+    BindEvents();
+    Translator->SetForm(this);
+    FormCreate(locale);
+}
+
+TfInstall::~TfInstall() {
+    if (Translator) Translator->SetForm(nullptr);
+}
+
+std::string TfInstall::Text(int index) const {
+    std::string text;
+    Translator->GetText(index, text);
+    return text;
+}
+
+void TfInstall::BindEvents() {
+    OnClose = [this] { FormClose(); };
+    rdoFrench.OnClick = [this] { rdoFrenchClick(); };
+    RdoEnglish.OnClick = [this] { RdoEnglishClick(); };
+    rdoagree.OnClick = [this] { rdoagreeClick(); };
+    rdoDeny.OnClick = [this] { rdoDenyClick(); };
+    BtnNext.OnClick = [this] { BtnNextClick(); };
+    btnBack.OnClick = [this] { BtnBackClick(); };
+    BtnClose.OnClick = [this] { BitBtn2Click(); };
+    Label13.OnClick = [this] { Label13Click(); };
+    Label16.OnClick = [this] { Label16Click(); };
+    TxtDir.OnChange = [this] { TxtDirChange(); };
+    Directory.OnChange = [this] { DirectoryChange(); };
+}
+
+void TfInstall::FormCreate(LCID locale) {
+    FormatLicenseText();
+    Translator->SetLanguage("francais");
+    const WORD language = PrimaryLanguage(locale);
+    if (language == kLangFrench) Translator->SetLanguage("francais");
+    else if (language == kLangEnglish) Translator->SetLanguage("anglais");
+    rdoDeny.SetChecked(true);
+    PostMessageW(ProgBarDL.Handle(), PBM_SETBARCOLOR, 0, kBarColour);
+    Cancelled = 0;
+    InstallDone = 0;
+    ReadProgramsPath();
+    ReadDesktopPath();
+    GetTempPathA(260, TempPath);
+    TxtDir.SetText(Text(kTextDefaultDir));
+    ApplyLanguage();
+    ShowSteps(true, false, false, false, false);
+}
+
+void TfInstall::ShowSteps(bool page1, bool page2, bool page3, bool page4, bool page5) {
+    PnlStep1.SetVisible(page1);
+    PnlStep2.SetVisible(page2);
+    PnlStep3.SetVisible(page3);
+    PnlStep4.SetVisible(page4);
+    Pnlstep5.SetVisible(page5);
+}
+
+void TfInstall::ApplyLanguage() {
+    TxtDir.SetText(Text(kTextDefaultDir));
+    const std::string& key = Translator->Language;
+    if (key == "francais") {
+        memLicenseRaRozoFr.SetVisible(true);
+        memLicenceEn.SetVisible(false);
+        memLicenseProFr.SetVisible(false);
+        memLicenseEntreFr.SetVisible(false);
+        memLicenseRaRozoEn.SetVisible(false);
+    } else if (key == "anglais") {
+        memLicenseRaRozoEn.SetVisible(true);
+        memLicenceEn.SetVisible(false);
+        memLicenseRaRozoFr.SetVisible(false);
+        memLicenseProFr.SetVisible(false);
+        memLicenseEntreFr.SetVisible(false);
+    }
+}
+
+void TfInstall::rdoFrenchClick() {
+    Translator->SetLanguage("francais");
+    ApplyLanguage();
+}
+
+void TfInstall::RdoEnglishClick() {
+    Translator->SetLanguage("anglais");
+    ApplyLanguage();
+}
+
+void TfInstall::rdoagreeClick() {
+    btnBack.SetEnabled(true);
+    BtnNext.SetEnabled(true);
+    BtnNext.SetText(Text(kTextNext));
+}
+
+void TfInstall::rdoDenyClick() {
+    btnBack.SetEnabled(true);
+    BtnNext.SetEnabled(false);
+    BtnNext.SetText(Text(kTextNext));
+}
+
+void TfInstall::TxtDirChange() { BtnNext.SetEnabled(!TxtDir.Text().empty()); }
+
+void TfInstall::BtnNextClick() {
+    if (PnlStep1.Visible()) {
+        ShowSteps(false, true, false, false, false);
+        btnBack.SetEnabled(true);
+        BtnNext.SetEnabled(false);
+        rdoDeny.SetChecked(true);
+        BtnNext.SetText(Text(kTextNext));
+    } else if (PnlStep2.Visible()) {
+        ShowSteps(false, false, true, false, false);
+        btnBack.SetEnabled(true);
+        BtnNext.SetEnabled(!TxtDir.Text().empty());
+        BtnNext.SetText(Text(kTextInstall));
+    } else if (PnlStep3.Visible()) {
+        if (!ConfirmOverwrite()) return;
+        ShowSteps(false, false, false, true, false);
+        btnBack.SetEnabled(false);
+        BtnNext.SetEnabled(false);
+        AcceptInstallDir();
+        if (InstallDir.empty()) {
+            // The directory could not be made (its error box has been shown twice): nothing is
+            // downloaded or installed; page 3 comes back as it was.
+            ShowSteps(false, false, true, false, false);
+            btnBack.SetEnabled(true);
+            BtnNext.SetEnabled(!TxtDir.Text().empty());
+            return;
+        }
+        DownloadFiles();
+        btnBack.SetEnabled(false);
+        BtnNext.SetEnabled(true);
+        BtnClose.SetEnabled(false);
+        BtnNext.SetText(Text(kTextDone));
+        ShowSteps(false, false, false, false, true);
+    } else if (Pnlstep5.Visible()) {
+        Close();
+    }
+}
+
+void TfInstall::BtnBackClick() {
+    if (PnlStep2.Visible()) {
+        ShowSteps(true, false, false, false, false);
+        btnBack.SetEnabled(false);
+        BtnNext.SetEnabled(true);
+        BtnNext.SetText(Text(kTextNext));
+    } else if (PnlStep3.Visible()) {
+        ShowSteps(false, true, false, false, false);
+        btnBack.SetEnabled(true);
+        BtnNext.SetEnabled(true);
+        BtnNext.SetText(Text(kTextNext));
+        rdoDeny.SetChecked(true);
+    }
+}
+
+void TfInstall::BitBtn2Click() {
+    const int answer = ui::Application::Instance().MessageBox(
+        Text(kTextCancelQuestion), Text(kTextCancelCaption), MB_YESNO | MB_ICONQUESTION, Handle());
+    if (answer != IDYES) return;
+    if (HttpClient) {
+        AbortDownload();
+        Cancelled = 1;
+    }
+    Close();
+}
+
+void TfInstall::FormClose() {
+    if (InstallDone != 1) return;
+    StoreLanguage();
+    if (ChkAutoStart.Checked()) WriteAutoStart();
+    if (chkStartNow.Checked()) StartProduct();
+}
+
+void TfInstall::Label13Click() {
+    ShellExecuteW(Handle(), nullptr, ui::Widen(kProductWebSite).c_str(), L"", L"", SW_SHOWMAXIMIZED);
+}
+
+void TfInstall::Label16Click() {
+    const std::string address = std::string("mailto:") + kSupportEmail;
+    ShellExecuteW(GetDesktopWindow(), nullptr, ui::Widen(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void TfInstall::FormatLicenseText() {
+    for (const LicenseRun& run : kLicenseBoldRuns) {
+        const RichRange range = ToRichEditRange(licenseEnText_, run);
+        memLicenseRaRozoEn.SetSelection(range.start, range.length);
+        memLicenseRaRozoEn.SetSelectionBold();
+    }
+    memLicenseRaRozoEn.SetSelection(0, 0);
+}
