@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cctype>
 #include <string>
+#include <utility>
 
 #include "resource_bytes.h"
 #include "resources/resource.h"
@@ -83,6 +85,20 @@ TEST(ResourcesWine, ManifestAsksForAdministratorAndCommonControls6) {
   EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
             std::string::npos);
   EXPECT_NE(manifest.find("<dpiAware"), std::string::npos);
+}
+
+// The loader reads the manifest at process start: when it has parsed it, "comctl32.dll" resolves
+// to the version 6 assembly in WinSxS instead of the version 5 library in system32. (Wine's
+// DllGetVersion says 5.81 for both, so the path is the reliable sign, on Windows too.)
+TEST(ResourcesWine, ManifestActivatesCommonControls6) {
+  HMODULE comctl = LoadLibraryA("comctl32.dll");
+  ASSERT_NE(comctl, nullptr);
+  char path[MAX_PATH] = {};
+  ASSERT_NE(GetModuleFileNameA(comctl, path, MAX_PATH), 0u);
+  std::string lower(path);
+  for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
+  EXPECT_NE(lower.find("\\winsxs\\"), std::string::npos) << path;
+  FreeLibrary(comctl);
 }
 
 std::string VersionValue(const std::string& block, const std::string& path) {
