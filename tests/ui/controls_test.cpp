@@ -1,0 +1,266 @@
+// The framework's controls driven through real window messages under Wine.
+#include "ui/Application.h"
+#include "ui/Controls.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+class Controls : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static ui::ComApartment com;
+        ui::Application::Instance().Initialize();
+        ui::Application::Instance().SetTitle("Installation");
+    }
+    void SetUp() override {
+        form.Create("Test form", 300, 200, ui::FontSpec{});
+        panelA.Create(form, {0, 0, 300, 100}, true);
+        panelB.Create(form, {0, 100, 300, 100}, true);
+    }
+    void TearDown() override {
+        auto& app = ui::Application::Instance();
+        app.MessageBoxHook = nullptr;
+        app.ErrorHook = nullptr;
+    }
+    static void Pump() { ui::Application::Instance().ProcessMessages(); }
+    static void Click(const ui::Window& w) { SendMessageW(w.Handle(), BM_CLICK, 0, 0); }
+
+    ui::Form form;
+    ui::Panel panelA, panelB;
+};
+
+TEST_F(Controls, RadioClickFiresWhenSelectedByUserOrProgramButNeverWhenAlreadySelected) {
+    ui::RadioButton first, second, other;
+    first.Create(panelA, {0, 0, 80, 17}, "first", true, true);
+    second.Create(panelA, {0, 20, 80, 17}, "second", false, false);
+    other.Create(panelB, {0, 0, 80, 17}, "other", true, true);
+    int firstClicks = 0, secondClicks = 0;
+    first.OnClick = [&] { ++firstClicks; };
+    second.OnClick = [&] { ++secondClicks; };
+
+    first.SetChecked(true);  // already selected
+    Click(first);
+    EXPECT_EQ(firstClicks, 0);
+
+    Click(second);  // by the user
+    EXPECT_EQ(secondClicks, 1);
+    EXPECT_TRUE(second.Checked());
+    EXPECT_FALSE(first.Checked());
+    EXPECT_EQ(SendMessageW(first.Handle(), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+
+    first.SetChecked(true);  // by the program
+    EXPECT_EQ(firstClicks, 1);
+    EXPECT_FALSE(second.Checked());
+    // Another panel is another group.
+    EXPECT_TRUE(other.Checked());
+    EXPECT_EQ(SendMessageW(other.Handle(), BM_GETCHECK, 0, 0), BST_CHECKED);
+}
+
+TEST_F(Controls, ButtonClickIsIgnoredWhileDisabled) {
+    ui::Button button;
+    button.Create(panelA, {0, 0, 80, 22}, "&Go");
+    int clicks = 0;
+    button.OnClick = [&] { ++clicks; };
+    Click(button);
+    button.SetEnabled(false);
+    Click(button);
+    button.Click();
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(Controls, FlatButtonClicksWithoutTakingTheFocus) {
+    ui::Edit edit;
+    ui::FlatButton flat;
+    edit.Create(panelA, {0, 0, 100, 21});
+    flat.Create(panelB, {0, 0, 93, 22}, "Annuler");
+    int clicks = 0;
+    flat.OnClick = [&] { ++clicks; };
+    form.Show();
+    SetFocus(edit.Handle());
+    ASSERT_EQ(GetFocus(), edit.Handle());
+
+    Click(flat);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(GetFocus(), edit.Handle());
+    // A real mouse press and release inside it, then a press released outside (no click).
+    SendMessageW(flat.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(flat.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    SendMessageW(flat.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(flat.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(500, 5));
+    EXPECT_EQ(clicks, 2);
+    EXPECT_EQ(GetFocus(), edit.Handle());
+    SetFocus(flat.Handle());
+    EXPECT_EQ(GetFocus(), edit.Handle());
+    EXPECT_EQ(GetWindowLongPtrW(flat.Handle(), GWL_STYLE) & WS_TABSTOP, 0);
+}
+
+TEST_F(Controls, EditReportsTypedAndProgramChangesButNotTheSameTextAgain) {
+    ui::Edit edit;
+    edit.Create(panelA, {0, 0, 100, 21});
+    int changes = 0;
+    edit.OnChange = [&] { ++changes; };
+    edit.SetText("C:\\Program Files\\");
+    EXPECT_EQ(changes, 1);
+    edit.SetText("C:\\Program Files\\");
+    EXPECT_EQ(changes, 1);
+    SendMessageW(edit.Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    EXPECT_EQ(changes, 2);
+    SendMessageW(edit.Handle(), WM_CHAR, L'\xE9', 0);
+    EXPECT_EQ(changes, 3);
+    EXPECT_EQ(edit.Text(), "\xE9");
+}
+
+TEST_F(Controls, RightAlignedAutoSizedLabelGrowsToTheLeft) {
+    ui::Label label;
+    ui::LabelStyle style;
+    style.autoSize = true;
+    style.alignment = ui::Alignment::Right;
+    label.Create(panelA, {200, 10, 0, 13}, "", style);
+    label.SetText("12 345 / 67 890 octets");
+    RECT r;
+    GetWindowRect(label.Handle(), &r);
+    MapWindowPoints(nullptr, panelA.Handle(), reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r.right, ui::Scale(200));
+    EXPECT_GT(r.right - r.left, ui::Scale(40));
+    const LONG wide = r.right - r.left;
+    label.SetText("1 / 2");
+    GetWindowRect(label.Handle(), &r);
+    MapWindowPoints(nullptr, panelA.Handle(), reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r.right, ui::Scale(200));
+    EXPECT_LT(r.right - r.left, wide);
+}
+
+TEST_F(Controls, LabelClickAndHandCursorReachTheLabel) {
+    ui::Label link;
+    ui::LabelStyle style;
+    style.handCursor = true;
+    link.Create(panelA, {10, 10, 100, 13}, "http://www.quorvane.com", style);
+    int clicks = 0;
+    link.OnClick = [&] { ++clicks; };
+    SendMessageW(link.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    SendMessageW(link.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(SendMessageW(panelA.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(link.Handle()),
+                           MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)), TRUE);
+}
+
+TEST_F(Controls, ExceptionLeavingAHandlerReachesTheErrorBoxAndTheProgramGoesOn) {
+    auto& app = ui::Application::Instance();
+    std::string text, caption;
+    app.MessageBoxHook = [&](const std::string& t, const std::string& c, UINT flags) {
+        text = t;
+        caption = c;
+        EXPECT_EQ(flags & MB_ICONERROR, UINT(MB_ICONERROR));
+        return IDOK;
+    };
+    ui::Button button;
+    button.Create(panelA, {0, 0, 80, 22}, "Go");
+    int clicks = 0;
+    button.OnClick = [&] {
+        if (++clicks == 1) throw std::runtime_error("Connection Failed");
+    };
+    Click(button);
+    EXPECT_EQ(text, "Connection Failed");
+    EXPECT_EQ(caption, "Installation");
+    Click(button);
+    EXPECT_EQ(clicks, 2);
+}
+
+TEST_F(Controls, EnterPressesTheEnabledDefaultButtonAndEscapeDoesNothing) {
+    ui::Edit edit;
+    ui::Button next;
+    edit.Create(panelA, {0, 0, 100, 21});
+    next.Create(panelB, {0, 0, 93, 22}, "&Next", true);
+    form.SetDefaultButton(&next);
+    int clicks = 0, closes = 0;
+    next.OnClick = [&] { ++clicks; };
+    form.OnClose = [&] { ++closes; };
+    form.Show();
+    SetFocus(edit.Handle());
+    auto press = [&](WPARAM key) {
+        PostMessageW(edit.Handle(), WM_KEYDOWN, key, 0);
+        PostMessageW(edit.Handle(), WM_KEYUP, key, 0xC0000000);
+        Pump();
+    };
+    press(VK_RETURN);
+    EXPECT_EQ(clicks, 1);
+    next.SetEnabled(false);
+    press(VK_RETURN);
+    EXPECT_EQ(clicks, 1);
+    press(VK_ESCAPE);
+    EXPECT_EQ(closes, 0);
+    EXPECT_FALSE(form.Closed());
+}
+
+TEST_F(Controls, TreeViewHandsNotificationsToTheAttachedObjectThenRaisesOnChange) {
+    ui::TreeView tree;
+    tree.Create(panelA, {0, 0, 200, 90}, TVS_HASBUTTONS | TVS_HASLINES, 19);
+    EXPECT_EQ(SendMessageW(tree.Handle(), TVM_GETINDENT, 0, 0), ui::Scale(19));
+    int notified = 0, changes = 0;
+    tree.OnNotify = [&](const NMHDR& header, LRESULT&) {
+        if (header.code == TVN_SELCHANGEDW) ++notified;
+        return false;
+    };
+    tree.OnChange = [&] { ++changes; };
+    EXPECT_EQ(tree.Path(), "");
+    tree.PathProvider = [] { return std::string("C:\\Program Files"); };
+
+    TVINSERTSTRUCTW item{};
+    item.hParent = TVI_ROOT;
+    item.hInsertAfter = TVI_LAST;
+    item.item.mask = TVIF_TEXT;
+    item.item.pszText = const_cast<wchar_t*>(L"Program Files");
+    auto root = reinterpret_cast<HTREEITEM>(SendMessageW(tree.Handle(), TVM_INSERTITEMW, 0,
+                                                          reinterpret_cast<LPARAM>(&item)));
+    ASSERT_NE(root, nullptr);
+    SendMessageW(tree.Handle(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(root));
+    EXPECT_EQ(notified, 1);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(tree.Path(), "C:\\Program Files");
+}
+
+TEST_F(Controls, FormHasAFixedFrameTheClientSizeAndOpensCentred) {
+    const LONG_PTR style = GetWindowLongPtrW(form.Handle(), GWL_STYLE);
+    EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX), 0);
+    EXPECT_NE(style & WS_SYSMENU, 0);
+    RECT client;
+    GetClientRect(form.Handle(), &client);
+    EXPECT_EQ(client.right, ui::Scale(300));
+    EXPECT_EQ(client.bottom, ui::Scale(200));
+    form.Show();
+    RECT frame;
+    GetWindowRect(form.Handle(), &frame);
+    EXPECT_NEAR((frame.left + frame.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+    EXPECT_NEAR((frame.top + frame.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
+}
+
+TEST_F(Controls, CloseBoxRunsOnCloseOnceAndAnErrorInItStillCloses) {
+    std::string error;
+    ui::Application::Instance().ErrorHook = [&](const std::string& m) { error = m; };
+    int closes = 0;
+    form.OnClose = [&] {
+        ++closes;
+        throw std::runtime_error("Cannot write Quorvane_b.ini");
+    };
+    SendMessageW(form.Handle(), WM_CLOSE, 0, 0);
+    SendMessageW(form.Handle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(closes, 1);
+    EXPECT_EQ(error, "Cannot write Quorvane_b.ini");
+    EXPECT_TRUE(form.Closed());
+}
+
+// Last: ending the loop cannot be undone in this process.
+TEST_F(Controls, ZClosingTheMainFormEndsRun) {
+    form.SetMainForm(true);
+    form.Show();
+    PostMessageW(form.Handle(), WM_CLOSE, 0, 0);
+    ui::Application::Instance().Run();
+    EXPECT_TRUE(form.Closed());
+    EXPECT_TRUE(ui::Application::Instance().Terminated());
+}
+
+}  // namespace
