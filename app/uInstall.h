@@ -104,7 +104,7 @@ private:
     void BuildBottom();
     void BindEvents();
     void RegisterCaptions();
-    std::string Text(int index) const;
+    std::string Translated(int index) const;
 
     std::map<std::string, ui::Window*, std::less<>> captioned_;
     std::string licenseEnText_;  // the English licence as stored, for the bold runs' positions

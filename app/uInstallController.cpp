@@ -34,7 +34,7 @@ TfInstall::~TfInstall() {
     if (Translator) Translator->SetForm(nullptr);
 }
 
-std::string TfInstall::Text(int index) const {
+std::string TfInstall::Translated(int index) const {
     std::string text;
     Translator->GetText(index, text);
     return text;
@@ -68,7 +68,7 @@ void TfInstall::FormCreate(LCID locale) {
     ReadProgramsPath();
     ReadDesktopPath();
     GetTempPathA(260, TempPath);
-    TxtDir.SetText(Text(kTextDefaultDir));
+    TxtDir.SetText(Translated(kTextDefaultDir));
     ApplyLanguage();
     ShowSteps(true, false, false, false, false);
 }
@@ -82,7 +82,7 @@ void TfInstall::ShowSteps(bool page1, bool page2, bool page3, bool page4, bool p
 }
 
 void TfInstall::ApplyLanguage() {
-    TxtDir.SetText(Text(kTextDefaultDir));
+    TxtDir.SetText(Translated(kTextDefaultDir));
     const std::string& key = Translator->Language;
     if (key == "francais") {
         memLicenseRaRozoFr.SetVisible(true);
@@ -112,13 +112,13 @@ void TfInstall::RdoEnglishClick() {
 void TfInstall::rdoagreeClick() {
     btnBack.SetEnabled(true);
     BtnNext.SetEnabled(true);
-    BtnNext.SetText(Text(kTextNext));
+    BtnNext.SetText(Translated(kTextNext));
 }
 
 void TfInstall::rdoDenyClick() {
     btnBack.SetEnabled(true);
     BtnNext.SetEnabled(false);
-    BtnNext.SetText(Text(kTextNext));
+    BtnNext.SetText(Translated(kTextNext));
 }
 
 void TfInstall::TxtDirChange() { BtnNext.SetEnabled(!TxtDir.Text().empty()); }
@@ -129,12 +129,12 @@ void TfInstall::BtnNextClick() {
         btnBack.SetEnabled(true);
         BtnNext.SetEnabled(false);
         rdoDeny.SetChecked(true);
-        BtnNext.SetText(Text(kTextNext));
+        BtnNext.SetText(Translated(kTextNext));
     } else if (PnlStep2.Visible()) {
         ShowSteps(false, false, true, false, false);
         btnBack.SetEnabled(true);
         BtnNext.SetEnabled(!TxtDir.Text().empty());
-        BtnNext.SetText(Text(kTextInstall));
+        BtnNext.SetText(Translated(kTextInstall));
     } else if (PnlStep3.Visible()) {
         if (!ConfirmOverwrite()) return;
         ShowSteps(false, false, false, true, false);
@@ -153,7 +153,7 @@ void TfInstall::BtnNextClick() {
         btnBack.SetEnabled(false);
         BtnNext.SetEnabled(true);
         BtnClose.SetEnabled(false);
-        BtnNext.SetText(Text(kTextDone));
+        BtnNext.SetText(Translated(kTextDone));
         ShowSteps(false, false, false, false, true);
     } else if (Pnlstep5.Visible()) {
         Close();
@@ -165,19 +165,19 @@ void TfInstall::BtnBackClick() {
         ShowSteps(true, false, false, false, false);
         btnBack.SetEnabled(false);
         BtnNext.SetEnabled(true);
-        BtnNext.SetText(Text(kTextNext));
+        BtnNext.SetText(Translated(kTextNext));
     } else if (PnlStep3.Visible()) {
         ShowSteps(false, true, false, false, false);
         btnBack.SetEnabled(true);
         BtnNext.SetEnabled(true);
-        BtnNext.SetText(Text(kTextNext));
+        BtnNext.SetText(Translated(kTextNext));
         rdoDeny.SetChecked(true);
     }
 }
 
 void TfInstall::BitBtn2Click() {
     const int answer = ui::Application::Instance().MessageBox(
-        Text(kTextCancelQuestion), Text(kTextCancelCaption), MB_YESNO | MB_ICONQUESTION, Handle());
+        Translated(kTextCancelQuestion), Translated(kTextCancelCaption), MB_YESNO | MB_ICONQUESTION, Handle());
     if (answer != IDYES) return;
     if (HttpClient) {
         AbortDownload();

@@ -1,0 +1,26 @@
+# Fails unless every DLL that PROGRAM imports ships with Windows.
+# cmake -DOBJDUMP=... -DPROGRAM=Install.exe -P CheckImports.cmake
+set(system_dlls
+  kernel32.dll user32.dll gdi32.dll comctl32.dll comdlg32.dll shell32.dll shlwapi.dll ole32.dll
+  oleaut32.dll advapi32.dll ws2_32.dll wsock32.dll msvcrt.dll version.dll uxtheme.dll)
+execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "objdump failed on ${PROGRAM}")
+endif()
+string(REGEX MATCHALL "DLL Name: [^\n]+" lines "${dump}")
+if(NOT lines)
+  message(FATAL_ERROR "no imports found in ${PROGRAM}")
+endif()
+foreach(line IN LISTS lines)
+  string(REPLACE "DLL Name: " "" dll "${line}")
+  string(STRIP "${dll}" dll)
+  string(TOLOWER "${dll}" dll)
+  if(dll MATCHES "^api-ms-win-crt-")
+    continue()  # the Universal CRT's forwarders ship with Windows 10 and later
+  endif()
+  list(FIND system_dlls "${dll}" found)
+  if(found EQUAL -1)
+    message(FATAL_ERROR "${PROGRAM} imports ${dll}, which does not ship with Windows")
+  endif()
+  message(STATUS "import: ${dll}")
+endforeach()

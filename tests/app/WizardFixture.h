@@ -1,0 +1,78 @@
+#pragma once
+// A fresh wizard form and translation table per test, message boxes answered by the test.
+#include "app/uInstall.h"
+#include "ui/Application.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+constexpr LCID kFrench = 0x040C, kEnglish = 0x0409, kFrenchCanada = 0x0C0C, kGerman = 0x0407;
+
+struct ShownBox {
+    std::string text, caption;
+    UINT flags;
+};
+
+class WizardTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static ui::ComApartment com;
+        ui::Application::Instance().Initialize();
+        ui::Application::Instance().SetTitle("Installation");
+    }
+
+    void SetUp() override {
+        ui::Application::Instance().MessageBoxHook = [this](const std::string& text, const std::string& caption,
+                                                            UINT flags) {
+            boxes.push_back({text, caption, flags});
+            return answer;
+        };
+    }
+
+    void TearDown() override {
+        form.reset();
+        delete Translator;
+        Translator = nullptr;
+        ui::Application::Instance().MessageBoxHook = nullptr;
+    }
+
+    TfInstall& Start(LCID locale = kFrench) {
+        form.reset();
+        delete Translator;
+        Translator = new tTranslate;
+        form = std::make_unique<TfInstall>(locale);
+        return *form;
+    }
+
+    static void Click(const ui::Window& w) { SendMessageW(w.Handle(), BM_CLICK, 0, 0); }
+
+    // The one visible page, 1..5; 0 when none or several are.
+    int Page() const {
+        const ui::Panel* pages[] = {&form->PnlStep1, &form->PnlStep2, &form->PnlStep3, &form->PnlStep4,
+                                    &form->Pnlstep5};
+        int shown = 0, count = 0;
+        for (int i = 0; i < 5; ++i) {
+            if (pages[i]->Visible()) {
+                shown = i + 1;
+                ++count;
+            }
+        }
+        return count == 1 ? shown : 0;
+    }
+
+    // Back, Next, Cancel enabled, as "BNC" with '-' for a disabled button.
+    std::string Buttons() const {
+        std::string s;
+        s += form->btnBack.Enabled() ? 'B' : '-';
+        s += form->BtnNext.Enabled() ? 'N' : '-';
+        s += form->BtnClose.Enabled() ? 'C' : '-';
+        return s;
+    }
+
+    std::unique_ptr<TfInstall> form;
+    std::vector<ShownBox> boxes;
+    int answer = IDNO;
+};

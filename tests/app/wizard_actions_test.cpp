@@ -1,0 +1,204 @@
+// Cancel and its question, the close box, the keyboard, errors in handlers and the licence pane.
+#include "WizardFixture.h"
+
+#include "app/LicenseText.h"
+
+#include <richedit.h>
+
+#include <stdexcept>
+
+namespace {
+
+void ToPage3(TfInstall& f) {
+    SendMessageW(f.BtnNext.Handle(), BM_CLICK, 0, 0);
+    SendMessageW(f.rdoagree.Handle(), BM_CLICK, 0, 0);
+    SendMessageW(f.BtnNext.Handle(), BM_CLICK, 0, 0);
+}
+
+TEST_F(WizardTest, CancelAnsweredNoChangesNothingOnAnyPage) {
+    TfInstall& f = Start(kEnglish);
+    answer = IDNO;
+    for (int page = 1; page <= 3; ++page) {
+        SCOPED_TRACE(page);
+        const std::string buttons = Buttons(), next = f.BtnNext.Text();
+        Click(f.BtnClose);
+        EXPECT_EQ(Page(), page);
+        EXPECT_EQ(Buttons(), buttons);
+        EXPECT_EQ(f.BtnNext.Text(), next);
+        EXPECT_FALSE(f.Closed());
+        if (page == 1) Click(f.BtnNext);
+        if (page == 2) {
+            Click(f.rdoagree);
+            Click(f.BtnNext);
+        }
+    }
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[0].text, "Are you sure you want to cancel the installation of Quorvane?");
+    EXPECT_EQ(boxes[0].caption, "Suspend?");
+    EXPECT_EQ(boxes[0].flags, UINT(MB_YESNO | MB_ICONQUESTION));
+}
+
+TEST_F(WizardTest, CancelAnsweredYesClosesWithoutTheClosingWork) {
+    TfInstall& f = Start(kFrench);
+    answer = IDYES;
+    ToPage3(f);
+    Click(f.BtnClose);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "\xCAtes-vous certain de vouloir arr\xEAter l'installation de Quorvane?");
+    EXPECT_EQ(boxes[0].caption, "Suspendre?");
+    EXPECT_TRUE(f.Closed());
+    EXPECT_EQ(f.Cancelled, 0);  // no download was running
+}
+
+TEST_F(WizardTest, CloseBoxClosesWithoutAQuestion) {
+    TfInstall& f = Start();
+    SendMessageW(f.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(f.Closed());
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(WizardTest, CancelIsDisabledOnTheLastPage) {
+    TfInstall& f = Start();
+    ToPage3(f);
+    Click(f.BtnNext);
+    ASSERT_EQ(Page(), 5);
+    Click(f.BtnClose);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_FALSE(f.Closed());
+}
+
+class WizardKeys : public WizardTest {
+protected:
+    void Press(const ui::Window& target, WPARAM key) {
+        PostMessageW(target.Handle(), WM_KEYDOWN, key, 0);
+        PostMessageW(target.Handle(), WM_KEYUP, key, 0xC0000000);
+        ui::Application::Instance().ProcessMessages();
+    }
+};
+
+TEST_F(WizardKeys, EnterActsAsNextWhenNextIsEnabled) {
+    TfInstall& f = Start();
+    f.Show();
+    SetFocus(f.rdoFrench.Handle());
+    Press(f.rdoFrench, VK_RETURN);
+    ASSERT_EQ(Page(), 2);
+    SetFocus(f.rdoDeny.Handle());  // selected already: focusing it selects nothing new
+    Press(f.rdoDeny, VK_RETURN);   // Next disabled
+    EXPECT_EQ(Page(), 2);
+    Click(f.rdoagree);
+    Press(f.rdoagree, VK_RETURN);
+    ASSERT_EQ(Page(), 3);
+    SetFocus(f.TxtDir.Handle());
+    Press(f.TxtDir, VK_ESCAPE);  // no cancel button: nothing
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(Page(), 3);
+    Press(f.TxtDir, VK_RETURN);
+    ASSERT_EQ(Page(), 5);
+    SetFocus(f.chkStartNow.Handle());
+    Press(f.chkStartNow, VK_RETURN);
+    EXPECT_TRUE(f.Closed());
+    EXPECT_TRUE(f.chkStartNow.Checked());
+}
+
+TEST_F(WizardKeys, TabFollowsTheLaidOutOrderOnPageThree) {
+    TfInstall& f = Start();
+    ToPage3(f);
+    f.Show();
+    SetFocus(f.TxtDir.Handle());
+    const HWND order[] = {f.Directory.Handle(), f.BtnNext.Handle(), f.btnBack.Handle(), f.TxtDir.Handle()};
+    for (HWND expected : order) {
+        Press(*ui::Window::FromHandle(GetFocus()), VK_TAB);
+        EXPECT_EQ(GetFocus(), expected);
+    }
+}
+
+TEST_F(WizardTest, AnExceptionInAHandlerShowsTheErrorBoxAndTheWizardGoesOn) {
+    TfInstall& f = Start();
+    answer = IDOK;
+    f.rdoagree.OnClick = [] { throw std::runtime_error("Socket send aborted"); };
+    Click(f.BtnNext);
+    Click(f.rdoagree);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Socket send aborted");
+    EXPECT_EQ(boxes[0].caption, "Installation");
+    EXPECT_EQ(boxes[0].flags & MB_ICONERROR, UINT(MB_ICONERROR));
+    // The rest of that handler was skipped; the form still answers.
+    EXPECT_EQ(Buttons(), "B-C");
+    Click(f.btnBack);
+    EXPECT_EQ(Page(), 1);
+}
+
+TEST_F(WizardTest, ExactlyOneLicencePaneShowsAndItHoldsItsText) {
+    TfInstall& f = Start(kEnglish);
+    Click(f.BtnNext);
+    EXPECT_TRUE(f.memLicenseRaRozoEn.Visible());
+    EXPECT_EQ(f.memLicenseRaRozoFr.Visible() + f.memLicenceEn.Visible() + f.memLicenseProFr.Visible() +
+                  f.memLicenseEntreFr.Visible(), 0);
+    EXPECT_EQ(f.memLicenseRaRozoEn.Text().rfind("QUORVANE BASIC EDITION", 0), 0u);
+    EXPECT_FALSE(f.memLicenseRaRozoFr.Text().empty());
+    EXPECT_FALSE(f.memLicenceEn.Text().empty());
+}
+
+TEST_F(WizardTest, LicenceBoldRunsCoverTheirPhrasesAndNothingAfter) {
+    TfInstall& f = Start(kEnglish);
+    const std::string stored = LoadTextResource(202);
+    ASSERT_GT(stored.size(), 2200u);
+    struct Probe {
+        long position;  // in the stored text, CR LF counting two
+        bool bold;
+    } probes[] = {{0, true}, {113, true}, {114 + 2, false}, {1259, true}, {1278, true}, {1280, false},
+                  {2162, true}, {2199, true}, {2201, false}, {500, false}};
+    for (const Probe& p : probes) {
+        SCOPED_TRACE(p.position);
+        const long at = RichEditPosition(stored, p.position);
+        f.memLicenseRaRozoEn.SetSelection(at, 1);
+        EXPECT_EQ(f.memLicenseRaRozoEn.SelectionBold(), p.bold);
+    }
+    // And the selection is left collapsed at the start.
+    Start(kEnglish);
+    CHARRANGE range{};
+    SendMessageW(form->memLicenseRaRozoEn.Handle(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    EXPECT_EQ(range.cpMin, 0);
+    EXPECT_EQ(range.cpMax, 0);
+}
+
+TEST(LicenseText, PositionsSkipOneCharacterPerLineBreakBeforeThem) {
+    const std::string text = "AB\r\nCD\r\n\r\nEF";
+    EXPECT_EQ(RichEditPosition(text, 0), 0);
+    EXPECT_EQ(RichEditPosition(text, 2), 2);   // at the CR
+    EXPECT_EQ(RichEditPosition(text, 4), 3);   // C
+    EXPECT_EQ(RichEditPosition(text, 10), 7);  // E, after three breaks
+    const RichRange r = ToRichEditRange(text, {4, 6});  // "CD\r\n\r\n"
+    EXPECT_EQ(r.start, 3);
+    EXPECT_EQ(r.length, 4);
+    EXPECT_EQ(RichEditPosition("", 5), 5);
+}
+
+TEST_F(WizardTest, LayoutPlacesTheBandAndPagesAtTheirUnits) {
+    TfInstall& f = Start();
+    RECT client;
+    GetClientRect(f.Handle(), &client);
+    EXPECT_EQ(client.right, ui::Scale(424));
+    EXPECT_EQ(client.bottom, ui::Scale(367));
+    auto placed = [](const ui::Window& w) {
+        RECT r;
+        GetWindowRect(w.Handle(), &r);
+        MapWindowPoints(nullptr, GetParent(w.Handle()), reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    RECT bottom = placed(f.PnlBottom);
+    EXPECT_EQ(bottom.top, ui::Scale(337));
+    EXPECT_EQ(bottom.bottom - bottom.top, ui::Scale(32));
+    RECT next = placed(f.BtnNext);
+    EXPECT_EQ(next.left, ui::Scale(200));
+    EXPECT_EQ(next.right - next.left, ui::Scale(93));
+    RECT bytes = placed(f.LblBytes);
+    EXPECT_EQ(bytes.right, ui::Scale(393));
+    RECT logo = placed(f.Image3);
+    EXPECT_EQ(logo.right - logo.left, 49);  // sized to the bitmap
+    EXPECT_EQ(logo.bottom - logo.top, 57);
+    EXPECT_EQ(GetParent(f.Image3.Handle()), f.PnlStep4.Handle());
+    EXPECT_NE(GetWindowLongPtrW(f.BtnNext.Handle(), GWL_STYLE) & BS_DEFPUSHBUTTON, 0);
+}
+
+}  // namespace
