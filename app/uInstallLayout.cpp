@@ -114,8 +114,10 @@ void TfInstall::BuildHeaders() {
     }
 }
 
+// The short labels fit their text: the English captions are longer than the laid-out French
+// ones, and a right-aligned prefix grows to the left, away from the link beside it.
 void TfInstall::BuildPage1() {
-    Label3.Create(PnlStep1, {24, 152, 209, 13}, "Choissez votre langue d'installation :", Fixed());
+    Label3.Create(PnlStep1, {24, 152, 209, 13}, "Choissez votre langue d'installation :", AutoSized());
     Label3.SetFont(promptFont_);
     rdoFrench.Create(PnlStep1, {40, 176, 81, 17}, "Francais", true, true);
     rdoFrench.SetFont(bodyFont_);
@@ -145,7 +147,7 @@ void TfInstall::BuildPage2() {
 }
 
 void TfInstall::BuildPage3() {
-    Label8.Create(PnlStep3, {16, 80, 70, 13}, "Emplacement :", Fixed());
+    Label8.Create(PnlStep3, {16, 80, 70, 13}, "Emplacement :", AutoSized());
     Label8.SetFont(bodyFont_);
     TxtDir.Create(PnlStep3, {16, 96, 393, 21});
     Directory.Create(PnlStep3, {16, 123, 393, 201}, kTreeStyles, 19);
@@ -166,21 +168,21 @@ void TfInstall::BuildPage4() {
 }
 
 void TfInstall::BuildPage5() {
-    Label11.Create(Pnlstep5, {24, 128, 184, 13}, "Installation termin\xE9 avec succ\xE8s", Fixed());
+    Label11.Create(Pnlstep5, {24, 128, 184, 13}, "Installation termin\xE9 avec succ\xE8s", AutoSized());
     Label11.SetFont(bodyBoldFont_);
     chkStartNow.Create(Pnlstep5, {48, 160, 249, 17}, "D\xE9marrer Quorvane imm\xE9""diatement", true);
     chkStartNow.SetFont(bodyFont_);
     ChkAutoStart.Create(Pnlstep5, {48, 184, 369, 17},
                         "Ex\xE9""cution automatiquement lors de chaque d\xE9marrage de Windows", true);
     ChkAutoStart.SetFont(bodyFont_);
-    Label14.Create(Pnlstep5, {220, 288, 60, 13}, "Site officiel : ", RightAligned());
+    Label14.Create(Pnlstep5, {220, 288, 60, 13}, "Site officiel : ", AutoSized(ui::Alignment::Right));
     Label14.SetFont(bodyFont_);
     ui::LabelStyle link = Fixed();
     link.color = kLinkBlue;
     link.handCursor = true;
     Label13.Create(Pnlstep5, {282, 288, 133, 13}, kProductWebSite, link);
     Label13.SetFont(linkFont_);
-    Label15.Create(Pnlstep5, {236, 312, 44, 13}, "Courriel : ", RightAligned());
+    Label15.Create(Pnlstep5, {236, 312, 44, 13}, "Courriel : ", AutoSized(ui::Alignment::Right));
     Label15.SetFont(bodyFont_);
     Label16.Create(Pnlstep5, {282, 312, 115, 13}, kSupportEmail, link);
     Label16.SetFont(linkFont_);
