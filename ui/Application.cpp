@@ -84,7 +84,9 @@ void Application::HandleException(std::exception_ptr error) noexcept {
             ErrorHook(message);
             return;
         }
-        MessageBox(message, title_, MB_OK | MB_ICONERROR);
+        // Owned by the form, so the form waits for the box like for any other modal box.
+        HWND owner = dialogWindow_ && IsWindow(dialogWindow_) ? dialogWindow_ : nullptr;
+        MessageBox(message, title_, MB_OK | MB_ICONERROR, owner);
     } catch (...) {
         // Nothing sensible is left to report to.
     }

@@ -26,6 +26,11 @@ void FlatButton::Create(Window& parent, const Bounds& bounds, const std::string&
         SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FlatButton::Proc)));
 }
 
+FlatButton::~FlatButton() {
+    // The button's own procedure must see its destruction (it frees its theme data there).
+    if (hwnd_ && original_) SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
+}
+
 LRESULT CALLBACK FlatButton::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     auto* self = static_cast<FlatButton*>(FromHandle(hwnd));
     try {

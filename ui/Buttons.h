@@ -21,6 +21,7 @@ public:
 // so pressing it leaves the keyboard focus where it was.
 class FlatButton : public Button {
 public:
+    ~FlatButton() override;
     void Create(Window& parent, const Bounds& bounds, const std::string& caption);
 
 private:
