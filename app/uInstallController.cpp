@@ -20,6 +20,16 @@ WORD PrimaryLanguage(LCID locale) {
     return langId == 0 ? kLangEnglish : static_cast<WORD>(langId & 0x3FF);
 }
 
+// Leaves the keyboard focus somewhere usable however the transition ends (an error included).
+class FocusKeeper {
+public:
+    explicit FocusKeeper(ui::Form& form) : form_(form) {}
+    ~FocusKeeper() { form_.KeepFocusUsable(); }
+
+private:
+    ui::Form& form_;
+};
+
 }  // namespace
 
 TfInstall::TfInstall(LCID locale) {
@@ -124,6 +134,7 @@ void TfInstall::rdoDenyClick() {
 void TfInstall::TxtDirChange() { BtnNext.SetEnabled(!TxtDir.Text().empty()); }
 
 void TfInstall::BtnNextClick() {
+    FocusKeeper keeper(*this);
     if (PnlStep1.Visible()) {
         ShowSteps(false, true, false, false, false);
         btnBack.SetEnabled(true);
@@ -161,6 +172,7 @@ void TfInstall::BtnNextClick() {
 }
 
 void TfInstall::BtnBackClick() {
+    FocusKeeper keeper(*this);
     if (PnlStep2.Visible()) {
         ShowSteps(true, false, false, false, false);
         btnBack.SetEnabled(false);

@@ -61,6 +61,14 @@ void Form::Show() {
     UpdateWindow(hwnd_);
 }
 
+void Form::KeepFocusUsable() noexcept {
+    if (!hwnd_ || GetActiveWindow() != hwnd_) return;
+    HWND focus = GetFocus();
+    if (focus == hwnd_ || (focus && IsWindowVisible(focus) && IsWindowEnabled(focus))) return;
+    HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+    SetFocus(first && IsWindowVisible(first) && IsWindowEnabled(first) ? first : hwnd_);
+}
+
 void Form::Close() {
     if (closed_) return;
     closed_ = true;

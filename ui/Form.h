@@ -21,6 +21,11 @@ public:
     // Closing the main form ends Application::Run.
     void SetMainForm(bool main) { mainForm_ = main; }
 
+    // After pages were switched and buttons disabled: a focus left on a hidden or disabled control
+    // (Windows drops the focus of a window it disables) would leave the keyboard nowhere, so it
+    // moves to the first control that Tab reaches, or to the form itself.
+    void KeepFocusUsable() noexcept;
+
     // Enter presses this button when it is enabled.
     void SetDefaultButton(Button* button) { defaultButton_ = button; }
 

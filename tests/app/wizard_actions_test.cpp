@@ -93,6 +93,7 @@ TEST_F(WizardKeys, EnterActsAsNextWhenNextIsEnabled) {
     SetFocus(f.rdoFrench.Handle());
     Press(f.rdoFrench, VK_RETURN);
     ASSERT_EQ(Page(), 2);
+    EXPECT_TRUE(IsWindowVisible(GetFocus()));  // not left on the hidden page
     SetFocus(f.rdoDeny.Handle());  // selected already: focusing it selects nothing new
     Press(f.rdoDeny, VK_RETURN);   // Next disabled
     EXPECT_EQ(Page(), 2);
@@ -105,6 +106,8 @@ TEST_F(WizardKeys, EnterActsAsNextWhenNextIsEnabled) {
     EXPECT_EQ(Page(), 3);
     Press(f.TxtDir, VK_RETURN);
     ASSERT_EQ(Page(), 5);
+    EXPECT_TRUE(IsWindowVisible(GetFocus()));
+    EXPECT_TRUE(IsWindowEnabled(GetFocus()));
     SetFocus(f.chkStartNow.Handle());
     Press(f.chkStartNow, VK_RETURN);
     EXPECT_TRUE(f.Closed());
