@@ -60,6 +60,8 @@ ShellFolderTree::ShellFolderTree(HWND tree, const std::string& rootPath) : tree_
         parent->GetAttributesOf(1, &last, &attributes);
     }
     root_ = Insert(TVI_ROOT, std::move(root), name, (attributes & SFGAO_HASSUBFOLDER) != 0);
+    // Read here: the parent cannot forward the expansion notice to an object still being built.
+    LoadChildren(root_);
     TreeView_Expand(tree_, root_, TVE_EXPAND);
 }
 
@@ -73,7 +75,7 @@ ShellFolderTree::Node* ShellFolderTree::NodeOf(HTREEITEM item) const {
     TVITEMW tvi{};
     tvi.mask = TVIF_PARAM | TVIF_HANDLE;
     tvi.hItem = item;
-    if (!TreeView_GetItem(tree_, &tvi)) return nullptr;
+    if (!SendMessageW(tree_, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tvi))) return nullptr;
     return reinterpret_cast<Node*>(tvi.lParam);
 }
 
@@ -89,7 +91,8 @@ HTREEITEM ShellFolderTree::Insert(HTREEITEM parent, Pidl absolute, const std::ws
     insert.item.cChildren = hasSubfolders ? 1 : 0;
     insert.item.iImage = closed;
     insert.item.iSelectedImage = open;
-    return TreeView_InsertItem(tree_, &insert);
+    // Sent as the W message whatever UNICODE says: the macro would pick the ANSI one here.
+    return reinterpret_cast<HTREEITEM>(SendMessageW(tree_, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
 }
 
 void ShellFolderTree::LoadChildren(HTREEITEM item) {
@@ -99,16 +102,27 @@ void ShellFolderTree::LoadChildren(HTREEITEM item) {
     ComRef<IShellFolder> folder = BindToFolder(node->absolute.Get());
     ComRef<IEnumIDList> items;
     // S_FALSE means an empty enumeration with no enumerator.
-    if (!folder || folder->EnumObjects(tree_, SHCONTF_FOLDERS, items.Put()) != S_OK || !items) return;
+    if (folder && folder->EnumObjects(tree_, SHCONTF_FOLDERS, items.Put()) == S_OK && items)
+        InsertChildren(item, *node, folder.Get(), items.Get());
+    // The shell may promise subfolders it does not have (Wine always does): drop the button.
+    if (!TreeView_GetChild(tree_, item)) {
+        TVITEMW tvi{};
+        tvi.mask = TVIF_CHILDREN | TVIF_HANDLE;
+        tvi.hItem = item;
+        SendMessageW(tree_, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&tvi));
+    }
+}
+
+void ShellFolderTree::InsertChildren(HTREEITEM item, const Node& node, IShellFolder* folder, IEnumIDList* items) {
     PITEMID_CHILD child = nullptr;
     while (items->Next(1, &child, nullptr) == S_OK) {
         Pidl relative(reinterpret_cast<PIDLIST_ABSOLUTE>(child));  // frees the child on every path
         DWORD attributes = SFGAO_HASSUBFOLDER | SFGAO_FOLDER;
         folder->GetAttributesOf(1, const_cast<PCUITEMID_CHILD*>(&child), &attributes);
         if (!(attributes & SFGAO_FOLDER)) continue;
-        Pidl absolute(ILCombine(node->absolute.Get(), child));
+        Pidl absolute(ILCombine(node.absolute.Get(), child));
         if (!absolute) continue;
-        Insert(item, std::move(absolute), DisplayName(folder.Get(), child), (attributes & SFGAO_HASSUBFOLDER) != 0);
+        Insert(item, std::move(absolute), DisplayName(folder, child), (attributes & SFGAO_HASSUBFOLDER) != 0);
     }
 }
 

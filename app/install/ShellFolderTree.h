@@ -10,6 +10,7 @@
 // exception out of a call from Windows: HandleNotify hands errors to the application's handler.
 #include <windows.h>
 #include <commctrl.h>
+#include <shobjidl.h>
 
 #include <functional>
 #include <memory>
@@ -53,6 +54,7 @@ private:
 
     Node* NodeOf(HTREEITEM item) const;
     HTREEITEM Insert(HTREEITEM parent, Pidl absolute, const std::wstring& name, bool hasSubfolders);
+    void InsertChildren(HTREEITEM item, const Node& node, IShellFolder* folder, IEnumIDList* items);
     void RightClick();
 
     HWND tree_;
