@@ -30,67 +30,54 @@ std::string WithBackslash(std::string path);
 // Text n of the translation table in the current language.
 std::string Text(int index);
 
-// Owner of one COM interface pointer.
-template <class T>
-class ComRef {
+// Owner of one pointer that `Free` releases, on every exit path.
+template <class P, void (*Free)(P)>
+class Owner {
 public:
-    ComRef() = default;
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-    ComRef(ComRef&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
-    ComRef& operator=(ComRef&& other) noexcept {
+    Owner() = default;
+    explicit Owner(P p) : p_(p) {}
+    Owner(const Owner&) = delete;
+    Owner& operator=(const Owner&) = delete;
+    Owner(Owner&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
+    Owner& operator=(Owner&& other) noexcept {
         if (this != &other) {
             Reset();
             p_ = std::exchange(other.p_, nullptr);
         }
         return *this;
     }
-    ~ComRef() { Reset(); }
+    ~Owner() { Reset(); }
 
     void Reset() {
-        if (p_) std::exchange(p_, nullptr)->Release();
+        if (p_) Free(std::exchange(p_, nullptr));
     }
-    T* Get() const { return p_; }
-    T* operator->() const { return p_; }
+    P Get() const { return p_; }
     explicit operator bool() const { return p_ != nullptr; }
     // For the out parameter of a creating call; releases what was held.
-    T** Put() {
+    P* Put() {
         Reset();
         return &p_;
     }
-    void** PutVoid() { return reinterpret_cast<void**>(Put()); }
 
 private:
-    T* p_ = nullptr;
+    P p_ = nullptr;
+};
+
+template <class T>
+void ReleaseInterface(T* p) {
+    p->Release();
+}
+inline void FreeItemList(PIDLIST_ABSOLUTE p) { CoTaskMemFree(p); }
+
+// Owner of one COM interface pointer.
+template <class T>
+class ComRef : public Owner<T*, &ReleaseInterface<T>> {
+public:
+    T* operator->() const { return this->Get(); }
+    void** PutVoid() { return reinterpret_cast<void**>(this->Put()); }
 };
 
 // Owner of one shell item list allocated by the shell's task allocator.
-class Pidl {
-public:
-    Pidl() = default;
-    explicit Pidl(PIDLIST_ABSOLUTE p) : p_(p) {}
-    Pidl(const Pidl&) = delete;
-    Pidl& operator=(const Pidl&) = delete;
-    Pidl(Pidl&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
-    Pidl& operator=(Pidl&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            p_ = std::exchange(other.p_, nullptr);
-        }
-        return *this;
-    }
-    ~Pidl() { Reset(); }
-
-    void Reset() { CoTaskMemFree(std::exchange(p_, nullptr)); }
-    PIDLIST_ABSOLUTE Get() const { return p_; }
-    PIDLIST_ABSOLUTE* Put() {
-        Reset();
-        return &p_;
-    }
-    explicit operator bool() const { return p_ != nullptr; }
-
-private:
-    PIDLIST_ABSOLUTE p_ = nullptr;
-};
+using Pidl = Owner<PIDLIST_ABSOLUTE, &FreeItemList>;
 
 }  // namespace install

@@ -8,6 +8,12 @@
 // HandleNotify, which returns true when it handled the notification (the window procedure then
 // returns `result`). COM must be initialised on the thread. Neither constructor nor handlers let an
 // exception out of a call from Windows: HandleNotify hands errors to the application's handler.
+//
+// Wiring in the form (the control is created first, then attached, after COM is initialised):
+//     Directory = std::make_unique<install::ShellFolderTree>(directoryTreeHwnd);
+//     Directory->OnChange = [this] { DirectoryChange(); };   // TxtDir := Directory->Path() + text 1
+//     WM_NOTIFY from the control: if (Directory->HandleNotify(*header, result)) return result;
+// The control's style is the form's choice (no TVS_LINESATROOT: no lines or button at the root).
 #include <windows.h>
 #include <commctrl.h>
 #include <shobjidl.h>

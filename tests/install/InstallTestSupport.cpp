@@ -4,7 +4,6 @@
 #include "ui/Text.h"
 
 #include <objbase.h>
-#include <shellapi.h>
 
 #include <filesystem>
 #include <fstream>
@@ -41,15 +40,8 @@ ScratchDir::ScratchDir(const std::string& name) {
 ScratchDir::~ScratchDir() { RemoveTree(path_); }
 
 void RemoveTree(const std::string& path) {
-    std::wstring from = ui::Widen(path);
-    while (!from.empty() && from.back() == L'\\') from.pop_back();
-    if (GetFileAttributesW(from.c_str()) == INVALID_FILE_ATTRIBUTES) return;
-    from.push_back(L'\0');  // the list SHFileOperation reads ends with two zeros
-    SHFILEOPSTRUCTW op{};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-    SHFileOperationW(&op);
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(ui::Widen(path)), ignored);
 }
 
 bool IsDirectory(const std::string& path) {

@@ -42,7 +42,8 @@ protected:
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = L"QuorvaneTreeHost";
         RegisterClassW(&wc);
-        host = CreateWindowW(wc.lpszClassName, L"tree", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 420, 300, nullptr,
+        // Left hidden: without a window manager Wine waits two seconds to unmap a shown window.
+        host = CreateWindowW(wc.lpszClassName, L"tree", WS_OVERLAPPEDWINDOW, 0, 0, 420, 300, nullptr,
                              nullptr, wc.hInstance, nullptr);
         treeWindow = CreateWindowExW(WS_EX_CLIENTEDGE, WC_TREEVIEWW, L"",
                                      WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS | TVS_HASLINES | TVS_SHOWSELALWAYS, 0, 0,
