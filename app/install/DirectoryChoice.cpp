@@ -32,23 +32,23 @@ void CreateEveryLevel(const std::string& dir) {
 
 }  // namespace
 
-bool ConfirmExistingInstall(const std::string& txtDir) {
+bool ConfirmExistingInstall(const std::string& txtDir, HWND owner) {
     if (!IsFile(WithBackslash(txtDir) + kProductExe)) return true;
-    int answer = ui::Application::Instance().MessageBox(Text(6), Text(7), MB_YESNO | MB_ICONEXCLAMATION);
+    int answer = ui::Application::Instance().MessageBox(Text(6), Text(7), MB_YESNO | MB_ICONEXCLAMATION, owner);
     return answer == IDYES;
 }
 
-bool EnsureInstallDir(const std::string& txtDir) {
+bool EnsureInstallDir(const std::string& txtDir, HWND owner) {
     const std::string dir = WithBackslash(txtDir);
     if (IsDirectory(dir)) return true;
     CreateEveryLevel(dir);
     if (IsDirectory(dir)) return true;
-    ui::Application::Instance().MessageBox(Text(4), Text(5), MB_OK | MB_ICONERROR);
+    ui::Application::Instance().MessageBox(Text(4), Text(5), MB_OK | MB_ICONERROR, owner);
     return false;
 }
 
-bool AcceptInstallDir(const std::string& txtDir, std::string& installDir) {
-    if (!EnsureInstallDir(txtDir) && !EnsureInstallDir(txtDir)) return false;
+bool AcceptInstallDir(const std::string& txtDir, std::string& installDir, HWND owner) {
+    if (!EnsureInstallDir(txtDir, owner) && !EnsureInstallDir(txtDir, owner)) return false;
     installDir = txtDir;
     return true;
 }
