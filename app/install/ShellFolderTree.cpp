@@ -39,6 +39,38 @@ ComRef<IShellFolder> BindToFolder(PCIDLIST_ABSOLUTE pidl) {
     return folder;
 }
 
+// While the menu is open, its owner receives the messages that fill and draw the shell's own
+// submenus ("Send to", "New"); they must reach the context menu object or those stay empty.
+LRESULT CALLBACK MenuRelay(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
+    if (msg == WM_INITMENUPOPUP || msg == WM_DRAWITEM || msg == WM_MEASUREITEM || msg == WM_MENUCHAR) {
+        auto* menu = reinterpret_cast<IContextMenu*>(data);
+        ComRef<IContextMenu3> menu3;
+        ComRef<IContextMenu2> menu2;
+        LRESULT result = 0;
+        if (SUCCEEDED(menu->QueryInterface(IID_IContextMenu3, menu3.PutVoid()))) {
+            if (SUCCEEDED(menu3->HandleMenuMsg2(msg, wp, lp, &result))) return result;
+        } else if (msg != WM_MENUCHAR && SUCCEEDED(menu->QueryInterface(IID_IContextMenu2, menu2.PutVoid()))) {
+            if (SUCCEEDED(menu2->HandleMenuMsg(msg, wp, lp))) return msg == WM_INITMENUPOPUP ? 0 : TRUE;
+        }
+    }
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+// Relays the menu messages for as long as the menu is shown.
+class MenuRelayScope {
+public:
+    MenuRelayScope(HWND owner, IContextMenu* menu) : owner_(owner) {
+        SetWindowSubclass(owner_, MenuRelay, kId, reinterpret_cast<DWORD_PTR>(menu));
+    }
+    ~MenuRelayScope() { RemoveWindowSubclass(owner_, MenuRelay, kId); }
+    MenuRelayScope(const MenuRelayScope&) = delete;
+    MenuRelayScope& operator=(const MenuRelayScope&) = delete;
+
+private:
+    static constexpr UINT_PTR kId = 0x5156;  // "QV"
+    HWND owner_;
+};
+
 }  // namespace
 
 ShellFolderTree::ShellFolderTree(HWND tree, const std::string& rootPath) : tree_(tree) {
@@ -149,8 +181,10 @@ void ShellFolderTree::ShowContextMenu(HTREEITEM item, POINT at) {
     if (!popup) return;
     constexpr UINT kFirst = 1, kLast = 0x7FFF;
     UINT chosen = 0;
-    if (SUCCEEDED(menu->QueryContextMenu(popup, 0, kFirst, kLast, CMF_NORMAL | CMF_EXPLORE)))
+    if (SUCCEEDED(menu->QueryContextMenu(popup, 0, kFirst, kLast, CMF_NORMAL | CMF_EXPLORE))) {
+        MenuRelayScope relay(tree_, menu.Get());
         chosen = TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, tree_, nullptr);
+    }
     DestroyMenu(popup);
     if (chosen < kFirst) return;
     CMINVOKECOMMANDINFO invoke{};
