@@ -11,6 +11,9 @@
 #include "net/http/HttpRequestText.h"
 #include "tests/http/HttpCase.h"
 
+// GoogleTest names a failing case by its file rather than dumping its bytes.
+void PrintTo(const THttpCase& c, std::ostream* os) { *os << c.Name << ".case"; }
+
 namespace {
 
 CmdType KindOf(const std::string& word) {
