@@ -113,7 +113,7 @@ void ParseURL(TRequestTarget& target) {
     if (!host.empty()) target.Host = host;
     if (path.empty()) {
         target.RequestPath = "/";
-        target.CurrentURL += "/";
+        target.CurrentURL.push_back('/');  // not += "/": GCC 12 warns falsely (-Wrestrict) on it
     } else {
         target.RequestPath = path;
     }

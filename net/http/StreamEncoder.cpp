@@ -86,16 +86,20 @@ void TStreamEncoder::EncodeLine(const unsigned char* bytes, std::size_t n, std::
     line += "\r\n";
 }
 
-std::string TStreamEncoder::Base64(const std::string& text) {
-    std::istringstream input(text);
+std::string TStreamEncoder::EncodeString(const std::string& bytes, UUMethods method) {
+    std::istringstream input(bytes);
     std::stringstream output;
     TStreamEncoder encoder;
     encoder.InputStream = &input;
     encoder.OutputStream = &output;
-    encoder.Method = uuMime;
+    encoder.Method = method;
     encoder.Encode();
+    return output.str();
+}
+
+std::string TStreamEncoder::Base64(const std::string& text) {
     std::string joined;
-    for (const char ch : output.str())
+    for (const char ch : EncodeString(text, uuMime))
         if (ch != '\r' && ch != '\n') joined += ch;
     return joined;
 }

@@ -30,6 +30,8 @@ public:
     // reach the caller after OnEndEncode; a missing stream raises std::invalid_argument.
     void Encode();
 
+    // The encoded lines of bytes, CR LF included, through a pair of memory streams.
+    static std::string EncodeString(const std::string& bytes, UUMethods method);
     // Base64 of text as one unbroken string (the lines joined without their CR LF).
     static std::string Base64(const std::string& text);
 

@@ -39,16 +39,7 @@ TEST(UrlEncoder, EncodeIsComputedOnEveryCallAndRaisesNoError) {
     EXPECT_EQ(errors, 0);
 }
 
-std::string Encode(const std::string& bytes, UUMethods method) {
-    std::istringstream input(bytes);
-    std::stringstream output;
-    TStreamEncoder encoder;
-    encoder.Method = method;
-    encoder.InputStream = &input;
-    encoder.OutputStream = &output;
-    encoder.Encode();
-    return output.str();
-}
+std::string Encode(const std::string& bytes, UUMethods method) { return TStreamEncoder::EncodeString(bytes, method); }
 
 TEST(StreamEncoder, MimePadsTheLastGroupLikeStandardBase64) {
     EXPECT_EQ(Encode("Man", uuMime), "TWFu\r\n");

@@ -63,9 +63,9 @@ TEST(ParseURL, CutsThePathTo256Characters) {
 
 TRequestInput GetInput() {
     TRequestInput in;
-    in.RequestPath = "/p";
-    in.CurrentURL = "http://h/p";
-    in.Host = "h";
+    in.RequestPath = std::string("/p");
+    in.CurrentURL = std::string("http://h/p");
+    in.Host = std::string("h");
     return in;
 }
 
