@@ -29,6 +29,10 @@
 // Escaped lines: every line's text is taken with the escapes \r \n \t \0 \\ \xHH, and the line
 // break of the file itself is not part of the bytes. So "HTTP/1.0 200 OK\r\n" is one line.
 //
+// The cases name their server localhost:18080: the engine's tests serve there. A few URL cases
+// lead to other ports on purpose (21, 70, 80, 8000; see their outcome "port"): a loopback server
+// serves them only where it may listen on that port.
+//
 // events: the client's events in order, space-separated: AboutToSend InvalidHost HostResolved
 // Connect ConnectionFailed PacketSent PacketRecvd Success Failure Disconnect Redirect
 // AuthenticationNeeded. A "+" suffix means one or more in a row, "*" zero or more.
