@@ -139,11 +139,21 @@ void RunCase(const THttpCase& c) {
     ExpectOutcome(c, client, last, body);
 }
 
+// Cases are loaded while tests register: a bad file must not abort the program there. It shows
+// in TheFolderHoldsTheCases instead.
+std::vector<THttpCase> CasesOrNone() {
+    try {
+        return LoadHttpCases(QUORVANE_HTTP_CASES);
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
 class HttpCaseTest : public ::testing::TestWithParam<THttpCase> {};
 
 TEST_P(HttpCaseTest, TextSideMatchesTheCase) { RunCase(GetParam()); }
 
-INSTANTIATE_TEST_SUITE_P(Cases, HttpCaseTest, ::testing::ValuesIn(LoadHttpCases(QUORVANE_HTTP_CASES)),
+INSTANTIATE_TEST_SUITE_P(Cases, HttpCaseTest, ::testing::ValuesIn(CasesOrNone()),
                          [](const auto& info) {
                              std::string name = info.param.Name;
                              for (char& ch : name)

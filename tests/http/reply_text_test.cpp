@@ -1,6 +1,9 @@
 // Reading the reply header line by line as the engine feeds it, and the case-file loader.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "net/http/HttpReplyText.h"
 #include "tests/http/HttpCase.h"
 
@@ -133,6 +136,26 @@ TEST(HttpCaseFormat, LoadsPassesRepliesAndDirectives) {
     EXPECT_EQ(c.Body->size(), 1234u);
     EXPECT_EQ(c.ClientValue("kind"), "GET");
     EXPECT_TRUE(c.ClientFlag("input-file-mode"));
+}
+
+TEST(HttpCaseFormat, NamesTheFileAndLineOfAMistake) {
+    const auto path = (std::filesystem::temp_directory_path() / "quorvane-bad.case").string();
+    const auto load_error = [&](const std::string& text) -> std::string {
+        std::ofstream(path, std::ios::binary) << text;
+        try {
+            LoadHttpCase(path);
+        } catch (const std::runtime_error& e) {
+            return e.what();
+        }
+        return "loaded";
+    };
+    EXPECT_EQ(load_error("[client]\nkind: GET\n[reply]\nx\n"),
+              path + ":3: section outside a pass: start it with [request]");
+    EXPECT_EQ(load_error("# c\n[client]\nno colon\n"), path + ":3: expected \"key: value\"");
+    EXPECT_EQ(load_error("[nonsense]\n"), path + ":1: unknown section [nonsense]");
+    EXPECT_EQ(load_error("[request]\n@repeat x\n"), path + ":2: @repeat <count> <text>");
+    EXPECT_EQ(load_error("[request]\nGET\\r\\n\n"), "loaded");
+    std::filesystem::remove(path);
 }
 
 }  // namespace
