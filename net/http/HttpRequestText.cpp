@@ -112,8 +112,9 @@ void ParseURL(TRequestTarget& target) {
     target.Port = port;
     if (!host.empty()) target.Host = host;
     if (path.empty()) {
-        target.RequestPath = "/";
-        target.CurrentURL.push_back('/');  // not += "/": GCC 12 warns falsely (-Wrestrict) on it
+        // assign(1, '/') rather than = "/": GCC 12 warns falsely (-Wrestrict) on the literal.
+        target.RequestPath.assign(1, '/');
+        target.CurrentURL.push_back('/');
     } else {
         target.RequestPath = path;
     }
