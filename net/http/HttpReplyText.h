@@ -9,6 +9,8 @@
 //     std::string line;
 //     do { ReadLn(line); AppendToHeader(line); } while (!reader.TakeLine(line));
 //     ReplyCode = reader.Result().ReplyCode;  BytesExpected = reader.Result().BytesExpected; ...
+// Result() is up to date after every line: when a ReadLn raises in the middle of the header,
+// the status code and values read so far are already there, as the engine's fields would be.
 #include <cstdint>
 #include <string>
 #include <string_view>
