@@ -1,0 +1,56 @@
+#include "app/install/DirectoryChoice.h"
+
+#include "app/install/InstallSupport.h"
+#include "ui/Application.h"
+#include "ui/Text.h"
+
+namespace install {
+namespace {
+
+DWORD Attributes(const std::string& path) { return GetFileAttributesW(ui::Widen(path).c_str()); }
+
+bool IsFile(const std::string& path) {
+    DWORD attributes = Attributes(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsDirectory(const std::string& path) {
+    DWORD attributes = Attributes(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Tries every prefix that ends with a backslash, shortest first; levels that exist already, or
+// cannot be made, simply fail and the walk goes on.
+void CreateEveryLevel(const std::string& dir) {
+    std::string prefix;
+    prefix.reserve(dir.size());
+    for (char c : dir) {
+        prefix += c;
+        if (c == '\\') CreateDirectoryW(ui::Widen(prefix).c_str(), nullptr);
+    }
+}
+
+}  // namespace
+
+bool ConfirmExistingInstall(const std::string& txtDir, HWND owner) {
+    if (!IsFile(WithBackslash(txtDir) + kProductExe)) return true;
+    int answer = ui::Application::Instance().MessageBox(Text(6), Text(7), MB_YESNO | MB_ICONEXCLAMATION, owner);
+    return answer == IDYES;
+}
+
+bool EnsureInstallDir(const std::string& txtDir, HWND owner) {
+    const std::string dir = WithBackslash(txtDir);
+    if (IsDirectory(dir)) return true;
+    CreateEveryLevel(dir);
+    if (IsDirectory(dir)) return true;
+    ui::Application::Instance().MessageBox(Text(4), Text(5), MB_OK | MB_ICONERROR, owner);
+    return false;
+}
+
+bool AcceptInstallDir(const std::string& txtDir, std::string& installDir, HWND owner) {
+    if (!EnsureInstallDir(txtDir, owner) && !EnsureInstallDir(txtDir, owner)) return false;
+    installDir = txtDir;
+    return true;
+}
+
+}  // namespace install

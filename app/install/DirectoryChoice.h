@@ -1,0 +1,40 @@
+#pragma once
+// Page 3's checks on the installation directory, independent of the form: the form passes the
+// text of its edit box `TxtDir` and its field `InstallDir`. Questions and errors are shown through
+// ui::Application::Instance().MessageBox with texts of the global `Translator`; `owner` is the
+// window they are modal to (the form's).
+//
+// Wiring in the form (page 3, Next):
+//     if (!install::ConfirmExistingInstall(TxtDir.Text(), Handle())) return;  // stay on page 3
+//     ShowSteps(false, false, false, true, false); ...
+//     if (!install::AcceptInstallDir(TxtDir.Text(), InstallDir, Handle())) {
+//         ShowSteps(false, false, true, false, false);                    // page 3 again,
+//         btnBack enabled; BtnNext enabled; caption text 31; return;      // as it was; nothing fetched
+//     }
+//     DownloadFiles();  ...
+#include <windows.h>
+
+#include <string>
+
+namespace install {
+
+// The product's executable, whose presence marks an earlier installation.
+inline constexpr char kProductExe[] = "quorvane.exe";
+
+// The existence test: when `txtDir` (with a backslash ensured) already holds quorvane.exe as a
+// file, asks text 6 / caption text 7 (Yes/No, exclamation). Returns true to go on: nothing was
+// found, or the user answered Yes. Creates nothing.
+bool ConfirmExistingInstall(const std::string& txtDir, HWND owner = nullptr);
+
+// Makes sure the directory named by `txtDir` exists, creating every missing level from the first
+// backslash to the last. On failure shows text 4 / caption text 5 (OK, error icon) once and
+// returns false.
+bool EnsureInstallDir(const std::string& txtDir, HWND owner = nullptr);
+
+// Two attempts of EnsureInstallDir. On success stores `txtDir` exactly as typed (no backslash
+// added) in `installDir` and returns true. After two failures `installDir` is left unchanged and
+// the result is false: the Next action must stop there and show page 3 again, so that nothing is
+// downloaded into, or installed in, a directory that does not exist.
+bool AcceptInstallDir(const std::string& txtDir, std::string& installDir, HWND owner = nullptr);
+
+}  // namespace install

@@ -1,0 +1,68 @@
+#pragma once
+// The finishing work on the system after the download, and the closing steps when the wizard
+// window closes, independent of the form. The form passes its state through `InstallState`, a
+// bundle of references to its own fields, built where it is needed:
+//
+//     install::InstallState State() {
+//         return {InstallDir, TempPath, DesktopPath, ProgramsPath, Cancelled, InstallDone,
+//                 [this](const std::string& s) { LblStatus.SetCaption(s); }};
+//     }
+//     void TfInstall::FinishInstall()        { install::FinishInstall(State()); }
+//     void TfInstall::CreateStartMenuGroup() { install::CreateStartMenuGroup(State()); }
+//     void TfInstall::WriteInstallLocation() { install::WriteInstallLocation(State()); }
+//     void TfInstall::WriteUninstallEntry()  { install::WriteUninstallEntry(State()); }
+//     void TfInstall::WriteAutoStart()       { install::WriteAutoStart(State()); }
+//     FormCreate: ProgramsPath = install::ReadProgramsPath(); DesktopPath = install::ReadDesktopPath();
+//     FormClose:  install::CloseInstall(State(), ChkAutoStart.Checked(), chkStartNow.Checked());
+//
+// Texts come from the global `Translator`. Every function here may throw InstallError (registry
+// errors, a failed copy, no shell link object) except CloseInstall, which shows its error itself.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace install {
+
+struct InstallState {
+    std::string& InstallDir;      // as accepted on page 3; FinishInstall ends it with a backslash
+    const char* TempPath;         // the form's 261-byte buffer filled by GetTempPathA, zero-terminated
+    std::string& DesktopPath;
+    std::string& ProgramsPath;    // ends with a backslash, or is empty when the shell had none
+    const std::uint8_t& Cancelled;
+    std::uint8_t& InstallDone;
+    std::function<void(const std::string&)> SetStatus;  // the page 4 status line `LblStatus`
+};
+
+// The four installed files, copied from the temporary directory in this order.
+inline constexpr const char* kProductFiles[] = {"quorvane.exe", "miseajour.exe", "quorvane.ini", "uninstall.exe"};
+
+// Registry locations, written exactly so (mixed case included).
+inline constexpr char kLocationKey[] = "Software\\Quorvane\\Quorvane\\RaRozo";
+inline constexpr char kLocationValue[] = "emplacement";
+inline constexpr char kUninstallKeyPrefix[] = "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorvane ";
+inline constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr char kRunValue[] = "QuorvaneRaRozo";
+// Profile file without a directory: the profile functions place it in the Windows directory.
+inline constexpr char kSettingsFile[] = "Quorvane_b.ini";
+
+// Install location, the four copies, the shortcuts and the uninstall entry, then InstallDone := 1
+// unless cancelled. Stops at the first error (a failed copy included): InstallDone stays 0.
+void FinishInstall(const InstallState& state);
+// "Quorvane\" then the edition folder under ProgramsPath, then the three start-menu shortcuts.
+void CreateStartMenuGroup(const InstallState& state);
+// HKLM location value; a key that cannot be opened is passed over silently.
+void WriteInstallLocation(const InstallState& state);
+// HKLM uninstall entry: DisplayName and UninstallString.
+void WriteUninstallEntry(const InstallState& state);
+// HKCU Run value that starts the product with Windows.
+void WriteAutoStart(const InstallState& state);
+
+// The closing steps, only when InstallDone is 1: the language into the settings file, the Run
+// value when `autoStart`, the product started when `startNow`. Throws at the first failure; the
+// steps after it are not done.
+void ClosingSteps(const InstallState& state, bool autoStart, bool startNow);
+// What FormClose calls: ClosingSteps, and an error goes to the application's standard error box
+// instead of leaving the close handler, so that the program then ends as usual.
+void CloseInstall(const InstallState& state, bool autoStart, bool startNow) noexcept;
+
+}  // namespace install

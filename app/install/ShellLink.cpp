@@ -1,0 +1,44 @@
+#include "app/install/ShellLink.h"
+
+#include "app/install/InstallSupport.h"
+#include "ui/Text.h"
+
+#include <shlobj.h>
+#include <shobjidl.h>
+
+namespace install {
+namespace {
+
+std::string SpecialFolderPath(int csidl) {
+    Pidl folder;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, folder.Put())) || !folder) return {};
+    wchar_t path[MAX_PATH + 1] = {};
+    if (!SHGetPathFromIDListW(folder.Get(), path)) return {};
+    return ui::Narrow(path);
+}
+
+}  // namespace
+
+std::string ReadProgramsPath() { return WithBackslash(SpecialFolderPath(CSIDL_PROGRAMS)); }
+
+std::string ReadDesktopPath() { return SpecialFolderPath(CSIDL_DESKTOPDIRECTORY); }
+
+void CreateShortcut(const std::string& target, const std::string& arguments, const std::string& workingDir,
+                    const std::string& linkName, const std::string& folder) {
+    // Without the folder the path would fall back on the current directory or a drive root.
+    if (folder.empty()) return;
+    ComRef<IShellLinkA> link;
+    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.PutVoid());
+    if (FAILED(hr)) throw InstallError("Cannot create a shell link: " + SystemErrorText(DWORD(hr)));
+    ComRef<IPersistFile> file;
+    hr = link->QueryInterface(IID_IPersistFile, file.PutVoid());
+    if (FAILED(hr)) throw InstallError("Cannot save a shell link: " + SystemErrorText(DWORD(hr)));
+
+    // IShellLinkA reads the system code page; our texts are Windows-1252.
+    link->SetArguments(ToAnsiCodePage(arguments).c_str());
+    link->SetPath(ToAnsiCodePage(target).c_str());
+    link->SetWorkingDirectory(ToAnsiCodePage(workingDir).c_str());
+    file->Save(ui::Widen(folder + "\\" + linkName).c_str(), FALSE);
+}
+
+}  // namespace install

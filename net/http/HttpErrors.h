@@ -1,0 +1,23 @@
+#pragma once
+// Exceptions raised by the HTTP client's text side. Each carries only its message, in English,
+// so the engine and the wizard can show it as it stands.
+#include <stdexcept>
+#include <string>
+
+// A request that cannot be made: "Empty URL", "HTTP Secure Socket is not supported", ...
+class EHttpError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A text that should hold a whole number but does not: "'%s' is not a valid integer value".
+class EConvertError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A string-list operation the list refuses (replacing an entry of a sorted list, a bad index).
+class EStringListError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};

@@ -1,0 +1,78 @@
+#pragma once
+// The reply side of the HTTP/1.0 client's text work: reading the status line and the header
+// lines of a reply (ReadResponseHeader without its socket and file calls).
+//
+// The engine feeds each line exactly as ReadLn returned it (with its LF, and the CR before it
+// when the server sent one; the empty string once the server has closed) and appends the same
+// line to its header destination (the Header string or the Header file):
+//     TReplyHeaderReader reader;             // BytesExpected 0, no cookie, no location
+//     std::string line;
+//     do { ReadLn(line); AppendToHeader(line); } while (!reader.TakeLine(line));
+//     ReplyCode = reader.Result().ReplyCode;  BytesExpected = reader.Result().BytesExpected; ...
+// Result() is up to date after every line: when a ReadLn raises in the middle of the header,
+// the status code and values read so far are already there, as the engine's fields would be.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct TReplyHeader {
+    // The status line's code. 0 when the status line is empty (the server closed at once) or
+    // its code is not a plain number that fits; "HTTP/1.0 404\r\n" (no reason phrase) is 404.
+    int ReplyCode = 0;
+    // The last Content-Length line's number; 0 when none, or when it does not fit 63 bits.
+    std::int64_t BytesExpected = 0;
+    bool HasContentLength = false;   // a Content-Length line with a usable number was read
+    std::string ReceivedCookie;      // last "Set-Cookie: " value, at most 256 characters
+    std::string RedirectLocation;    // last "Location: " value, at most 256 characters
+    std::string HeaderText;          // every line fed, as received (the status line first)
+};
+
+inline constexpr std::size_t kMaxHeaderValue = 256;
+
+class TReplyHeaderReader {
+public:
+    // Takes the next line; the first one is the status line. Returns true once the header has
+    // ended: this line was a lone LF, CR LF, or empty (closed connection). Lines fed after the
+    // end are ignored. A header name is recognised only at the start of the line, in any letter
+    // case, with one space after its colon ("Location:x" is not a Location line).
+    bool TakeLine(std::string_view line);
+
+    bool Done() const { return done_; }
+    const TReplyHeader& Result() const { return result_; }
+
+private:
+    void TakeStatusLine(std::string_view line);
+    void TakeHeaderLine(std::string_view line);
+
+    TReplyHeader result_;
+    bool statusRead_ = false;
+    bool done_ = false;
+};
+
+// Splits bytes into lines the way ReadLn returns them: each up to and including its LF. Bytes
+// after the last LF are an unfinished line, which ReadLn drops when the server closes: they are
+// returned in `rest` and not as a line.
+std::vector<std::string> SplitReplyLines(std::string_view bytes, std::string* rest = nullptr);
+
+// Reads a whole reply as the engine would: feeds its lines until the header ends (a closed
+// connection counts as an empty line). bodyOffset receives where the body starts.
+TReplyHeader ReadReplyHeader(std::string_view reply, std::size_t* bodyOffset = nullptr);
+
+// --- What a reply code means for the pass (ExecuteRequest's judgement) --------------------
+
+inline bool IsSuccessCode(int code) { return code <= 298; }             // OnSuccess (0 included)
+inline bool IsFailureCode(int code) { return code >= 400; }             // OnFailure
+inline bool TakesLocation(int code) { return code >= 300 && code <= 302; }  // CurrentURL := Location
+inline bool IsRedirectCode(int code) { return code >= 300 && code <= 398; } // cookie, OnRedirect
+inline bool RunsAnotherPass(int code) { return code >= 299 && code <= 399; }
+// A server could keep the client requesting for ever: past this many redirect passes the
+// request fails with kTooManyRedirects.
+inline constexpr int kMaxRedirects = 20;
+inline constexpr char kTooManyRedirects[] = "Too many redirects";
+
+// The URL of the next pass after a redirect: a Location without any "/" (a bare file name, or
+// nothing at all) is taken on the current host: "http://" + host + "/" + url. A port other than
+// 80 is written too ("http://host:8080/name"): the "http" scheme of the completed URL would
+// otherwise send the next pass to port 80, away from the server that answered.
+std::string CompleteRedirectURL(const std::string& url, const std::string& host, int port);

@@ -1,0 +1,105 @@
+#include "net/http/StreamEncoder.h"
+
+#include <cstring>
+#include <istream>
+#include <sstream>
+#include <stdexcept>
+
+namespace {
+
+constexpr char kMimeAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+// uuencode: the grave accent for 0 (so a line never starts with a space), then codes 33..95.
+constexpr char kUuAlphabet[] = "`!\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_";
+constexpr std::size_t kBytesPerLine = 45;
+
+// Runs the end step whatever way the encoding leaves.
+class EndEncodeGuard {
+public:
+    explicit EndEncodeGuard(TStreamEncoder& encoder) : encoder_(encoder) {}
+    EndEncodeGuard(const EndEncodeGuard&) = delete;
+    EndEncodeGuard& operator=(const EndEncodeGuard&) = delete;
+    ~EndEncodeGuard() {
+        // A destructor must not throw: a failing rewind or handler is dropped here.
+        try {
+            encoder_.OutputStream->clear();
+            encoder_.OutputStream->seekg(0);
+            encoder_.OutputStream->seekp(0);
+            if (encoder_.OnEndEncode) encoder_.OnEndEncode(encoder_);
+        } catch (...) {
+        }
+    }
+
+private:
+    TStreamEncoder& encoder_;
+};
+
+}  // namespace
+
+void TStreamEncoder::Encode() {
+    if (!InputStream || !OutputStream) throw std::invalid_argument("Stream encoder has no stream");
+    InputStream->clear();
+    InputStream->seekg(0);
+    if (OnBeginEncode) OnBeginEncode(*this);
+    EndEncodeGuard guard(*this);
+    std::memcpy(alphabet_, Method == uuCode ? kUuAlphabet : kMimeAlphabet, 64);
+    EncodeLines();
+}
+
+void TStreamEncoder::EncodeLines() {
+    unsigned char block[kBytesPerLine];
+    std::string line;
+    for (;;) {
+        InputStream->read(reinterpret_cast<char*>(block), kBytesPerLine);
+        const auto n = static_cast<std::size_t>(InputStream->gcount());
+        if (n == 0) break;
+        EncodeLine(block, n, line);
+        OutputStream->write(line.data(), static_cast<std::streamsize>(line.size()));
+        if (n < kBytesPerLine) break;
+    }
+    if (Method == uuCode) OutputStream->write("`\r\n", 3);
+}
+
+void TStreamEncoder::EncodeLine(const unsigned char* bytes, std::size_t n, std::string& line) const {
+    const bool mime = Method != uuCode;
+    line.clear();
+    if (!mime) line += alphabet_[n & 63];
+    std::size_t i = 0;
+    for (; i + 3 <= n; i += 3) {
+        const unsigned a = bytes[i], b = bytes[i + 1], c = bytes[i + 2];
+        line += alphabet_[a >> 2];
+        line += alphabet_[((a & 3) << 4) | (b >> 4)];
+        line += alphabet_[((b & 15) << 2) | (c >> 6)];
+        line += alphabet_[c & 63];
+    }
+    if (n - i == 1) {
+        const unsigned a = bytes[i];
+        line += alphabet_[a >> 2];
+        line += alphabet_[(a & 3) << 4];
+        if (mime) line += "==";
+    } else if (n - i == 2) {
+        const unsigned a = bytes[i], b = bytes[i + 1];
+        line += alphabet_[a >> 2];
+        line += alphabet_[((a & 3) << 4) | (b >> 4)];
+        line += alphabet_[(b & 15) << 2];
+        if (mime) line += '=';
+    }
+    line += "\r\n";
+}
+
+std::string TStreamEncoder::EncodeString(const std::string& bytes, UUMethods method) {
+    std::istringstream input(bytes);
+    std::stringstream output;
+    TStreamEncoder encoder;
+    encoder.InputStream = &input;
+    encoder.OutputStream = &output;
+    encoder.Method = method;
+    encoder.Encode();
+    return output.str();
+}
+
+std::string TStreamEncoder::Base64(const std::string& text) {
+    std::string joined;
+    for (const char ch : EncodeString(text, uuMime))
+        if (ch != '\r' && ch != '\n') joined += ch;
+    return joined;
+}

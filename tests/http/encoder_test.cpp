@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "net/http/StreamEncoder.h"
+#include "net/http/UrlEncoder.h"
+#include "tests/http/CodecOracle.h"
+
+namespace {
+
+std::string FormEncode(const std::string& text) {
+    TUrlEncoder encoder;
+    encoder.InputString = text;
+    return encoder.Encode();
+}
+
+TEST(UrlEncoder, EncodesEveryByteThatIsNotALetterOrDigit) {
+    EXPECT_EQ(FormEncode("a b/c"), "a+b%2Fc");
+    EXPECT_EQ(FormEncode("~"), "%7E");
+    EXPECT_EQ(FormEncode("AZaz09"), "AZaz09");
+    EXPECT_EQ(FormEncode(""), "");
+    EXPECT_EQ(FormEncode(std::string("\0\x01\x7F\x80\xE9\xFF", 6)), "%00%01%7F%80%E9%FF");
+    EXPECT_EQ(FormEncode("+%=&"), "%2B%25%3D%26");
+}
+
+TEST(UrlEncoder, EncodesInputsPast64KiBWhole) {
+    const std::string text(70000, ' ');
+    EXPECT_EQ(FormEncode(text), std::string(70000, '+'));
+}
+
+TEST(UrlEncoder, EncodeIsComputedOnEveryCallAndRaisesNoError) {
+    TUrlEncoder encoder;
+    int errors = 0;
+    encoder.OnError = [&](TUrlEncoder&, const std::string&, const std::string&) { ++errors; };
+    encoder.InputString = "a b";
+    EXPECT_EQ(encoder.Encode(), "a+b");
+    encoder.InputString = "c/d";
+    EXPECT_EQ(encoder.Encode(), "c%2Fd");
+    EXPECT_EQ(errors, 0);
+}
+
+std::string Encode(const std::string& bytes, UUMethods method) { return TStreamEncoder::EncodeString(bytes, method); }
+
+TEST(StreamEncoder, MimePadsTheLastGroupLikeStandardBase64) {
+    EXPECT_EQ(Encode("Man", uuMime), "TWFu\r\n");
+    EXPECT_EQ(Encode("Ma", uuMime), "TWE=\r\n");
+    EXPECT_EQ(Encode("M", uuMime), "TQ==\r\n");
+    EXPECT_EQ(Encode(std::string("\xFF\xFE\x00", 3), uuMime), "//4A\r\n");
+    EXPECT_EQ(Encode("", uuMime), "");
+}
+
+TEST(StreamEncoder, MimeBreaksLinesAfter45Bytes) {
+    const std::string text = Encode(std::string(46, 'a'), uuMime);
+    const auto first = text.find("\r\n");
+    EXPECT_EQ(first, 60u);
+    EXPECT_EQ(text.substr(first + 2), "YQ==\r\n");
+    EXPECT_EQ(Encode(std::string(45, 'a'), uuMime).size(), 62u);
+    EXPECT_EQ(Encode(std::string(90, 'a'), uuMime).size(), 124u);
+}
+
+TEST(StreamEncoder, UuLinesStartWithTheirLengthAndEndWithAGraveLine) {
+    EXPECT_EQ(Encode("", uuCode), "`\r\n");
+    // "Cat": length character "#" (3), then the four characters of one group.
+    EXPECT_EQ(Encode("Cat", uuCode), "#0V%T\r\n`\r\n");
+    // No padding: one byte gives two characters; zero bits use the grave accent, not a space.
+    EXPECT_EQ(Encode(std::string(1, '\0'), uuCode), "!``\r\n`\r\n");
+    const std::string text = Encode(std::string(46, 'a'), uuCode);
+    EXPECT_EQ(text.substr(0, 1), "M");  // 45
+    EXPECT_EQ(text.find("\r\n"), 61u);
+    EXPECT_EQ(text.substr(63), "!80\r\n`\r\n");
+}
+
+TEST(StreamEncoder, EncodesEveryLengthBackToItsInput) {
+    std::string bytes;
+    for (int n = 0; n < 200; ++n) {
+        for (const UUMethods method : {uuMime, uuCode}) {
+            const auto decoded = codec_oracle::Decode(Encode(bytes, method), method == uuCode);
+            ASSERT_TRUE(decoded) << "length " << n << " method " << int(method);
+            EXPECT_EQ(*decoded, bytes) << "length " << n;
+        }
+        bytes += static_cast<char>(n * 37 + 11);
+    }
+}
+
+TEST(StreamEncoder, ReadsFromTheStartAndRewindsTheOutput) {
+    std::istringstream input("xyzMan");
+    input.seekg(3);
+    std::stringstream output;
+    std::vector<std::string> calls;
+    TStreamEncoder encoder;
+    encoder.InputStream = &input;
+    encoder.OutputStream = &output;
+    encoder.OnBeginEncode = [&](TStreamEncoder&) { calls.push_back("begin"); };
+    encoder.OnEndEncode = [&](TStreamEncoder& sender) {
+        calls.push_back("end");
+        EXPECT_EQ(&sender, &encoder);
+    };
+    encoder.Encode();
+    std::string read;
+    std::getline(output, read);
+    EXPECT_EQ(read, "eHl6TWFu\r");
+    EXPECT_EQ(calls, (std::vector<std::string>{"begin", "end"}));
+    // A second run over the same input gives the same text.
+    encoder.Encode();
+    EXPECT_EQ(output.str(), "eHl6TWFu\r\n");
+}
+
+TEST(StreamEncoder, RunsTheEndStepWhenTheOutputFails) {
+    // A stream whose every write fails, and which raises on failure.
+    struct FailingBuffer : std::streambuf {
+        int overflow(int) override { return traits_type::eof(); }
+    } buffer;
+    std::istringstream input("abc");
+    std::iostream output(&buffer);
+    output.exceptions(std::ios::badbit);
+    bool ended = false;
+    TStreamEncoder encoder;
+    encoder.InputStream = &input;
+    encoder.OutputStream = &output;
+    encoder.OnEndEncode = [&](TStreamEncoder&) { ended = true; };
+    EXPECT_ANY_THROW(encoder.Encode());
+    EXPECT_TRUE(ended);
+    TStreamEncoder unassigned;
+    EXPECT_THROW(unassigned.Encode(), std::invalid_argument);
+}
+
+TEST(StreamEncoder, Base64JoinsTheLines) {
+    const std::string long_text(100, 'q');
+    const std::string joined = TStreamEncoder::Base64(long_text);
+    EXPECT_EQ(joined.find('\r'), std::string::npos);
+    EXPECT_EQ(joined.size(), 136u);
+    EXPECT_EQ(TStreamEncoder::Base64("Aladdin:open sesame"), "QWxhZGRpbjpvcGVuIHNlc2FtZQ==");
+}
+
+}  // namespace

@@ -1,0 +1,166 @@
+// Every case file fed to the text functions: the exact request bytes of each pass, what reading
+// each reply's header gives, and where the request ends (URL, host, port, reply code, body).
+// Events and the socket side of a case are the engine's tests' business.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <stdexcept>
+
+#include "net/http/HttpErrors.h"
+#include "net/http/HttpReplyText.h"
+#include "net/http/HttpRequestText.h"
+#include "tests/http/HttpCase.h"
+
+// GoogleTest names a failing case by its file rather than dumping its bytes.
+void PrintTo(const THttpCase& c, std::ostream* os) { *os << c.Name << ".case"; }
+
+namespace {
+
+CmdType KindOf(const std::string& word) {
+    static const std::map<std::string, CmdType> kKinds = {
+        {"GET", rkGet}, {"OPTIONS", rkOptions}, {"HEAD", rkHead}, {"POST", rkPost}, {"PUT", rkPut},
+        {"PATCH", rkPatch}, {"COPY", rkCopy}, {"MOVE", rkMove}, {"DELETE", rkDelete}, {"LINK", rkLink},
+        {"UNLINK", rkUnlink}, {"TRACE", rkTrace}, {"NOVERB", rkNoVerb}};
+    return kKinds.at(word);
+}
+
+int IntOr(const std::string& text, int fallback) { return text.empty() ? fallback : std::stoi(text); }
+
+// The state one request carries from pass to pass, as the engine keeps it.
+struct Client {
+    explicit Client(const THttpCase& c) : kind(KindOf(c.ClientValue("kind", "GET"))) {
+        target.CurrentURL = c.ClientValue("url");
+        target.Host = c.ClientValue("host");
+        target.Port = IntOr(c.ClientValue("port"), 0);
+        info = {c.ClientValue("user-agent"), c.ClientValue("from"), c.ClientValue("cookie"),
+                c.ClientValue("referer"), c.ClientValue("user-id"), c.ClientValue("password")};
+        proxy = c.ClientValue("proxy");
+        extra = c.ClientValue("extra");
+        if (kind == rkLink || kind == rkUnlink)
+            sendData = "Send.dat";
+        else if (kind == rkPost)
+            sendData = PostData(c.ClientValue("data"), c.ClientFlag("encode-post-data", true), false);
+        else
+            sendData = c.ClientValue("data");
+    }
+
+    std::string RequestBytes() {
+        THeaderList header;
+        const TRequestInput in{kind, target.RequestPath, target.CurrentURL, target.Host, proxy, info, extra,
+                               sendData.size()};
+        BuildRequestHeader(in, header);
+        return header.Text() + "\r\n" + (SendsData(kind) ? sendData : "");
+    }
+
+    CmdType kind;
+    TRequestTarget target;
+    THeaderInfo info;
+    std::string proxy, extra, sendData;
+};
+
+void ExpectParsed(const THttpPass& pass, const TReplyHeader& reply) {
+    for (const auto& [key, value] : pass.Parsed) {
+        if (key == "reply-code") {
+            EXPECT_EQ(std::to_string(reply.ReplyCode), value);
+        } else if (key == "bytes-expected") {
+            EXPECT_EQ(std::to_string(reply.BytesExpected), value);
+        } else if (key == "location") {
+            EXPECT_EQ(reply.RedirectLocation, value);
+        } else if (key == "cookie") {
+            EXPECT_EQ(reply.ReceivedCookie, value);
+        } else {
+            ADD_FAILURE() << "unknown [parsed] key " << key;
+        }
+    }
+    if (pass.Header) {
+        EXPECT_EQ(reply.HeaderText, *pass.Header);
+    }
+}
+
+void ExpectOutcome(const THttpCase& c, const Client& client, const TReplyHeader& last, const std::string& body) {
+    // Expectations are optional: a case states what it is about.
+    if (auto v = c.OutcomeValue("reply-code")) {
+        EXPECT_EQ(std::to_string(last.ReplyCode), *v);
+    }
+    if (auto v = c.OutcomeValue("bytes-expected")) {
+        EXPECT_EQ(std::to_string(last.BytesExpected), *v);
+    }
+    if (auto v = c.OutcomeValue("current-url")) {
+        EXPECT_EQ(client.target.CurrentURL, *v);
+    }
+    if (auto v = c.OutcomeValue("host")) {
+        EXPECT_EQ(client.target.Host, *v);
+    }
+    if (auto v = c.OutcomeValue("port")) {
+        EXPECT_EQ(std::to_string(client.target.Port), *v);
+    }
+    if (auto v = c.OutcomeValue("request-path")) {
+        EXPECT_EQ(client.target.RequestPath, *v);
+    }
+    if (c.Body) {
+        EXPECT_EQ(body, *c.Body);
+    }
+    EXPECT_FALSE(c.OutcomeValue("exception")) << "the request was expected to fail";
+}
+
+// The passes of one request, with the engine's redirect rules between them.
+void RunCase(const THttpCase& c) {
+    Client client(c);
+    TReplyHeader last;
+    std::string body;
+    std::size_t pass = 0;
+    for (;; ++pass) {
+        try {
+            ParseURL(client.target);
+            const std::string bytes = client.RequestBytes();
+            ASSERT_LT(pass, c.Passes.size()) << "the case has no [request] for pass " << pass + 1;
+            EXPECT_EQ(bytes, *c.Passes[pass].Request) << "pass " << pass + 1;
+        } catch (const std::runtime_error& e) {
+            ASSERT_EQ(c.OutcomeValue("exception").value_or("(none)"), e.what());
+            EXPECT_EQ(pass, c.Passes.size());
+            return;
+        }
+        const std::string reply = c.Passes[pass].ReplyBytes();
+        std::size_t offset = 0;
+        last = ReadReplyHeader(reply, &offset);
+        body = reply.substr(offset);
+        ExpectParsed(c.Passes[pass], last);
+        const int code = last.ReplyCode;
+        if (TakesLocation(code)) client.target.CurrentURL = last.RedirectLocation;
+        if (IsRedirectCode(code)) {
+            if (!last.ReceivedCookie.empty()) client.info.Cookie = last.ReceivedCookie;
+            if (c.ClientFlag("handle-redirect")) break;
+            client.target.CurrentURL =
+                CompleteRedirectURL(client.target.CurrentURL, client.target.Host, client.target.Port);
+        }
+        if (!RunsAnotherPass(code)) break;
+    }
+    EXPECT_EQ(pass + 1, c.Passes.size()) << "passes run";
+    ExpectOutcome(c, client, last, body);
+}
+
+// Cases are loaded while tests register: a bad file must not abort the program there. It shows
+// in TheFolderHoldsTheCases instead.
+std::vector<THttpCase> CasesOrNone() {
+    try {
+        return LoadHttpCases(QUORVANE_HTTP_CASES);
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+class HttpCaseTest : public ::testing::TestWithParam<THttpCase> {};
+
+TEST_P(HttpCaseTest, TextSideMatchesTheCase) { RunCase(GetParam()); }
+
+INSTANTIATE_TEST_SUITE_P(Cases, HttpCaseTest, ::testing::ValuesIn(CasesOrNone()),
+                         [](const auto& info) {
+                             std::string name = info.param.Name;
+                             for (char& ch : name)
+                                 if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                             return name;
+                         });
+
+TEST(HttpCases, TheFolderHoldsTheCases) { EXPECT_GE(LoadHttpCases(QUORVANE_HTTP_CASES).size(), 60u); }
+
+}  // namespace

@@ -1,0 +1,161 @@
+// Reading the reply header line by line as the engine feeds it, and the case-file loader.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "net/http/HttpReplyText.h"
+#include "tests/http/HttpCase.h"
+
+namespace {
+
+TEST(ReplyHeaderReader, StopsAtTheBlankLineAndIgnoresLaterLines) {
+    TReplyHeaderReader reader;
+    EXPECT_FALSE(reader.TakeLine("HTTP/1.0 200 OK\r\n"));
+    EXPECT_FALSE(reader.TakeLine("Content-Length: 7\r\n"));
+    EXPECT_TRUE(reader.TakeLine("\n"));
+    EXPECT_TRUE(reader.Done());
+    EXPECT_TRUE(reader.TakeLine("Content-Length: 9\r\n"));
+    EXPECT_EQ(reader.Result().BytesExpected, 7);
+    EXPECT_TRUE(reader.Result().HasContentLength);
+    EXPECT_EQ(reader.Result().HeaderText, "HTTP/1.0 200 OK\r\nContent-Length: 7\r\n\n");
+}
+
+TEST(ReplyHeaderReader, AnEmptyStatusLineIsCodeZeroAndTheNextEmptyLineEnds) {
+    TReplyHeaderReader reader;
+    EXPECT_FALSE(reader.TakeLine(""));  // the status line, even when empty, is never the end
+    EXPECT_EQ(reader.Result().ReplyCode, 0);
+    EXPECT_TRUE(reader.TakeLine(""));
+    // A blank first line is the status line too: its code is 0.
+    TReplyHeaderReader blank;
+    EXPECT_FALSE(blank.TakeLine("\r\n"));
+    EXPECT_EQ(blank.Result().ReplyCode, 0);
+}
+
+TEST(ReplyHeaderReader, StatusCodeIsTheSecondSpaceSeparatedField) {
+    auto code = [](std::string_view line) {
+        TReplyHeaderReader reader;
+        reader.TakeLine(line);
+        return reader.Result().ReplyCode;
+    };
+    EXPECT_EQ(code("HTTP/1.1 201 Created\r\n"), 201);
+    EXPECT_EQ(code("HTTP/1.0 302\n"), 302);
+    EXPECT_EQ(code("HTTP/1.0  200 OK\r\n"), 0);  // two spaces: the field between them is empty
+    EXPECT_EQ(code("HTTP/1.0 2OO OK\r\n"), 0);
+    EXPECT_EQ(code("HTTP/1.0 -200 OK\r\n"), 0);
+    EXPECT_EQ(code("HTTP/1.0 32767 Max\r\n"), 32767);
+    EXPECT_EQ(code("HTTP/1.0 32768 Over\r\n"), 0);
+}
+
+TEST(ReplyHeaderReader, ValuesAreTakenAfterNameColonAndOneSpace) {
+    TReplyHeaderReader reader;
+    reader.TakeLine("HTTP/1.0 302 Found\r\n");
+    reader.TakeLine("Location:  /two-spaces\r\n");
+    reader.TakeLine("Set-Cookie: " + std::string(300, 'c') + "\r\n");
+    EXPECT_EQ(reader.Result().RedirectLocation, " /two-spaces");
+    EXPECT_EQ(reader.Result().ReceivedCookie, std::string(256, 'c'));
+    reader.TakeLine("X-Location: /no\r\n");
+    reader.TakeLine(" Location: /no\r\n");
+    reader.TakeLine("Location: \r\n");
+    EXPECT_EQ(reader.Result().RedirectLocation, "");
+}
+
+TEST(ReplyHeaderReader, ContentLengthSkipsToTheFirstDigits) {
+    auto length = [](std::string_view line) {
+        TReplyHeaderReader reader;
+        reader.TakeLine("HTTP/1.0 200 OK\r\n");
+        reader.TakeLine(line);
+        return reader.Result().BytesExpected;
+    };
+    EXPECT_EQ(length("Content-Length: 1234\r\n"), 1234);
+    EXPECT_EQ(length("Content-Length:   77 bytes\r\n"), 77);
+    EXPECT_EQ(length("CONTENT-LENGTH: 9223372036854775807\r\n"), 9223372036854775807LL);
+    EXPECT_EQ(length("Content-Length: 9223372036854775808\r\n"), 0);
+    EXPECT_EQ(length("Content-Length: \r\n"), 0);
+    EXPECT_EQ(length("Content-Length: 12"), 12);  // a line cut by the close
+}
+
+TEST(ReadReplyHeader, FindsWhereTheBodyStarts) {
+    std::size_t offset = 0;
+    const auto reply = ReadReplyHeader("HTTP/1.0 200 OK\nA: b\n\nbody\r\n\r\nmore", &offset);
+    EXPECT_EQ(reply.ReplyCode, 200);
+    EXPECT_EQ(offset, 22u);
+    ReadReplyHeader("HTTP/1.0 200 OK\r\nA: b", &offset);
+    EXPECT_EQ(offset, 21u);
+    ReadReplyHeader("", &offset);
+    EXPECT_EQ(offset, 0u);
+}
+
+TEST(SplitReplyLines, KeepsLineEndsAndReturnsTheUnfinishedRest) {
+    std::string rest;
+    const auto lines = SplitReplyLines("a\r\nb\n\nc", &rest);
+    EXPECT_EQ(lines, (std::vector<std::string>{"a\r\n", "b\n", "\n"}));
+    EXPECT_EQ(rest, "c");
+}
+
+TEST(RedirectRules, CodesAndBareNames) {
+    EXPECT_TRUE(IsSuccessCode(0));
+    EXPECT_TRUE(IsSuccessCode(298));
+    EXPECT_FALSE(IsSuccessCode(299));
+    EXPECT_TRUE(RunsAnotherPass(299) && RunsAnotherPass(399) && !RunsAnotherPass(400));
+    EXPECT_TRUE(TakesLocation(302) && !TakesLocation(303));
+    EXPECT_TRUE(IsRedirectCode(398) && !IsRedirectCode(399));
+    EXPECT_EQ(CompleteRedirectURL("new.exe", "h", 80), "http://h/new.exe");
+    EXPECT_EQ(CompleteRedirectURL("", "h", 8080), "http://h:8080/");
+    EXPECT_EQ(CompleteRedirectURL("/x", "h", 8080), "/x");
+}
+
+TEST(HttpCaseFormat, UnescapesBytes) {
+    EXPECT_EQ(UnescapeCaseText("a\\r\\n\\t\\\\\\x41\\xe9\\0"), std::string("a\r\n\t\\A\xE9\0", 8));
+    EXPECT_THROW(UnescapeCaseText("\\"), std::runtime_error);
+    EXPECT_THROW(UnescapeCaseText("\\x4"), std::runtime_error);
+    EXPECT_THROW(UnescapeCaseText("\\q"), std::runtime_error);
+}
+
+TEST(HttpCaseFormat, MatchesEventPatterns) {
+    const std::vector<std::string> events = {"AboutToSend", "Connect", "PacketRecvd", "PacketRecvd", "Success"};
+    EXPECT_TRUE(EventsMatch("AboutToSend Connect PacketRecvd+ Success", events));
+    EXPECT_TRUE(EventsMatch("AboutToSend Connect Disconnect* PacketRecvd* Success", events));
+    EXPECT_FALSE(EventsMatch("AboutToSend Connect PacketRecvd Success", events));
+    EXPECT_FALSE(EventsMatch("AboutToSend Connect PacketRecvd+ Success Disconnect+", events));
+    EXPECT_TRUE(EventsMatch("", {}));
+    EXPECT_FALSE(EventsMatch("", events));
+}
+
+TEST(HttpCaseFormat, LoadsPassesRepliesAndDirectives) {
+    const THttpCase c = LoadHttpCase(QUORVANE_HTTP_CASES "/download-get-length.case");
+    ASSERT_EQ(c.Passes.size(), 1u);
+    const auto& reply = c.Passes[0].Reply;
+    ASSERT_EQ(reply.size(), 4u);
+    EXPECT_EQ(reply[0].What, THttpAction::Send);
+    EXPECT_EQ(reply[0].Bytes.substr(reply[0].Bytes.size() - 504), "\r\n\r\n" + std::string(500, 'Q'));
+    EXPECT_EQ(reply[1].What, THttpAction::Delay);
+    EXPECT_EQ(reply[1].Ms, 20);
+    EXPECT_EQ(reply[2].Bytes, std::string(500, 'v'));
+    EXPECT_EQ(reply[3].Bytes, std::string(234, '\0'));
+    EXPECT_EQ(c.Body->size(), 1234u);
+    EXPECT_EQ(c.ClientValue("kind"), "GET");
+    EXPECT_TRUE(c.ClientFlag("input-file-mode"));
+}
+
+TEST(HttpCaseFormat, NamesTheFileAndLineOfAMistake) {
+    const auto path = (std::filesystem::temp_directory_path() / "quorvane-bad.case").string();
+    const auto load_error = [&](const std::string& text) -> std::string {
+        std::ofstream(path, std::ios::binary) << text;
+        try {
+            LoadHttpCase(path);
+        } catch (const std::runtime_error& e) {
+            return e.what();
+        }
+        return "loaded";
+    };
+    EXPECT_EQ(load_error("[client]\nkind: GET\n[reply]\nx\n"),
+              path + ":3: section outside a pass: start it with [request]");
+    EXPECT_EQ(load_error("# c\n[client]\nno colon\n"), path + ":3: expected \"key: value\"");
+    EXPECT_EQ(load_error("[nonsense]\n"), path + ":1: unknown section [nonsense]");
+    EXPECT_EQ(load_error("[request]\n@repeat x\n"), path + ":2: @repeat <count> <text>");
+    EXPECT_EQ(load_error("[request]\nGET\\r\\n\n"), "loaded");
+    std::filesystem::remove(path);
+}
+
+}  // namespace

@@ -1,0 +1,82 @@
+#include "InstallTestSupport.h"
+
+#include "ui/Application.h"
+#include "ui/Text.h"
+
+#include <objbase.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace installtest {
+
+Session::Session(const std::string& language, int answerWith) : answer(answerWith) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    table.SetLanguage(language);
+    Translator = &table;
+    ui::Application::Instance().MessageBoxHook = [this](const std::string& text, const std::string& caption,
+                                                        UINT flags) {
+        boxes.push_back({text, caption, flags});
+        return answer;
+    };
+}
+
+Session::~Session() {
+    ui::Application::Instance().MessageBoxHook = nullptr;
+    Translator = nullptr;
+    CoUninitialize();
+}
+
+ScratchDir::ScratchDir(const std::string& name) {
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH, temp);
+    path_ = ui::Narrow(temp) + name + "-" + std::to_string(GetCurrentProcessId()) + "\\";
+    RemoveTree(path_);
+    CreateDirectoryW(ui::Widen(path_).c_str(), nullptr);
+}
+
+ScratchDir::~ScratchDir() { RemoveTree(path_); }
+
+void RemoveTree(const std::string& path) {
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(ui::Widen(path)), ignored);
+}
+
+bool IsDirectory(const std::string& path) {
+    DWORD a = GetFileAttributesW(ui::Widen(path).c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesW(ui::Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(std::filesystem::path(ui::Widen(path)), std::ios::binary);
+    if (!in) return "<missing>";
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(std::filesystem::path(ui::Widen(path)), std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+std::string ReadRegString(HKEY root, const std::string& key, const std::string& value) {
+    wchar_t data[1024] = {};
+    DWORD size = sizeof data;
+    DWORD type = 0;
+    LONG status = RegGetValueW(root, ui::Widen(key).c_str(), ui::Widen(value).c_str(), RRF_RT_ANY, &type, data, &size);
+    if (status != ERROR_SUCCESS) return "<missing>";
+    if (type != REG_SZ) return "<type " + std::to_string(type) + ">";
+    return ui::Narrow(data);
+}
+
+std::string ProgramDir() {
+    wchar_t path[MAX_PATH + 1] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::string result = ui::Narrow(path);
+    return result.substr(0, result.find_last_of('\\') + 1);
+}
+
+}  // namespace installtest

@@ -1,0 +1,49 @@
+#pragma once
+// What the installation tests share: a translation table in a chosen language, answered message
+// boxes, a scratch folder in the prefix's temporary directory, and read-back of files and values.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "i18n/traducteur.h"
+
+namespace installtest {
+
+struct Box {
+    std::string text, caption;
+    UINT flags;
+};
+
+// Sets `Translator` to a table in `language` and answers every message box with `answer`,
+// recording what was asked; undone on destruction. Also initialises COM for the test.
+class Session {
+public:
+    explicit Session(const std::string& language, int answer = IDOK);
+    ~Session();
+    std::vector<Box> boxes;
+    int answer;
+    tTranslate table;
+};
+
+// A fresh folder under the temporary directory, removed with everything in it on destruction.
+class ScratchDir {
+public:
+    explicit ScratchDir(const std::string& name);
+    ~ScratchDir();
+    const std::string& Path() const { return path_; }  // ends with a backslash
+private:
+    std::string path_;
+};
+
+void RemoveTree(const std::string& path);
+bool IsDirectory(const std::string& path);
+bool Exists(const std::string& path);
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+// A REG_SZ value, or "<missing>".
+std::string ReadRegString(HKEY root, const std::string& key, const std::string& value);
+// Directory of the running test program, ending with a backslash.
+std::string ProgramDir();
+
+}  // namespace installtest

@@ -1,0 +1,107 @@
+// The closing steps after a completed installation, on the real settings file, registry and
+// process start of the Wine prefix.
+#include "finish_fixture.h"
+
+#include "ui/Application.h"
+
+using namespace installtest;
+
+namespace {
+
+class ClosingStepsTest : public FinishFixture {
+protected:
+    // A completed installation, as FinishInstall leaves it.
+    void Installed(const std::string& language) {
+        Begin(language, scratch.Path() + "Q");
+        CreateDirectoryW(ui::Widen(InstallDir).c_str(), nullptr);
+        install::FinishInstall(State());
+        ASSERT_EQ(InstallDone, 1);
+    }
+    std::string RunValue() {
+        return ReadRegString(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "QuorvaneRaRozo");
+    }
+    // The probe standing in for quorvane.exe writes launched.txt when it runs.
+    bool Launched(DWORD waitMs) {
+        for (DWORD waited = 0; waited <= waitMs; waited += 50) {
+            if (Exists(InstallDir + "launched.txt")) return true;
+            Sleep(50);
+        }
+        return false;
+    }
+};
+
+TEST_F(ClosingStepsTest, FreshSettingsFileHoldsExactlyTheTwoLines) {
+    Installed("francais");
+    install::CloseInstall(State(), false, false);
+    EXPECT_EQ(ReadFileBytes(SettingsFilePath()), "[Settings]\r\nlangue=francais\r\n");
+    EXPECT_EQ(RunValue(), "<missing>");
+    EXPECT_FALSE(Launched(300));
+}
+
+TEST_F(ClosingStepsTest, OtherSectionsAndKeysOfAnExistingFileStay) {
+    Installed("anglais");
+    WriteFileBytes(SettingsFilePath(), "[Window]\r\nleft=10\r\n[Settings]\r\nlangue=francais\r\ntheme=dark\r\n");
+    install::CloseInstall(State(), false, false);
+    const std::string text = ReadFileBytes(SettingsFilePath());
+    EXPECT_NE(text.find("[Window]\r\nleft=10\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("langue=anglais\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("theme=dark"), std::string::npos) << text;
+    EXPECT_EQ(text.find("francais"), std::string::npos) << text;
+}
+
+TEST_F(ClosingStepsTest, RunValueOnlyWhenAutoStartIsAsked) {
+    Installed("francais");
+    install::CloseInstall(State(), false, false);
+    EXPECT_EQ(RunValue(), "<missing>");
+    install::CloseInstall(State(), true, false);
+    // Used with the backslash FinishInstall added to the typed directory.
+    EXPECT_EQ(RunValue(), scratch.Path() + "Q\\Quorvane.exe");
+}
+
+TEST_F(ClosingStepsTest, StartNowStartsTheProductInTheInstallationDirectory) {
+    Installed("anglais");
+    install::CloseInstall(State(), false, true);
+    ASSERT_TRUE(Launched(10000));
+    // The probe wrote its current directory, as Windows gives it: without the final backslash.
+    std::string written = ReadFileBytes(InstallDir + "launched.txt");
+    std::wstring dir(reinterpret_cast<const wchar_t*>(written.data()), written.size() / sizeof(wchar_t));
+    EXPECT_TRUE(_stricmp(ui::Narrow(dir).c_str(), (scratch.Path() + "Q").c_str()) == 0) << ui::Narrow(dir);
+    EXPECT_EQ(RunValue(), "<missing>");
+}
+
+TEST_F(ClosingStepsTest, NothingWhenTheInstallationDidNotComplete) {
+    Begin("francais", scratch.Path() + "Q\\");
+    CreateDirectoryW(ui::Widen(InstallDir).c_str(), nullptr);
+    CopyFileW(ui::Widen(std::string(TempPath) + "quorvane.exe").c_str(), ui::Widen(InstallDir + "quorvane.exe").c_str(),
+              FALSE);
+    install::CloseInstall(State(), true, true);
+    EXPECT_FALSE(Exists(SettingsFilePath()));
+    EXPECT_EQ(RunValue(), "<missing>");
+    EXPECT_FALSE(Launched(500));
+}
+
+// An error shows the standard error box and the later steps are not done; the close goes on.
+TEST_F(ClosingStepsTest, AnErrorReachesTheErrorBoxAndStopsTheLaterSteps) {
+    Installed("francais");
+    std::vector<std::string> errors;
+    ui::Application::Instance().ErrorHook = [&](const std::string& m) { errors.push_back(m); };
+
+    install::TestRegistryFaults() = {"software\\microsoft\\windows\\currentversion\\run", ""};
+    EXPECT_NO_THROW(install::CloseInstall(State(), true, true));
+    EXPECT_EQ(errors, (std::vector<std::string>{"Failed to create key Software\\Microsoft\\Windows\\CurrentVersion\\Run"}));
+    EXPECT_EQ(ReadFileBytes(SettingsFilePath()), "[Settings]\r\nlangue=francais\r\n");
+    EXPECT_FALSE(Launched(500));
+
+    // A settings file that cannot be written: a directory stands in its place.
+    install::TestRegistryFaults() = {};
+    errors.clear();
+    DeleteFileW(ui::Widen(SettingsFilePath()).c_str());
+    ASSERT_TRUE(CreateDirectoryW(ui::Widen(SettingsFilePath()).c_str(), nullptr));
+    install::CloseInstall(State(), true, true);
+    RemoveDirectoryW(ui::Widen(SettingsFilePath()).c_str());
+    EXPECT_EQ(errors, (std::vector<std::string>{"Unable to write to Quorvane_b.ini"}));
+    EXPECT_EQ(RunValue(), "<missing>");
+    EXPECT_FALSE(Launched(500));
+}
+
+}  // namespace

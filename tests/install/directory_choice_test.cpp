@@ -1,0 +1,117 @@
+// Page 3's checks on real folders of the Wine prefix.
+#include "app/install/DirectoryChoice.h"
+
+#include "InstallTestSupport.h"
+#include "ui/Text.h"
+
+#include <gtest/gtest.h>
+
+using namespace installtest;
+
+namespace {
+
+const std::string kFrenchOverwrite =
+    "Il existe d\xE9j\xE0 une version de Quorvane dans le r\xE9pertoire s\xE9lectionn\xE9. "
+    "\xCAtes-vous certain de vouloir la remplacer ?";
+
+TEST(ExistenceTest, NoProductGoesOnWithoutAsking) {
+    Session session("francais", IDNO);
+    ScratchDir scratch("qv-exist");
+    WriteFileBytes(scratch.Path() + "readme.txt", "other files do not count");
+    // A folder that merely bears the product's name is not the product.
+    CreateDirectoryW(ui::Widen(scratch.Path() + "quorvane.exe").c_str(), nullptr);
+    EXPECT_TRUE(install::ConfirmExistingInstall(scratch.Path()));
+    EXPECT_TRUE(install::ConfirmExistingInstall(scratch.Path() + "missing\\deeper"));
+    EXPECT_TRUE(session.boxes.empty());
+}
+
+TEST(ExistenceTest, EarlierInstallationAsksAndActsOnlyOnYes) {
+    Session session("francais", IDNO);
+    ScratchDir scratch("qv-exist");
+    WriteFileBytes(scratch.Path() + "quorvane.exe", "old");
+    // Typed without the final backslash: the test still looks inside the folder.
+    std::string typed = scratch.Path().substr(0, scratch.Path().size() - 1);
+    EXPECT_FALSE(install::ConfirmExistingInstall(typed));
+    ASSERT_EQ(session.boxes.size(), 1u);
+    EXPECT_EQ(session.boxes[0].text, kFrenchOverwrite);
+    EXPECT_EQ(session.boxes[0].caption, "R\xE9pertoire non-vide");
+    EXPECT_EQ(session.boxes[0].flags, UINT(MB_YESNO | MB_ICONEXCLAMATION));
+    session.answer = IDCANCEL;
+    EXPECT_FALSE(install::ConfirmExistingInstall(typed));
+    session.answer = IDYES;
+    EXPECT_TRUE(install::ConfirmExistingInstall(typed));
+    EXPECT_EQ(ReadFileBytes(scratch.Path() + "quorvane.exe"), "old");
+}
+
+TEST(ExistenceTest, AnsweredNoCreatesNothing) {
+    Session session("anglais", IDNO);
+    ScratchDir scratch("qv-exist");
+    WriteFileBytes(scratch.Path() + "quorvane.exe", "old");
+    std::string installDir;
+    // What the form does: only a Yes leads on to AcceptInstallDir.
+    if (install::ConfirmExistingInstall(scratch.Path())) install::AcceptInstallDir(scratch.Path() + "new\\", installDir);
+    EXPECT_FALSE(Exists(scratch.Path() + "new"));
+    EXPECT_EQ(installDir, "");
+    ASSERT_EQ(session.boxes.size(), 1u);
+    EXPECT_EQ(session.boxes[0].caption, "Directory not empty");
+}
+
+TEST(AcceptInstallDir, CreatesEveryLevelAndStoresTheTextAsTyped) {
+    Session session("francais");
+    ScratchDir scratch("qv-accept");
+    const std::string typed = scratch.Path() + "Apps\\Sous r\xE9pertoire\\Q";
+    std::string installDir = "unchanged";
+    EXPECT_TRUE(install::AcceptInstallDir(typed, installDir));
+    EXPECT_EQ(installDir, typed);
+    EXPECT_TRUE(IsDirectory(typed));
+    EXPECT_TRUE(session.boxes.empty());
+    // An existing directory is accepted again as it is.
+    EXPECT_TRUE(install::AcceptInstallDir(typed + "\\", installDir));
+    EXPECT_EQ(installDir, typed + "\\");
+}
+
+TEST(AcceptInstallDir, RelativePathIsMadeInTheCurrentDirectory) {
+    Session session("francais");
+    ScratchDir scratch("qv-relative");
+    wchar_t previous[MAX_PATH + 1] = {};
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    SetCurrentDirectoryW(ui::Widen(scratch.Path()).c_str());
+    std::string installDir;
+    bool accepted = install::AcceptInstallDir("rel\\dir", installDir);
+    SetCurrentDirectoryW(previous);
+    EXPECT_TRUE(accepted);
+    EXPECT_EQ(installDir, "rel\\dir");
+    EXPECT_TRUE(IsDirectory(scratch.Path() + "rel\\dir"));
+}
+
+TEST(AcceptInstallDir, ImpossibleDirectoryShowsTheBoxTwiceAndReportsFailure) {
+    for (const char* language : {"francais", "anglais"}) {
+        Session session(language);
+        std::string installDir;
+        // Wine's prefix has drives C: and Z: only.
+        EXPECT_FALSE(install::AcceptInstallDir("Q:\\Apps\\Quorvane", installDir)) << language;
+        EXPECT_EQ(installDir, "");
+        ASSERT_EQ(session.boxes.size(), 2u) << language;
+        for (const Box& box : session.boxes) {
+            EXPECT_EQ(box.flags, UINT(MB_OK | MB_ICONERROR));
+            EXPECT_EQ(box.text, session.table.Language == "anglais"
+                                    ? "Cannot create the directory. Check the syntax."
+                                    : "Impossible de cr\xE9""er le r\xE9pertoire. V\xE9rifier la syntaxe.");
+            EXPECT_EQ(box.caption, session.table.Language == "anglais" ? "Process canceled"
+                                                                      : "Op\xE9ration annul\xE9""e");
+        }
+    }
+}
+
+TEST(EnsureInstallDir, NameTheFileSystemRefusesFailsOnceWithItsBox) {
+    Session session("anglais");
+    ScratchDir scratch("qv-ensure");
+    // A file stands where the directory should be.
+    WriteFileBytes(scratch.Path() + "taken", "x");
+    EXPECT_FALSE(install::EnsureInstallDir(scratch.Path() + "taken"));
+    EXPECT_FALSE(install::EnsureInstallDir(scratch.Path() + "bad<name>"));
+    EXPECT_EQ(session.boxes.size(), 2u);
+    EXPECT_EQ(ReadFileBytes(scratch.Path() + "taken"), "x");
+}
+
+}  // namespace

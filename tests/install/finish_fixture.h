@@ -1,0 +1,90 @@
+#pragma once
+// A downloaded set of four files in a scratch temporary directory, a form state pointing at the
+// real shell folders of the prefix, and the removal of everything an installation writes.
+#include "app/install/FinishInstall.h"
+#include "app/install/Registry.h"
+#include "app/install/ShellLink.h"
+
+#include "InstallTestSupport.h"
+#include "ui/Application.h"
+#include "ui/Text.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <memory>
+
+namespace installtest {
+
+inline const char* const kUninstallKeys[] = {
+    "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorvane Version de base",
+    "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorvane Basic version"};
+
+// Removes every trace of an installation from the prefix, so that the tests can repeat.
+inline void RemoveInstallation(const std::string& programs, const std::string& desktop) {
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Quorvane");
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"Software\\Quorvane");
+    for (const char* key : kUninstallKeys) RegDeleteKeyW(HKEY_LOCAL_MACHINE, ui::Widen(key).c_str());
+    HKEY run = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0, KEY_SET_VALUE,
+                      &run) == ERROR_SUCCESS) {
+        RegDeleteValueW(run, L"QuorvaneRaRozo");
+        RegCloseKey(run);
+    }
+    if (!programs.empty()) RemoveTree(programs + "Quorvane");
+    if (!desktop.empty()) {
+        DeleteFileW(ui::Widen(desktop + "\\Quorvane De Base.Lnk").c_str());
+        DeleteFileW(ui::Widen(desktop + "\\Quorvane Basic.Lnk").c_str());
+    }
+    wchar_t windows[MAX_PATH + 1] = {};
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    DeleteFileW((std::wstring(windows) + L"\\Quorvane_b.ini").c_str());
+    RemoveTree("C:\\Program Files\\Quorvane");
+}
+
+inline std::string SettingsFilePath() {
+    wchar_t windows[MAX_PATH + 1] = {};
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    return ui::Narrow(windows) + "\\Quorvane_b.ini";
+}
+
+class FinishFixture : public ::testing::Test {
+protected:
+    void Begin(const std::string& language, const std::string& installDir) {
+        session = std::make_unique<Session>(language);
+        ProgramsPath = install::ReadProgramsPath();
+        DesktopPath = install::ReadDesktopPath();
+        RemoveInstallation(ProgramsPath, DesktopPath);
+        InstallDir = installDir;
+        const std::string download = scratch.Path() + "download\\";
+        CreateDirectoryW(ui::Widen(download).c_str(), nullptr);
+        // The downloaded files; quorvane.exe is a real program so that it can be started.
+        sources["quorvane.exe"] = ReadFileBytes(ProgramDir() + "install_launch_probe.exe");
+        sources["miseajour.exe"] = "MZ update " + language;
+        sources["quorvane.ini"] = "[Quorvane]\r\nedition=basic\r\n";
+        sources["uninstall.exe"] = std::string("MZ\0\x01\xFF uninstall", 15);
+        for (const auto& [name, bytes] : sources) WriteFileBytes(download + name, bytes);
+        std::strncpy(TempPath, download.c_str(), sizeof TempPath - 1);
+    }
+    void TearDown() override {
+        install::TestRegistryFaults() = {};
+        ui::Application::Instance().ErrorHook = nullptr;
+        RemoveInstallation(ProgramsPath, DesktopPath);
+        session.reset();
+    }
+    install::InstallState State() {
+        return {InstallDir, TempPath, DesktopPath, ProgramsPath, Cancelled, InstallDone,
+                [this](const std::string& s) { statusLines.push_back(s); }};
+    }
+
+    ScratchDir scratch{"qv-finish"};
+    std::unique_ptr<Session> session;
+    std::map<std::string, std::string> sources;
+    std::vector<std::string> statusLines;
+    std::string InstallDir, DesktopPath, ProgramsPath;
+    char TempPath[261] = {};
+    std::uint8_t Cancelled = 0, InstallDone = 0;
+};
+
+}  // namespace installtest

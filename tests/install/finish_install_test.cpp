@@ -1,0 +1,238 @@
+// The finishing steps run for real in the Wine prefix and read back through the system's own APIs.
+#include "app/install/DirectoryChoice.h"
+#include "app/install/InstallSupport.h"
+#include "finish_fixture.h"
+
+#include <shobjidl.h>
+
+using namespace installtest;
+
+namespace {
+
+struct LinkData {
+    std::string target, workingDir, arguments;
+};
+
+LinkData LoadLink(const std::string& path) {
+    install::ComRef<IShellLinkA> link;
+    install::ComRef<IPersistFile> file;
+    LinkData data{"<unreadable>", "", ""};
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.PutVoid())) ||
+        FAILED(link->QueryInterface(IID_IPersistFile, file.PutVoid())) ||
+        FAILED(file->Load(ui::Widen(path).c_str(), STGM_READ)))
+        return data;
+    char buffer[MAX_PATH + 1] = {};
+    link->GetPath(buffer, MAX_PATH, nullptr, SLGP_RAWPATH);
+    data.target = buffer;
+    buffer[0] = 0;
+    link->GetWorkingDirectory(buffer, MAX_PATH);
+    data.workingDir = buffer;
+    buffer[0] = 0;
+    link->GetArguments(buffer, MAX_PATH);
+    data.arguments = buffer;
+    return data;
+}
+
+class FinishInstallTest : public FinishFixture {
+protected:
+    void ExpectInstalledIn(const std::string& dir, const std::string& group, const std::string& desktopLink) {
+        for (const auto& [name, bytes] : sources) EXPECT_EQ(ReadFileBytes(dir + name), bytes) << name;
+        struct Expected {
+            std::string link, target;
+        } links[] = {{ProgramsPath + group + "Quorvane.Lnk", dir + "quorvane.exe"},
+                     {ProgramsPath + group + "miseajour.Lnk", dir + "miseajour.exe"},
+                     {ProgramsPath + group + "uninstall.Lnk", dir + "uninstall.exe"},
+                     {DesktopPath + "\\" + desktopLink, dir + "quorvane.exe"}};
+        for (const Expected& e : links) {
+            LinkData data = LoadLink(e.link);
+            EXPECT_TRUE(_stricmp(data.target.c_str(), e.target.c_str()) == 0) << e.link << ": " << data.target;
+            EXPECT_EQ(data.workingDir, dir) << e.link;
+            EXPECT_EQ(data.arguments, "") << e.link;
+        }
+    }
+};
+
+TEST_F(FinishInstallTest, FrenchInstallWithATypedDirectoryWithoutFinalBackslash) {
+    const std::string typed = scratch.Path() + "Produit\\Q";
+    Begin("francais", typed);
+    ASSERT_EQ(InstallDir, typed);
+    ASSERT_TRUE(CreateDirectoryW(ui::Widen(scratch.Path() + "Produit").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(ui::Widen(typed).c_str(), nullptr));
+
+    install::FinishInstall(State());
+
+    EXPECT_EQ(InstallDone, 1);
+    EXPECT_EQ(InstallDir, typed + "\\");
+    ExpectInstalledIn(typed + "\\", "Quorvane\\RaRozo\\", "Quorvane De Base.Lnk");
+    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Quorvane\\Quorvane\\RaRozo", "emplacement"), typed);
+    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKeys[0], "DisplayName"), "Quorvane Version de base");
+    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKeys[0], "UninstallString"), typed + "\\Uninstall.exe");
+    EXPECT_EQ(statusLines, (std::vector<std::string>{"Statut : Cr\xE9""ation des raccourcis",
+                                                     "Statut : Enregistrement du d\xE9sinstallateur"}));
+    // The downloads stay where they were.
+    EXPECT_EQ(ReadFileBytes(std::string(TempPath) + "quorvane.ini"), sources["quorvane.ini"]);
+}
+
+TEST_F(FinishInstallTest, EnglishInstallIntoTheDefaultDirectory) {
+    Begin("anglais", "C:\\Program Files\\Quorvane\\Basic\\");
+    std::string accepted;
+    ASSERT_TRUE(install::AcceptInstallDir(InstallDir, accepted));
+
+    install::FinishInstall(State());
+
+    EXPECT_EQ(InstallDone, 1);
+    ExpectInstalledIn("C:\\Program Files\\Quorvane\\Basic\\", "Quorvane\\Basic\\", "Quorvane Basic.Lnk");
+    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Quorvane\\Quorvane\\RaRozo", "emplacement"),
+              "C:\\Program Files\\Quorvane\\Basic\\");
+    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKeys[1], "DisplayName"), "Quorvane Basic version");
+    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKeys[1], "UninstallString"),
+              "C:\\Program Files\\Quorvane\\Basic\\Uninstall.exe");
+    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKeys[0], "DisplayName"), "<missing>");
+    EXPECT_EQ(statusLines, (std::vector<std::string>{"Status : Creation of shortcuts",
+                                                     "Status : Registration of uninstall"}));
+}
+
+TEST_F(FinishInstallTest, SecondInstallOverwritesFilesAndValues) {
+    Begin("francais", scratch.Path() + "Q\\");
+    CreateDirectoryW(ui::Widen(InstallDir).c_str(), nullptr);
+    WriteFileBytes(InstallDir + "miseajour.exe", "older and longer content than the new one");
+    install::FinishInstall(State());
+    ASSERT_EQ(InstallDone, 1);
+    sources["quorvane.ini"] = "[Quorvane]\r\nedition=basic\r\nsecond=1\r\n";
+    WriteFileBytes(std::string(TempPath) + "quorvane.ini", sources["quorvane.ini"]);
+    InstallDone = 0;
+
+    install::FinishInstall(State());
+
+    EXPECT_EQ(InstallDone, 1);
+    EXPECT_EQ(InstallDir, scratch.Path() + "Q\\");  // no second backslash
+    ExpectInstalledIn(InstallDir, "Quorvane\\RaRozo\\", "Quorvane De Base.Lnk");
+}
+
+// A reinstall while the product runs: the old file stays and the installation must not be
+// reported as done.
+TEST_F(FinishInstallTest, CopyOntoAFileHeldOpenIsAnErrorNamingTheFile) {
+    Begin("anglais", scratch.Path() + "Q");
+    CreateDirectoryW(ui::Widen(InstallDir).c_str(), nullptr);
+    WriteFileBytes(InstallDir + "\\quorvane.exe", "running");
+    HANDLE held = CreateFileW(ui::Widen(InstallDir + "\\quorvane.exe").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    std::string message;
+    try {
+        install::FinishInstall(State());
+    } catch (const install::InstallError& e) {
+        message = e.what();
+    }
+    CloseHandle(held);
+    EXPECT_NE(message.find("quorvane.exe"), std::string::npos) << message;
+    EXPECT_NE(message.find(install::SystemErrorText(ERROR_SHARING_VIOLATION)), std::string::npos) << message;
+    EXPECT_EQ(InstallDone, 0);
+    EXPECT_EQ(ReadFileBytes(InstallDir + "quorvane.exe"), "running");
+    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKeys[1], "DisplayName"), "<missing>");
+    EXPECT_TRUE(statusLines.empty());
+}
+
+TEST_F(FinishInstallTest, RegistryErrorsEndTheStepsWithTheirMessages) {
+    Begin("francais", scratch.Path() + "Q");
+    CreateDirectoryW(ui::Widen(InstallDir).c_str(), nullptr);
+    const std::string typed = InstallDir;
+    struct Case {
+        std::string key, value, message;
+    } cases[] = {
+        {kUninstallKeys[0], "", std::string("Failed to create key ") + kUninstallKeys[0]},
+        {"", "UninstallString", "Failed to set data for 'UninstallString'"},
+        {"", "DisplayName", "Failed to set data for 'DisplayName'"},
+    };
+    for (const Case& c : cases) {
+        InstallDir = typed;
+        InstallDone = 0;
+        install::TestRegistryFaults() = {c.key, c.value};
+        try {
+            install::FinishInstall(State());
+            ADD_FAILURE() << "no error for " << c.message;
+        } catch (const install::InstallError& e) {
+            EXPECT_EQ(std::string(e.what()), c.message);
+        }
+        EXPECT_EQ(InstallDone, 0) << c.message;
+        // Everything before the uninstall entry is in place.
+        EXPECT_EQ(ReadFileBytes(InstallDir + "uninstall.exe"), sources["uninstall.exe"]);
+        EXPECT_TRUE(Exists(ProgramsPath + "Quorvane\\RaRozo\\uninstall.Lnk"));
+    }
+}
+
+TEST_F(FinishInstallTest, InstallLocation) {
+    Begin("anglais", scratch.Path() + "Q");
+    CreateDirectoryW(ui::Widen(InstallDir).c_str(), nullptr);
+    // A key that cannot be opened is passed over without a word.
+    install::TestRegistryFaults() = {"SOFTWARE\\quorvane\\Quorvane\\RaRozo", ""};
+    install::FinishInstall(State());
+    EXPECT_EQ(InstallDone, 1);
+    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Quorvane\\Quorvane\\RaRozo", "emplacement"), "<missing>");
+
+    // A value that cannot be written stops everything before the copies.
+    RemoveTree(InstallDir);
+    CreateDirectoryW(ui::Widen(InstallDir).c_str(), nullptr);
+    InstallDone = 0;
+    install::TestRegistryFaults() = {"", "emplacement"};
+    EXPECT_THROW(install::FinishInstall(State()), install::InstallError);
+    EXPECT_EQ(InstallDone, 0);
+    EXPECT_FALSE(Exists(InstallDir + "quorvane.exe"));
+}
+
+TEST_F(FinishInstallTest, CancelledStopsAfterTheLocationStepWithoutWriting) {
+    Begin("francais", scratch.Path() + "Q");
+    CreateDirectoryW(ui::Widen(InstallDir).c_str(), nullptr);
+    Cancelled = 1;
+    install::FinishInstall(State());
+    EXPECT_EQ(InstallDone, 0);
+    EXPECT_EQ(InstallDir, scratch.Path() + "Q");
+    EXPECT_FALSE(Exists(InstallDir + "\\quorvane.exe"));
+    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Quorvane\\Quorvane\\RaRozo", "emplacement"), "<missing>");
+    EXPECT_FALSE(Exists(ProgramsPath + "Quorvane"));
+}
+
+TEST_F(FinishInstallTest, UnreadableShellFoldersSkipTheirShortcuts) {
+    Begin("francais", scratch.Path() + "Q");
+    CreateDirectoryW(ui::Widen(InstallDir).c_str(), nullptr);
+    const std::string programs = ProgramsPath;
+    ProgramsPath.clear();
+    DesktopPath.clear();
+    wchar_t previous[MAX_PATH + 1] = {};
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    SetCurrentDirectoryW(ui::Widen(scratch.Path()).c_str());
+    install::FinishInstall(State());
+    SetCurrentDirectoryW(previous);
+    EXPECT_EQ(InstallDone, 1);
+    // Nothing landed in the current directory or at the drive root instead.
+    EXPECT_FALSE(Exists(scratch.Path() + "Quorvane"));
+    EXPECT_FALSE(Exists(scratch.Path() + "Quorvane De Base.Lnk"));
+    EXPECT_FALSE(Exists("C:\\Quorvane De Base.Lnk"));
+    EXPECT_FALSE(Exists(programs + "Quorvane"));
+    ProgramsPath = programs;
+}
+
+TEST_F(FinishInstallTest, EmptyDirectoriesAreRefusedBeforeAnythingIsWritten) {
+    Begin("francais", "");
+    EXPECT_THROW(install::FinishInstall(State()), install::InstallError);
+    InstallDir = scratch.Path();
+    TempPath[0] = 0;
+    EXPECT_THROW(install::FinishInstall(State()), install::InstallError);
+    EXPECT_EQ(InstallDone, 0);
+    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Quorvane\\Quorvane\\RaRozo", "emplacement"), "<missing>");
+}
+
+TEST(ShellFolders, ProgramsEndsWithABackslashAndDesktopIsAsTheShellGivesIt) {
+    Session session("francais");
+    std::string programs = install::ReadProgramsPath();
+    std::string desktop = install::ReadDesktopPath();
+    ASSERT_FALSE(programs.empty());
+    ASSERT_FALSE(desktop.empty());
+    EXPECT_EQ(programs.back(), '\\');
+    EXPECT_NE(programs[programs.size() - 2], '\\');
+    EXPECT_NE(desktop.back(), '\\');
+    EXPECT_TRUE(IsDirectory(programs));
+    EXPECT_TRUE(IsDirectory(desktop));
+}
+
+}  // namespace

@@ -1,0 +1,192 @@
+// The folder tree in a test window of its own, over the real shell name space of the prefix.
+#include "app/install/ShellFolderTree.h"
+
+#include "InstallTestSupport.h"
+#include "ui/Text.h"
+
+#include <objbase.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace installtest;
+
+namespace {
+
+const std::string kTestFolder = "C:\\Program Files\\QuorvaneTreeTest";
+
+install::ShellFolderTree* g_tree = nullptr;
+
+LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NOTIFY && g_tree) {
+        LRESULT result = 0;
+        if (g_tree->HandleNotify(*reinterpret_cast<const NMHDR*>(lp), result)) return result;
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+class ShellFolderTreeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TREEVIEW_CLASSES};
+        InitCommonControlsEx(&icc);
+        RemoveTree(kTestFolder);
+        for (const char* sub : {"", "\\Sub", "\\Sub\\Deeper", "\\Empty"})
+            CreateDirectoryW(ui::Widen(kTestFolder + sub).c_str(), nullptr);
+        WriteFileBytes(kTestFolder + "\\file.txt", "not a folder");
+
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = HostProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"QuorvaneTreeHost";
+        RegisterClassW(&wc);
+        // Left hidden: without a window manager Wine waits two seconds to unmap a shown window.
+        host = CreateWindowW(wc.lpszClassName, L"tree", WS_OVERLAPPEDWINDOW, 0, 0, 420, 300, nullptr,
+                             nullptr, wc.hInstance, nullptr);
+        treeWindow = CreateWindowExW(WS_EX_CLIENTEDGE, WC_TREEVIEWW, L"",
+                                     WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS | TVS_HASLINES | TVS_SHOWSELALWAYS, 0, 0,
+                                     400, 260, host, nullptr, wc.hInstance, nullptr);
+        tree = std::make_unique<install::ShellFolderTree>(treeWindow);
+        tree->OnChange = [this] { changes.push_back(tree->Path()); };
+        g_tree = tree.get();
+    }
+    void TearDown() override {
+        g_tree = nullptr;
+        tree.reset();
+        DestroyWindow(host);
+        RemoveTree(kTestFolder);
+        CoUninitialize();
+    }
+
+    std::wstring TextOf(HTREEITEM item) {
+        wchar_t text[MAX_PATH] = {};
+        TVITEMW tvi{};
+        tvi.mask = TVIF_TEXT | TVIF_HANDLE;
+        tvi.hItem = item;
+        tvi.pszText = text;
+        tvi.cchTextMax = MAX_PATH;
+        SendMessageW(treeWindow, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tvi));
+        return text;
+    }
+    TVITEMW ItemOf(HTREEITEM item) {
+        TVITEMW tvi{};
+        tvi.mask = TVIF_CHILDREN | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_HANDLE;
+        tvi.hItem = item;
+        SendMessageW(treeWindow, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tvi));
+        return tvi;
+    }
+    std::vector<std::wstring> ChildrenOf(HTREEITEM item) {
+        std::vector<std::wstring> names;
+        for (HTREEITEM c = TreeView_GetChild(treeWindow, item); c; c = TreeView_GetNextSibling(treeWindow, c))
+            names.push_back(TextOf(c));
+        return names;
+    }
+    HTREEITEM Child(HTREEITEM item, const std::wstring& name) {
+        for (HTREEITEM c = TreeView_GetChild(treeWindow, item); c; c = TreeView_GetNextSibling(treeWindow, c))
+            if (TextOf(c) == name) return c;
+        return nullptr;
+    }
+
+    HWND host = nullptr, treeWindow = nullptr;
+    std::unique_ptr<install::ShellFolderTree> tree;
+    std::vector<std::string> changes;
+};
+
+TEST_F(ShellFolderTreeTest, RootIsProgramFilesExpandedWithTheShellsIcons) {
+    HTREEITEM root = TreeView_GetRoot(treeWindow);
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root, tree->Root());
+    EXPECT_EQ(TreeView_GetNextSibling(treeWindow, root), nullptr);
+    EXPECT_EQ(TextOf(root), L"Program Files");
+    EXPECT_NE(TreeView_GetImageList(treeWindow, TVSIL_NORMAL), nullptr);
+    EXPECT_GE(ItemOf(root).iImage, 0);
+    EXPECT_NE(Child(root, L"QuorvaneTreeTest"), nullptr);
+    EXPECT_EQ(tree->Path(), "");  // nothing selected yet
+
+    TreeView_SelectItem(treeWindow, root);
+    EXPECT_EQ(tree->Path(), "C:\\Program Files");
+    EXPECT_EQ(changes, (std::vector<std::string>{"C:\\Program Files"}));
+}
+
+TEST_F(ShellFolderTreeTest, FoldersOnlyLoadedOnExpansionWithTheirExpandButtons) {
+    HTREEITEM folder = Child(tree->Root(), L"QuorvaneTreeTest");
+    ASSERT_NE(folder, nullptr);
+    EXPECT_EQ(ItemOf(folder).cChildren, 1);
+    EXPECT_EQ(TreeView_GetChild(treeWindow, folder), nullptr);  // not read before it is expanded
+
+    TreeView_Expand(treeWindow, folder, TVE_EXPAND);
+    EXPECT_EQ(ChildrenOf(folder), (std::vector<std::wstring>{L"Empty", L"Sub"}));
+    EXPECT_EQ(ItemOf(Child(folder, L"Sub")).cChildren, 1);
+    // Wine's shell says every folder has subfolders; once read, an empty one loses its button.
+    HTREEITEM empty = Child(folder, L"Empty");
+    TreeView_Expand(treeWindow, empty, TVE_EXPAND);
+    EXPECT_EQ(ItemOf(empty).cChildren, 0);
+    EXPECT_EQ(TreeView_GetChild(treeWindow, empty), nullptr);
+
+    // Collapsing and expanding again does not read the folder twice.
+    TreeView_Expand(treeWindow, folder, TVE_COLLAPSE);
+    TreeView_Expand(treeWindow, folder, TVE_EXPAND);
+    EXPECT_EQ(ChildrenOf(folder).size(), 2u);
+}
+
+TEST_F(ShellFolderTreeTest, SelectingAFolderGivesItsPathAndFiresTheChange) {
+    HTREEITEM folder = Child(tree->Root(), L"QuorvaneTreeTest");
+    TreeView_Expand(treeWindow, folder, TVE_EXPAND);
+    HTREEITEM sub = Child(folder, L"Sub");
+    TreeView_Expand(treeWindow, sub, TVE_EXPAND);
+    HTREEITEM deeper = Child(sub, L"Deeper");
+    ASSERT_NE(deeper, nullptr);
+    TreeView_SelectItem(treeWindow, sub);
+    TreeView_SelectItem(treeWindow, deeper);
+    EXPECT_EQ(changes, (std::vector<std::string>{kTestFolder + "\\Sub", kTestFolder + "\\Sub\\Deeper"}));
+    EXPECT_EQ(tree->Path(), kTestFolder + "\\Sub\\Deeper");
+}
+
+// Inside the menu's own modal loop: note what is shown, then close it.
+int g_menuItems = -1;
+void CALLBACK CloseMenu(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    HWND menu = FindWindowW(L"#32768", nullptr);
+    if (menu) g_menuItems = GetMenuItemCount(reinterpret_cast<HMENU>(SendMessageW(menu, MN_GETHMENU, 0, 0)));
+    EndMenu();
+}
+
+TEST_F(ShellFolderTreeTest, RightClickSelectsTheFolderUnderTheMouseAndOpensItsShellMenu) {
+    HTREEITEM folder = Child(tree->Root(), L"QuorvaneTreeTest");
+    TreeView_SelectItem(treeWindow, tree->Root());
+    changes.clear();
+    RECT rect{};
+    TreeView_GetItemRect(treeWindow, folder, &rect, TRUE);
+    POINT at{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    ClientToScreen(treeWindow, &at);
+    SetForegroundWindow(host);
+    SetCursorPos(at.x, at.y);
+
+    g_menuItems = -1;
+    SetTimer(nullptr, 0, 300, CloseMenu);
+    NMHDR click{treeWindow, 0, UINT(NM_RCLICK)};
+    LRESULT result = 0;
+    EXPECT_TRUE(tree->HandleNotify(click, result));
+    EXPECT_EQ(result, TRUE);
+    EXPECT_EQ(changes, (std::vector<std::string>{kTestFolder}));
+    EXPECT_GT(g_menuItems, 0);
+}
+
+TEST_F(ShellFolderTreeTest, NotificationsOfOtherWindowsAreLeftAlone) {
+    NMHDR other{host, 0, UINT(NM_RCLICK)};
+    LRESULT result = 42;
+    EXPECT_FALSE(tree->HandleNotify(other, result));
+    EXPECT_EQ(result, 42);
+}
+
+TEST(ShellFolderTree, UnreadableRootIsAnError) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    HWND treeWindow = CreateWindowExW(0, WC_TREEVIEWW, L"", 0, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_THROW(install::ShellFolderTree(treeWindow, "Q:\\Nowhere"), install::InstallError);
+    DestroyWindow(treeWindow);
+    CoUninitialize();
+}
+
+}  // namespace
