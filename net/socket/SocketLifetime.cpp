@@ -85,6 +85,9 @@ SOCKET ROzaverazo::OpenSocket(bool linger) {
         LINGER option{1, 0};
         setsockopt(s, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&option), sizeof option);
     }
+    // A deeper receive buffer lets the peer stay ahead of a capture between two polls.
+    int receiveBuffer = 1 << 20;
+    setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&receiveBuffer), sizeof receiveBuffer);
     WSAAsyncSelect(s, NotifyWindow, SocketEventMessage, kNotifyEvents);
     return s;
 }
