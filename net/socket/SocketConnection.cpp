@@ -12,10 +12,20 @@ namespace {
 // Longest block on the queue between two polls. Every event that ends a wait is a window message
 // and wakes the wait at once; the cap only bounds a missed wake-up.
 constexpr DWORD kWaitCap = 50;
+// Longest time between two pumps while data flows without a pause.
+constexpr ULONGLONG kPumpInterval = 10;
 
 }  // namespace
 
-void ROzaverazo::PumpMessages() { ui::Application::Instance().ProcessMessages(); }
+void ROzaverazo::PumpMessages() {
+    ui::Application::Instance().ProcessMessages();
+    LastPump = GetTickCount64();
+}
+
+void ROzaverazo::PumpAfterChunk(bool gotData) {
+    if (gotData && GetTickCount64() - LastPump < kPumpInterval) return;
+    PumpMessages();
+}
 
 void ROzaverazo::WaitForSocket() { ui::Application::Instance().WaitForMessage(kWaitCap); }
 

@@ -93,7 +93,7 @@ void ROzaverazo::ReadLn(std::string& line) {
         } else {
             AppendLine(line, n);
         }
-        PumpMessages();
+        PumpAfterChunk(n > 0);
         if (Canceled) break;
     }
     if (Canceled) {
@@ -145,7 +145,7 @@ void ROzaverazo::SendFile(const std::string& fileName) {
                 CheckSocketError(WSAEWOULDBLOCK, text);
                 WaitWritable();
             }
-            PumpMessages();
+            PumpAfterChunk(n > 0);
         }
     }
     file.Close();
@@ -177,7 +177,7 @@ void ROzaverazo::CaptureFile(const std::string& fileName) {
             CheckSocketError(WSAEWOULDBLOCK, text);
             WaitForSocket();
         }
-        PumpMessages();
+        PumpAfterChunk(n > 0);
     }
     file.Close();
     if (Canceled) {
@@ -207,7 +207,7 @@ void ROzaverazo::CaptureString(std::string& text, int maximum) {
             CheckSocketError(WSAEWOULDBLOCK, error);
             WaitForSocket();
         }
-        PumpMessages();
+        PumpAfterChunk(n > 0);
     }
     if (Canceled) {
         Canceled = false;
