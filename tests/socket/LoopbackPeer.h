@@ -50,6 +50,7 @@ public:
     using ROzaverazo::RemoteAddress;
     using ROzaverazo::SocketHandle;
     using ROzaverazo::TimeoutTimer;
+    using ROzaverazo::WaitGate;
 };
 
 }  // namespace sockettest

@@ -131,6 +131,12 @@ TEST(NotifyWindow, PassesMessagesFrom1125AndDefaultsBelow) {
     EXPECT_FALSE(first.EventSucceeded) << "1127 must reach the component";
     EXPECT_EQ(SendMessageA(first.NotifyWindow, WM_USER + 500, 0, 0), 0);
     EXPECT_TRUE(first.EventSucceeded);
+
+    // A lookup completion that belongs to no lookup of ours changes nothing.
+    first.WaitGate = false;
+    SendMessageA(first.NotifyWindow, net::LookupDoneMessage, 0x1234, MAKELPARAM(0, 11001));
+    EXPECT_FALSE(first.WaitGate);
+    EXPECT_TRUE(first.EventSucceeded);
 }
 
 TEST(SocketErrors, CheckSocketErrorRaisesAllButWouldBlockAndLowNumbers) {

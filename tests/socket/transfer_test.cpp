@@ -142,6 +142,23 @@ TEST(Write, StopsAtNulAndWritelnAddsCrLf) {
     EXPECT_EQ(received, expected);
 }
 
+TEST(Write, APeerThatStopsReadingCanBeTimedOut) {
+    LoopbackPeer peer([](SOCKET) { Sleep(1500); });  // never reads
+    Probe client;
+    ConnectTo(client, peer);
+    client.TimeOut = 300;
+    const std::string block(65535, 'w');
+    const DWORD start = GetTickCount();
+    try {
+        for (int i = 0; i < 2000; ++i) client.Write(block);
+        FAIL() << "the send buffer never filled";
+    } catch (const EAbortError& error) {
+        EXPECT_STREQ(error.what(), "Socket send aborted");
+    }
+    EXPECT_LT(GetTickCount() - start, 1200u);
+    EXPECT_FALSE(client.Canceled);
+}
+
 TEST(Transaction, ReadsTheReplyCode) {
     std::string commands;
     LoopbackPeer peer([&](SOCKET s) {
