@@ -243,6 +243,25 @@ TEST(Connection, StaleNotificationsNeverReachTheNextSocket) {
     EXPECT_EQ(line, "still here\n");
 }
 
+TEST(Connection, CloseNoticeForAnUnconnectedSocketIsIgnored) {
+    LoopbackPeer peer([](SOCKET s) { sockettest::SendText(s, "ok\n"); });
+    Probe client;
+    int disconnects = 0;
+    client.OnDisconnect = [&](void*) { ++disconnects; };
+    const SOCKET fresh = client.SocketHandle;
+    // Queued before Connect, handled inside its wait: it must not replace the connecting socket.
+    PostMessageA(client.NotifyWindow, net::SocketEventMessage, fresh, MAKELPARAM(FD_CLOSE, 0));
+    client.Host = "127.0.0.1";
+    client.Port = peer.Port();
+    client.TimeOut = 5000;
+    client.Connect();
+    EXPECT_EQ(client.SocketHandle, fresh);
+    EXPECT_EQ(disconnects, 0);
+    std::string line;
+    client.ReadLn(line);
+    EXPECT_EQ(line, "ok\n");
+}
+
 TEST(Connection, PeerCloseWithNothingPendingReplacesTheSocket) {
     LoopbackPeer peer([](SOCKET) {});  // closes at once
     Probe client;
