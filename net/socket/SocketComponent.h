@@ -139,6 +139,10 @@ protected:
     bool TimedOut = false;
     bool WaitGate = false;
     bool Connected_ = false;
+    // Set when the connection of the running Connect was established. Connect waits for this
+    // rather than for Connected: a peer that accepts and closes at once has its FD_CONNECT and
+    // FD_CLOSE handled in one pump, and Connected is false again when the wait looks.
+    bool ConnectDone = false;
     bool Destroying = false;
 
     std::string LastReply_;

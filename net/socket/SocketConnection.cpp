@@ -171,6 +171,7 @@ void ROzaverazo::ConnectAddress() {
     RemoteAddress.sin_port = htons(static_cast<u_short>(port & 0xFFFF));
     WaitGate = false;
     EventSucceeded = true;
+    ConnectDone = false;
     if (connect(SocketHandle, reinterpret_cast<const sockaddr*>(&RemoteAddress), sizeof RemoteAddress) ==
         SOCKET_ERROR) {
         std::string text;
@@ -179,9 +180,9 @@ void ROzaverazo::ConnectAddress() {
     TimerOn();
     {
         TimerScope off(*this);
-        WaitUntil([this] { return Connected_ || TimedOut || Canceled || !EventSucceeded; });
+        WaitUntil([this] { return ConnectDone || TimedOut || Canceled || !EventSucceeded; });
     }
-    if (!TimedOut && !Canceled && EventSucceeded) return;
+    if (!TimedOut && !Canceled && ConnectDone) return;
     if (OnConnectionFailed) OnConnectionFailed(this);
     if (TimedOut) throw ESockError("Connection Timed out");
     if (Canceled) throw ESockError("Connection Canceled");

@@ -147,11 +147,13 @@ void ROzaverazo::SocketEvent(WORD event) {
         break;
     case FD_ACCEPT:
         Connected_ = true;
+        ConnectDone = true;
         if (OnAcceptReady) OnAcceptReady(this);
         break;
     case FD_CONNECT:
         if (EventSucceeded) {
             Connected_ = true;
+            ConnectDone = true;
             if (OnConnect) OnConnect(this);
         }
         break;

@@ -13,6 +13,9 @@ using sockettest::Probe;
 
 namespace {
 
+// Keeps the connection open until the client closes it.
+void HoldOpen(SOCKET s) { sockettest::ReceiveAll(s); }
+
 std::string ConnectError(Probe& client) {
     try {
         client.Connect();
@@ -46,7 +49,7 @@ TEST(Connection, DottedAddressConnectsWithoutLookup) {
 }
 
 TEST(Connection, HostNameIsLookedUp) {
-    LoopbackPeer peer([](SOCKET) {});
+    LoopbackPeer peer(HoldOpen);
     Probe client;
     int resolved = 0;
     client.OnHostResolved = [&](void*) { ++resolved; };
@@ -60,7 +63,7 @@ TEST(Connection, HostNameIsLookedUp) {
 }
 
 TEST(Connection, ProxyReplacesHostAndPort) {
-    LoopbackPeer peer([](SOCKET) {});
+    LoopbackPeer peer(HoldOpen);
     Probe client;
     client.Host = "0.0.0.0";
     client.Port = 1;
@@ -86,15 +89,16 @@ TEST(Connection, RefusedPortFailsAfterTheFailureEvent) {
     EXPECT_FALSE(client.Connected());
 
     // The usual recovery: Disconnect puts a fresh socket in place and a new Connect works.
-    LoopbackPeer peer([](SOCKET) {});
+    LoopbackPeer peer(HoldOpen);
     client.Disconnect();
     client.Port = peer.Port();
     client.Connect();
     EXPECT_TRUE(client.Connected());
+    client.Disconnect();
 }
 
 TEST(Connection, InvalidHostHandlerFixesTheHostForOneRetry) {
-    LoopbackPeer peer([](SOCKET) {});
+    LoopbackPeer peer(HoldOpen);
     Probe client;
     int calls = 0;
     client.OnInvalidHost = [&](bool& handled) {
@@ -212,7 +216,7 @@ TEST(Connection, ComponentsShareOneLibraryStartUp) {
 }
 
 TEST(Connection, StaleNotificationsNeverReachTheNextSocket) {
-    LoopbackPeer first([](SOCKET) {});
+    LoopbackPeer first(HoldOpen);
     Probe client;
     client.Host = "127.0.0.1";
     client.Port = first.Port();
@@ -269,6 +273,8 @@ TEST(Connection, PeerCloseWithNothingPendingReplacesTheSocket) {
     client.OnDisconnect = [&](void*) { ++disconnects; };
     client.Host = "127.0.0.1";
     client.Port = peer.Port();
+    // The close may be handled in the same pump as the connection: Connect must still end.
+    client.TimeOut = 5000;
     client.Connect();
     const DWORD start = GetTickCount();
     while (client.Connected() && GetTickCount() - start < 3000) sockettest::PumpFor(10);
