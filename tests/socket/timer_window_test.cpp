@@ -66,22 +66,22 @@ TEST(ThreadTimer, SettingTheSameIntervalDoesNotRestartThePeriod) {
         if (!ticked) at = GetTickCount() - start;
         ticked = true;
     };
-    timer.SetInterval(400);
+    timer.SetInterval(600);
     start = GetTickCount();
     timer.SetOnTimer(record);
-    PumpFor(250);
+    PumpFor(400);
     ASSERT_FALSE(ticked);
-    timer.SetInterval(400);  // unchanged: the running period goes on
-    EXPECT_LT(NextTick(ticked, at, 2000), 560u) << "the period was restarted";
+    timer.SetInterval(600);  // unchanged: the running period goes on
+    EXPECT_LT(NextTick(ticked, at, 3000), 800u) << "the period was restarted";
 
     timer.SetEnabled(false);
     ticked = false;
     start = GetTickCount();
     timer.SetEnabled(true);
-    PumpFor(250);
+    PumpFor(400);
     ASSERT_FALSE(ticked);
-    timer.SetInterval(401);  // changed: restarts from now
-    EXPECT_GE(NextTick(ticked, at, 2000), 600u) << "a changed interval must restart the period";
+    timer.SetInterval(601);  // changed: restarts from now
+    EXPECT_GE(NextTick(ticked, at, 3000), 900u) << "a changed interval must restart the period";
 }
 
 TEST(ThreadTimer, WindowSkipsActivateAppAndRoutesTimerMessages) {
