@@ -158,9 +158,9 @@ void ROzaverazo::SocketEvent(WORD event) {
         }
         break;
     case FD_CLOSE:
-        // A socket that is not connected has nothing to close. Wine posts FD_CLOSE for such
-        // sockets (a refused one, a fresh one), and acting on it would replace the socket under a
-        // Connect that is waiting for it, which then never ends.
+        // A socket that is not connected has nothing to close. Such a notice can only be a late
+        // one meant for an earlier socket with the same number, and acting on it would replace
+        // the socket under a Connect that is waiting for it, which then never ends.
         if (!Connected_) break;
         // With data still pending the readers drain it and stop when recv returns 0.
         if (!DataAvailable()) RequestCloseSocket();
