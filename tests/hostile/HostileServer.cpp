@@ -1,0 +1,217 @@
+#include "HostileServer.h"
+
+#include <stdexcept>
+
+namespace hostile {
+
+Script& Script::Immediately() {
+    waitForRequest_ = false;
+    return *this;
+}
+Script& Script::Send(std::string bytes) {
+    steps_.push_back({Step::Send, std::move(bytes)});
+    return *this;
+}
+Script& Script::Pause(int ms) {
+    steps_.push_back({Step::Pause, {}, ms});
+    return *this;
+}
+Script& Script::Trickle(std::string bytes, int ms) {
+    steps_.push_back({Step::Trickle, std::move(bytes), ms});
+    return *this;
+}
+Script& Script::Hold() {
+    steps_.push_back({Step::Hold});
+    return *this;
+}
+Script& Script::Close() {
+    steps_.push_back({Step::Close});
+    return *this;
+}
+Script& Script::Reset() {
+    steps_.push_back({Step::Reset});
+    return *this;
+}
+
+std::string Reply(const std::string& statusLine, const std::vector<std::string>& headers, const std::string& body) {
+    std::string text = statusLine + "\r\n";
+    for (const std::string& line : headers) text += line + "\r\n";
+    return text + "\r\n" + body;
+}
+
+std::string Ok(const std::string& body) {
+    return Reply("HTTP/1.0 200 OK", {"Content-Length: " + std::to_string(body.size())}, body);
+}
+
+HostileServer::HostileServer() {
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+    listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int size = sizeof address;
+    if (listener_ == INVALID_SOCKET || bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(listener_, 8) != 0 || getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+        if (listener_ != INVALID_SOCKET) closesocket(listener_);
+        WSACleanup();
+        throw std::runtime_error("hostile server: cannot listen on the loopback interface");
+    }
+    port_ = ntohs(address.sin_port);
+    thread_ = std::thread([this] { Run(); });
+}
+
+HostileServer::~HostileServer() {
+    Stop();
+    closesocket(listener_);
+    WSACleanup();
+}
+
+void HostileServer::Stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+}
+
+std::string HostileServer::Address() const { return "127.0.0.1:" + std::to_string(port_); }
+
+void HostileServer::On(const std::string& path, Script script) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    scripts_[path] = std::move(script);
+}
+
+void HostileServer::Serve(const std::string& path, const std::string& body) { On(path, Script().Send(Ok(body))); }
+
+std::vector<std::string> HostileServer::Requests() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return requests_;
+}
+
+std::vector<std::string> HostileServer::Paths() const {
+    std::vector<std::string> paths;
+    for (const std::string& request : Requests()) {
+        const std::size_t start = request.find(' ');
+        const std::size_t end = start == std::string::npos ? start : request.find(' ', start + 1);
+        paths.push_back(start == std::string::npos ? std::string() : request.substr(start + 1, end - start - 1));
+    }
+    return paths;
+}
+
+// Polls so that Stop() is noticed within a few tens of milliseconds.
+void HostileServer::Run() {
+    while (!stop_) {
+        fd_set ready;
+        FD_ZERO(&ready);
+        FD_SET(listener_, &ready);
+        timeval wait{0, 20000};
+        if (select(0, &ready, nullptr, nullptr, &wait) != 1) continue;
+        SOCKET client = accept(listener_, nullptr, nullptr);
+        if (client == INVALID_SOCKET) continue;
+        ++connections_;
+        Handle(client);
+    }
+}
+
+void HostileServer::Handle(SOCKET client) {
+    // Which script applies is only known from the request; a script that must act before the
+    // request arrives can only be the catch-all one.
+    Script script = ScriptFor("*");
+    if (script.WaitsForRequest()) {
+        const std::string request = ReadRequest(client);
+        const std::size_t start = request.find(' ');
+        const std::size_t end = start == std::string::npos ? start : request.find(' ', start + 1);
+        script = ScriptFor(start == std::string::npos ? std::string() : request.substr(start + 1, end - start - 1));
+    }
+    Play(client, script);
+}
+
+std::string HostileServer::ReadRequest(SOCKET client) {
+    std::string request;
+    char buffer[4096];
+    while (request.find("\r\n\r\n") == std::string::npos && request.size() < (1u << 20) && !stop_) {
+        fd_set ready;
+        FD_ZERO(&ready);
+        FD_SET(client, &ready);
+        timeval wait{0, 20000};
+        if (select(0, &ready, nullptr, nullptr, &wait) != 1) continue;
+        const int n = recv(client, buffer, sizeof buffer, 0);
+        if (n <= 0) break;
+        request.append(buffer, static_cast<std::size_t>(n));
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    requests_.push_back(request);
+    return request;
+}
+
+Script HostileServer::ScriptFor(const std::string& path) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto found = scripts_.find(path);
+    if (found == scripts_.end() && path != "*") found = scripts_.find("*");
+    if (found != scripts_.end()) return found->second;
+    if (path == "*") return Script();  // waits for the request, then looks up its path
+    return Script().Send(Reply("HTTP/1.0 404 Not Found", {"Content-Length: 9"}, "Not found"));
+}
+
+void HostileServer::Play(SOCKET client, const Script& script) {
+    bool open = true;
+    for (const Script::Step& step : script.Steps()) {
+        if (!open || stop_) break;
+        switch (step.What) {
+        case Script::Step::Send:
+            open = SendAll(client, step.Bytes.data(), step.Bytes.size());
+            break;
+        case Script::Step::Pause:
+            Sleep(step.Ms);
+            break;
+        case Script::Step::Trickle:
+            for (std::size_t i = 0; open && i < step.Bytes.size() && !stop_; ++i) {
+                open = SendAll(client, &step.Bytes[i], 1);
+                Sleep(step.Ms);
+            }
+            break;
+        case Script::Step::Hold:
+            HoldOpen(client);
+            break;
+        case Script::Step::Close:
+            open = false;
+            break;
+        case Script::Step::Reset: {
+            linger hard{1, 0};
+            setsockopt(client, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&hard), sizeof hard);
+            closesocket(client);
+            return;
+        }
+        }
+    }
+    shutdown(client, SD_SEND);
+    closesocket(client);
+}
+
+bool HostileServer::SendAll(SOCKET client, const char* data, std::size_t size) {
+    while (size > 0) {
+        const int part = size > 65536 ? 65536 : static_cast<int>(size);
+        const int n = send(client, data, part, 0);
+        if (n <= 0) return false;  // the client has gone: the rest of the script is moot
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+void HostileServer::Sleep(int ms) const {
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(ms);
+    while (!stop_ && GetTickCount64() < end) ::Sleep(ms < 10 ? static_cast<DWORD>(ms) : 10);
+}
+
+void HostileServer::HoldOpen(SOCKET client) const {
+    char buffer[512];
+    while (!stop_) {
+        fd_set ready;
+        FD_ZERO(&ready);
+        FD_SET(client, &ready);
+        timeval wait{0, 20000};
+        if (select(0, &ready, nullptr, nullptr, &wait) != 1) continue;
+        if (recv(client, buffer, sizeof buffer, 0) <= 0) return;  // the client closed or reset
+    }
+}
+
+}  // namespace hostile

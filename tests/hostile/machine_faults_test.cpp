@@ -1,0 +1,98 @@
+// Faults of the machine under the finishing steps, for real in the Wine prefix: product files
+// that cannot be replaced. Each must give its clear error, leave InstallDone at 0, write no
+// uninstall entry and no shortcut, and leave the earlier installation's files as they were.
+#include "../install/finish_fixture.h"
+#include "app/install/InstallSupport.h"
+
+using namespace installtest;
+
+namespace {
+
+class MachineFaultTest : public FinishFixture {
+protected:
+    // An earlier installation in the directory: its own four files, different from the download.
+    void EarlierInstallation() {
+        Begin("anglais", scratch.Path() + "Earlier");
+        CreateDirectoryW(ui::Widen(InstallDir).c_str(), nullptr);
+        for (const char* name : install::kProductFiles) WriteFileBytes(InstallDir + "\\" + name, std::string("old ") + name);
+    }
+
+    std::string WithBackslashCopy() const { return install::WithBackslash(InstallDir); }
+
+    // Runs the finishing steps and gives the error they raise ("" when none).
+    std::string Finish() {
+        try {
+            install::FinishInstall(State());
+        } catch (const install::InstallError& e) {
+            return e.what();
+        }
+        return "";
+    }
+
+    void ExpectNothingNewInstalled(const std::string& dir) {
+        EXPECT_EQ(InstallDone, 0);
+        EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKeys[1], "DisplayName"), "<missing>");
+        EXPECT_FALSE(Exists(ProgramsPath + "Quorvane"));
+        EXPECT_FALSE(Exists(DesktopPath + "\\Quorvane Basic.Lnk"));
+        EXPECT_EQ(ReadFileBytes(dir + "quorvane.exe"), "old quorvane.exe");
+    }
+};
+
+// Whether a read-only file can be opened for writing here. Wine keeps the read-only attribute as
+// the file's Unix write permission, which does not hold back root: run as root, the copy goes
+// through, where Windows refuses it.
+bool ReadOnlyIsEnforced(const std::string& dir) {
+    const std::wstring probe = ui::Widen(dir + "read-only-probe");
+    WriteFileBytes(dir + "read-only-probe", "x");
+    SetFileAttributesW(probe.c_str(), FILE_ATTRIBUTE_READONLY);
+    HANDLE h = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    const bool enforced = h == INVALID_HANDLE_VALUE;
+    if (!enforced) CloseHandle(h);
+    SetFileAttributesW(probe.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(probe.c_str());
+    return enforced;
+}
+
+// The product file of the earlier installation is read-only: the copy over it is refused.
+TEST_F(MachineFaultTest, ReadOnlyProductFileIsAnErrorAndStaysAsItWas) {
+    EarlierInstallation();
+    if (!ReadOnlyIsEnforced(scratch.Path())) GTEST_SKIP() << "read-only files are writable here (root under Wine)";
+    const std::wstring exe = ui::Widen(InstallDir + "\\quorvane.exe");
+    ASSERT_TRUE(SetFileAttributesW(exe.c_str(), FILE_ATTRIBUTE_READONLY));
+    const std::string dir = WithBackslashCopy();
+    const std::string message = Finish();
+    SetFileAttributesW(exe.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_NE(message.find("quorvane.exe"), std::string::npos) << message;
+    EXPECT_NE(message.find(install::SystemErrorText(ERROR_ACCESS_DENIED)), std::string::npos) << message;
+    ExpectNothingNewInstalled(dir);
+    // quorvane.exe comes first: nothing after it was touched.
+    for (const char* name : install::kProductFiles) EXPECT_EQ(ReadFileBytes(dir + name), std::string("old ") + name);
+}
+
+// A folder stands where a product file must go (left by a broken uninstaller, or made by hand):
+// the copy fails with the system's reason and the folder is not removed.
+TEST_F(MachineFaultTest, AFolderInPlaceOfAProductFileIsAnErrorAndIsKept) {
+    EarlierInstallation();
+    const std::string dir = WithBackslashCopy();
+    DeleteFileW(ui::Widen(dir + "uninstall.exe").c_str());
+    ASSERT_TRUE(CreateDirectoryW(ui::Widen(dir + "uninstall.exe").c_str(), nullptr));
+    WriteFileBytes(dir + "uninstall.exe\\keep.txt", "keep");
+    const std::string message = Finish();
+    EXPECT_NE(message.find("uninstall.exe"), std::string::npos) << message;
+    EXPECT_EQ(InstallDone, 0);
+    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKeys[1], "DisplayName"), "<missing>");
+    EXPECT_EQ(ReadFileBytes(dir + "uninstall.exe\\keep.txt"), "keep");
+}
+
+// A downloaded file that vanished from the temporary directory before the copy (a cleaner ran):
+// an error naming it, and the installed file of that name stays.
+TEST_F(MachineFaultTest, ADownloadedFileThatVanishedIsAnErrorAndTheOldFileStays) {
+    EarlierInstallation();
+    const std::string dir = WithBackslashCopy();
+    ASSERT_TRUE(DeleteFileW(ui::Widen(std::string(TempPath) + "quorvane.exe").c_str()));
+    const std::string message = Finish();
+    EXPECT_NE(message.find("quorvane.exe"), std::string::npos) << message;
+    ExpectNothingNewInstalled(dir);
+}
+
+}  // namespace
