@@ -144,6 +144,11 @@ protected:
     // FD_CLOSE handled in one pump, and Connected is false again when the wait looks.
     bool ConnectDone = false;
     bool Destroying = false;
+    // The error a close notice carried (a reset, an abort), 0 for a graceful close. The notice
+    // closes the socket, so the readers that then find it closed raise this error rather than
+    // take a cut body or line for a whole one.
+    int CloseError = 0;
+    int LastEventError = 0;
 
     std::string LastReply_;
     int LastErrorNumber_ = 0;
@@ -161,6 +166,8 @@ private:
     void ConnectAddress();
     void SocketEvent(WORD event);
     void AppendLine(std::string& line, int count);
+    // Raises the error of a connection that ended with a reset; nothing after a graceful close.
+    void CheckCloseError();
 
     // The lookup in flight. Winsock writes the host entry into the buffer from another thread
     // until it posts the completion, so the buffer of an abandoned lookup (time-out, cancel) is

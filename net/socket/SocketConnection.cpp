@@ -148,6 +148,7 @@ void ROzaverazo::FinishLookup() {
 void ROzaverazo::Connect() {
     StatusMessage(8, "Connecting");
     Canceled = false;
+    CloseError = 0;
     if (Connected_) throw ESockError("Already connected");
     for (int retries = 0;; ++retries) {
         try {

@@ -125,6 +125,7 @@ void ROzaverazo::HandleNotification(UINT message, WPARAM wParam, LPARAM lParam) 
         return;
     }
     EventSucceeded = HIWORD(lParam) == 0;
+    LastEventError = HIWORD(lParam);
     try {
         if (message == SocketEventMessage) {
             SocketEvent(LOWORD(lParam));
@@ -162,6 +163,7 @@ void ROzaverazo::SocketEvent(WORD event) {
         // one meant for an earlier socket with the same number, and acting on it would replace
         // the socket under a Connect that is waiting for it, which then never ends.
         if (!Connected_) break;
+        if (!EventSucceeded) CloseError = LastEventError;
         // With data still pending the readers drain it and stop when recv returns 0.
         if (!DataAvailable()) RequestCloseSocket();
         break;

@@ -59,6 +59,14 @@ void ROzaverazo::Writeln(const std::string& text) {
     Write(text + "\r\n");
 }
 
+void ROzaverazo::CheckCloseError() {
+    if (CloseError == 0) return;
+    const int error = CloseError;
+    CloseError = 0;
+    LastErrorNumber_ = error;
+    throw ESockError(SocketErrorText(error));
+}
+
 void ROzaverazo::AppendLine(std::string& line, int count) {
     if (line.size() + static_cast<std::size_t>(count) > MaxLineLength) throw ESockError("Line too long");
     const int n = recv(SocketHandle, TransferBuffer, count, 0);
@@ -75,6 +83,7 @@ void ROzaverazo::ReadLn(std::string& line) {
         const int n = recv(SocketHandle, TransferBuffer, TransferBufferSize, MSG_PEEK);
         if (n == 0) {
             line.clear();  // the peer closed: a partial line is not a line
+            CheckCloseError();
             return;
         }
         if (n < 0) {
@@ -82,6 +91,7 @@ void ROzaverazo::ReadLn(std::string& line) {
             if (LastErrorNumber_ == WSAENOTCONN) {
                 if (Canceled) break;
                 line.clear();
+                CheckCloseError();
                 return;
             }
             std::string text;
@@ -169,9 +179,11 @@ void ROzaverazo::CaptureFile(const std::string& fileName) {
             if (OnPacketRecvd) OnPacketRecvd(this);
             TimerOn();
         } else if (n == 0) {
+            CheckCloseError();
             break;
         } else {
             LastErrorNumber_ = WSAGetLastError();
+            if (LastErrorNumber_ == WSAENOTCONN && !Canceled) CheckCloseError();
             if (LastErrorNumber_ == WSAENOTCONN) break;
             std::string text;
             CheckSocketError(WSAEWOULDBLOCK, text);
@@ -194,7 +206,10 @@ void ROzaverazo::CaptureString(std::string& text, int maximum) {
     TimerScope off(*this);
     while (!Canceled && (maximum == -1 || text.size() < static_cast<std::size_t>(maximum))) {
         const int n = recv(SocketHandle, TransferBuffer, TransferBufferSize, 0);
-        if (n == 0) break;
+        if (n == 0) {
+            CheckCloseError();
+            break;
+        }
         if (n > 0) {
             text.append(TransferBuffer, static_cast<std::size_t>(n));
             BytesReceived += n;
@@ -202,6 +217,7 @@ void ROzaverazo::CaptureString(std::string& text, int maximum) {
             TimerOn();
         } else {
             LastErrorNumber_ = WSAGetLastError();
+            if (LastErrorNumber_ == WSAENOTCONN && !Canceled) CheckCloseError();
             if (LastErrorNumber_ == WSAENOTCONN) break;
             std::string error;
             CheckSocketError(WSAEWOULDBLOCK, error);

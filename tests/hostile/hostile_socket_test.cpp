@@ -1,0 +1,101 @@
+// The socket component under the engine when the connection ends with a reset. Windows reports
+// it in the close notice (FD_CLOSE with WSAECONNRESET); the component then closes the socket and
+// the reader finds it closed, which must be an error, never a cut body or line that looks whole.
+// Wine reports a reset as a graceful close (error 0, recv gives 0), so the tests hand the
+// component the notice Windows posts, on a connection whose peer has closed.
+#include <gtest/gtest.h>
+
+#include "HostileServer.h"
+#include "net/socket/NotifyWindows.h"
+#include "net/socket/SocketErrors.h"
+#include "net/socket/SocketComponent.h"
+
+using hostile::HostileServer;
+using hostile::Script;
+
+namespace {
+
+class Client : public net::ROzaverazo {
+public:
+    void ResetNotice() {
+        HandleNotification(net::SocketEventMessage, static_cast<WPARAM>(SocketHandle),
+                           WSAMAKESELECTREPLY(FD_CLOSE, WSAECONNRESET));
+    }
+};
+
+std::string TempFile(const char* name) {
+    char dir[MAX_PATH];
+    GetTempPathA(MAX_PATH, dir);
+    return std::string(dir) + name;
+}
+
+class ResetTest : public ::testing::Test {
+protected:
+    // Connects, sends a request and waits until the peer has answered and closed.
+    void Exchange() {
+        const int before = server.Connections();
+        client.Host = "127.0.0.1";
+        client.Port = server.Port();
+        client.Connect();
+        client.Writeln("GET / HTTP/1.0\r\n");
+        for (int i = 0; i < 200 && (server.Connections() == before || server.Requests().size() <= size_t(before)); ++i)
+            Sleep(10);
+        Sleep(50);
+    }
+    ~ResetTest() override { DeleteFileA(path.c_str()); }
+
+    HostileServer server;
+    Client client;
+    const std::string path = TempFile("quorvane-hostile-reset.bin");
+};
+
+TEST_F(ResetTest, AResetNoticeWithDataStillPendingEndsTheCaptureWithTheResetError) {
+    server.On("/", Script().Send(std::string(1000, 'b')));
+    Exchange();
+    client.ResetNotice();
+    try {
+        client.CaptureFile(path);
+        ADD_FAILURE() << "a reset body was taken as whole";
+    } catch (const net::ESockError& e) {
+        EXPECT_EQ(std::string(e.what()), net::SocketErrorText(WSAECONNRESET));
+    }
+    EXPECT_EQ(client.BytesReceived, 1000);
+    client.Disconnect();
+
+    // The next connection starts clean: its graceful close is no error.
+    server.On("/", Script().Send(std::string(500, 'c')));
+    Exchange();
+    EXPECT_NO_THROW(client.CaptureFile(path));
+    EXPECT_EQ(client.BytesReceived, 500);
+    client.Disconnect();
+}
+
+TEST_F(ResetTest, AResetNoticeAfterTheLastByteWasReadEndsTheCaptureWithTheResetError) {
+    server.On("/", Script().Send("HTTP/1.0 200 OK\r\n"));
+    Exchange();
+    std::string line;
+    client.ReadLn(line);
+    EXPECT_EQ(line, "HTTP/1.0 200 OK\r\n");
+    client.ResetNotice();  // nothing pending: the notice closes the socket at once
+    EXPECT_THROW(client.CaptureString(line, -1), net::ESockError);
+    client.Disconnect();
+}
+
+TEST_F(ResetTest, AResetNoticeInTheMiddleOfALineIsAnError) {
+    server.On("/", Script().Send("HTTP/1.0 200 O"));
+    Exchange();
+    client.ResetNotice();
+    std::string line;
+    EXPECT_THROW(client.ReadLn(line), net::ESockError);
+    client.Disconnect();
+}
+
+TEST_F(ResetTest, AGracefulCloseAfterTheBodyIsNoError) {
+    server.On("/", Script().Send(std::string(100000, 'b')).Pause(50));
+    Exchange();
+    EXPECT_NO_THROW(client.CaptureFile(path));
+    EXPECT_EQ(client.BytesReceived, 100000);
+    client.Disconnect();
+}
+
+}  // namespace
