@@ -9,11 +9,11 @@ Script& Script::Immediately() {
     return *this;
 }
 Script& Script::Send(std::string bytes) {
-    steps_.push_back({Step::Send, std::move(bytes)});
+    steps_.push_back({Step::Send, std::move(bytes), 0});
     return *this;
 }
 Script& Script::Pause(int ms) {
-    steps_.push_back({Step::Pause, {}, ms});
+    steps_.push_back({Step::Pause, std::string(), ms});
     return *this;
 }
 Script& Script::Trickle(std::string bytes, int ms) {
@@ -21,15 +21,15 @@ Script& Script::Trickle(std::string bytes, int ms) {
     return *this;
 }
 Script& Script::Hold() {
-    steps_.push_back({Step::Hold});
+    steps_.push_back({Step::Hold, std::string(), 0});
     return *this;
 }
 Script& Script::Close() {
-    steps_.push_back({Step::Close});
+    steps_.push_back({Step::Close, std::string(), 0});
     return *this;
 }
 Script& Script::Reset() {
-    steps_.push_back({Step::Reset});
+    steps_.push_back({Step::Reset, std::string(), 0});
     return *this;
 }
 
@@ -96,14 +96,20 @@ std::vector<std::string> HostileServer::Paths() const {
     return paths;
 }
 
-// Polls so that Stop() is noticed within a few tens of milliseconds.
+namespace {
+// Waits at most 20 ms, so that the loops notice Stop() at once.
+bool Readable(SOCKET s) {
+    fd_set ready;
+    FD_ZERO(&ready);
+    FD_SET(s, &ready);
+    timeval wait{0, 20000};
+    return select(0, &ready, nullptr, nullptr, &wait) == 1;
+}
+}  // namespace
+
 void HostileServer::Run() {
     while (!stop_) {
-        fd_set ready;
-        FD_ZERO(&ready);
-        FD_SET(listener_, &ready);
-        timeval wait{0, 20000};
-        if (select(0, &ready, nullptr, nullptr, &wait) != 1) continue;
+        if (!Readable(listener_)) continue;
         SOCKET client = accept(listener_, nullptr, nullptr);
         if (client == INVALID_SOCKET) continue;
         ++connections_;
@@ -128,11 +134,7 @@ std::string HostileServer::ReadRequest(SOCKET client) {
     std::string request;
     char buffer[4096];
     while (request.find("\r\n\r\n") == std::string::npos && request.size() < (1u << 20) && !stop_) {
-        fd_set ready;
-        FD_ZERO(&ready);
-        FD_SET(client, &ready);
-        timeval wait{0, 20000};
-        if (select(0, &ready, nullptr, nullptr, &wait) != 1) continue;
+        if (!Readable(client)) continue;
         const int n = recv(client, buffer, sizeof buffer, 0);
         if (n <= 0) break;
         request.append(buffer, static_cast<std::size_t>(n));
@@ -205,11 +207,7 @@ void HostileServer::Sleep(int ms) const {
 void HostileServer::HoldOpen(SOCKET client) const {
     char buffer[512];
     while (!stop_) {
-        fd_set ready;
-        FD_ZERO(&ready);
-        FD_SET(client, &ready);
-        timeval wait{0, 20000};
-        if (select(0, &ready, nullptr, nullptr, &wait) != 1) continue;
+        if (!Readable(client)) continue;
         if (recv(client, buffer, sizeof buffer, 0) <= 0) return;  // the client closed or reset
     }
 }
