@@ -3,6 +3,7 @@
 // file adds the connection, the transfers and the events around it.
 #include "net/http/HttpClient.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "net/socket/FileStream.h"
@@ -135,13 +136,24 @@ void THttpClient::BuildRequestHeader() {
 }
 
 void THttpClient::SendRequest() {
-    Write(RequestHeader->Text());
-    Writeln("");
+    // The header and its blank line go out in one piece; the bytes are those of Write(text)
+    // followed by Writeln("").
+    SendText(RequestHeader->Text() + "\r\n");
     if (!SendsData(RequestKind)) return;
     if (OutputFileMode) {
         SendFile(SendData);
-    } else if (!SendData.empty()) {
-        Write(SendData);
+    } else {
+        SendText(SendData);
+    }
+}
+
+void THttpClient::SendText(const std::string& text) {
+    // Write stops at a zero byte and refuses 64 KiB, while Content-Length counts every byte of
+    // the data: the server would wait for bytes that never come. Every byte goes out instead.
+    constexpr std::size_t kBlock = 0xFFFF;
+    for (std::size_t at = 0; at < text.size(); at += kBlock) {
+        const std::size_t length = std::min(kBlock, text.size() - at);
+        SendBuffer(text.data() + at, static_cast<std::uint16_t>(length));
     }
 }
 

@@ -95,6 +95,7 @@ private:
     bool RunPass();
     // Connect to the end of the body, closed on every exit path.
     void Exchange();
+    void SendText(const std::string& text);
     void ReceiveBody();
     void JudgeReply();
     // After the connection has closed: cookie, OnRedirect, the next URL, the 401 callback.
