@@ -204,6 +204,24 @@ TEST_F(HostileDownloadTest, ATemporaryFileThatCannotBeCreatedStopsTheInstallatio
     EXPECT_NE(errors[0].find("quorvane.ini"), std::string::npos) << errors[0];
 }
 
+// The earlier installation's product is running (its file held open without write sharing):
+// after the download the copy fails with an error naming it, and nothing after it is done. The
+// install-location value, written before the copies, names the same directory as before.
+TEST_F(HostileDownloadTest, AProductFileInUseStopsTheFinishingStepsAndStaysAsItWas) {
+    HANDLE running = CreateFileW(ui::Widen(dir.Path() + "quorvane.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(running, INVALID_HANDLE_VALUE);
+    TfInstall& f = Install();
+    CloseHandle(running);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find("quorvane.exe"), std::string::npos) << errors[0];
+    EXPECT_EQ(f.InstallDone, 0);
+    for (const char* file : kFiles)
+        EXPECT_EQ(installtest::ReadFileBytes(dir.Path() + file), std::string("old ") + file);
+    EXPECT_FALSE(installtest::Exists(install::ReadProgramsPath() + "Quorvane"));
+    EXPECT_EQ(installtest::ReadRegString(HKEY_LOCAL_MACHINE, installtest::kUninstallKeys[1], "DisplayName"), "<missing>");
+}
+
 // The uninstall entry cannot be written: the finishing steps stop with the registry's message and
 // the installation is not done, so closing the wizard writes no settings.
 TEST_F(HostileDownloadTest, ARegistryKeyThatCannotBeWrittenLeavesTheInstallationUndone) {
