@@ -38,7 +38,9 @@ void TThreadTimer::SetOnTimer(TNotifyEvent handler) {
 }
 
 void TThreadTimer::UpdateTimer() {
-    KillTimer(window_, kTimerId);
+    // Only a running timer is killed: every operation of the socket component turns its time-out
+    // on and off, and under Wine each timer call is a round trip to the Wine server.
+    if (running_) KillTimer(window_, kTimerId);
     running_ = false;
     if (interval_ != 0 && enabled_ && onTimer_) {
         if (SetTimer(window_, kTimerId, interval_, nullptr) == 0) throw std::runtime_error("No Timer");

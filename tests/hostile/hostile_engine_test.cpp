@@ -82,7 +82,7 @@ TEST_F(EngineTest, AStatusLineOfOneMebibyteIsRefused) {
     EXPECT_EQ(Get(Url(server)), "Line too long");
 }
 
-// Every line costs two receive calls, which Wine makes dear: this is slow (some 20 s) but ends
+// Every line costs two receive calls, which Wine makes dear: this is slow (some 15 s) but ends
 // with the reply read right, and the wait pumps messages all along, so Cancel would end it.
 TEST_F(EngineTest, AHundredThousandHeaderLinesAreReadThrough) {
     std::string lines;
