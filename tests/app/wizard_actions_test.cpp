@@ -50,17 +50,6 @@ TEST_F(WizardTest, CancelAnsweredYesClosesWithoutTheClosingWork) {
     EXPECT_EQ(f.Cancelled, 0);  // no download was running
 }
 
-TEST_F(WizardTest, CancelConfirmedDuringADownloadMarksTheFormCancelled) {
-    TfInstall& f = Start();
-    answer = IDYES;
-    // Only the client's presence matters here: the abort itself belongs to the download.
-    f.HttpClient = reinterpret_cast<THttpClient*>(&f);
-    Click(f.BtnClose);
-    f.HttpClient = nullptr;
-    EXPECT_EQ(f.Cancelled, 1);
-    EXPECT_TRUE(f.Closed());
-}
-
 TEST_F(WizardTest, CloseBoxClosesWithoutAQuestion) {
     TfInstall& f = Start();
     SendMessageW(f.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
