@@ -103,9 +103,15 @@ public:
     void CloseInstall();
     void AttachFolderTree();
 
-    // Download sequence (uInstallDownload.cpp).
+    // Download sequence (uInstallDownload.cpp) and its handlers of the HTTP client's events.
     void DownloadFiles();
     void AbortDownload();
+    void HttpAboutToSend(void* Sender);
+    void HttpConnect(void* Sender);
+    void HttpPacketRecvd(void* Sender);
+    void HttpInvalidHost(bool& Handled);
+    // "http://" + the compiled-in server address + "/download/lite/" + file.
+    static std::string DownloadUrl(const std::string& file);
 
 private:
     void BuildLayout();
@@ -121,6 +127,10 @@ private:
     std::string Translated(int index) const;
 
     install::InstallState State();
+    void CheckReply();
+
+    std::string decimalSeparator_ = ".";  // the user's, read when the download starts
+    int barMaximum_ = -1;                 // the progress bar's range as last sent
 
     std::map<std::string, ui::Window*, std::less<>> captioned_;
     // Fills the tree-view `Directory` with the shell's folders; declared after the controls so
