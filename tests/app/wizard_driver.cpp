@@ -10,6 +10,8 @@
 //                                       that caption, prints its text and presses button ID
 //                                       (1 OK, 6 Yes, 7 No)
 //   wizard_driver closed [S]            waits (up to S seconds, default 20) until the wizard is gone
+//   wizard_driver product [close]       waits (10 s) for the started product's window, prints its
+//                                       frame as WxH+X+Y, and closes it when asked
 // Texts are printed in UTF-8. Exit status 0 on success, 1 when the window or control is not found.
 #include <windows.h>
 
@@ -144,6 +146,20 @@ int Answer(const std::wstring& caption, int button, double seconds) {
     return 0;
 }
 
+int Product(bool close) {
+    HWND window = nullptr;
+    if (!WaitFor(10, [&] { return (window = FindWindowW(L"QuorvaneDemo", nullptr)) != nullptr; })) {
+        std::fprintf(stderr, "wizard_driver: the product's window did not appear\n");
+        return 1;
+    }
+    Sleep(500);  // let it paint
+    RECT r;
+    GetWindowRect(window, &r);
+    std::printf("%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
+    if (close) PostMessageW(window, WM_CLOSE, 0, 0);
+    return 0;
+}
+
 double Seconds(int argc, wchar_t** argv, int index, double fallback) {
     return argc > index ? _wtof(argv[index]) : fallback;
 }
@@ -169,8 +185,9 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"type" && argc > 2) return Type(argv[2]);
     if (command == L"waittext" && argc > 2) return WaitText(argv[2], Seconds(argc, argv, 3, 20));
     if (command == L"answer" && argc > 3) return Answer(argv[2], _wtoi(argv[3]), Seconds(argc, argv, 4, 20));
+    if (command == L"product") return Product(argc > 2 && std::wstring(argv[2]) == L"close");
     if (command == L"closed") return WaitForWizard(false, Seconds(argc, argv, 2, 20)) ? 0 : 1;
     std::fprintf(stderr, "usage: wizard_driver wait|rect|closed [S]|click CAPTION [S]|type TEXT|"
-                         "waittext PREFIX [S]|answer CAPTION ID [S]\n");
+                         "waittext PREFIX [S]|answer CAPTION ID [S]|product [close]\n");
     return 1;
 }

@@ -5,7 +5,6 @@
 //                                        the registry values, the settings file, the Run value
 //                                        present (yes) or absent (no)
 //   e2e_probe nothing DIR                nothing of the product installed, linked or registered
-//   e2e_probe product                    waits (10 s) for the started product's window, closes it
 // Prints one line per mismatch; exit status 1 when there is any.
 #include <windows.h>
 #include <objbase.h>
@@ -177,18 +176,6 @@ int Clean(const std::wstring& typed) {
     return 0;
 }
 
-int Product() {
-    for (int i = 0; i < 100; ++i) {
-        if (HWND window = FindWindowW(L"QuorvaneDemo", nullptr)) {
-            PostMessageW(window, WM_CLOSE, 0, 0);
-            return 0;
-        }
-        Sleep(100);
-    }
-    std::printf("e2e_probe: the product's window did not appear\n");
-    return 1;
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -198,8 +185,7 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"clean" && argc > 2) status = Clean(argv[2]);
     else if (command == L"check" && argc > 5) status = Check(argv[2], argv[3], argv[4], std::wstring(argv[5]) == L"yes");
     else if (command == L"nothing" && argc > 2) status = Nothing(argv[2]);
-    else if (command == L"product") status = Product();
-    else std::fprintf(stderr, "usage: e2e_probe clean DIR | check fr|en DIR SOURCE yes|no | nothing DIR | product\n");
+    else std::fprintf(stderr, "usage: e2e_probe clean DIR | check fr|en DIR SOURCE yes|no | nothing DIR\n");
     CoUninitialize();
     return status;
 }
