@@ -112,6 +112,10 @@ public:
     void HttpInvalidHost(bool& Handled);
     // "http://" + the compiled-in server address + "/download/lite/" + file.
     static std::string DownloadUrl(const std::string& file);
+    // The two halves of the sequence, apart for the benchmark: the client with its handlers
+    // bound, and one file fetched into TempPath and judged.
+    void StartDownloadClient();
+    void FetchFile(const std::string& file);
 
 private:
     void BuildLayout();

@@ -42,6 +42,13 @@ std::string TfInstall::DownloadUrl(const std::string& file) {
 
 void TfInstall::DownloadFiles() {
     if (Cancelled == 1) return;
+    StartDownloadClient();
+    for (const char* file : kDownloadFiles) FetchFile(file);
+    HttpClient->InputFileMode = false;
+    if (Cancelled == 0) FinishInstall();
+}
+
+void TfInstall::StartDownloadClient() {
     HttpClient.reset(new net::THttpClient());
     HttpClient->OnPacketRecvd = [this](void* sender) { HttpPacketRecvd(sender); };
     HttpClient->OnAboutToSend = [this](void* sender) { HttpAboutToSend(sender); };
@@ -50,14 +57,13 @@ void TfInstall::DownloadFiles() {
     HttpClient->InputFileMode = true;
     decimalSeparator_ = UserDecimalSeparator();
     barMaximum_ = -1;
-    for (const char* file : kDownloadFiles) {
-        CurrentFile = file;
-        HttpClient->Body = std::string(TempPath) + "\\" + file;
-        HttpClient->Get(DownloadUrl(file));
-        CheckReply();
-    }
-    HttpClient->InputFileMode = false;
-    if (Cancelled == 0) FinishInstall();
+}
+
+void TfInstall::FetchFile(const std::string& file) {
+    CurrentFile = file;
+    HttpClient->Body = std::string(TempPath) + "\\" + file;
+    HttpClient->Get(DownloadUrl(file));
+    CheckReply();
 }
 
 // The engine reports an HTTP error status as an event, not an error, and reads a body until the

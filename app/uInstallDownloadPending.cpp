@@ -10,6 +10,8 @@ std::string TfInstall::DownloadUrl(const std::string& file) { return "/download/
 void TfInstall::DownloadFiles() {}
 void TfInstall::AbortDownload() {}
 void TfInstall::CheckReply() {}
+void TfInstall::StartDownloadClient() {}
+void TfInstall::FetchFile(const std::string&) {}
 void TfInstall::HttpAboutToSend(void*) {}
 void TfInstall::HttpConnect(void*) {}
 void TfInstall::HttpPacketRecvd(void*) {}
