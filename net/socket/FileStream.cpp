@@ -1,0 +1,39 @@
+#include "net/socket/FileStream.h"
+
+#include <stdexcept>
+
+namespace net {
+
+FileStream::FileStream(const std::string& name, Mode mode) : name_(name) {
+    if (mode == Mode::Read) {
+        handle_ = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        if (handle_ == INVALID_HANDLE_VALUE) throw std::runtime_error("Cannot open file \"" + name + "\"");
+    } else {
+        handle_ = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle_ == INVALID_HANDLE_VALUE) throw std::runtime_error("Cannot create file \"" + name + "\"");
+    }
+}
+
+FileStream::~FileStream() { Close(); }
+
+void FileStream::Close() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+}
+
+DWORD FileStream::Read(char* buffer, DWORD size) {
+    DWORD got = 0;
+    if (!ReadFile(handle_, buffer, size, &got, nullptr)) throw std::runtime_error("Cannot read file \"" + name_ + "\"");
+    return got;
+}
+
+void FileStream::Write(const char* data, DWORD size) {
+    DWORD written = 0;
+    if (!WriteFile(handle_, data, size, &written, nullptr) || written != size) {
+        throw std::runtime_error("Cannot write file \"" + name_ + "\"");
+    }
+}
+
+}  // namespace net

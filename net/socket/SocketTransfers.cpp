@@ -1,0 +1,240 @@
+// ROzaverazo: sending and receiving over the connection. The receive loops poll the
+// non-blocking socket; after a would-block they sleep on the message queue until Winsock's next
+// notification (or a tick, or input) arrives, then pump and check Canceled.
+#include <algorithm>
+#include <cstring>
+
+#include "net/socket/FileStream.h"
+#include "net/socket/NotifyWindows.h"
+#include "net/socket/SocketComponent.h"
+
+namespace net {
+
+void ROzaverazo::SendBuffer(const char* data, std::uint16_t length) {
+    StatusMessage(4, "Sending Buffer");
+    TimerOn();
+    {
+        TimerScope off(*this);
+        if (!Canceled) {
+            if (length == 0) {
+                const std::size_t text = std::strlen(data);
+                if (text > 0xFFFF) throw ERangeError();
+                length = static_cast<std::uint16_t>(text);
+            }
+            int remaining = length;
+            while (remaining > 0 && !Canceled) {
+                const int n = send(SocketHandle, data + (length - remaining), remaining, 0);
+                if (n == 0) break;
+                if (n > 0) {
+                    remaining -= n;
+                    continue;
+                }
+                std::string text;
+                CheckSocketError(WSAEWOULDBLOCK, text);
+                // The peer is not reading: wait for room instead of spinning, and let a Cancel
+                // or the time-out reach us, or nothing could ever end this loop.
+                WaitWritable();
+                PumpMessages();
+            }
+        }
+    }
+    if (Canceled) {
+        Canceled = false;
+        throw EAbortError("Socket send aborted");
+    }
+}
+
+void ROzaverazo::Write(const std::string& text) {
+    StatusMessage(8, "Write");
+    const std::size_t length = std::min<std::size_t>(text.size(), TransferBufferSize);
+    std::memcpy(TransferBuffer, text.data(), length);
+    TransferBuffer[length] = '\0';
+    // Bytes from an embedded NUL on are not sent; SendBuffer counts only up to 65535.
+    if (std::strlen(TransferBuffer) > 0xFFFF) throw ERangeError();
+    SendBuffer(TransferBuffer, 0);
+}
+
+void ROzaverazo::Writeln(const std::string& text) {
+    StatusMessage(8, "Writeln");
+    Write(text + "\r\n");
+}
+
+void ROzaverazo::AppendLine(std::string& line, int count) {
+    if (line.size() + static_cast<std::size_t>(count) > MaxLineLength) throw ESockError("Line too long");
+    const int n = recv(SocketHandle, TransferBuffer, count, 0);
+    if (n > 0) line.append(TransferBuffer, static_cast<std::size_t>(n));
+}
+
+void ROzaverazo::ReadLn(std::string& line) {
+    StatusMessage(8, "ReadLn");
+    line.clear();
+    TimerOn();
+    TimerScope off(*this);
+    int lineEnd = -1;
+    for (;;) {
+        const int n = recv(SocketHandle, TransferBuffer, TransferBufferSize, MSG_PEEK);
+        if (n == 0) {
+            line.clear();  // the peer closed: a partial line is not a line
+            return;
+        }
+        if (n < 0) {
+            LastErrorNumber_ = WSAGetLastError();
+            if (LastErrorNumber_ == WSAENOTCONN) {
+                if (Canceled) break;
+                line.clear();
+                return;
+            }
+            std::string text;
+            CheckSocketError(WSAEWOULDBLOCK, text);
+            WaitForSocket();
+        } else if (const void* lf = std::memchr(TransferBuffer, '\n', static_cast<std::size_t>(n))) {
+            lineEnd = static_cast<int>(static_cast<const char*>(lf) - TransferBuffer);
+            break;
+        } else {
+            AppendLine(line, n);
+        }
+        PumpAfterChunk(n > 0);
+        if (Canceled) break;
+    }
+    if (Canceled) {
+        Canceled = false;
+        throw EAbortError("Socket readln aborted");
+    }
+    AppendLine(line, lineEnd + 1);
+}
+
+std::string ROzaverazo::Transaction(const std::string& command) {
+    StatusMessage(8, "Transaction");
+    ReplyCode = 0;
+    Writeln(command);
+    std::string reply;
+    ReadLn(reply);
+    LastReply_ = reply;
+    if (!LastReply_.empty()) {
+        StatusMessage(1, LastReply_);
+        long long value = 0;
+        std::size_t digits = 0;
+        while (digits < LastReply_.size() && digits < 10 && LastReply_[digits] >= '0' && LastReply_[digits] <= '9') {
+            value = value * 10 + (LastReply_[digits] - '0');
+            ++digits;
+        }
+        if (digits > 0) {
+            if (value > 32767) throw ERangeError();
+            ReplyCode = static_cast<int>(value);
+        }
+    }
+    return LastReply_;
+}
+
+void ROzaverazo::SendFile(const std::string& fileName) {
+    StatusMessage(8, "SendFile");
+    FileStream file(fileName, FileStream::Mode::Read);
+    while (!Canceled) {
+        const DWORD chunk = file.Read(TransferBuffer, TransferBufferSize);
+        if (chunk == 0) break;
+        DWORD sent = 0;
+        while (sent < chunk && !Canceled) {
+            const int n = send(SocketHandle, TransferBuffer + sent, static_cast<int>(chunk - sent), 0);
+            if (n == 0) break;
+            if (n > 0) {
+                sent += static_cast<DWORD>(n);
+                BytesSent += n;
+                if (OnPacketSent) OnPacketSent(this);
+            } else {
+                std::string text;
+                CheckSocketError(WSAEWOULDBLOCK, text);
+                WaitWritable();
+            }
+            PumpAfterChunk(n > 0);
+        }
+    }
+    file.Close();
+    if (Canceled) {
+        Canceled = false;
+        throw EAbortError("Socket send aborted");
+    }
+}
+
+void ROzaverazo::CaptureFile(const std::string& fileName) {
+    StatusMessage(8, "CaptureFile");
+    BytesReceived = 0;
+    TimerOn();
+    TimerScope off(*this);
+    FileStream file(fileName, FileStream::Mode::Create);
+    while (!Canceled) {
+        const int n = recv(SocketHandle, TransferBuffer, TransferBufferSize, 0);
+        if (n > 0) {
+            file.Write(TransferBuffer, static_cast<DWORD>(n));
+            BytesReceived += n;
+            if (OnPacketRecvd) OnPacketRecvd(this);
+            TimerOn();
+        } else if (n == 0) {
+            break;
+        } else {
+            LastErrorNumber_ = WSAGetLastError();
+            if (LastErrorNumber_ == WSAENOTCONN) break;
+            std::string text;
+            CheckSocketError(WSAEWOULDBLOCK, text);
+            WaitForSocket();
+        }
+        PumpAfterChunk(n > 0);
+    }
+    file.Close();
+    if (Canceled) {
+        Canceled = false;
+        throw EAbortError("Socket send aborted");
+    }
+}
+
+void ROzaverazo::CaptureString(std::string& text, int maximum) {
+    StatusMessage(8, "Capture String");
+    text.clear();
+    BytesReceived = 0;
+    TimerOn();
+    TimerScope off(*this);
+    while (!Canceled && (maximum == -1 || text.size() < static_cast<std::size_t>(maximum))) {
+        const int n = recv(SocketHandle, TransferBuffer, TransferBufferSize, 0);
+        if (n == 0) break;
+        if (n > 0) {
+            text.append(TransferBuffer, static_cast<std::size_t>(n));
+            BytesReceived += n;
+            if (OnPacketRecvd) OnPacketRecvd(this);
+            TimerOn();
+        } else {
+            LastErrorNumber_ = WSAGetLastError();
+            if (LastErrorNumber_ == WSAENOTCONN) break;
+            std::string error;
+            CheckSocketError(WSAEWOULDBLOCK, error);
+            WaitForSocket();
+        }
+        PumpAfterChunk(n > 0);
+    }
+    if (Canceled) {
+        Canceled = false;
+        throw EAbortError("Socket capture aborted");
+    }
+}
+
+bool ROzaverazo::DataAvailable() {
+    StatusMessage(8, "Data Available");
+    return recv(SocketHandle, TransferBuffer, 1, MSG_PEEK) >= 1;
+}
+
+SOCKET ROzaverazo::Accept() {
+    StatusMessage(4, "Accepting");
+    WaitUntil([this] { return WaitGate || Canceled; });
+    if (Canceled) throw ESockError("Accepting Canceled");
+    if (!EventSucceeded) throw ESockError("Error creating Data Connection");
+    sockaddr_in peer{};
+    int size = sizeof peer;
+    const SOCKET accepted = accept(SocketHandle, reinterpret_cast<sockaddr*>(&peer), &size);
+    WSAAsyncSelect(accepted, NotifyWindow, SocketEventMessage, FD_READ | FD_OOB | FD_ACCEPT | FD_CONNECT | FD_CLOSE);
+    RemoteAddress = peer;
+    if (Canceled) {
+        Canceled = false;
+        throw EAbortError("Socket send aborted");
+    }
+    return accepted;
+}
+
+}  // namespace net
