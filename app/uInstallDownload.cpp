@@ -73,7 +73,7 @@ void TfInstall::CheckReply() {
     std::string detail;
     if (code < 200 || code > 299) {
         detail = code == 0 ? "no valid HTTP status line" : "HTTP status " + std::to_string(code);
-    } else if (HttpClient->BytesExpected > 0 && HttpClient->BytesReceived < HttpClient->BytesExpected) {
+    } else if (HttpClient->HasContentLength && HttpClient->BytesReceived < HttpClient->BytesExpected) {
         detail = "received " + std::to_string(HttpClient->BytesReceived) + " of " +
                  std::to_string(HttpClient->BytesExpected) + " bytes";
     } else {
