@@ -29,6 +29,12 @@ DWORD FileStream::Read(char* buffer, DWORD size) {
     return got;
 }
 
+std::uint64_t FileStream::Size() const {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(handle_, &size)) throw std::runtime_error("Cannot read file \"" + name_ + "\"");
+    return static_cast<std::uint64_t>(size.QuadPart);
+}
+
 void FileStream::Write(const char* data, DWORD size) {
     DWORD written = 0;
     if (!WriteFile(handle_, data, size, &written, nullptr) || written != size) {

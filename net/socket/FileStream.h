@@ -2,6 +2,7 @@
 // A file opened for the life of one transfer; closed on every exit path.
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 namespace net {
@@ -19,6 +20,8 @@ public:
     DWORD Read(char* buffer, DWORD size);
     // Writes all of it or throws: a short write would silently lose data.
     void Write(const char* data, DWORD size);
+    // The size of the open file in bytes.
+    std::uint64_t Size() const;
     void Close();
 
 private:

@@ -1,0 +1,222 @@
+// THttpClient: the request operations and the passes of one request. The text work (URL split,
+// request header, reply header) is the portable code of HttpRequestText and HttpReplyText; this
+// file adds the connection, the transfers and the events around it.
+#include "net/http/HttpClient.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "net/socket/FileStream.h"
+
+namespace net {
+
+THttpClient::THttpClient()
+    : HeaderInfo(std::make_unique<THeaderInfo>()), RequestHeader(std::make_unique<THeaderList>()) {}
+
+THttpClient::~THttpClient() = default;
+
+void THttpClient::Abort() {
+    WaitGate = true;
+    Cancel();
+}
+
+void THttpClient::Run(CmdType kind, const std::string& url) {
+    RequestKind = kind;
+    CurrentURL = url;
+    ExecuteRequest();
+}
+
+void THttpClient::Options(const std::string& url) { Run(rkOptions, url); }
+void THttpClient::Get(const std::string& url) { Run(rkGet, url); }
+void THttpClient::Head(const std::string& url) { Run(rkHead, url); }
+void THttpClient::Delete(const std::string& url) { Run(rkDelete, url); }
+
+void THttpClient::Post(const std::string& url, const std::string& data) {
+    SendData = PostData(data, EncodePostData, OutputFileMode);
+    Run(rkPost, url);
+}
+
+void THttpClient::Put(const std::string& url, const std::string& data) {
+    SendData = data;
+    Run(rkPut, url);
+}
+
+void THttpClient::Patch(const std::string& url, const std::string& data) {
+    SendData = data;
+    Run(rkPatch, url);
+}
+
+void THttpClient::Trace(const std::string& url, const std::string& data) {
+    SendData = data;
+    Run(rkTrace, url);
+}
+
+void THttpClient::Copy(const std::string& url, const std::string& value) {
+    ExtraHeaderValue = value;
+    Run(rkCopy, url);
+}
+
+void THttpClient::Move(const std::string& url, const std::string& value) {
+    ExtraHeaderValue = value;
+    Run(rkMove, url);
+}
+
+void THttpClient::Link(const std::string& url, const std::string& value) {
+    ExtraHeaderValue = value;
+    SendData = "Send.dat";
+    Run(rkLink, url);
+}
+
+void THttpClient::Unlink(const std::string& url, const std::string& value) {
+    ExtraHeaderValue = value;
+    SendData = "Send.dat";
+    Run(rkUnlink, url);
+}
+
+void THttpClient::NoVerbRequest(const std::string& url, const std::string& data) {
+    SendData = data;
+    Run(rkNoVerb, url);
+}
+
+void THttpClient::ExecuteRequest() {
+    // A server answering every request with a redirect would otherwise keep us requesting for ever.
+    for (int redirects = 0; RunPass(); ++redirects) {
+        if (redirects >= kMaxRedirects) throw EHttpError(kTooManyRedirects);
+    }
+}
+
+bool THttpClient::RunPass() {
+    ParseURL();
+    BuildRequestHeader();
+    if (OnAboutToSend) OnAboutToSend(this);
+    try {
+        Exchange();
+    } catch (...) {
+        // The exception that ended the pass is the one the caller must see; a failing close
+        // of a connection already in trouble adds nothing.
+        try {
+            Disconnect();
+        } catch (...) {
+        }
+        throw;
+    }
+    Disconnect();
+    return FollowUp();
+}
+
+void THttpClient::Exchange() {
+    Connect();
+    SendRequest();
+    ReplyCode = 0;
+    ReadResponseHeader();
+    ReceiveBody();
+    JudgeReply();
+}
+
+void THttpClient::ParseURL() {
+    TRequestTarget target{CurrentURL, Host, Port, {}};
+    ::ParseURL(target);
+    CurrentURL = target.CurrentURL;
+    Host = target.Host;
+    Port = target.Port;
+    RequestPath = target.RequestPath;
+}
+
+std::uint64_t THttpClient::DataLength() const {
+    if (!::HasContentLength(RequestKind)) return 0;
+    if (!OutputFileMode) return SendData.size();
+    FileStream file(SendData, FileStream::Mode::Read);
+    return file.Size();
+}
+
+void THttpClient::BuildRequestHeader() {
+    const TRequestInput input{RequestKind, RequestPath, CurrentURL, Host, Proxy, *HeaderInfo, ExtraHeaderValue,
+                              DataLength()};
+    ::BuildRequestHeader(input, *RequestHeader);
+}
+
+void THttpClient::SendRequest() {
+    // The header and its blank line go out in one piece; the bytes are those of Write(text)
+    // followed by Writeln("").
+    SendText(RequestHeader->Text() + "\r\n");
+    if (!SendsData(RequestKind)) return;
+    if (OutputFileMode) {
+        SendFile(SendData);
+    } else {
+        SendText(SendData);
+    }
+}
+
+void THttpClient::SendText(const std::string& text) {
+    // Write stops at a zero byte and refuses 64 KiB, while Content-Length counts every byte of
+    // the data: the server would wait for bytes that never come. Every byte goes out instead.
+    constexpr std::size_t kBlock = 0xFFFF;
+    for (std::size_t at = 0; at < text.size(); at += kBlock) {
+        const std::size_t length = std::min(kBlock, text.size() - at);
+        SendBuffer(text.data() + at, static_cast<std::uint16_t>(length));
+    }
+}
+
+void THttpClient::ReadResponseHeader() {
+    BytesExpected = 0;
+    HasContentLength = false;
+    ReceivedCookie.clear();
+    RedirectLocation.clear();
+    std::optional<FileStream> file;
+    if (OutputFileMode) {
+        file.emplace(Header, FileStream::Mode::Create);
+    } else {
+        Header.clear();
+    }
+    TReplyHeaderReader reader;
+    std::string line;
+    bool done = false;
+    while (!done) {
+        ReadLn(line);
+        if (file) {
+            file->Write(line.data(), static_cast<DWORD>(line.size()));
+        } else {
+            Header += line;
+        }
+        done = reader.TakeLine(line);
+        // Kept up to date line by line: a connection lost inside the header leaves what was read.
+        const TReplyHeader& reply = reader.Result();
+        ReplyCode = reply.ReplyCode;
+        BytesExpected = reply.BytesExpected;
+        HasContentLength = reply.HasContentLength;
+        ReceivedCookie = reply.ReceivedCookie;
+        RedirectLocation = reply.RedirectLocation;
+    }
+}
+
+void THttpClient::ReceiveBody() {
+    if (InputFileMode) {
+        CaptureFile(Body);
+    } else {
+        CaptureString(Body, -1);
+    }
+}
+
+void THttpClient::JudgeReply() {
+    if (IsSuccessCode(ReplyCode)) {
+        if (OnSuccess) OnSuccess(RequestKind);
+        StatusMessage(2, "Transaction Completed");
+    } else if (IsFailureCode(ReplyCode)) {
+        if (OnFailure) OnFailure(RequestKind);
+    }
+    if (TakesLocation(ReplyCode)) CurrentURL = RedirectLocation;
+}
+
+bool THttpClient::FollowUp() {
+    if (IsRedirectCode(ReplyCode)) {
+        if (!ReceivedCookie.empty()) HeaderInfo->Cookie = ReceivedCookie;
+        bool handled = false;
+        if (OnRedirect) OnRedirect(handled);
+        if (handled) return false;
+        if (CurrentURL.find('/') == std::string::npos) CurrentURL = CompleteRedirectURL(CurrentURL, Host, Port);
+    }
+    if (ReplyCode == 401 && OnAuthenticationNeeded) OnAuthenticationNeeded(this);
+    return RunsAnotherPass(ReplyCode);
+}
+
+}  // namespace net

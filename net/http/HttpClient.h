@@ -1,0 +1,106 @@
+#pragma once
+// THttpClient: an HTTP/1.0 client on top of the socket component. One request per connection:
+// the request line and header lines go out as text, the reply's status and header lines are read
+// line by line, and the body is read until the server closes, into a file or a string. Redirects
+// are followed, within a bound, on new connections.
+//
+// Every request operation is synchronous but keeps the application's queue running while it
+// waits, so a Cancel button may call Abort from inside a running request.
+//
+// The download sequence's use:
+//     THttpClient client;
+//     client.InputFileMode = true;
+//     client.Body = "C:\\Temp\\quorvane.exe";
+//     client.Get("http://server/download/lite/quorvane.exe");
+//     // ReplyCode, BytesExpected (and HasContentLength), BytesReceived tell what came.
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "net/http/HeaderList.h"
+#include "net/http/HttpErrors.h"
+#include "net/http/HttpReplyText.h"
+#include "net/http/HttpRequestText.h"
+#include "net/socket/SocketComponent.h"
+
+namespace net {
+
+// Receives the kind of the finished request only (no sender).
+using TResultEvent = std::function<void(CmdType Kind)>;
+
+class THttpClient : public ROzaverazo {
+public:
+    THttpClient();
+    ~THttpClient() override;
+
+    // Sets the gate of the lookup and accept waits, then cancels: the running socket operation
+    // raises its abort exception. Reports "Canceling" only (no "Abort" status).
+    void Abort() override;
+
+    // Request operations: each stores its arguments, sets RequestKind and CurrentURL, and runs
+    // ExecuteRequest. Results are in Body, Header, ReplyCode, BytesExpected and the events.
+    virtual void Options(const std::string& url);
+    virtual void Get(const std::string& url);
+    virtual void Post(const std::string& url, const std::string& data);
+    virtual void Put(const std::string& url, const std::string& data);
+    virtual void Head(const std::string& url);
+    virtual void Patch(const std::string& url, const std::string& data);
+    virtual void Delete(const std::string& url);
+    virtual void Trace(const std::string& url, const std::string& data);
+    virtual void Copy(const std::string& url, const std::string& value);
+    virtual void Move(const std::string& url, const std::string& value);
+    virtual void Link(const std::string& url, const std::string& value);
+    virtual void Unlink(const std::string& url, const std::string& value);
+    virtual void NoVerbRequest(const std::string& url, const std::string& data);
+
+    // Published settings and results.
+    std::string Body = "Default.htm";  // InputFileMode: the body's file; otherwise the body text
+    std::string Header = "Head.txt";   // OutputFileMode: the header's file; otherwise its text
+    std::unique_ptr<THeaderInfo> HeaderInfo;
+    bool InputFileMode = false;
+    bool OutputFileMode = false;  // SendData names a file to send; header lines go to a file
+    bool EncodePostData = true;
+
+    // State of the request in progress (and, after it, of its last reply).
+    std::string RequestPath;
+    std::unique_ptr<THeaderList> RequestHeader;
+    std::string RedirectLocation;
+    std::string ReceivedCookie;
+    std::string SendData;
+    std::string ExtraHeaderValue;
+    std::string CurrentURL;
+    CmdType RequestKind = rkGet;
+    // Whether the last reply announced its length: a Content-Length of 0 and no line at all
+    // both leave BytesExpected at 0, and only this tells an empty file from an unknown length.
+    bool HasContentLength = false;
+
+    TResultEvent OnSuccess;
+    TResultEvent OnFailure;
+    TNotifyEvent OnAboutToSend;
+    THandlerEvent OnRedirect;
+    TNotifyEvent OnAuthenticationNeeded;
+
+protected:
+    // One request: passes of ParseURL, BuildRequestHeader, connection, request, reply, until the
+    // reply asks for no further pass. Past kMaxRedirects redirects it raises kTooManyRedirects.
+    virtual void ExecuteRequest();
+    virtual void ParseURL();
+    virtual void BuildRequestHeader();
+    virtual void ReadResponseHeader();
+    virtual void SendRequest();
+
+private:
+    void Run(CmdType kind, const std::string& url);
+    // One pass; returns whether the reply asks for another one.
+    bool RunPass();
+    // Connect to the end of the body, closed on every exit path.
+    void Exchange();
+    void SendText(const std::string& text);
+    void ReceiveBody();
+    void JudgeReply();
+    // After the connection has closed: cookie, OnRedirect, the next URL, the 401 callback.
+    bool FollowUp();
+    std::uint64_t DataLength() const;
+};
+
+}  // namespace net

@@ -1,0 +1,100 @@
+// Every data case of cases/ through the whole engine under Wine: the exact request bytes of each
+// connection, the events in order, the exception, the reply code and counters, the URL state,
+// the header text and the body (file or string), against a loopback server playing the case.
+#include <gtest/gtest.h>
+
+#include "tests/http/EngineRun.h"
+#include "tests/http/HttpCase.h"
+
+using namespace httptest;
+
+// Names the case in gtest's messages instead of dumping its bytes.
+void PrintTo(const THttpCase& c, std::ostream* os) { *os << c.Name; }
+
+namespace {
+
+std::string Joined(const std::vector<std::string>& words) {
+    std::string text;
+    for (const auto& word : words) text += (text.empty() ? "" : " ") + word;
+    return text;
+}
+
+void CheckRequests(const THttpCase& c, const TEngineRun& run) {
+    const bool connects = c.OutcomeValue("connects").value_or("yes") != "no";
+    ASSERT_EQ(run.Requests.size(), connects ? c.Passes.size() : 0u) << "connections made";
+    for (std::size_t i = 0; i < c.Passes.size() && i < run.Requests.size(); ++i) {
+        if (c.Passes[i].Request) {
+            EXPECT_EQ(run.Requests[i], *c.Passes[i].Request) << "request of pass " << i + 1;
+        }
+    }
+}
+
+void CheckOutcome(const THttpCase& c, const TEngineRun& run) {
+    const net::THttpClient& client = *run.Client;
+    EXPECT_EQ(run.Exception, c.OutcomeValue("exception").value_or(""));
+    if (auto code = c.OutcomeValue("reply-code")) {
+        EXPECT_EQ(std::to_string(client.ReplyCode), *code);
+    }
+    if (auto expected = c.OutcomeValue("bytes-expected")) {
+        EXPECT_EQ(std::to_string(client.BytesExpected), *expected);
+    }
+    if (auto url = c.OutcomeValue("current-url")) {
+        EXPECT_EQ(client.CurrentURL, *url);
+    }
+    if (auto host = c.OutcomeValue("host")) {
+        EXPECT_EQ(client.Host, *host);
+    }
+    if (auto port = c.OutcomeValue("port")) {
+        EXPECT_EQ(std::to_string(client.Port), *port);
+    }
+    if (auto path = c.OutcomeValue("request-path")) {
+        EXPECT_EQ(client.RequestPath, *path);
+    }
+    if (auto events = c.OutcomeValue("events")) {
+        EXPECT_TRUE(EventsMatch(*events, run.Events)) << "expected: " << *events << "\nactual:   " << Joined(run.Events);
+    }
+}
+
+void CheckBodyAndHeader(const THttpCase& c, const TEngineRun& run) {
+    const net::THttpClient& client = *run.Client;
+    if (c.Body) {
+        const std::string& body = client.InputFileMode ? run.BodyFile : client.Body;
+        EXPECT_EQ(body.size(), c.Body->size());
+        EXPECT_TRUE(body == *c.Body) << "body differs";
+        if (run.Exception.empty()) {
+            EXPECT_EQ(client.BytesReceived, static_cast<std::int64_t>(c.Body->size()));
+        }
+    }
+    if (!c.Passes.empty() && c.Passes.back().Header) {
+        const std::string header = client.OutputFileMode ? ReadWholeFile(client.Header) : client.Header;
+        EXPECT_EQ(header, *c.Passes.back().Header);
+    }
+}
+
+class EngineCase : public testing::TestWithParam<THttpCase> {};
+
+TEST_P(EngineCase, RunsAsScripted) {
+    TEngineRun run;
+    try {
+        run = RunCase(GetParam());
+    } catch (const std::runtime_error& error) {
+        // Only the cases that lead to a fixed port (21, 70, 80, 8000) can end here.
+        GTEST_SKIP() << error.what();
+    }
+    const THttpCase& c = run.Case;
+    CheckRequests(c, run);
+    CheckOutcome(c, run);
+    CheckBodyAndHeader(c, run);
+}
+
+std::string CaseName(const testing::TestParamInfo<THttpCase>& info) {
+    std::string name = info.param.Name;
+    for (char& ch : name) {
+        if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+    }
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, EngineCase, testing::ValuesIn(LoadHttpCases(QUORVANE_HTTP_CASES)), CaseName);
+
+}  // namespace
