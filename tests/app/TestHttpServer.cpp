@@ -69,7 +69,8 @@ void TestHttpServer::Handle(SOCKET client) {
     }
     const size_t start = request.find(' ') + 1;
     const std::string path = request.substr(start, request.find(' ', start) - start);
-    Answer answer{"HTTP/1.0 404 Not Found\r\nContent-Length: 9\r\n\r\nNot found"};
+    // No length: the error page leaves the progress of the file before it on show.
+    Answer answer{"HTTP/1.0 404 Not Found\r\n\r\nNot found"};
     {
         std::lock_guard lock(mutex_);
         requests_.push_back(path);

@@ -85,7 +85,7 @@ TEST_F(DownloadTest, FourFilesInOrderThenTheFinishingSteps) {
 
 TEST_F(DownloadTest, AWholeBodyEndsAtTheBarsMaximumAndAnErrorStatusStopsTheInstallation) {
     server.Serve(kAllPaths[0], std::string(2097152, 'q'));
-    server.Reply(kAllPaths[1], "HTTP/1.0 404 Not Found\r\nContent-Length: 9\r\n\r\nNot found");
+    server.Reply(kAllPaths[1], "HTTP/1.0 404 Not Found\r\n\r\nNot found");
     TfInstall& f = Install();
     EXPECT_EQ(f.LblBytes.Text(), "2.00 / 2.00 Megs");
     EXPECT_EQ(f.LblFN.Text(), "quorvane.exe (100 %)");
