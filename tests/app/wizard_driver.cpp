@@ -131,11 +131,11 @@ int WaitText(const std::wstring& prefix, double seconds) {
 
 int Answer(const std::wstring& caption, int button, double seconds) {
     HWND box = nullptr;
-    WaitFor(seconds, [&] {
+    const bool shown = WaitFor(seconds, [&] {
         box = FindWindowW(L"#32770", caption.c_str());
         return box != nullptr && IsWindowVisible(box);
     });
-    if (!box) {
+    if (!shown) {
         std::fwprintf(stderr, L"wizard_driver: no message box \"%ls\"\n", caption.c_str());
         return 1;
     }

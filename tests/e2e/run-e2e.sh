@@ -25,7 +25,11 @@ mkdir -p "$work"
 wine_run() { "$here/../../scripts/wine-run" "$E2E_PREFIX" "$@"; }
 drive() { wine_run "$E2E_DRIVER" "$@" | tr -d '\r'; }
 probe() { wine_run "$E2E_PROBE" "$@" | tr -d '\r'; }
-fail() { echo "e2e $scenario: $*" >&2; exit 1; }
+fail() {
+  echo "e2e $scenario: $*" >&2
+  [ -n "${E2E_DEBUG:-}" ] && xwininfo -root -tree | grep -v "has no name" | head -20 >&2
+  exit 1
+}
 windows_path() { echo "Z:$(realpath "$1" | tr / '\\')"; }
 
 default_en='C:\Program Files\Quorvane\Basic\'
