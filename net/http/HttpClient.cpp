@@ -213,7 +213,7 @@ bool THttpClient::FollowUp() {
         bool handled = false;
         if (OnRedirect) OnRedirect(handled);
         if (handled) return false;
-        if (CurrentURL.find('/') == std::string::npos) CurrentURL = CompleteRedirectURL(CurrentURL, Host, Port);
+        CurrentURL = CompleteRedirectURL(CurrentURL, Host, Port);
     }
     if (ReplyCode == 401 && OnAuthenticationNeeded) OnAuthenticationNeeded(this);
     return RunsAnotherPass(ReplyCode);

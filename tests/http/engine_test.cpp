@@ -234,6 +234,29 @@ TEST(Engine, AnnouncedLengthIsToldApartFromNone) {
     EXPECT_EQ(client.BytesReceived, 3);
 }
 
+TEST(Engine, After401TheHostRetriesWithTheCredentialsItSet) {
+    TCaseServer server;
+    server.Start({Reply("HTTP/1.0 401 Unauthorized\r\n\r\n"), Reply(kOkHeader)});
+    THttpClient client;
+    std::vector<int> failures, successes;
+    client.OnFailure = [&](CmdType kind) { failures.push_back(kind); };
+    client.OnSuccess = [&](CmdType kind) { successes.push_back(kind); };
+    client.OnAuthenticationNeeded = [&](void*) {
+        client.HeaderInfo->UserId = "jean";
+        client.HeaderInfo->Password = "s3cret";
+    };
+    client.Delete(Url(server, "/f"));
+    EXPECT_EQ(client.ReplyCode, 401);
+    EXPECT_EQ(failures, std::vector<int>{rkDelete});
+    client.Delete(Url(server, "/f"));
+    EXPECT_EQ(successes, std::vector<int>{rkDelete});
+    const std::vector<std::string> requests = server.Finish();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].find("Authorization"), std::string::npos);
+    // "jean:s3cret" in Base64.
+    EXPECT_NE(requests[1].find("\r\nAuthorization: Basic amVhbjpzM2NyZXQ=\r\n"), std::string::npos);
+}
+
 TEST(Engine, ReportsTheCompletedTransactionAtLevelTwo) {
     TCaseServer server;
     server.Start({Reply(kOkHeader), Reply("HTTP/1.0 404 Not Found\r\n\r\n")});

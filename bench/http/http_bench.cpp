@@ -1,0 +1,98 @@
+// Figures of the HTTP engine under Wine: the rate of a large Get into a file, the working set
+// it leaves (the body must not be held whole), and the time of the download sequence's four
+// small Gets in a row on one client. The server is a thread of this program on 127.0.0.1.
+#include <winsock2.h>
+#include <windows.h>
+#include <psapi.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "net/http/HttpClient.h"
+#include "tests/http/CaseServer.h"
+#include "tests/http/EngineRun.h"
+
+namespace {
+
+constexpr int kBigMiB = 256;
+
+double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
+
+double WorkingSetMiB(bool peak) {
+    PROCESS_MEMORY_COUNTERS counters{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return (peak ? counters.PeakWorkingSetSize : counters.WorkingSetSize) / 1048576.0;
+}
+
+// Serves one Get of kBigMiB MiB, sent from one reused 1 MiB block so that the server does not
+// weigh on the working set being measured.
+void BigDownload() {
+    SOCKET server = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(server, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    listen(server, 1);
+    int size = sizeof address;
+    getsockname(server, reinterpret_cast<sockaddr*>(&address), &size);
+    const int port = ntohs(address.sin_port);
+    std::thread peer([server] {
+        SOCKET s = accept(server, nullptr, nullptr);
+        httptest::ReadRequest(s);
+        const std::string header =
+            "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(std::int64_t{kBigMiB} << 20) + "\r\n\r\n";
+        send(s, header.data(), static_cast<int>(header.size()), 0);
+        const std::string block(1 << 20, 'q');
+        for (int i = 0; i < kBigMiB; ++i) send(s, block.data(), static_cast<int>(block.size()), 0);
+        shutdown(s, SD_SEND);
+        char sink[256];
+        while (recv(s, sink, sizeof sink, 0) > 0) {
+        }
+        closesocket(s);
+    });
+    net::THttpClient client;
+    client.InputFileMode = true;
+    client.Body = httptest::TempFile("bench.body");
+    const double before = WorkingSetMiB(true);
+    const double start = Now();
+    client.Get("http://127.0.0.1:" + std::to_string(port) + "/big");
+    const double seconds = Now() - start;
+    peer.join();
+    closesocket(server);
+    DeleteFileA(client.Body.c_str());
+    std::printf("Get of %d MiB into a file: %.2f s, %.0f MB/s, %lld bytes, peak working set %.1f MiB before, "
+                "%.1f MiB after\n",
+                kBigMiB, seconds, client.BytesReceived / 1e6 / seconds, static_cast<long long>(client.BytesReceived),
+                before, WorkingSetMiB(true));
+}
+
+void FourSmallGets() {
+    const std::string reply = "HTTP/1.0 200 OK\r\nContent-Length: 5000\r\n\r\n" + std::string(5000, 'x');
+    std::vector<httptest::TCaseServer::Script> passes(4, {THttpAction{THttpAction::Send, reply, 0}});
+    httptest::TCaseServer server;
+    server.Start(passes);
+    net::THttpClient client;
+    client.InputFileMode = true;
+    client.Body = httptest::TempFile("bench.small");
+    const double start = Now();
+    for (const char* name : {"quorvane.exe", "quorvane.ini", "miseajour.exe", "uninstall.exe"}) {
+        client.Get("http://localhost:" + std::to_string(server.Port()) + "/download/lite/" + name);
+    }
+    const double seconds = Now() - start;
+    DeleteFileA(client.Body.c_str());
+    std::printf("Four 5000-byte Gets in a row (host looked up each time): %.1f ms, %.1f ms each\n", seconds * 1e3,
+                seconds * 1e3 / 4);
+}
+
+}  // namespace
+
+int main() {
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+    BigDownload();
+    FourSmallGets();
+    WSACleanup();
+    return 0;
+}
