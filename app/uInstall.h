@@ -6,10 +6,23 @@
 #include "ui/Controls.h"
 
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 
+namespace install {
+class ShellFolderTree;
+struct InstallState;
+}  // namespace install
+namespace net {
 class THttpClient;
+}  // namespace net
+
+// Frees the download's HTTP client where its type is complete (uInstallDownload.cpp), so that
+// only the download sequence needs the engine's header.
+struct HttpClientDeleter {
+    void operator()(net::THttpClient* client) const noexcept;
+};
 
 class TfInstall : public ui::Form, public ICaptionTarget {
     // Declared before the controls so that they outlive them.
@@ -52,7 +65,7 @@ public:
     ui::FlatButton BtnClose;
 
     // Wizard state shared with the directory, download and finishing steps.
-    THttpClient* HttpClient = nullptr;  // owned by the download sequence once it exists
+    std::unique_ptr<net::THttpClient, HttpClientDeleter> HttpClient;  // absent until the download starts
     std::string CurrentFile;
     char TempPath[261] = {};
     unsigned char Cancelled = 0;
@@ -81,17 +94,28 @@ public:
     void TxtDirChange();
     void DirectoryChange();
 
-    // Steps provided elsewhere (directory selection, download, finishing, closing work).
-    // PLACEHOLDERS until those parts are wired in: see uInstallSteps.cpp.
+    // Installation steps (uInstallSteps.cpp): directory checks, finishing and closing work.
     bool ConfirmOverwrite();
-    void AcceptInstallDir();
-    void DownloadFiles();
-    void AbortDownload();
+    bool AcceptInstallDir();
     void ReadProgramsPath();
     void ReadDesktopPath();
-    void StoreLanguage();
-    void WriteAutoStart();
-    void StartProduct();
+    void FinishInstall();
+    void CloseInstall();
+    void AttachFolderTree();
+
+    // Download sequence (uInstallDownload.cpp) and its handlers of the HTTP client's events.
+    void DownloadFiles();
+    void AbortDownload();
+    void HttpAboutToSend(void* Sender);
+    void HttpConnect(void* Sender);
+    void HttpPacketRecvd(void* Sender);
+    void HttpInvalidHost(bool& Handled);
+    // "http://" + the compiled-in server address + "/download/lite/" + file.
+    static std::string DownloadUrl(const std::string& file);
+    // The two halves of the sequence, apart for the benchmark: the client with its handlers
+    // bound, and one file fetched into TempPath and judged.
+    void StartDownloadClient();
+    void FetchFile(const std::string& file);
 
 private:
     void BuildLayout();
@@ -106,7 +130,18 @@ private:
     void RegisterCaptions();
     std::string Translated(int index) const;
 
+    install::InstallState State();
+    void CheckReply();
+
+    std::string decimalSeparator_ = ".";  // the user's, read when the download starts
+    int barMaximum_ = -1;                 // the progress bar's range as last sent
+    unsigned long long lastProgress_ = 0; // tick count of the last progress shown; 0: none yet
+    static constexpr unsigned long long kProgressInterval = 40;  // milliseconds
+
     std::map<std::string, ui::Window*, std::less<>> captioned_;
+    // Fills the tree-view `Directory` with the shell's folders; declared after the controls so
+    // that it goes before them.
+    std::unique_ptr<install::ShellFolderTree> folderTree_;
     std::string licenseEnText_;  // the English licence as stored, for the bold runs' positions
 };
 

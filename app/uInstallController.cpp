@@ -1,6 +1,8 @@
 // The wizard's controller: set-up at creation, language, pages and their buttons, consent,
 // Cancel, close-time work and the links of the last page.
 #include "app/LicenseText.h"
+#include "app/install/FinishInstall.h"
+#include "app/install/ShellFolderTree.h"
 #include "app/uInstall.h"
 #include "ui/Application.h"
 #include "ui/Text.h"
@@ -42,6 +44,11 @@ TfInstall::TfInstall(LCID locale) {
 
 TfInstall::~TfInstall() {
     if (Translator) Translator->SetForm(nullptr);
+    // Emptying the tree raises selection notices: they must not reach a half-destroyed form.
+    Directory.OnNotify = nullptr;
+    Directory.OnChange = nullptr;
+    Directory.PathProvider = nullptr;
+    folderTree_.reset();
 }
 
 std::string TfInstall::Translated(int index) const {
@@ -78,6 +85,7 @@ void TfInstall::FormCreate(LCID locale) {
     ReadProgramsPath();
     ReadDesktopPath();
     GetTempPathA(260, TempPath);
+    AttachFolderTree();
     TxtDir.SetText(Translated(kTextDefaultDir));
     ApplyLanguage();
     ShowSteps(true, false, false, false, false);
@@ -151,8 +159,7 @@ void TfInstall::BtnNextClick() {
         ShowSteps(false, false, false, true, false);
         btnBack.SetEnabled(false);
         BtnNext.SetEnabled(false);
-        AcceptInstallDir();
-        if (InstallDir.empty()) {
+        if (!AcceptInstallDir()) {
             // The directory could not be made (its error box has been shown twice): nothing is
             // downloaded or installed; page 3 comes back as it was.
             ShowSteps(false, false, true, false, false);
@@ -200,9 +207,7 @@ void TfInstall::BitBtn2Click() {
 
 void TfInstall::FormClose() {
     if (InstallDone != 1) return;
-    StoreLanguage();
-    if (ChkAutoStart.Checked()) WriteAutoStart();
-    if (chkStartNow.Checked()) StartProduct();
+    CloseInstall();
 }
 
 void TfInstall::Label13Click() {

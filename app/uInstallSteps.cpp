@@ -1,35 +1,54 @@
-// PLACEHOLDERS. The directory selection, the download sequence, the finishing steps and the
-// close-time work are built as separate pieces and wired in here. Until then each of these does
-// nothing (the existence test lets the wizard go on), so the wizard can be walked but installs
-// nothing: do not read any of them as working.
+// The form's side of the installation steps: page 3's directory checks, the folder tree, the
+// finishing work after the download and the work done when the window closes. The steps
+// themselves live in app/install and never see the form; here they get its fields.
+#include "app/install/DirectoryChoice.h"
+#include "app/install/FinishInstall.h"
+#include "app/install/ShellFolderTree.h"
+#include "app/install/ShellLink.h"
 #include "app/uInstall.h"
+#include "ui/Application.h"
 
-// Existence test of an earlier installation: true to go on. PLACEHOLDER: never finds one.
-bool TfInstall::ConfirmOverwrite() { return true; }
+namespace {
+constexpr int kTextFolderSuffix = 1;
+}  // namespace
 
-// PLACEHOLDER: creates no directory; takes the text as typed so that the wizard can go on.
-void TfInstall::AcceptInstallDir() { InstallDir = TxtDir.Text(); }
+install::InstallState TfInstall::State() {
+    return {InstallDir, TempPath,    DesktopPath, ProgramsPath, Cancelled, InstallDone,
+            [this](const std::string& status) { LblStatus.SetText(status); }};
+}
 
-// PLACEHOLDER: downloads nothing and runs no finishing step (InstallDone stays 0).
-void TfInstall::DownloadFiles() {}
+bool TfInstall::ConfirmOverwrite() { return install::ConfirmExistingInstall(TxtDir.Text(), Handle()); }
 
-// PLACEHOLDER: the running request's Abort.
-void TfInstall::AbortDownload() {}
+bool TfInstall::AcceptInstallDir() { return install::AcceptInstallDir(TxtDir.Text(), InstallDir, Handle()); }
 
-// PLACEHOLDER: leaves ProgramsPath empty.
-void TfInstall::ReadProgramsPath() {}
+void TfInstall::ReadProgramsPath() { ProgramsPath = install::ReadProgramsPath(); }
 
-// PLACEHOLDER: leaves DesktopPath empty.
-void TfInstall::ReadDesktopPath() {}
+void TfInstall::ReadDesktopPath() { DesktopPath = install::ReadDesktopPath(); }
 
-// PLACEHOLDER: writes no settings file.
-void TfInstall::StoreLanguage() {}
+void TfInstall::FinishInstall() { install::FinishInstall(State()); }
 
-// PLACEHOLDER: writes no Run value.
-void TfInstall::WriteAutoStart() {}
+void TfInstall::CloseInstall() {
+    install::CloseInstall(State(), ChkAutoStart.Checked(), chkStartNow.Checked());
+}
 
-// PLACEHOLDER: starts nothing.
-void TfInstall::StartProduct() {}
+// Runs during the form's creation: a tree that cannot be filled (no C:\Program Files) is reported
+// and the wizard goes on with an empty tree, since the edit box alone can name the directory.
+void TfInstall::AttachFolderTree() {
+    try {
+        folderTree_ = std::make_unique<install::ShellFolderTree>(Directory.Handle());
+        Directory.OnNotify = [tree = folderTree_.get()](const NMHDR& header, LRESULT& result) {
+            return tree->HandleNotify(header, result);
+        };
+        Directory.PathProvider = [tree = folderTree_.get()] { return tree->Path(); };
+    } catch (...) {
+        ui::Application::Instance().HandleException(std::current_exception());
+    }
+}
 
-// PLACEHOLDER for the tree's selection: the directory part wires DirectoryChange.
-void TfInstall::DirectoryChange() {}
+// The tree control itself raises Directory.OnChange; the shell tree's own OnChange stays unbound
+// so that one selection sets the text once.
+void TfInstall::DirectoryChange() {
+    std::string suffix;
+    Translator->GetText(kTextFolderSuffix, suffix);
+    TxtDir.SetText(Directory.Path() + suffix);
+}

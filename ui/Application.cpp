@@ -62,7 +62,12 @@ void Application::Run() {
 }
 
 void Application::Terminate() {
-    if (!terminated_) PostQuitMessage(0);
+    if (terminated_) return;
+    // Set here, not only when WM_QUIT comes back: a message box shown before the loop regains
+    // control (the error box of a download that failed as the form closed) takes WM_QUIT in its
+    // own modal loop, and the program would then run on with its form closed.
+    terminated_ = true;
+    PostQuitMessage(0);  // wakes a GetMessage that is waiting
 }
 
 int Application::MessageBox(const std::string& text, const std::string& caption, UINT flags, HWND owner) {

@@ -1,13 +1,23 @@
 // Drives the running installer from outside, as a user would, with window messages:
-//   wizard_driver wait             waits (up to 20 s) for the wizard window; prints its title
-//   wizard_driver rect             prints the window's frame as WxH+X+Y (for cropping screenshots)
-//   wizard_driver click CAPTION    clicks the visible, enabled control with that caption
-//   wizard_driver closed           waits (up to 20 s) until the wizard window is gone
-// Exit status 0 on success, 1 when the window or the control cannot be found.
+//   wizard_driver wait                  waits (up to 20 s) for the wizard window
+//   wizard_driver rect                  prints the window's frame as WxH+X+Y (for cropping screenshots)
+//   wizard_driver click CAPTION [S]     clicks the visible, enabled control with that caption,
+//                                       waiting up to S seconds (default 5) for it
+//   wizard_driver type TEXT             replaces the text of the visible edit box (the directory)
+//   wizard_driver waittext PREFIX [S]   waits up to S seconds (default 20) until a visible control's
+//                                       text starts with PREFIX; prints that text
+//   wizard_driver answer CAPTION ID [S] waits up to S seconds (default 20) for the message box with
+//                                       that caption, prints its text and presses button ID
+//                                       (1 OK, 6 Yes, 7 No)
+//   wizard_driver closed [S]            waits (up to S seconds, default 20) until the wizard is gone
+//   wizard_driver product [close]       waits (10 s) for the started product's window, prints its
+//                                       frame as WxH+X+Y, and closes it when asked
+// Texts are printed in UTF-8. Exit status 0 on success, 1 when the window or control is not found.
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
+#include <functional>
 #include <string>
 
 namespace {
@@ -21,47 +31,137 @@ HWND FindWizard() {
     return nullptr;
 }
 
-HWND WaitForWizard(bool present) {
-    for (int i = 0; i < 200; ++i) {
-        HWND hwnd = FindWizard();
-        if ((hwnd != nullptr) == present) return hwnd ? hwnd : HWND(1);
+// Polls `found` every 100 ms for up to `seconds`.
+bool WaitFor(double seconds, const std::function<bool()>& found) {
+    for (int i = 0; i <= int(seconds * 10); ++i) {
+        if (found()) return true;
         Sleep(100);
     }
-    return nullptr;
+    return false;
 }
 
-struct Search {
-    std::wstring caption;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK MatchCaption(HWND child, LPARAM param) {
-    auto* search = reinterpret_cast<Search*>(param);
-    wchar_t text[512];
-    GetWindowTextW(child, text, 512);
-    if (search->caption == text && IsWindowVisible(child) && IsWindowEnabled(child)) {
-        search->found = child;
-        return FALSE;
-    }
-    return TRUE;
+HWND WaitForWizard(bool present, double seconds = 20) {
+    HWND hwnd = nullptr;
+    bool ok = WaitFor(seconds, [&] {
+        hwnd = FindWizard();
+        return (hwnd != nullptr) == present;
+    });
+    if (!ok) return nullptr;
+    return hwnd ? hwnd : HWND(1);
 }
 
-int Click(const wchar_t* caption) {
+std::wstring TextOf(HWND hwnd) {
+    wchar_t text[1024] = {};
+    GetWindowTextW(hwnd, text, 1024);
+    return text;
+}
+
+void PrintUtf8(const std::wstring& text) {
+    char out[4096] = {};
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out, sizeof out - 1, nullptr, nullptr);
+    std::printf("%s\n", out);
+    std::fflush(stdout);
+}
+
+// The first visible child of `parent` for which `match` holds.
+HWND FindChild(HWND parent, const std::function<bool(HWND)>& match) {
+    struct Search {
+        const std::function<bool(HWND)>* match;
+        HWND found = nullptr;
+    } search{&match};
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            if (!IsWindowVisible(child) || !(*s->match)(child)) return TRUE;
+            s->found = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+int Click(const std::wstring& caption, double seconds) {
     HWND wizard = WaitForWizard(true);
     if (!wizard) return 1;
-    Search search{caption};
-    for (int i = 0; i < 50 && !search.found; ++i) {
-        EnumChildWindows(wizard, MatchCaption, reinterpret_cast<LPARAM>(&search));
-        if (!search.found) Sleep(100);
-    }
-    if (!search.found) {
-        std::fwprintf(stderr, L"wizard_driver: no visible, enabled control \"%ls\"\n", caption);
+    HWND found = nullptr;
+    WaitFor(seconds, [&] {
+        found = FindChild(wizard, [&](HWND c) { return IsWindowEnabled(c) && TextOf(c) == caption; });
+        return found != nullptr;
+    });
+    if (!found) {
+        std::fwprintf(stderr, L"wizard_driver: no visible, enabled control \"%ls\"\n", caption.c_str());
         return 1;
     }
-    // Posted, so that a handler which opens a modal box does not hold this program.
-    PostMessageW(search.found, BM_CLICK, 0, 0);
+    // Posted, so that a handler which opens a modal box or downloads does not hold this program.
+    PostMessageW(found, BM_CLICK, 0, 0);
     Sleep(300);
     return 0;
+}
+
+int Type(const std::wstring& text) {
+    HWND wizard = WaitForWizard(true);
+    if (!wizard) return 1;
+    HWND edit = FindChild(wizard, [](HWND c) {
+        wchar_t cls[32] = {};
+        GetClassNameW(c, cls, 32);
+        return _wcsicmp(cls, L"Edit") == 0;
+    });
+    if (!edit) return 1;
+    // WM_SETTEXT raises the edit box's change notice, as typing does.
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    return 0;
+}
+
+int WaitText(const std::wstring& prefix, double seconds) {
+    HWND wizard = WaitForWizard(true);
+    if (!wizard) return 1;
+    HWND found = nullptr;
+    WaitFor(seconds, [&] {
+        found = FindChild(wizard, [&](HWND c) { return TextOf(c).rfind(prefix, 0) == 0; });
+        return found != nullptr;
+    });
+    if (!found) {
+        std::fwprintf(stderr, L"wizard_driver: no visible text starting \"%ls\"\n", prefix.c_str());
+        return 1;
+    }
+    PrintUtf8(TextOf(found));
+    return 0;
+}
+
+int Answer(const std::wstring& caption, int button, double seconds) {
+    HWND box = nullptr;
+    const bool shown = WaitFor(seconds, [&] {
+        box = FindWindowW(L"#32770", caption.c_str());
+        return box != nullptr && IsWindowVisible(box);
+    });
+    if (!shown) {
+        std::fwprintf(stderr, L"wizard_driver: no message box \"%ls\"\n", caption.c_str());
+        return 1;
+    }
+    Sleep(200);  // let it finish drawing
+    PrintUtf8(TextOf(GetDlgItem(box, 0xFFFF)));
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+    Sleep(300);
+    return 0;
+}
+
+int Product(bool close) {
+    HWND window = nullptr;
+    if (!WaitFor(10, [&] { return (window = FindWindowW(L"QuorvaneDemo", nullptr)) != nullptr; })) {
+        std::fprintf(stderr, "wizard_driver: the product's window did not appear\n");
+        return 1;
+    }
+    Sleep(500);  // let it paint
+    RECT r;
+    GetWindowRect(window, &r);
+    std::printf("%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
+    if (close) PostMessageW(window, WM_CLOSE, 0, 0);
+    return 0;
+}
+
+double Seconds(int argc, wchar_t** argv, int index, double fallback) {
+    return argc > index ? _wtof(argv[index]) : fallback;
 }
 
 }  // namespace
@@ -81,8 +181,13 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
         return 0;
     }
-    if (command == L"click" && argc > 2) return Click(argv[2]);
-    if (command == L"closed") return WaitForWizard(false) ? 0 : 1;
-    std::fprintf(stderr, "usage: wizard_driver wait|rect|closed|click CAPTION\n");
+    if (command == L"click" && argc > 2) return Click(argv[2], Seconds(argc, argv, 3, 5));
+    if (command == L"type" && argc > 2) return Type(argv[2]);
+    if (command == L"waittext" && argc > 2) return WaitText(argv[2], Seconds(argc, argv, 3, 20));
+    if (command == L"answer" && argc > 3) return Answer(argv[2], _wtoi(argv[3]), Seconds(argc, argv, 4, 20));
+    if (command == L"product") return Product(argc > 2 && std::wstring(argv[2]) == L"close");
+    if (command == L"closed") return WaitForWizard(false, Seconds(argc, argv, 2, 20)) ? 0 : 1;
+    std::fprintf(stderr, "usage: wizard_driver wait|rect|closed [S]|click CAPTION [S]|type TEXT|"
+                         "waittext PREFIX [S]|answer CAPTION ID [S]|product [close]\n");
     return 1;
 }

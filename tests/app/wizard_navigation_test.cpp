@@ -165,7 +165,8 @@ TEST_F(WizardTest, InstallLeadsToTheLastPageWhichCloses) {
     Click(f.rdoagree);
     Click(f.BtnNext);
     EXPECT_EQ(f.BtnNext.Text(), "&Install");
-    Click(f.BtnNext);  // 3 -> 4 -> 5 (the steps are not wired in yet)
+    f.Cancelled = 1;   // no server here: the download returns at once
+    Click(f.BtnNext);  // 3 -> 4 -> 5
     EXPECT_EQ(Page(), 5);
     EXPECT_EQ(Buttons(), "-N-");
     EXPECT_EQ(f.BtnNext.Text(), "Done");
@@ -181,6 +182,7 @@ TEST_F(WizardTest, PageFiveInFrenchSaysTermine) {
     Click(f.BtnNext);
     Click(f.rdoagree);
     Click(f.BtnNext);
+    f.Cancelled = 1;  // no server here: the download returns at once
     Click(f.BtnNext);
     EXPECT_EQ(Page(), 5);
     EXPECT_EQ(f.BtnNext.Text(), kDoneFr);
@@ -194,6 +196,7 @@ TEST_F(WizardTest, BackIsIgnoredWhereItIsNeverEnabled) {
     Click(f.BtnNext);
     Click(f.rdoagree);
     Click(f.BtnNext);
+    f.Cancelled = 1;  // no server here: the download returns at once
     Click(f.BtnNext);
     ASSERT_EQ(Page(), 5);
     f.BtnBackClick();

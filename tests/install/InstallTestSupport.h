@@ -2,6 +2,7 @@
 // What the installation tests share: a translation table in a chosen language, answered message
 // boxes, a scratch folder in the prefix's temporary directory, and read-back of files and values.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 #include <vector>
@@ -43,6 +44,8 @@ std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 // A REG_SZ value, or "<missing>".
 std::string ReadRegString(HKEY root, const std::string& key, const std::string& value);
+// The text of one item of a tree-view control.
+std::wstring TreeItemText(HWND tree, HTREEITEM item);
 // Directory of the running test program, ending with a backslash.
 std::string ProgramDir();
 

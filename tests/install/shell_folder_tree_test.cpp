@@ -60,16 +60,7 @@ protected:
         CoUninitialize();
     }
 
-    std::wstring TextOf(HTREEITEM item) {
-        wchar_t text[MAX_PATH] = {};
-        TVITEMW tvi{};
-        tvi.mask = TVIF_TEXT | TVIF_HANDLE;
-        tvi.hItem = item;
-        tvi.pszText = text;
-        tvi.cchTextMax = MAX_PATH;
-        SendMessageW(treeWindow, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tvi));
-        return text;
-    }
+    std::wstring TextOf(HTREEITEM item) { return installtest::TreeItemText(treeWindow, item); }
     TVITEMW ItemOf(HTREEITEM item) {
         TVITEMW tvi{};
         tvi.mask = TVIF_CHILDREN | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_HANDLE;

@@ -1,0 +1,124 @@
+// Page 4: the download of the product's four files into the temporary directory, its progress
+// display, then the finishing steps. Runs inside the Next action of page 3; while a request
+// waits for the network the socket layer keeps the window's messages flowing, so the handlers
+// below, and Cancel, run nested inside HttpClient->Get.
+#include "app/DownloadServer.h"
+#include "app/progress/DownloadProgress.h"
+#include "app/uInstall.h"
+#include "net/http/HttpClient.h"
+#include "ui/Application.h"
+#include "ui/Text.h"
+
+#include <stdexcept>
+
+namespace {
+
+constexpr int kTextNotFound = 22, kTextInterrupted = 23, kTextSearching = 21, kTextDownloading = 24;
+
+// In the order they are fetched.
+constexpr const char* kDownloadFiles[] = {"quorvane.exe", "quorvane.ini", "miseajour.exe", "uninstall.exe"};
+
+// A reply that must not be installed: an error page or a cut body would otherwise be copied
+// into the installation directory as the product.
+class DownloadError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The user's decimal separator, as the figures on page 4 show it.
+std::string UserDecimalSeparator() {
+    wchar_t separator[8] = {};
+    if (!GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8) || !separator[0]) return ".";
+    return ui::Narrow(separator);
+}
+
+}  // namespace
+
+void HttpClientDeleter::operator()(net::THttpClient* client) const noexcept { delete client; }
+
+std::string TfInstall::DownloadUrl(const std::string& file) {
+    return std::string("http://") + DownloadServer() + "/download/lite/" + file;
+}
+
+void TfInstall::DownloadFiles() {
+    if (Cancelled == 1) return;
+    StartDownloadClient();
+    for (const char* file : kDownloadFiles) FetchFile(file);
+    HttpClient->InputFileMode = false;
+    if (Cancelled == 0) FinishInstall();
+}
+
+void TfInstall::StartDownloadClient() {
+    HttpClient.reset(new net::THttpClient());
+    HttpClient->OnPacketRecvd = [this](void* sender) { HttpPacketRecvd(sender); };
+    HttpClient->OnAboutToSend = [this](void* sender) { HttpAboutToSend(sender); };
+    HttpClient->OnInvalidHost = [this](bool& handled) { HttpInvalidHost(handled); };
+    HttpClient->OnConnect = [this](void* sender) { HttpConnect(sender); };
+    HttpClient->InputFileMode = true;
+    decimalSeparator_ = UserDecimalSeparator();
+    barMaximum_ = -1;
+    lastProgress_ = 0;
+}
+
+void TfInstall::FetchFile(const std::string& file) {
+    CurrentFile = file;
+    lastProgress_ = 0;  // a new file shows its first chunk at once
+    HttpClient->Body = std::string(TempPath) + "\\" + file;
+    HttpClient->Get(DownloadUrl(file));
+    CheckReply();
+}
+
+// The engine reports an HTTP error status as an event, not an error, and reads a body until the
+// server closes, however short: both are judged here, after each file.
+void TfInstall::CheckReply() {
+    const int code = HttpClient->ReplyCode;
+    std::string detail;
+    if (code < 200 || code > 299) {
+        detail = code == 0 ? "no valid HTTP status line" : "HTTP status " + std::to_string(code);
+    } else if (HttpClient->HasContentLength && HttpClient->BytesReceived < HttpClient->BytesExpected) {
+        detail = "received " + std::to_string(HttpClient->BytesReceived) + " of " +
+                 std::to_string(HttpClient->BytesExpected) + " bytes";
+    } else {
+        return;
+    }
+    throw DownloadError(Translated(kTextNotFound) + ": " + CurrentFile + " (" + detail + ")");
+}
+
+void TfInstall::AbortDownload() {
+    if (HttpClient) HttpClient->Abort();
+}
+
+void TfInstall::HttpAboutToSend(void*) { LblStatus.SetText(Translated(kTextSearching)); }
+
+void TfInstall::HttpConnect(void*) { LblStatus.SetText(Translated(kTextDownloading) + CurrentFile); }
+
+void TfInstall::HttpPacketRecvd(void* sender) {
+    auto* client = static_cast<net::THttpClient*>(sender);
+    if (!client) client = HttpClient.get();
+    // Every chunk repaints the bar and both labels when the queue next empties; over loopback
+    // that is thousands of paints a second and most of the transfer's time. The display follows
+    // at most every kProgressInterval, and always shows the last chunk of a complete body.
+    const ULONGLONG now = GetTickCount64();
+    const bool complete = client->BytesExpected > 0 && client->BytesReceived >= client->BytesExpected;
+    if (!complete && lastProgress_ != 0 && now - lastProgress_ < kProgressInterval) return;
+    progress::DownloadView view;
+    if (!progress::ComputeView(CurrentFile, client->BytesReceived, client->BytesExpected, decimalSeparator_, view))
+        return;
+    // The range message repaints the bar: send it only when the range changes.
+    if (view.bar.maximum != barMaximum_) {
+        ProgBarDL.SetRange(0, view.bar.maximum);
+        barMaximum_ = view.bar.maximum;
+    }
+    ProgBarDL.SetPosition(view.bar.position);
+    LblBytes.SetText(view.bytesLabel);
+    LblFN.SetText(view.fileLabel);
+    lastProgress_ = now;
+}
+
+// The request then fails with the engine's own error (Handled stays false), which ends the
+// Next action; the form is already closed, so the program ends after its error box.
+void TfInstall::HttpInvalidHost(bool&) {
+    ui::Application::Instance().MessageBox(Translated(kTextNotFound), Translated(kTextInterrupted),
+                                           MB_OK | MB_ICONERROR, Handle());
+    Close();
+}

@@ -1,0 +1,184 @@
+// The download page against a loopback server in this process: the four requests, the progress
+// figures, the replies that must stop the installation (error status, no status, a cut body),
+// Cancel during a transfer and a server name that does not resolve.
+#include "WizardFixture.h"
+
+#include "../install/finish_fixture.h"
+#include "TestHttpServer.h"
+#include "app/DownloadServer.h"
+#include "net/http/HttpClient.h"
+
+#include <commctrl.h>
+
+#include <memory>
+
+namespace {
+
+std::string g_server = "127.0.0.1:1";
+
+const std::vector<std::string> kAllPaths = {"/download/lite/quorvane.exe", "/download/lite/quorvane.ini",
+                                            "/download/lite/miseajour.exe", "/download/lite/uninstall.exe"};
+
+class DownloadTest : public WizardTest {
+protected:
+    void SetUp() override {
+        WizardTest::SetUp();
+        g_server = server.Address();
+        ui::Application::Instance().ErrorHook = [this](const std::string& message) { errors.push_back(message); };
+        installtest::RemoveInstallation(install::ReadProgramsPath(), install::ReadDesktopPath());
+    }
+    void TearDown() override {
+        if (form) KillTimer(form->Handle(), 1);
+        ui::Application::Instance().ErrorHook = nullptr;
+        WizardTest::TearDown();
+        installtest::RemoveInstallation(install::ReadProgramsPath(), install::ReadDesktopPath());
+    }
+
+    // Pages 1 to 3 in English, into the scratch directory, then Install.
+    TfInstall& Install() {
+        TfInstall& f = Start(kEnglish);
+        Click(f.BtnNext);
+        Click(f.rdoagree);
+        Click(f.BtnNext);
+        SendMessageW(f.TxtDir.Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ui::Widen(dir.Path()).c_str()));
+        Click(f.BtnNext);
+        return f;
+    }
+
+    void ServeAll() {
+        server.Serve(kAllPaths[0], std::string(3000, 'x'));
+        server.Serve(kAllPaths[1], "[Quorvane]\r\n");
+        server.Serve(kAllPaths[2], "MZ update");
+        server.Serve(kAllPaths[3], "MZ uninstall");
+    }
+
+    // The installation stopped on page 4 with only Cancel usable, nothing put in place.
+    void ExpectStoppedOnPageFour(TfInstall& f) {
+        EXPECT_EQ(Page(), 4);
+        EXPECT_EQ(Buttons(), "--C");
+        EXPECT_EQ(f.InstallDone, 0);
+        EXPECT_FALSE(installtest::Exists(dir.Path() + "quorvane.exe"));
+        EXPECT_EQ(installtest::ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Quorvane\\Quorvane\\RaRozo", "emplacement"),
+                  "<missing>");
+    }
+
+    TestHttpServer server;
+    installtest::ScratchDir dir{"wizard-download"};
+    std::vector<std::string> errors;
+};
+
+TEST_F(DownloadTest, FourFilesInOrderThenTheFinishingSteps) {
+    ServeAll();
+    TfInstall& f = Install();
+    EXPECT_TRUE(errors.empty()) << errors.front();
+    EXPECT_EQ(server.Requests(), kAllPaths);
+    EXPECT_EQ(Page(), 5);
+    EXPECT_EQ(f.InstallDone, 1);
+    EXPECT_EQ(f.LblStatus.Text(), "Status : Registration of uninstall");
+    EXPECT_EQ(f.LblFN.Text(), "uninstall.exe (100 %)");
+    EXPECT_EQ(f.LblBytes.Text(), "0.00 / 0.00 Megs");
+    EXPECT_EQ(installtest::ReadFileBytes(dir.Path() + "quorvane.exe"), std::string(3000, 'x'));
+    EXPECT_EQ(installtest::ReadFileBytes(dir.Path() + "uninstall.exe"), "MZ uninstall");
+    // The temporary copies stay where they were downloaded.
+    EXPECT_EQ(installtest::ReadFileBytes(std::string(f.TempPath) + "quorvane.ini"), "[Quorvane]\r\n");
+}
+
+TEST_F(DownloadTest, AWholeBodyEndsAtTheBarsMaximumAndAnErrorStatusStopsTheInstallation) {
+    server.Serve(kAllPaths[0], std::string(2097152, 'q'));
+    server.Reply(kAllPaths[1], "HTTP/1.0 404 Not Found\r\n\r\nNot found");
+    TfInstall& f = Install();
+    EXPECT_EQ(f.LblBytes.Text(), "2.00 / 2.00 Megs");
+    EXPECT_EQ(f.LblFN.Text(), "quorvane.exe (100 %)");
+    EXPECT_EQ(SendMessageW(f.ProgBarDL.Handle(), PBM_GETRANGE, FALSE, 0), 2097152);
+    EXPECT_EQ(f.ProgBarDL.Position(), 2097152);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0], "Server or update not found: quorvane.ini (HTTP status 404)");
+    EXPECT_EQ(server.Requests(), std::vector<std::string>(kAllPaths.begin(), kAllPaths.begin() + 2));
+    ExpectStoppedOnPageFour(f);
+}
+
+TEST_F(DownloadTest, WithoutALengthTheProgressStaysAsItWas) {
+    server.Serve(kAllPaths[0], std::string(5000, 'q'), false);
+    TfInstall& f = Install();  // quorvane.ini is not served: a 404
+    EXPECT_EQ(f.LblFN.Text(), "");
+    EXPECT_EQ(f.LblBytes.Text(), "");
+    EXPECT_EQ(f.ProgBarDL.Position(), 0);
+    EXPECT_EQ(installtest::ReadFileBytes(std::string(f.TempPath) + "quorvane.exe"), std::string(5000, 'q'));
+    ASSERT_EQ(errors.size(), 1u);
+    ExpectStoppedOnPageFour(f);
+}
+
+TEST_F(DownloadTest, ABodyCutShortOfItsLengthStopsTheInstallation) {
+    ServeAll();
+    server.Reply(kAllPaths[2], "HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\nMZ only part");
+    TfInstall& f = Install();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0], "Server or update not found: miseajour.exe (received 12 of 1000 bytes)");
+    EXPECT_EQ(server.Requests().size(), 3u);
+    ExpectStoppedOnPageFour(f);
+}
+
+TEST_F(DownloadTest, AReplyWithoutAStatusLineStopsTheInstallation) {
+    ServeAll();
+    server.Reply(kAllPaths[0], "");
+    TfInstall& f = Install();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0], "Server or update not found: quorvane.exe (no valid HTTP status line)");
+    ExpectStoppedOnPageFour(f);
+}
+
+// Clicks Cancel from inside the running download, once the second file's bytes are arriving.
+void CALLBACK CancelWhenSecondFileArrives(HWND, UINT, UINT_PTR, DWORD) {
+    TfInstall* f = fInstall;
+    if (!f || f->LblFN.Text().rfind("quorvane.ini", 0) != 0) return;
+    KillTimer(f->Handle(), 1);
+    SendMessageW(f->BtnClose.Handle(), BM_CLICK, 0, 0);
+}
+
+TEST_F(DownloadTest, CancelDuringTheSecondFileStopsEverything) {
+    ServeAll();
+    const std::string ini = "HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n" + std::string(100000, ';');
+    server.Stall(kAllPaths[1], ini, 60000);
+    answer = IDYES;
+    TfInstall& f = Start(kEnglish);
+    fInstall = &f;
+    Click(f.BtnNext);
+    Click(f.rdoagree);
+    Click(f.BtnNext);
+    SendMessageW(f.TxtDir.Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ui::Widen(dir.Path()).c_str()));
+    SetTimer(f.Handle(), 1, 20, CancelWhenSecondFileArrives);
+    Click(f.BtnNext);
+    fInstall = nullptr;
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "Suspend?");
+    EXPECT_EQ(f.Cancelled, 1);
+    EXPECT_TRUE(f.Closed());
+    EXPECT_EQ(errors.size(), 1u);  // the aborted request's error
+    EXPECT_EQ(server.Requests(), std::vector<std::string>(kAllPaths.begin(), kAllPaths.begin() + 2));
+    ExpectStoppedOnPageFour(f);
+}
+
+TEST_F(DownloadTest, AServerNameThatDoesNotResolveShowsItsBoxAndClosesTheWizard) {
+    g_server = "quorvane-download.invalid";
+    answer = IDOK;
+    TfInstall& f = Install();
+    ASSERT_GE(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Server or update not found");
+    EXPECT_EQ(boxes[0].caption, "Interrupted process");
+    EXPECT_EQ(boxes[0].flags, UINT(MB_OK | MB_ICONERROR));
+    EXPECT_TRUE(f.Closed());
+    EXPECT_EQ(errors.size(), 1u);  // then the request's own error
+    ExpectStoppedOnPageFour(f);
+}
+
+TEST_F(DownloadTest, AlreadyCancelledFetchesNothing) {
+    TfInstall& f = Start(kEnglish);
+    f.Cancelled = 1;
+    f.DownloadFiles();
+    EXPECT_EQ(f.HttpClient, nullptr);
+    EXPECT_TRUE(server.Requests().empty());
+}
+
+}  // namespace
+
+const char* DownloadServer() { return g_server.c_str(); }

@@ -1,0 +1,191 @@
+// Looks at what an installation left in the Wine prefix, from inside it:
+//   e2e_probe clean DIR                  removes the product's files, links, values and settings
+//   e2e_probe check fr|en DIR SOURCE yes|no
+//                                        the four files in DIR equal to SOURCE's, the four links,
+//                                        the registry values, the settings file, the Run value
+//                                        present (yes) or absent (no)
+//   e2e_probe nothing DIR                nothing of the product installed, linked or registered
+// Prints one line per mismatch; exit status 1 when there is any.
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+int g_failures = 0;
+
+std::string Utf8(const std::wstring& text) {
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(size_t(size > 0 ? size : 1), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), size, nullptr, nullptr);
+    out.resize(out.size() - 1);
+    return out;
+}
+
+void Expect(bool ok, const std::wstring& what) {
+    if (ok) return;
+    ++g_failures;
+    std::printf("e2e_probe: %s\n", Utf8(what).c_str());
+}
+
+void ExpectEqual(const std::wstring& actual, const std::wstring& expected, const std::wstring& what) {
+    Expect(actual == expected, what + L": \"" + actual + L"\", expected \"" + expected + L"\"");
+}
+
+std::wstring WithBackslash(std::wstring path) {
+    if (!path.empty() && path.back() != L'\\') path += L'\\';
+    return path;
+}
+
+std::wstring ShellFolder(int csidl) {
+    wchar_t path[MAX_PATH + 1] = {};
+    SHGetFolderPathW(nullptr, csidl, nullptr, 0, path);
+    return path;
+}
+
+std::wstring SettingsFile() {
+    wchar_t windows[MAX_PATH + 1] = {};
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    return std::wstring(windows) + L"\\Quorvane_b.ini";
+}
+
+std::string FileBytes(const std::wstring& path) {
+    std::ifstream in(fs::path(path), std::ios::binary);
+    if (!in) return "<missing>";
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::wstring RegString(HKEY root, const std::wstring& key, const std::wstring& value) {
+    wchar_t data[1024] = {};
+    DWORD size = sizeof data;
+    if (RegGetValueW(root, key.c_str(), value.c_str(), RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
+        return L"<missing>";
+    return data;
+}
+
+struct Edition {
+    std::wstring group, desktopLink, version, language;
+};
+
+Edition EditionOf(const std::wstring& lang) {
+    if (lang == L"fr") return {L"Quorvane\\RaRozo\\", L"Quorvane De Base.Lnk", L"Version de base", L"francais"};
+    return {L"Quorvane\\Basic\\", L"Quorvane Basic.Lnk", L"Basic version", L"anglais"};
+}
+
+const wchar_t kLocationKey[] = L"Software\\Quorvane\\Quorvane\\RaRozo";
+const wchar_t kUninstallKey[] = L"SoftWare\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorvane ";
+const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const wchar_t* const kFiles[] = {L"quorvane.exe", L"miseajour.exe", L"quorvane.ini", L"uninstall.exe"};
+
+// Target and working directory of a shell link; "<missing>" when it cannot be read.
+std::pair<std::wstring, std::wstring> LinkOf(const std::wstring& path) {
+    IShellLinkW* link = nullptr;
+    IPersistFile* file = nullptr;
+    std::pair<std::wstring, std::wstring> result{L"<missing>", L""};
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&link))) &&
+        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+        SUCCEEDED(file->Load(path.c_str(), STGM_READ))) {
+        wchar_t target[MAX_PATH + 1] = {}, dir[MAX_PATH + 1] = {};
+        link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+        link->GetWorkingDirectory(dir, MAX_PATH);
+        result = {target, dir};
+    }
+    if (file) file->Release();
+    if (link) link->Release();
+    return result;
+}
+
+void ExpectLink(const std::wstring& path, const std::wstring& target, const std::wstring& dir) {
+    auto [actualTarget, actualDir] = LinkOf(path);
+    Expect(_wcsicmp(actualTarget.c_str(), target.c_str()) == 0,
+           L"link " + path + L" targets \"" + actualTarget + L"\", expected \"" + target + L"\"");
+    Expect(_wcsicmp(WithBackslash(actualDir).c_str(), dir.c_str()) == 0,
+           L"link " + path + L" works in \"" + actualDir + L"\", expected \"" + dir + L"\"");
+}
+
+std::wstring ProgramsGroup(const Edition& e) { return WithBackslash(ShellFolder(CSIDL_PROGRAMS)) + e.group; }
+std::wstring DesktopLink(const Edition& e) { return ShellFolder(CSIDL_DESKTOPDIRECTORY) + L"\\" + e.desktopLink; }
+
+int Check(const std::wstring& lang, const std::wstring& typed, const std::wstring& source, bool autoStart) {
+    const Edition e = EditionOf(lang);
+    const std::wstring dir = WithBackslash(typed);
+    for (const wchar_t* name : kFiles) {
+        const std::string expected = FileBytes(WithBackslash(source) + name);
+        Expect(expected != "<missing>", L"source file " + std::wstring(name) + L" missing");
+        Expect(FileBytes(dir + name) == expected, dir + name + L" differs from the served file");
+    }
+    const std::wstring group = ProgramsGroup(e);
+    ExpectLink(group + L"\\Quorvane.Lnk", dir + L"quorvane.exe", dir);
+    ExpectLink(group + L"\\miseajour.Lnk", dir + L"miseajour.exe", dir);
+    ExpectLink(group + L"\\uninstall.Lnk", dir + L"uninstall.exe", dir);
+    ExpectLink(DesktopLink(e), dir + L"quorvane.exe", dir);
+    ExpectEqual(RegString(HKEY_LOCAL_MACHINE, kLocationKey, L"emplacement"), typed, L"emplacement");
+    const std::wstring uninstall = kUninstallKey + e.version;
+    ExpectEqual(RegString(HKEY_LOCAL_MACHINE, uninstall, L"DisplayName"), L"Quorvane " + e.version, L"DisplayName");
+    ExpectEqual(RegString(HKEY_LOCAL_MACHINE, uninstall, L"UninstallString"), dir + L"Uninstall.exe",
+                L"UninstallString");
+    wchar_t language[32] = {};
+    GetPrivateProfileStringW(L"Settings", L"langue", L"", language, 32, L"Quorvane_b.ini");
+    ExpectEqual(language, e.language, L"settings file langue");
+    ExpectEqual(RegString(HKEY_CURRENT_USER, kRunKey, L"QuorvaneRaRozo"),
+                autoStart ? dir + L"Quorvane.exe" : L"<missing>", L"Run value");
+    return g_failures ? 1 : 0;
+}
+
+int Nothing(const std::wstring& typed) {
+    const std::wstring dir = WithBackslash(typed);
+    for (const wchar_t* name : kFiles)
+        Expect(GetFileAttributesW((dir + name).c_str()) == INVALID_FILE_ATTRIBUTES, dir + name + L" exists");
+    for (const wchar_t* lang : {L"fr", L"en"}) {
+        const Edition e = EditionOf(lang);
+        Expect(GetFileAttributesW(ProgramsGroup(e).c_str()) == INVALID_FILE_ATTRIBUTES, ProgramsGroup(e) + L" exists");
+        Expect(GetFileAttributesW(DesktopLink(e).c_str()) == INVALID_FILE_ATTRIBUTES, DesktopLink(e) + L" exists");
+        ExpectEqual(RegString(HKEY_LOCAL_MACHINE, kUninstallKey + e.version, L"DisplayName"), L"<missing>",
+                    L"uninstall entry");
+    }
+    ExpectEqual(RegString(HKEY_LOCAL_MACHINE, kLocationKey, L"emplacement"), L"<missing>", L"emplacement");
+    ExpectEqual(RegString(HKEY_CURRENT_USER, kRunKey, L"QuorvaneRaRozo"), L"<missing>", L"Run value");
+    Expect(GetFileAttributesW(SettingsFile().c_str()) == INVALID_FILE_ATTRIBUTES, L"settings file exists");
+    return g_failures ? 1 : 0;
+}
+
+int Clean(const std::wstring& typed) {
+    std::error_code ignored;
+    if (!typed.empty()) fs::remove_all(fs::path(typed), ignored);
+    fs::remove_all(fs::path(WithBackslash(ShellFolder(CSIDL_PROGRAMS)) + L"Quorvane"), ignored);
+    for (const wchar_t* lang : {L"fr", L"en"}) {
+        const Edition e = EditionOf(lang);
+        DeleteFileW(DesktopLink(e).c_str());
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, (kUninstallKey + e.version).c_str());
+    }
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Quorvane");
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, L"QuorvaneRaRozo");
+    DeleteFileW(SettingsFile().c_str());
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH, temp);
+    for (const wchar_t* name : kFiles) DeleteFileW((std::wstring(temp) + name).c_str());
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const std::wstring command = argc > 1 ? argv[1] : L"";
+    int status = 2;
+    if (command == L"clean" && argc > 2) status = Clean(argv[2]);
+    else if (command == L"check" && argc > 5) status = Check(argv[2], argv[3], argv[4], std::wstring(argv[5]) == L"yes");
+    else if (command == L"nothing" && argc > 2) status = Nothing(argv[2]);
+    else std::fprintf(stderr, "usage: e2e_probe clean DIR | check fr|en DIR SOURCE yes|no | nothing DIR\n");
+    CoUninitialize();
+    return status;
+}

@@ -1,0 +1,178 @@
+#!/usr/bin/env bash
+# One end-to-end scenario: a real download server, Install.exe under Wine walked by the wizard
+# driver, then the effects checked from inside the prefix.
+#   run-e2e.sh SCENARIO
+# CMake passes the programs and places in the environment: E2E_PREFIX, E2E_INSTALLER,
+# E2E_INSTALLER_NOHOST, E2E_DRIVER, E2E_PROBE, E2E_SAMPLE (the served files), E2E_PORT, E2E_WORK.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../../scripts/lib/xdisplay.sh"
+source "$here/servers.sh"
+installer_pid=""
+cleanup() {
+  [ -n "$installer_pid" ] && kill "$installer_pid" 2>/dev/null
+  stop_server
+  [ -n "${QUORVANE_XVFB_PID:-}" ] && kill "$QUORVANE_XVFB_PID" 2>/dev/null
+  return 0
+}
+start_display
+trap cleanup EXIT
+
+scenario=$1
+work=$E2E_WORK/$scenario
+rm -rf "$work"
+mkdir -p "$work"
+wine_run() { "$here/../../scripts/wine-run" "$E2E_PREFIX" "$@"; }
+drive() { wine_run "$E2E_DRIVER" "$@" | tr -d '\r'; }
+probe() { wine_run "$E2E_PROBE" "$@" | tr -d '\r'; }
+fail() {
+  echo "e2e $scenario: $*" >&2
+  [ -n "${E2E_DEBUG:-}" ] && xwininfo -root -tree | grep -v "has no name" | head -20 >&2
+  exit 1
+}
+windows_path() { echo "Z:$(realpath "$1" | tr / '\\')"; }
+
+default_en='C:\Program Files\Quorvane\Basic\'
+default_fr='C:\Program Files\Quorvane\RaRozo\'
+typed_dir='C:\Quorvane E2E\Appli'
+source_dir=$(windows_path "$E2E_SAMPLE")
+
+# start LOCALE [PROGRAM]: the installer in the background, its window up.
+start() {
+  LC_ALL=$1 wine_run "${2:-$E2E_INSTALLER}" &
+  installer_pid=$!
+  drive wait >/dev/null || fail "the wizard did not appear"
+}
+
+# to_directory_page NEXT AGREE
+to_directory_page() {
+  drive click "$1" && drive click "$2" && drive click "$1" || fail "could not reach page 3"
+}
+
+finished() {
+  drive closed 30 || fail "the wizard did not close"
+  wait "$installer_pid" || true
+  installer_pid=""
+}
+
+# expect_box CAPTION BUTTON TEXT: the box is there, shows TEXT (a substring), gets BUTTON.
+expect_box() {
+  local shown
+  shown=$(drive answer "$1" "$2" 60) || fail "no message box \"$1\""
+  [[ "$shown" == *"$3"* ]] || fail "box \"$1\" says \"$shown\", expected \"$3\""
+}
+
+requested() { grep -c "GET /download/lite/$1" "$2" || true; }
+
+# install_en: an English installation into the default directory, up to pressing Install.
+install_en() {
+  start en_US.UTF-8
+  to_directory_page "&Next" "I agree"
+  drive click "&Install"
+}
+
+case $scenario in
+english-default)
+  probe clean "$default_en"
+  start_nginx "$E2E_PORT" "$E2E_SAMPLE" "$work"
+  install_en
+  drive click "Done" 60 || fail "page 5 not reached"
+  finished
+  drive product close >/dev/null || fail "the product was not started"
+  probe check en "$default_en" "$source_dir" yes || fail "installation differs"
+  for f in quorvane.exe quorvane.ini miseajour.exe uninstall.exe; do
+    [ "$(requested "$f" "$work/access.log")" = 1 ] || fail "$f not requested exactly once"
+  done
+  probe clean "$default_en"
+  ;;
+french-typed)
+  # A typed directory without a final backslash; no start with Windows, no start now.
+  probe clean "$typed_dir"
+  start_python "$E2E_PORT" "$E2E_SAMPLE" "$work/requests.log"
+  start fr_FR.UTF-8
+  to_directory_page "&Suivant" "J' accepte"
+  drive type "$typed_dir"
+  drive click "&Installer"
+  drive waittext "Installation de Quorvane termin" 60 >/dev/null || fail "page 5 not reached"
+  drive click "Exécution automatique lors de chaque démarrage de Windows"
+  drive click "Démarrer Quorvane immédiatement"
+  drive click "Terminé"
+  finished
+  probe check fr "$typed_dir" "$source_dir" no || fail "installation differs"
+  probe clean "$typed_dir"
+  ;;
+reinstall)
+  # A second installation over the first: the overwrite question answered Yes.
+  probe clean "$default_en"
+  start_nginx "$E2E_PORT" "$E2E_SAMPLE" "$work"
+  for round in 1 2; do
+    install_en
+    if [ "$round" = 2 ]; then expect_box "Directory not empty" 6 "There is already a version of Quorvane"; fi
+    drive click "Done" 60 || fail "page 5 not reached (round $round)"
+    finished
+    drive product close >/dev/null || fail "the product was not started (round $round)"
+  done
+  probe check en "$default_en" "$source_dir" yes || fail "installation differs"
+  [ "$(requested quorvane.exe "$work/access.log")" = 2 ] || fail "quorvane.exe not fetched twice"
+  probe clean "$default_en"
+  ;;
+missing-file)
+  # 404 for miseajour.exe: an error naming the file, nothing installed, uninstall.exe never asked.
+  probe clean "$default_en"
+  mkdir -p "$work/root"
+  cp "$E2E_SAMPLE"/* "$work/root/"
+  rm "$work/root/miseajour.exe"
+  start_nginx "$E2E_PORT" "$work/root" "$work"
+  install_en
+  expect_box "Installation" 1 "miseajour.exe"
+  drive click "Cancel" && expect_box "Suspend?" 6 "Are you sure"
+  finished
+  probe nothing "$default_en" || fail "something was installed"
+  [ "$(requested uninstall.exe "$work/access.log")" = 0 ] || fail "uninstall.exe was requested"
+  probe clean "$default_en"
+  ;;
+truncated)
+  # A body cut short of its Content-Length.
+  probe clean "$default_en"
+  start_python "$E2E_PORT" "$E2E_SAMPLE" "$work/requests.log" --truncate quorvane.ini
+  install_en
+  expect_box "Installation" 1 "quorvane.ini"
+  drive click "Cancel" && expect_box "Suspend?" 6 "Are you sure"
+  finished
+  probe nothing "$default_en" || fail "something was installed"
+  probe clean "$default_en"
+  ;;
+cancel-second-file)
+  # Cancel while quorvane.ini (slowed) downloads: the third and fourth files are never asked for.
+  probe clean "$default_en"
+  mkdir -p "$work/root"
+  cp "$E2E_SAMPLE"/* "$work/root/"
+  head -c 4000000 /dev/zero | tr '\0' ';' >>"$work/root/quorvane.ini"
+  start_nginx "$E2E_PORT" "$work/root" "$work" 'location = /download/lite/quorvane.ini { alias '"$work"'/root/quorvane.ini; limit_rate 200k; }'
+  install_en
+  drive waittext "quorvane.ini (" 30 >/dev/null || fail "the second file's progress never showed"
+  drive click "Cancel" && expect_box "Suspend?" 6 "Are you sure"
+  expect_box "Installation" 1 ""
+  finished
+  probe nothing "$default_en" || fail "something was installed"
+  [ "$(requested miseajour.exe "$work/access.log")" = 0 ] || fail "miseajour.exe was requested"
+  [ "$(requested uninstall.exe "$work/access.log")" = 0 ] || fail "uninstall.exe was requested"
+  probe clean "$default_en"
+  ;;
+no-host)
+  # A server name that cannot be resolved: its box, then the engine's error, then the end.
+  probe clean "$default_en"
+  start en_US.UTF-8 "$E2E_INSTALLER_NOHOST"
+  to_directory_page "&Next" "I agree"
+  drive click "&Install"
+  expect_box "Interrupted process" 1 "Server or update not found"
+  expect_box "Installation" 1 ""
+  finished
+  probe nothing "$default_en" || fail "something was installed"
+  probe clean "$default_en"
+  ;;
+*)
+  fail "unknown scenario"
+  ;;
+esac
+echo "e2e $scenario: ok"
