@@ -37,9 +37,10 @@ ui::LabelStyle AutoSized(ui::Alignment alignment = ui::Alignment::Left) {
     return s;
 }
 
-ui::LabelStyle RightAligned() {
+ui::LabelStyle RightAlignedGrowingUp() {
     ui::LabelStyle s;
     s.alignment = ui::Alignment::Right;
+    s.growUp = true;
     return s;
 }
 
@@ -164,7 +165,7 @@ void TfInstall::BuildPage4() {
     LblBytes.Create(PnlStep4, {393, 208, 0, 13}, "", AutoSized(ui::Alignment::Right));
     Label12.Create(PnlStep4, {9, 312, 405, 13},
                    "Le t\xE9l\xE9""chargement peut prendre quelques minutes selon la vitesse de votre connexion",
-                   RightAligned());
+                   RightAlignedGrowingUp());
 }
 
 void TfInstall::BuildPage5() {

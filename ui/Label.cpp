@@ -2,6 +2,8 @@
 
 #include "ui/Text.h"
 
+#include <algorithm>
+
 namespace ui {
 
 void Label::Create(Window& parent, const Bounds& bounds, const std::string& caption, const LabelStyle& style) {
@@ -29,6 +31,7 @@ void Label::SetText(const std::string& text) {
 }
 
 void Label::FitToText() {
+    if (style_.growUp) return GrowToWrappedText();
     if (!style_.autoSize || !hwnd_) return;
     HDC dc = GetDC(hwnd_);
     HGDIOBJ previous = SelectObject(dc, font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
@@ -45,6 +48,27 @@ void Label::FitToText() {
     MapWindowPoints(nullptr, GetParent(hwnd_), reinterpret_cast<POINT*>(&now), 2);
     const int left = style_.alignment == Alignment::Right ? now.right - width : now.left;
     SetWindowPos(hwnd_, nullptr, left, now.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Label::GrowToWrappedText() {
+    if (!hwnd_) return;
+    RECT now;
+    GetWindowRect(hwnd_, &now);
+    MapWindowPoints(nullptr, GetParent(hwnd_), reinterpret_cast<POINT*>(&now), 2);
+    HDC dc = GetDC(hwnd_);
+    HGDIOBJ previous = SelectObject(dc, font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
+    const std::wstring text = Widen(Text());
+    RECT r{0, 0, now.right - now.left, 0};
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc, &tm);
+    SelectObject(dc, previous);
+    ReleaseDC(hwnd_, dc);
+    // Font widths differ between systems; a line that does not fit goes on a second line above
+    // rather than being cut off.
+    const int height = std::max<int>(r.bottom, tm.tmHeight);
+    SetWindowPos(hwnd_, nullptr, now.left, now.bottom - height, now.right - now.left, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Label::RepaintBeneath(const RECT& oldRect) {

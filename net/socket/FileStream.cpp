@@ -8,11 +8,11 @@ FileStream::FileStream(const std::string& name, Mode mode) : name_(name) {
     if (mode == Mode::Read) {
         handle_ = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-        if (handle_ == INVALID_HANDLE_VALUE) throw std::runtime_error("Cannot open file \"" + name + "\"");
+        if (handle_ == INVALID_HANDLE_VALUE) throw std::runtime_error("Cannot open file " + name);
     } else {
         handle_ = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (handle_ == INVALID_HANDLE_VALUE) throw std::runtime_error("Cannot create file \"" + name + "\"");
+        if (handle_ == INVALID_HANDLE_VALUE) throw std::runtime_error("Cannot create file " + name);
     }
 }
 
@@ -25,20 +25,20 @@ void FileStream::Close() {
 
 DWORD FileStream::Read(char* buffer, DWORD size) {
     DWORD got = 0;
-    if (!ReadFile(handle_, buffer, size, &got, nullptr)) throw std::runtime_error("Cannot read file \"" + name_ + "\"");
+    if (!ReadFile(handle_, buffer, size, &got, nullptr)) throw std::runtime_error("Cannot read file " + name_);
     return got;
 }
 
 std::uint64_t FileStream::Size() const {
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(handle_, &size)) throw std::runtime_error("Cannot read file \"" + name_ + "\"");
+    if (!GetFileSizeEx(handle_, &size)) throw std::runtime_error("Cannot read file " + name_);
     return static_cast<std::uint64_t>(size.QuadPart);
 }
 
 void FileStream::Write(const char* data, DWORD size) {
     DWORD written = 0;
     if (!WriteFile(handle_, data, size, &written, nullptr) || written != size) {
-        throw std::runtime_error("Cannot write file \"" + name_ + "\"");
+        throw std::runtime_error("Cannot write file " + name_);
     }
 }
 

@@ -167,7 +167,7 @@ TEST(Engine, AMissingDataFileFailsBeforeConnecting) {
     httptest::RecordEvents(client, events, false);
     client.OutputFileMode = true;
     const std::string missing = httptest::TempFile("no-such-data");
-    EXPECT_EQ(ErrorOf([&] { client.Post(Url(server, "/p"), missing); }), "Cannot open file \"" + missing + "\"");
+    EXPECT_EQ(ErrorOf([&] { client.Post(Url(server, "/p"), missing); }), "Cannot open file " + missing);
     EXPECT_TRUE(events.empty());
     EXPECT_TRUE(server.Finish().empty());
 }
@@ -180,7 +180,7 @@ TEST(Engine, ABodyFileThatCannotBeCreatedEndsThePassClosed) {
     httptest::RecordEvents(client, events, false);
     client.InputFileMode = true;
     client.Body = httptest::TempFile("no-such-folder\\body.bin");
-    EXPECT_EQ(ErrorOf([&] { client.Get(Url(server, "/b")); }), "Cannot create file \"" + client.Body + "\"");
+    EXPECT_EQ(ErrorOf([&] { client.Get(Url(server, "/b")); }), "Cannot create file " + client.Body);
     EXPECT_EQ(client.ReplyCode, 200);
     EXPECT_FALSE(client.Connected());
     EXPECT_EQ(events.back(), "Disconnect");
