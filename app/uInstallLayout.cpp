@@ -37,10 +37,9 @@ ui::LabelStyle AutoSized(ui::Alignment alignment = ui::Alignment::Left) {
     return s;
 }
 
-ui::LabelStyle RightAlignedGrowingUp() {
+ui::LabelStyle RightAligned() {
     ui::LabelStyle s;
     s.alignment = ui::Alignment::Right;
-    s.growUp = true;
     return s;
 }
 
@@ -155,17 +154,26 @@ void TfInstall::BuildPage3() {
 }
 
 void TfInstall::BuildPage4() {
-    ui::LabelStyle status = AutoSized();
+    // The labels that change during the download paint their own background: a transparent static
+    // draws its new text at once over the old one, and between two chunks the page may not have
+    // repainted beneath it yet. They sit on the plain page, so nothing shows through anyway.
+    auto opaque = [](ui::LabelStyle s) {
+        s.transparent = false;
+        return s;
+    };
+    ui::LabelStyle status = opaque(AutoSized());
     status.color = kBlack;
     LblStatus.Create(PnlStep4, {16, 163, 0, 13}, "Statut : En attente", status);
     LblStatus.SetFont(bodyFont_);
     ProgBarDL.Create(PnlStep4, {14, 180, 398, 16});
-    LblFN.Create(PnlStep4, {19, 208, 0, 13}, "", AutoSized());
+    LblFN.Create(PnlStep4, {19, 208, 0, 13}, "", opaque(AutoSized()));
     // Right-aligned and sized to its text: it grows to the left from its right edge at 393.
-    LblBytes.Create(PnlStep4, {393, 208, 0, 13}, "", AutoSized(ui::Alignment::Right));
-    Label12.Create(PnlStep4, {9, 312, 405, 13},
+    LblBytes.Create(PnlStep4, {393, 208, 0, 13}, "", opaque(AutoSized(ui::Alignment::Right)));
+    // Laid out one line high at 9, 312; fonts are wider on some systems than the text was made for,
+    // so the label has room for a second line above and wraps instead of cutting the text off.
+    Label12.Create(PnlStep4, {9, 299, 405, 26},
                    "Le t\xE9l\xE9""chargement peut prendre quelques minutes selon la vitesse de votre connexion",
-                   RightAlignedGrowingUp());
+                   RightAligned());
 }
 
 void TfInstall::BuildPage5() {

@@ -2,7 +2,6 @@
 
 #include "ui/Text.h"
 
-#include <algorithm>
 
 namespace ui {
 
@@ -31,10 +30,9 @@ void Label::SetText(const std::string& text) {
 }
 
 void Label::FitToText() {
-    if (style_.growUp) return GrowToWrappedText();
     if (!style_.autoSize || !hwnd_) return;
     HDC dc = GetDC(hwnd_);
-    HGDIOBJ previous = SelectObject(dc, font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
+    HGDIOBJ previous = SelectObject(dc, DrawingFont());
     const std::wstring text = Widen(Text());
     RECT r{0, 0, 0, 0};
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
@@ -50,25 +48,12 @@ void Label::FitToText() {
     SetWindowPos(hwnd_, nullptr, left, now.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Label::GrowToWrappedText() {
-    if (!hwnd_) return;
-    RECT now;
-    GetWindowRect(hwnd_, &now);
-    MapWindowPoints(nullptr, GetParent(hwnd_), reinterpret_cast<POINT*>(&now), 2);
-    HDC dc = GetDC(hwnd_);
-    HGDIOBJ previous = SelectObject(dc, font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
-    const std::wstring text = Widen(Text());
-    RECT r{0, 0, now.right - now.left, 0};
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
-    TEXTMETRICW tm{};
-    GetTextMetricsW(dc, &tm);
-    SelectObject(dc, previous);
-    ReleaseDC(hwnd_, dc);
-    // Font widths differ between systems; a line that does not fit goes on a second line above
-    // rather than being cut off.
-    const int height = std::max<int>(r.bottom, tm.tmHeight);
-    SetWindowPos(hwnd_, nullptr, now.left, now.bottom - height, now.right - now.left, height,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+HGDIOBJ Label::DrawingFont() const {
+    // Measure with the font the control really draws with: the form hands its default font to
+    // controls that have none of their own.
+    if (font_) return font_;
+    if (HFONT given = reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0))) return given;
+    return GetStockObject(DEFAULT_GUI_FONT);
 }
 
 void Label::RepaintBeneath(const RECT& oldRect) {

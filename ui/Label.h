@@ -12,7 +12,6 @@ struct LabelStyle {
     Alignment alignment = Alignment::Left;
     bool wordWrap = false;
     bool autoSize = false;      // fit the text; a right-aligned label keeps its right edge
-    bool growUp = false;        // keeps its width and bottom edge; a text too long for one line wraps upward
     bool transparent = true;    // shows the parent's painting (a page header's white band)
     COLORREF color = CLR_INVALID;  // CLR_INVALID: the system's window-text colour
     bool handCursor = false;    // a label used as a link
@@ -29,7 +28,7 @@ public:
 
 private:
     void FitToText();
-    void GrowToWrappedText();
+    HGDIOBJ DrawingFont() const;
     void RepaintBeneath(const RECT& oldRect);
 
     LabelStyle style_;
