@@ -136,7 +136,7 @@ private:
     std::string decimalSeparator_ = ".";  // the user's, read when the download starts
     int barMaximum_ = -1;                 // the progress bar's range as last sent
     unsigned long long lastProgress_ = 0; // tick count of the last progress shown; 0: none yet
-    static constexpr unsigned long long kProgressInterval = 40;  // milliseconds
+    static constexpr unsigned long long kProgressInterval = 100;  // milliseconds: ten updates a second
 
     std::map<std::string, ui::Window*, std::less<>> captioned_;
     // Fills the tree-view `Directory` with the shell's folders; declared after the controls so

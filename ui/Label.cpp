@@ -26,7 +26,15 @@ void Label::SetText(const std::string& text) {
     MapWindowPoints(nullptr, GetParent(hwnd_), reinterpret_cast<POINT*>(&old), 2);
     SetWindowTextW(hwnd_, Widen(text).c_str());
     FitToText();
-    RepaintBeneath(old);
+    // An opaque label paints its whole rectangle itself; the parent only has to repaint what the
+    // label no longer covers. Skipping that repaint keeps a label updated many times a second
+    // (the download's progress) cheap.
+    RECT now;
+    GetWindowRect(hwnd_, &now);
+    MapWindowPoints(nullptr, GetParent(hwnd_), reinterpret_cast<POINT*>(&now), 2);
+    const bool stillCovered = old.left >= now.left && old.top >= now.top && old.right <= now.right &&
+                              old.bottom <= now.bottom;
+    if (style_.transparent || !stillCovered) RepaintBeneath(old);
 }
 
 void Label::FitToText() {
