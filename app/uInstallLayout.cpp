@@ -48,7 +48,7 @@ ui::LabelStyle RightAligned() {
 TfInstall* fInstall = nullptr;
 
 void TfInstall::BuildLayout() {
-    ui::FontSpec body;  // "MS Sans Serif", 8 point
+    ui::FontStyle body;  // "MS Sans Serif", 8 point
     Create("Installation de Quorvane", 424, 367, body);
     titleFont_.Create({L"Times New Roman", 13, true, true, ANSI_CHARSET});
     subtitleFont_.Create({L"Times New Roman", 12, false, false, ANSI_CHARSET});

@@ -4,16 +4,16 @@
 
 namespace ui {
 
-void Font::Create(const FontSpec& spec) {
+void Font::Create(const FontStyle& style) {
     Release();
     LOGFONTW lf{};
     // A negative height asks for the character height, not the cell height.
-    lf.lfHeight = -Scale(spec.height);
-    lf.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
-    lf.lfUnderline = spec.underline ? TRUE : FALSE;
-    lf.lfCharSet = spec.charset;
+    lf.lfHeight = -Scale(style.height);
+    lf.lfWeight = style.bold ? FW_BOLD : FW_NORMAL;
+    lf.lfUnderline = style.underline ? TRUE : FALSE;
+    lf.lfCharSet = style.charset;
     lf.lfQuality = DEFAULT_QUALITY;
-    lstrcpynW(lf.lfFaceName, spec.face.c_str(), LF_FACESIZE);
+    lstrcpynW(lf.lfFaceName, style.face.c_str(), LF_FACESIZE);
     font_ = CreateFontIndirectW(&lf);
 }
 

@@ -6,7 +6,7 @@
 
 namespace ui {
 
-struct FontSpec {
+struct FontStyle {
     std::wstring face = L"MS Sans Serif";
     int height = 11;  // character height in pixels at 96 DPI
     bool bold = false;
@@ -17,12 +17,12 @@ struct FontSpec {
 class Font {
 public:
     Font() = default;
-    explicit Font(const FontSpec& spec) { Create(spec); }
+    explicit Font(const FontStyle& style) { Create(style); }
     Font(const Font&) = delete;
     Font& operator=(const Font&) = delete;
     ~Font() { Release(); }
 
-    void Create(const FontSpec& spec);
+    void Create(const FontStyle& style);
     HFONT Handle() const { return font_; }
     operator HFONT() const { return font_; }
 

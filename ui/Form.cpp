@@ -34,7 +34,7 @@ Form::~Form() {
     if (Application::Instance().DialogWindow() == hwnd_) Application::Instance().SetDialogWindow(nullptr);
 }
 
-void Form::Create(const std::string& title, int clientWidth, int clientHeight, const FontSpec& font) {
+void Form::Create(const std::string& title, int clientWidth, int clientHeight, const FontStyle& font) {
     RegisterFormClass();
     defaultFont_.Create(font);
     RECT r{0, 0, Scale(clientWidth), Scale(clientHeight)};

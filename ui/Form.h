@@ -15,7 +15,7 @@ public:
     ~Form() override;
 
     // Creates the window hidden with the given client size (96-DPI units) and default font.
-    void Create(const std::string& title, int clientWidth, int clientHeight, const FontSpec& font);
+    void Create(const std::string& title, int clientWidth, int clientHeight, const FontStyle& font);
     // Shows the form centred on the screen and activates it.
     void Show();
     // Closing the main form ends Application::Run.

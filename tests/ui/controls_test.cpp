@@ -17,7 +17,7 @@ protected:
         ui::Application::Instance().SetTitle("Installation");
     }
     void SetUp() override {
-        form.Create("Test form", 300, 200, ui::FontSpec{});
+        form.Create("Test form", 300, 200, ui::FontStyle{});
         panelA.Create(form, {0, 0, 300, 100}, true);
         panelB.Create(form, {0, 100, 300, 100}, true);
     }
