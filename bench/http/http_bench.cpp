@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "net/http/HttpClient.h"
+#include "tests/support/Loopback.h"
 #include "tests/http/CaseServer.h"
 #include "tests/http/EngineRun.h"
 
@@ -29,15 +30,8 @@ double WorkingSetMiB(bool peak) {
 // Serves one Get of kBigMiB MiB, sent from one reused 1 MiB block so that the server does not
 // weigh on the working set being measured.
 void BigDownload() {
-    SOCKET server = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(server, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    listen(server, 1);
-    int size = sizeof address;
-    getsockname(server, reinterpret_cast<sockaddr*>(&address), &size);
-    const int port = ntohs(address.sin_port);
+    int port = 0;
+    SOCKET server = loopback::Listen(port, 1);
     std::thread peer([server] {
         SOCKET s = accept(server, nullptr, nullptr);
         httptest::ReadRequest(s);

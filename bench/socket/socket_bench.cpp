@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "net/socket/SocketComponent.h"
+#include "tests/support/Loopback.h"
 
 namespace {
 
@@ -24,15 +25,8 @@ double Seconds(ULONGLONG ms) { return static_cast<double>(ms) / 1000.0; }
 class Server {
 public:
     explicit Server(std::function<void(SOCKET)> serve) {
-        listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(listener_, 1);
-        int size = sizeof address;
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
-        port_ = ntohs(address.sin_port);
+        port_ = 0;
+        listener_ = loopback::Listen(port_, 1);
         thread_ = std::thread([this, serve = std::move(serve)] {
             SOCKET s = accept(listener_, nullptr, nullptr);
             if (s == INVALID_SOCKET) return;

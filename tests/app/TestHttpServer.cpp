@@ -1,4 +1,5 @@
 #include "TestHttpServer.h"
+#include "tests/support/Loopback.h"
 
 #include <ws2tcpip.h>
 
@@ -6,15 +7,8 @@ TestHttpServer::TestHttpServer() {
     WSADATA data;
     WSAStartup(MAKEWORD(2, 2), &data);
     stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    listen(listener_, 8);
-    int length = sizeof address;
-    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
+    port_ = 0;
+    listener_ = loopback::Listen(port_);
     thread_ = std::thread([this] { Run(); });
 }
 

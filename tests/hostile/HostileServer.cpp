@@ -1,4 +1,5 @@
 #include "HostileServer.h"
+#include "tests/support/Loopback.h"
 
 #include <stdexcept>
 
@@ -46,18 +47,12 @@ std::string Ok(const std::string& body) {
 HostileServer::HostileServer() {
     WSADATA data;
     WSAStartup(MAKEWORD(2, 2), &data);
-    listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int size = sizeof address;
-    if (listener_ == INVALID_SOCKET || bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(listener_, 8) != 0 || getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-        if (listener_ != INVALID_SOCKET) closesocket(listener_);
+    port_ = 0;
+    listener_ = loopback::Listen(port_);
+    if (listener_ == INVALID_SOCKET) {
         WSACleanup();
         throw std::runtime_error("hostile server: cannot listen on the loopback interface");
     }
-    port_ = ntohs(address.sin_port);
     thread_ = std::thread([this] { Run(); });
 }
 

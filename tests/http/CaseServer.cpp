@@ -1,4 +1,5 @@
 #include "tests/http/CaseServer.h"
+#include "tests/support/Loopback.h"
 
 #include <algorithm>
 #include <cctype>
@@ -45,19 +46,12 @@ std::string ReadRequest(SOCKET connection) {
 TCaseServer::TCaseServer(int port) {
     WSADATA data;
     WSAStartup(MAKEWORD(2, 2), &data);
-    listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<u_short>(port));
-    if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(listener_, 8) != 0) {
-        closesocket(listener_);
+    port_ = port;
+    listener_ = loopback::Listen(port_);
+    if (listener_ == INVALID_SOCKET) {
         WSACleanup();
         throw std::runtime_error("cannot listen on port " + std::to_string(port));
     }
-    int size = sizeof address;
-    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
-    port_ = ntohs(address.sin_port);
 }
 
 void TCaseServer::Start(std::vector<Script> passes) {

@@ -1,4 +1,5 @@
 #include "LoopbackPeer.h"
+#include "tests/support/Loopback.h"
 
 #include "ui/Application.h"
 
@@ -16,16 +17,8 @@ struct PeerWinsock {
 
 SOCKET Listen(int& port) {
     static PeerWinsock winsock;
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    listen(s, 4);
-    int size = sizeof address;
-    getsockname(s, reinterpret_cast<sockaddr*>(&address), &size);
-    port = ntohs(address.sin_port);
-    return s;
+    port = 0;
+    return loopback::Listen(port, 4);
 }
 
 }  // namespace
