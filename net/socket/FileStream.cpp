@@ -16,10 +16,19 @@ FileStream::FileStream(const std::string& name, Mode mode) : name_(name) {
     }
 }
 
-FileStream::~FileStream() { Close(); }
+FileStream::~FileStream() {
+    // Unwinding from a failed transfer: keep every byte that did arrive.
+    try {
+        Flush();
+    } catch (...) {
+    }
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+}
 
 void FileStream::Close() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    if (handle_ == INVALID_HANDLE_VALUE) return;
+    Flush();
+    CloseHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
 }
 
@@ -36,6 +45,29 @@ std::uint64_t FileStream::Size() const {
 }
 
 void FileStream::Write(const char* data, DWORD size) {
+    Flush();
+    WriteAll(data, size);
+}
+
+char* FileStream::Reserve(DWORD size) {
+    if (size > kBlockSize) throw std::length_error("write-behind reservation larger than its block");
+    if (!block_) block_ = std::make_unique_for_overwrite<char[]>(kBlockSize);
+    if (kBlockSize - collected_ < size) Flush();
+    return block_.get() + collected_;
+}
+
+void FileStream::Commit(DWORD size) { collected_ += size; }
+
+void FileStream::Flush() {
+    if (collected_ == 0 || handle_ == INVALID_HANDLE_VALUE) return;
+    // Forget the block before writing it: after a failed write, a retry from the destructor
+    // would put its head into the file twice.
+    const DWORD size = collected_;
+    collected_ = 0;
+    WriteAll(block_.get(), size);
+}
+
+void FileStream::WriteAll(const char* data, DWORD size) {
     DWORD written = 0;
     if (!WriteFile(handle_, data, size, &written, nullptr) || written != size) {
         throw std::runtime_error("Cannot write file " + name_);

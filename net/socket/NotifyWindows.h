@@ -12,6 +12,8 @@ class TThreadTimer;
 
 constexpr UINT SocketEventMessage = WM_USER + 101;  // 1125: WSAAsyncSelect
 constexpr UINT LookupDoneMessage = WM_USER + 102;   // 1126: WSAAsyncGetHostByName
+// What a component's socket is registered for (FD_WRITE is not: sends retry on their own).
+constexpr long SocketNotifyEvents = FD_READ | FD_OOB | FD_ACCEPT | FD_CONNECT | FD_CLOSE;  // 61
 
 // Both return a null handle when the class cannot be registered or the window not created.
 HWND CreateSocketWindow(ROzaverazo* owner);

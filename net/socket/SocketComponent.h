@@ -126,6 +126,28 @@ protected:
         ROzaverazo& owner_;
     };
 
+    // While a capture drains the socket, Winsock would post a read notice after every receive,
+    // and under Wine queueing and pumping those thousands of notices costs as much as the file
+    // writes. A capture leaves FD_READ out of the registration while data flows and puts it back
+    // only to sleep until the next data comes (registering posts it at once if data is already
+    // there, so no wake-up is lost). The full registration is back when the capture ends.
+    class ReadNoticeScope {
+    public:
+        explicit ReadNoticeScope(ROzaverazo& owner);
+        ~ReadNoticeScope();
+        ReadNoticeScope(const ReadNoticeScope&) = delete;
+        ReadNoticeScope& operator=(const ReadNoticeScope&) = delete;
+        void DataFlows();
+        void AboutToSleep();
+
+    private:
+        void Register(long events) noexcept;
+
+        ROzaverazo& owner_;
+        SOCKET socket_;
+        bool readNotices_ = true;
+    };
+
     char TransferBuffer[TransferBufferSize + 1] = {};
     std::unique_ptr<char[]> HostEntryBuffer;
     sockaddr_in RemoteAddress{};

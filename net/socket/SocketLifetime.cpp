@@ -9,8 +9,6 @@ namespace {
 // Components that hold the socket library started; the first starts it, the last stops it.
 int g_winsockUsers = 0;
 
-constexpr long kNotifyEvents = FD_READ | FD_OOB | FD_ACCEPT | FD_CONNECT | FD_CLOSE;  // 61
-
 std::string VersionText(WORD version) {
     return std::to_string(HIBYTE(version)) + "." + std::to_string(LOBYTE(version));
 }
@@ -88,7 +86,7 @@ SOCKET ROzaverazo::OpenSocket(bool linger) {
     // A deeper receive buffer lets the peer stay ahead of a capture between two polls.
     int receiveBuffer = 1 << 20;
     setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&receiveBuffer), sizeof receiveBuffer);
-    WSAAsyncSelect(s, NotifyWindow, SocketEventMessage, kNotifyEvents);
+    WSAAsyncSelect(s, NotifyWindow, SocketEventMessage, SocketNotifyEvents);
     return s;
 }
 

@@ -165,19 +165,45 @@ void ROzaverazo::SendFile(const std::string& fileName) {
     }
 }
 
+ROzaverazo::ReadNoticeScope::ReadNoticeScope(ROzaverazo& owner) : owner_(owner), socket_(owner.SocketHandle) {}
+
+ROzaverazo::ReadNoticeScope::~ReadNoticeScope() {
+    if (!readNotices_) Register(SocketNotifyEvents);
+}
+
+void ROzaverazo::ReadNoticeScope::DataFlows() {
+    if (!readNotices_) return;
+    readNotices_ = false;
+    Register(SocketNotifyEvents & ~FD_READ);
+}
+
+void ROzaverazo::ReadNoticeScope::AboutToSleep() {
+    if (readNotices_) return;
+    readNotices_ = true;
+    Register(SocketNotifyEvents);
+}
+
+void ROzaverazo::ReadNoticeScope::Register(long events) noexcept {
+    // A close notice may have replaced the socket meanwhile; the fresh one has its own
+    // registration, complete.
+    if (owner_.SocketHandle == socket_) WSAAsyncSelect(socket_, owner_.NotifyWindow, SocketEventMessage, events);
+}
+
 void ROzaverazo::CaptureFile(const std::string& fileName) {
     StatusMessage(8, "CaptureFile");
     BytesReceived = 0;
     TimerOn();
     TimerScope off(*this);
     FileStream file(fileName, FileStream::Mode::Create);
+    ReadNoticeScope notices(*this);
     while (!Canceled) {
-        const int n = recv(SocketHandle, TransferBuffer, TransferBufferSize, 0);
+        const int n = recv(SocketHandle, file.Reserve(TransferBufferSize), TransferBufferSize, 0);
         if (n > 0) {
-            file.Write(TransferBuffer, static_cast<DWORD>(n));
+            file.Commit(static_cast<DWORD>(n));
             BytesReceived += n;
             if (OnPacketRecvd) OnPacketRecvd(this);
             TimerOn();
+            notices.DataFlows();
         } else if (n == 0) {
             CheckCloseError();
             break;
@@ -187,6 +213,9 @@ void ROzaverazo::CaptureFile(const std::string& fileName) {
             if (LastErrorNumber_ == WSAENOTCONN) break;
             std::string text;
             CheckSocketError(WSAEWOULDBLOCK, text);
+            // Nothing to read: a good moment to write out what came, while the peer refills.
+            file.Flush();
+            notices.AboutToSleep();
             WaitForSocket();
         }
         PumpAfterChunk(n > 0);
@@ -204,6 +233,7 @@ void ROzaverazo::CaptureString(std::string& text, int maximum) {
     BytesReceived = 0;
     TimerOn();
     TimerScope off(*this);
+    ReadNoticeScope notices(*this);
     while (!Canceled && (maximum == -1 || text.size() < static_cast<std::size_t>(maximum))) {
         const int n = recv(SocketHandle, TransferBuffer, TransferBufferSize, 0);
         if (n == 0) {
@@ -215,12 +245,14 @@ void ROzaverazo::CaptureString(std::string& text, int maximum) {
             BytesReceived += n;
             if (OnPacketRecvd) OnPacketRecvd(this);
             TimerOn();
+            notices.DataFlows();
         } else {
             LastErrorNumber_ = WSAGetLastError();
             if (LastErrorNumber_ == WSAENOTCONN && !Canceled) CheckCloseError();
             if (LastErrorNumber_ == WSAENOTCONN) break;
             std::string error;
             CheckSocketError(WSAEWOULDBLOCK, error);
+            notices.AboutToSleep();
             WaitForSocket();
         }
         PumpAfterChunk(n > 0);
@@ -244,7 +276,7 @@ SOCKET ROzaverazo::Accept() {
     sockaddr_in peer{};
     int size = sizeof peer;
     const SOCKET accepted = accept(SocketHandle, reinterpret_cast<sockaddr*>(&peer), &size);
-    WSAAsyncSelect(accepted, NotifyWindow, SocketEventMessage, FD_READ | FD_OOB | FD_ACCEPT | FD_CONNECT | FD_CLOSE);
+    WSAAsyncSelect(accepted, NotifyWindow, SocketEventMessage, SocketNotifyEvents);
     RemoteAddress = peer;
     if (Canceled) {
         Canceled = false;

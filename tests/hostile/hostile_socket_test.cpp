@@ -60,6 +60,9 @@ TEST_F(ResetTest, AResetNoticeWithDataStillPendingEndsTheCaptureWithTheResetErro
         EXPECT_EQ(std::string(e.what()), net::SocketErrorText(WSAECONNRESET));
     }
     EXPECT_EQ(client.BytesReceived, 1000);
+    WIN32_FILE_ATTRIBUTE_DATA file{};
+    ASSERT_TRUE(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &file));
+    EXPECT_EQ(file.nFileSizeLow, 1000u) << "what came before the error is kept";
     client.Disconnect();
 
     // The next connection starts clean: its graceful close is no error.

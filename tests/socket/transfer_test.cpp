@@ -239,7 +239,52 @@ TEST(CaptureFile, CancelFromATimerEndsTheCaptureAndClosesTheFile) {
     }
     EXPECT_FALSE(client.Canceled);
     EXPECT_EQ(client.BytesReceived, 1000);
+    EXPECT_EQ(FileText(path), std::string(1000, 'k')) << "what came before the cancel is kept";
     EXPECT_TRUE(DeleteFileA(path.c_str())) << "the file must be closed";
+}
+
+// The capture writes in blocks and drops read notices while data flows: a body that comes in
+// bursts over several blocks must still land whole and in order, the connection must not be
+// announced twice by the re-registrations, and the next capture starts on an empty file.
+TEST(CaptureFile, BodyInBurstsAcrossBlocksLandsWholeAndConnectsOnce) {
+    const std::string body = Pattern(5 * 300 * 1024 + 7);
+    LoopbackPeer peer([&](SOCKET s) {
+        for (std::size_t at = 0; at < body.size(); at += 300 * 1024) {
+            sockettest::SendText(s, body.substr(at, 300 * 1024));
+            Sleep(40);
+        }
+    });
+    Probe client;
+    int connects = 0;
+    client.OnConnect = [&](void*) { ++connects; };
+    ConnectTo(client, peer);
+    const std::string path = TempFile("quorvane-bursts.bin");
+    std::ofstream(path, std::ios::binary) << std::string(3 << 20, 'o');  // longer than the body
+    client.CaptureFile(path);
+    sockettest::PumpFor(100);  // late notices, if any, arrive now
+    EXPECT_EQ(connects, 1);
+    EXPECT_EQ(client.BytesReceived, static_cast<std::int64_t>(body.size()));
+    EXPECT_TRUE(FileText(path) == body);
+    DeleteFileA(path.c_str());
+}
+
+TEST(CaptureString, ReadNoticesComeBackWhenTheCaptureEnds) {
+    LoopbackPeer peer([](SOCKET s) {
+        sockettest::SendText(s, std::string(100, 'q'));
+        sockettest::ReceiveBytes(s, 1);
+        sockettest::SendText(s, "more");
+        sockettest::ReceiveAll(s);
+    });
+    Probe client;
+    ConnectTo(client, peer);
+    std::string text;
+    client.CaptureString(text, 10);
+    ASSERT_EQ(text.size(), 100u);
+    int arrivals = 0;
+    client.OnDataArrival = [&](void*) { ++arrivals; };
+    client.Write("g");
+    for (int i = 0; i < 200 && arrivals == 0; ++i) sockettest::PumpFor(10);
+    EXPECT_GT(arrivals, 0) << "a caller waiting for data is told again";
 }
 
 TEST(CaptureFile, FileThatCannotBeCreatedLeavesTheComponentUsable) {
