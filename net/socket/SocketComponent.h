@@ -188,6 +188,22 @@ private:
     void ConnectAddress();
     void SocketEvent(WORD event);
     void AppendLine(std::string& line, int count);
+
+    // Where a capture puts what it receives: room for the next chunk, the chunk taken, the
+    // socket run dry for the moment; Full ends the capture before the next receive.
+    class CaptureSink {
+    public:
+        virtual char* Room() = 0;
+        virtual void Take(int count) = 0;
+        virtual void RunDry() {}
+        virtual bool Full() const { return false; }
+
+    protected:
+        ~CaptureSink() = default;
+    };
+    // The receive loop of both captures: until the peer closes, the sink is full or Canceled.
+    // The caller resets the count, runs the timer and raises the abort with its own text.
+    void ReceiveUntilClosed(CaptureSink& sink);
     // Raises the error of a connection that ended with a reset; nothing after a graceful close.
     void CheckCloseError();
 

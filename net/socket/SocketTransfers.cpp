@@ -189,17 +189,12 @@ void ROzaverazo::ReadNoticeScope::Register(long events) noexcept {
     if (owner_.SocketHandle == socket_) WSAAsyncSelect(socket_, owner_.NotifyWindow, SocketEventMessage, events);
 }
 
-void ROzaverazo::CaptureFile(const std::string& fileName) {
-    StatusMessage(8, "CaptureFile");
-    BytesReceived = 0;
-    TimerOn();
-    TimerScope off(*this);
-    FileStream file(fileName, FileStream::Mode::Create);
+void ROzaverazo::ReceiveUntilClosed(CaptureSink& sink) {
     ReadNoticeScope notices(*this);
-    while (!Canceled) {
-        const int n = recv(SocketHandle, file.Reserve(TransferBufferSize), TransferBufferSize, 0);
+    while (!Canceled && !sink.Full()) {
+        const int n = recv(SocketHandle, sink.Room(), TransferBufferSize, 0);
         if (n > 0) {
-            file.Commit(static_cast<DWORD>(n));
+            sink.Take(n);
             BytesReceived += n;
             if (OnPacketRecvd) OnPacketRecvd(this);
             TimerOn();
@@ -213,13 +208,33 @@ void ROzaverazo::CaptureFile(const std::string& fileName) {
             if (LastErrorNumber_ == WSAENOTCONN) break;
             std::string text;
             CheckSocketError(WSAEWOULDBLOCK, text);
-            // Nothing to read: a good moment to write out what came, while the peer refills.
-            file.Flush();
+            sink.RunDry();
             notices.AboutToSleep();
             WaitForSocket();
         }
         PumpAfterChunk(n > 0);
     }
+}
+
+void ROzaverazo::CaptureFile(const std::string& fileName) {
+    StatusMessage(8, "CaptureFile");
+    BytesReceived = 0;
+    TimerOn();
+    TimerScope off(*this);
+    FileStream file(fileName, FileStream::Mode::Create);
+    // The receive lands in the file's write-behind block; a dry socket is a good moment to
+    // write the block out, while the peer refills.
+    class FileSink final : public CaptureSink {
+    public:
+        explicit FileSink(FileStream& file) : file_(file) {}
+        char* Room() override { return file_.Reserve(TransferBufferSize); }
+        void Take(int count) override { file_.Commit(static_cast<DWORD>(count)); }
+        void RunDry() override { file_.Flush(); }
+
+    private:
+        FileStream& file_;
+    } sink(file);
+    ReceiveUntilClosed(sink);
     file.Close();
     if (Canceled) {
         Canceled = false;
@@ -233,30 +248,20 @@ void ROzaverazo::CaptureString(std::string& text, int maximum) {
     BytesReceived = 0;
     TimerOn();
     TimerScope off(*this);
-    ReadNoticeScope notices(*this);
-    while (!Canceled && (maximum == -1 || text.size() < static_cast<std::size_t>(maximum))) {
-        const int n = recv(SocketHandle, TransferBuffer, TransferBufferSize, 0);
-        if (n == 0) {
-            CheckCloseError();
-            break;
-        }
-        if (n > 0) {
-            text.append(TransferBuffer, static_cast<std::size_t>(n));
-            BytesReceived += n;
-            if (OnPacketRecvd) OnPacketRecvd(this);
-            TimerOn();
-            notices.DataFlows();
-        } else {
-            LastErrorNumber_ = WSAGetLastError();
-            if (LastErrorNumber_ == WSAENOTCONN && !Canceled) CheckCloseError();
-            if (LastErrorNumber_ == WSAENOTCONN) break;
-            std::string error;
-            CheckSocketError(WSAEWOULDBLOCK, error);
-            notices.AboutToSleep();
-            WaitForSocket();
-        }
-        PumpAfterChunk(n > 0);
-    }
+    // The maximum is tested before each receive, so a capture may end up to one chunk past it.
+    class StringSink final : public CaptureSink {
+    public:
+        StringSink(std::string& text, int maximum, char* buffer) : text_(text), maximum_(maximum), buffer_(buffer) {}
+        char* Room() override { return buffer_; }
+        void Take(int count) override { text_.append(buffer_, static_cast<std::size_t>(count)); }
+        bool Full() const override { return maximum_ != -1 && text_.size() >= static_cast<std::size_t>(maximum_); }
+
+    private:
+        std::string& text_;
+        int maximum_;
+        char* buffer_;
+    } sink(text, maximum, TransferBuffer);
+    ReceiveUntilClosed(sink);
     if (Canceled) {
         Canceled = false;
         throw EAbortError("Socket capture aborted");
