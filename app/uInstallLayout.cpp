@@ -4,17 +4,7 @@
 
 #include "app/LicenseText.h"
 
-#if __has_include("resources/resource.h")
 #include "resources/resource.h"
-#endif
-#ifndef IDB_LOGO
-#define IDB_LOGO 101
-#define IDR_LICENSE_BASIC_FR 201
-#define IDR_LICENSE_BASIC_EN 202
-#define IDR_LICENSE_GENERAL_EN 203
-#define IDR_LICENSE_PRO_FR 204
-#define IDR_LICENSE_ENTERPRISE_FR 205
-#endif
 
 namespace {
 

@@ -25,7 +25,7 @@ public:
 
     // Write-behind for a receiver: Reserve gives room for `size` more bytes (writing out what is
     // collected first when less is left), the receive lands there, Commit counts what it put.
-    // Writing one large block instead of every packet halves the cost of a capture under Wine.
+    // A few large writes, made while the socket is dry, cost a capture less than one per packet.
     char* Reserve(DWORD size);
     void Commit(DWORD size);
     // Writes out what is collected; throws like Write.
