@@ -1,6 +1,7 @@
 #pragma once
 // A fresh wizard form and translation table per test, message boxes answered by the test.
 #include "app/uInstall.h"
+#include "tests/support/TestApplication.h"
 #include "ui/Application.h"
 
 #include <gtest/gtest.h>
@@ -18,11 +19,7 @@ struct ShownBox {
 
 class WizardTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static ui::ComApartment com;
-        ui::Application::Instance().Initialize();
-        ui::Application::Instance().SetTitle("Installation");
-    }
+    static void SetUpTestSuite() { testsupport::StartApplication(); }
 
     void SetUp() override {
         ui::Application::Instance().MessageBoxHook = [this](const std::string& text, const std::string& caption,

@@ -4,13 +4,15 @@
 #include "WizardFixture.h"
 
 #include "../install/finish_fixture.h"
-#include "TestHttpServer.h"
+#include "HostileServer.h"
 #include "app/DownloadServer.h"
 #include "net/http/HttpClient.h"
 
 #include <commctrl.h>
 
 #include <memory>
+
+using hostile::Script;
 
 namespace {
 
@@ -62,7 +64,7 @@ protected:
                   "<missing>");
     }
 
-    TestHttpServer server;
+    hostile::HostileServer server;
     installtest::ScratchDir dir{"wizard-download"};
     std::vector<std::string> errors;
 };
@@ -71,7 +73,7 @@ TEST_F(DownloadTest, FourFilesInOrderThenTheFinishingSteps) {
     ServeAll();
     TfInstall& f = Install();
     EXPECT_TRUE(errors.empty()) << errors.front();
-    EXPECT_EQ(server.Requests(), kAllPaths);
+    EXPECT_EQ(server.Paths(), kAllPaths);
     EXPECT_EQ(Page(), 5);
     EXPECT_EQ(f.InstallDone, 1);
     EXPECT_EQ(f.LblStatus.Text(), "Status : Registration of uninstall");
@@ -85,7 +87,7 @@ TEST_F(DownloadTest, FourFilesInOrderThenTheFinishingSteps) {
 
 TEST_F(DownloadTest, AWholeBodyEndsAtTheBarsMaximumAndAnErrorStatusStopsTheInstallation) {
     server.Serve(kAllPaths[0], std::string(2097152, 'q'));
-    server.Reply(kAllPaths[1], "HTTP/1.0 404 Not Found\r\n\r\nNot found");
+    server.On(kAllPaths[1], Script().Send("HTTP/1.0 404 Not Found\r\n\r\nNot found"));
     TfInstall& f = Install();
     EXPECT_EQ(f.LblBytes.Text(), "2.00 / 2.00 Megs");
     EXPECT_EQ(f.LblFN.Text(), "quorvane.exe (100 %)");
@@ -93,13 +95,15 @@ TEST_F(DownloadTest, AWholeBodyEndsAtTheBarsMaximumAndAnErrorStatusStopsTheInsta
     EXPECT_EQ(f.ProgBarDL.Position(), 2097152);
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], "Server or update not found: quorvane.ini (HTTP status 404)");
-    EXPECT_EQ(server.Requests(), std::vector<std::string>(kAllPaths.begin(), kAllPaths.begin() + 2));
+    EXPECT_EQ(server.Paths(), std::vector<std::string>(kAllPaths.begin(), kAllPaths.begin() + 2));
     ExpectStoppedOnPageFour(f);
 }
 
 TEST_F(DownloadTest, WithoutALengthTheProgressStaysAsItWas) {
-    server.Serve(kAllPaths[0], std::string(5000, 'q'), false);
-    TfInstall& f = Install();  // quorvane.ini is not served: a 404
+    server.On(kAllPaths[0], Script().Send("HTTP/1.0 200 OK\r\n\r\n" + std::string(5000, 'q')));
+    // Then a 404 for quorvane.ini, also without a length, so that nothing moves the figures.
+    server.On(kAllPaths[1], Script().Send("HTTP/1.0 404 Not Found\r\n\r\nNot found"));
+    TfInstall& f = Install();
     EXPECT_EQ(f.LblFN.Text(), "");
     EXPECT_EQ(f.LblBytes.Text(), "");
     EXPECT_EQ(f.ProgBarDL.Position(), 0);
@@ -110,17 +114,17 @@ TEST_F(DownloadTest, WithoutALengthTheProgressStaysAsItWas) {
 
 TEST_F(DownloadTest, ABodyCutShortOfItsLengthStopsTheInstallation) {
     ServeAll();
-    server.Reply(kAllPaths[2], "HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\nMZ only part");
+    server.On(kAllPaths[2], Script().Send("HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\nMZ only part"));
     TfInstall& f = Install();
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], "Server or update not found: miseajour.exe (received 12 of 1000 bytes)");
-    EXPECT_EQ(server.Requests().size(), 3u);
+    EXPECT_EQ(server.Paths().size(), 3u);
     ExpectStoppedOnPageFour(f);
 }
 
 TEST_F(DownloadTest, AReplyWithoutAStatusLineStopsTheInstallation) {
     ServeAll();
-    server.Reply(kAllPaths[0], "");
+    server.On(kAllPaths[0], Script().Close());
     TfInstall& f = Install();
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], "Server or update not found: quorvane.exe (no valid HTTP status line)");
@@ -138,7 +142,7 @@ void CALLBACK CancelWhenSecondFileArrives(HWND, UINT, UINT_PTR, DWORD) {
 TEST_F(DownloadTest, CancelDuringTheSecondFileStopsEverything) {
     ServeAll();
     const std::string ini = "HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n" + std::string(100000, ';');
-    server.Stall(kAllPaths[1], ini, 60000);
+    server.On(kAllPaths[1], Script().Send(ini.substr(0, 60000)).Hold());
     answer = IDYES;
     TfInstall& f = Start(kEnglish);
     fInstall = &f;
@@ -154,7 +158,7 @@ TEST_F(DownloadTest, CancelDuringTheSecondFileStopsEverything) {
     EXPECT_EQ(f.Cancelled, 1);
     EXPECT_TRUE(f.Closed());
     EXPECT_EQ(errors.size(), 1u);  // the aborted request's error
-    EXPECT_EQ(server.Requests(), std::vector<std::string>(kAllPaths.begin(), kAllPaths.begin() + 2));
+    EXPECT_EQ(server.Paths(), std::vector<std::string>(kAllPaths.begin(), kAllPaths.begin() + 2));
     ExpectStoppedOnPageFour(f);
 }
 
@@ -176,7 +180,7 @@ TEST_F(DownloadTest, AlreadyCancelledFetchesNothing) {
     f.Cancelled = 1;
     f.DownloadFiles();
     EXPECT_EQ(f.HttpClient, nullptr);
-    EXPECT_TRUE(server.Requests().empty());
+    EXPECT_TRUE(server.Paths().empty());
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 // The framework's controls driven through real window messages under Wine.
+#include "tests/support/TestApplication.h"
 #include "ui/Application.h"
 #include "ui/Controls.h"
 
@@ -11,11 +12,7 @@ namespace {
 
 class Controls : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static ui::ComApartment com;
-        ui::Application::Instance().Initialize();
-        ui::Application::Instance().SetTitle("Installation");
-    }
+    static void SetUpTestSuite() { testsupport::StartApplication(); }
     void SetUp() override {
         form.Create("Test form", 300, 200, ui::FontStyle{});
         panelA.Create(form, {0, 0, 300, 100}, true);
