@@ -4,6 +4,7 @@
 // interleaved, so that a burst of load on a shared machine does not decide the figure.
 //   download_bench SERVER   (host:port serving /download/lite/quorvane.exe)
 #include "app/DownloadServer.h"
+#include "app/install/DownloadFolder.h"
 #include "app/uInstall.h"
 #include "net/http/HttpClient.h"
 #include "ui/Application.h"
@@ -43,6 +44,8 @@ Run WithTheWizard() {
     form.Show();
     form.ShowSteps(false, false, false, true, false);
     ui::Application::Instance().ProcessMessages();
+    install::DownloadFolder folder(form.TempPath);
+    form.DownloadDir = folder.Path();
     form.StartDownloadClient();
     LARGE_INTEGER start, end;
     QueryPerformanceCounter(&start);
