@@ -62,8 +62,9 @@ DownloadFolder::DownloadFolder(const std::string& tempPath) {
     throw InstallError("Cannot make a new folder in the temporary folder " + tempPath);
 }
 
-// Files only, never subfolders: an elevated process must not follow a junction another
-// process put here into folders it may not delete otherwise.
+// Never recursive: an elevated process must not follow a junction another process put here
+// into folders it may not otherwise delete. A subfolder goes only when empty (or when it is such
+// a link: removing one removes the link, not what it points to).
 DownloadFolder::~DownloadFolder() {
     std::wstring folder;
     try {
@@ -75,7 +76,9 @@ DownloadFolder::~DownloadFolder() {
     HANDLE find = FindFirstFileW((folder + L"*").c_str(), &entry);
     if (find != INVALID_HANDLE_VALUE) {
         do {
-            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((folder + entry.cFileName).c_str());
+            const std::wstring path = folder + entry.cFileName;
+            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW(path.c_str());
+            else if (wcscmp(entry.cFileName, L".") != 0 && wcscmp(entry.cFileName, L"..") != 0) RemoveDirectoryW(path.c_str());
         } while (FindNextFileW(find, &entry));
         FindClose(find);
     }
