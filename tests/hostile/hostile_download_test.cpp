@@ -230,8 +230,9 @@ TEST_F(HostileDownloadTest, ATemporaryFileThatCannotBeCreatedStopsTheInstallatio
 TEST_F(HostileDownloadTest, AnUnusableTemporaryPathDownloadsNothing) {
     installtest::ScratchDir temp("hostile-temp");
     installtest::WriteFileBytes(temp.Path() + "a file", "");
-    const std::string unusable[] = {"", "relative\\temp\\", "\\rooted\\temp\\", temp.Path() + "missing\\",
-                                    temp.Path() + "a file\\"};
+    // The current directory and the current drive's root exist: only refusing a path that is
+    // not a full one keeps the download out of them.
+    const std::string unusable[] = {"", ".\\", "\\", temp.Path() + "missing\\", temp.Path() + "a file\\"};
     for (const std::string& path : unusable) {
         errors.clear();
         TfInstall& f = Install([&](TfInstall& form) { form.TempPath = path; });
