@@ -127,14 +127,19 @@ std::wstring TempPath() {
     return temp;
 }
 
-// Each run of the installer downloads into a Quorvane-* folder of the temporary path and
-// removes it at the end, whatever the outcome.
+// Each run of the installer downloads into a folder "Quorvane-<16 hex digits>" of the
+// temporary path and removes it at the end, whatever the outcome. (Other tests leave files
+// of similar names there.)
+bool IsDownloadFolder(const fs::directory_entry& entry) {
+    const std::wstring name = entry.path().filename().wstring();
+    std::error_code ignored;
+    return name.size() == 25 && name.rfind(L"Quorvane-", 0) == 0 && entry.is_directory(ignored);
+}
+
 void ExpectNoDownloadFolder() {
-    WIN32_FIND_DATAW entry{};
-    HANDLE find = FindFirstFileW((TempPath() + L"Quorvane-*").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) return;
-    Expect(false, L"download folder left: " + TempPath() + entry.cFileName);
-    FindClose(find);
+    std::error_code ignored;
+    for (const auto& entry : fs::directory_iterator(fs::path(TempPath()), ignored))
+        Expect(!IsDownloadFolder(entry), L"download folder left: " + entry.path().wstring());
 }
 
 int Check(const std::wstring& lang, const std::wstring& typed, const std::wstring& source, bool autoStart) {
@@ -198,7 +203,7 @@ int Clean(const std::wstring& typed) {
     for (const wchar_t* name : kFiles) DeleteFileW((TempPath() + name).c_str());
     // A download folder a killed run left behind must not fail the next scenario.
     for (const auto& entry : fs::directory_iterator(fs::path(TempPath()), ignored))
-        if (entry.path().filename().wstring().rfind(L"Quorvane-", 0) == 0) fs::remove_all(entry.path(), ignored);
+        if (IsDownloadFolder(entry)) fs::remove_all(entry.path(), ignored);
     return 0;
 }
 
