@@ -66,10 +66,10 @@ public:
 
     // Wizard state shared with the directory, download and finishing steps.
     std::unique_ptr<net::THttpClient, HttpClientDeleter> HttpClient;  // absent until the download starts
-    // Paths are UTF-8 (ui/Text.h).
     std::string CurrentFile;
+    // Paths are UTF-8 (ui/Text.h).
     std::string TempPath;     // the user's, read at creation; each run makes its own folder in it
-    std::string DownloadDir;  // that folder, while the run lasts (it is removed at the end)
+    std::string DownloadDir;  // that folder, named when the run starts; the run removes it at its end
     unsigned char Cancelled = 0;
     unsigned char InstallDone = 0;
     std::string InstallDir;
