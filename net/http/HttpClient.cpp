@@ -160,6 +160,8 @@ void THttpClient::SendText(const std::string& text) {
 void THttpClient::ReadResponseHeader() {
     BytesExpected = 0;
     HasContentLength = false;
+    HeaderComplete = false;
+    ReplyComplete = false;
     ReceivedCookie.clear();
     RedirectLocation.clear();
     std::optional<FileStream> file;
@@ -184,6 +186,7 @@ void THttpClient::ReadResponseHeader() {
         ReplyCode = reply.ReplyCode;
         BytesExpected = reply.BytesExpected;
         HasContentLength = reply.HasContentLength;
+        HeaderComplete = reply.HeaderComplete;
         ReceivedCookie = reply.ReceivedCookie;
         RedirectLocation = reply.RedirectLocation;
     }
@@ -193,12 +196,33 @@ void THttpClient::ReceiveBody() {
     if (InputFileMode) {
         CaptureFile(Body);
     } else {
-        CaptureString(Body, -1);
+        ReceiveBodyText();
+    }
+    TReplyHeader announced;
+    announced.HeaderComplete = HeaderComplete;
+    announced.HasContentLength = HasContentLength;
+    announced.BytesExpected = BytesExpected;
+    ReplyComplete = IsCompleteReply(announced, BytesReceived);
+}
+
+void THttpClient::ReceiveBodyText() {
+    // An announced length past the bound is refused before a byte of it is taken; otherwise the
+    // capture stops one byte past the bound (at most one chunk more) and the reply is refused.
+    if (HasContentLength && BytesExpected > MaxBodyInMemory) {
+        Body.clear();
+        throw EHttpError(kBodyTooLarge);
+    }
+    CaptureString(Body, static_cast<int>(MaxBodyInMemory + 1));
+    if (static_cast<std::int64_t>(Body.size()) > MaxBodyInMemory) {
+        Body.clear();
+        Body.shrink_to_fit();
+        throw EHttpError(kBodyTooLarge);
     }
 }
 
 void THttpClient::JudgeReply() {
-    if (IsSuccessCode(ReplyCode)) {
+    if (!ReplyComplete) StatusMessage(1, "Incomplete reply");
+    if (IsSuccessCode(ReplyCode) && ReplyComplete) {
         if (OnSuccess) OnSuccess(RequestKind);
         StatusMessage(2, "Transaction Completed");
     } else if (IsFailureCode(ReplyCode)) {
