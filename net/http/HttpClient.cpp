@@ -175,12 +175,13 @@ void THttpClient::ReadResponseHeader() {
     bool done = false;
     while (!done) {
         ReadLn(line);
+        // Judged before it is stored: the line that passes the header's bound is not kept.
+        done = reader.TakeLine(line);
         if (file) {
             file->Write(line.data(), static_cast<DWORD>(line.size()));
         } else {
             Header += line;
         }
-        done = reader.TakeLine(line);
         // Kept up to date line by line: a connection lost inside the header leaves what was read.
         const TReplyHeader& reply = reader.Result();
         ReplyCode = reply.ReplyCode;
