@@ -8,6 +8,7 @@
 #include "app/uInstall.h"
 #include "app/verify/DownloadCheck.h"
 #include "net/http/HttpClient.h"
+#include "net/http/HttpErrors.h"
 #include "ui/Application.h"
 #include "ui/Text.h"
 
@@ -61,10 +62,14 @@ void TfInstall::FetchFile(const std::string& file) {
     const verify::TPinnedFile* pinned = PinnedFile(file);
     if (!pinned) throw DamagedDownloadError(file + " has no pinned size and SHA-256. Nothing was installed.");
     verify::TDownloadCheck check(*HttpClient, *pinned);
-    {
+    try {
         verify::TDownloadCheck::Attached attached(*HttpClient, check);
         HttpClient->Body = std::string(TempPath) + "\\" + file;
         HttpClient->Get(DownloadUrl(file));
+    } catch (const EHttpError& refused) {
+        // The engine's refusals of a reply (a header past its bound, endless redirects) say
+        // nothing of which file: the user is told.
+        throw DownloadError(NotFound(refused.what()));
     }
     CheckReply();
     check.Verify();
@@ -86,7 +91,11 @@ void TfInstall::CheckReply() {
     } else {
         return;
     }
-    throw DownloadError(Translated(kTextNotFound) + ": " + CurrentFile + " (" + detail + ")");
+    throw DownloadError(NotFound(detail));
+}
+
+std::string TfInstall::NotFound(const std::string& detail) const {
+    return Translated(kTextNotFound) + ": " + CurrentFile + " (" + detail + ")";
 }
 
 void TfInstall::AbortDownload() {
