@@ -6,6 +6,8 @@
 // the file's, pinned before the rounds. Best of `rounds`, interleaved, so that a burst of load on
 // a shared machine hits all alike. One line per downloader:
 //   <name> <bytes> <seconds> <cpu seconds>
+// and, with PINFILE, one for pinning it (reading it and CNG's SHA-256 over it):
+//   sha256-pin <bytes> <seconds>
 // CPU is this process's user + kernel time; Wine's own server process is not in it.
 //   download_report HOST PORT PATH OUTFILE [ROUNDS [PINFILE]]
 #include <winsock2.h>
@@ -194,7 +196,12 @@ int main(int argc, char** argv) {
 #endif
     try {
 #ifdef QUORVANE_HAVE_ENGINE
-        if (argc > 6) pinned = benchpin::PinFromFile("quorvane.exe", argv[6]);
+        if (argc > 6) {
+            // The hash's own rate bounds what checking can cost: reported beside the rows.
+            const double start = Now();
+            pinned = benchpin::PinFromFile("quorvane.exe", argv[6]);
+            std::printf("sha256-pin %llu %.3f\n", static_cast<unsigned long long>(pinned.Size), Now() - start);
+        }
 #endif
         for (int round = 0; round < rounds; ++round)
             for (Row& row : rows) Measure(row.best, row.run);
