@@ -1,10 +1,11 @@
 // The work done when the wizard window closes after a completed installation.
 #include "app/install/FinishInstall.h"
 #include "app/install/InstallSupport.h"
+#include "app/install/LaunchProduct.h"
+#include "app/log/InstallLog.h"
 #include "i18n/traducteur.h"
 #include "ui/Application.h"
 
-#include <shellapi.h>
 
 namespace install {
 
@@ -13,11 +14,9 @@ void ClosingSteps(const InstallState& state, bool autoStart, bool startNow) {
     const std::string language = Translator ? Translator->Language : std::string();
     if (!WritePrivateProfileStringA("Settings", "langue", language.c_str(), kSettingsFile))
         throw InstallError(std::string("Unable to write to ") + kSettingsFile);
+    LogLine(std::string("Setting langue = ") + language + " in " + kSettingsFile);
     if (autoStart) WriteAutoStart(state);
-    if (startNow) {
-        ShellExecuteA(nullptr, "open", "quorvane.exe", nullptr, ToAnsiCodePage(state.InstallDir).c_str(),
-                      SW_SHOWNORMAL);
-    }
+    if (startNow) StartAsDesktopUser(state.InstallDir + "quorvane.exe", state.InstallDir);
 }
 
 void CloseInstall(const InstallState& state, bool autoStart, bool startNow) noexcept {

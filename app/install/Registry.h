@@ -23,10 +23,14 @@ public:
 
     // Writes a REG_SZ value. Throws InstallError "Failed to set data for '<name>'".
     void WriteString(const std::string& name, const std::string& data);
+    // Writes a REG_DWORD value, with the same error.
+    void WriteDword(const std::string& name, DWORD data);
 
 private:
-    explicit RegistryKey(HKEY key) : key_(key) {}
+    RegistryKey(HKEY key, std::string path) : key_(key), path_(std::move(path)) {}
+    void Write(const std::string& name, DWORD type, const BYTE* data, DWORD size, const std::string& shown);
     HKEY key_ = nullptr;
+    std::string path_;  // root and key, as the log names them
 };
 
 // Test seam: Wine grants every registry access, so tests name a key (compared without regard to

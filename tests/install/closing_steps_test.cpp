@@ -2,6 +2,8 @@
 // process start of the Wine prefix.
 #include "finish_fixture.h"
 
+#include "app/install/LaunchProduct.h"
+#include "app/log/InstallLog.h"
 #include "ui/Application.h"
 
 using namespace installtest;
@@ -67,6 +69,37 @@ TEST_F(ClosingStepsTest, StartNowStartsTheProductInTheInstallationDirectory) {
     std::wstring dir(reinterpret_cast<const wchar_t*>(written.data()), written.size() / sizeof(wchar_t));
     EXPECT_TRUE(_stricmp(ui::Narrow(dir).c_str(), (scratch.Path() + "Q").c_str()) == 0) << ui::Narrow(dir);
     EXPECT_EQ(RunValue(), "<missing>");
+}
+
+// Started as the desktop's user: the desktop's shell is asked first, and where none answers the
+// product is started directly; the log says which route was taken.
+TEST_F(ClosingStepsTest, StartNowGoesThroughTheDesktopShellElseDirectly) {
+    struct Route {
+        bool noShell;
+        std::vector<std::string> lines;  // in this order
+    };
+    const Route routes[] = {
+        {false, {"through the desktop's shell", "Started <exe> through the desktop's shell"}},
+        {true, {"through the desktop's shell", "(no shell windows): starting it directly", "Started <exe> directly"}}};
+    Installed("anglais");
+    for (const Route& route : routes) {
+        const std::string log = scratch.Path() + "launch.log";
+        ASSERT_TRUE(installlog::Open(ui::Widen(log)));
+        install::TestNoDesktopShell() = route.noShell;
+        install::CloseInstall(State(), false, true);
+        install::TestNoDesktopShell() = false;
+        installlog::Close();
+        EXPECT_TRUE(Launched(10000)) << route.noShell;
+        const std::string text = ReadFileBytes(log);
+        size_t at = 0;
+        for (std::string line : route.lines) {
+            if (line.find("<exe>") != std::string::npos) line.replace(line.find("<exe>"), 5, InstallDir + "quorvane.exe");
+            at = text.find(line, at);
+            ASSERT_NE(at, std::string::npos) << line << " not in order in:\n" << text;
+        }
+        EXPECT_NE(text.find("Setting langue = anglais in Quorvane_b.ini"), std::string::npos) << text;
+        DeleteFileW(ui::Widen(InstallDir + "launched.txt").c_str());
+    }
 }
 
 TEST_F(ClosingStepsTest, NothingWhenTheInstallationDidNotComplete) {
