@@ -2,7 +2,9 @@
 // display, then the finishing steps. Runs inside the Next action of page 3; while a request
 // waits for the network the socket layer keeps the window's messages flowing, so the handlers
 // below, and Cancel, run nested inside HttpClient->Get.
+#include "app/DownloadErrors.h"
 #include "app/DownloadServer.h"
+#include "app/log/InstallLog.h"
 #include "app/progress/DownloadProgress.h"
 #include "app/uInstall.h"
 #include "net/http/HttpClient.h"
@@ -18,18 +20,17 @@ constexpr int kTextNotFound = 22, kTextInterrupted = 23, kTextSearching = 21, kT
 // In the order they are fetched.
 constexpr const char* kDownloadFiles[] = {"quorvane.exe", "quorvane.ini", "miseajour.exe", "uninstall.exe"};
 
-// A reply that must not be installed: an error page or a cut body would otherwise be copied
-// into the installation directory as the product.
-class DownloadError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
 // The user's decimal separator, as the figures on page 4 show it.
 std::string UserDecimalSeparator() {
     wchar_t separator[8] = {};
     if (!GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8) || !separator[0]) return ".";
     return ui::Narrow(separator);
+}
+
+// The reply's status line as the server sent it, for the log.
+std::string StatusLine(const std::string& header, int code) {
+    const std::string first = header.substr(0, header.find_first_of("\r\n"));
+    return first.rfind("HTTP/", 0) == 0 ? first : "HTTP status " + std::to_string(code);
 }
 
 }  // namespace
@@ -64,7 +65,17 @@ void TfInstall::FetchFile(const std::string& file) {
     CurrentFile = file;
     lastProgress_ = 0;  // a new file shows its first chunk at once
     HttpClient->Body = std::string(TempPath) + "\\" + file;
-    HttpClient->Get(DownloadUrl(file));
+    const std::string url = DownloadUrl(file);
+    LogLine("GET " + url);
+    const ULONGLONG start = GetTickCount64();
+    try {
+        HttpClient->Get(url);
+    } catch (const std::exception& e) {
+        LogLine("GET " + url + " failed after " + std::to_string(GetTickCount64() - start) + " ms: " + e.what());
+        throw;
+    }
+    LogLine(StatusLine(HttpClient->Header, HttpClient->ReplyCode) + ", " + std::to_string(HttpClient->BytesReceived) +
+            " bytes in " + std::to_string(GetTickCount64() - start) + " ms");
     CheckReply();
 }
 

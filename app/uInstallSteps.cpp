@@ -28,7 +28,12 @@ void TfInstall::ReadDesktopPath() { DesktopPath = install::ReadDesktopPath(); }
 void TfInstall::FinishInstall() { install::FinishInstall(State()); }
 
 void TfInstall::CloseInstall() {
-    install::CloseInstall(State(), ChkAutoStart.Checked(), chkStartNow.Checked());
+    try {
+        install::ClosingSteps(State(), ChkAutoStart.Checked(), chkStartNow.Checked());
+    } catch (...) {
+        Outcome.ClosingFailed();
+        ui::Application::Instance().HandleException(std::current_exception());
+    }
 }
 
 // Runs during the form's creation: a tree that cannot be filled (no C:\Program Files) is reported
