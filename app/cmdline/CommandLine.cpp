@@ -63,12 +63,9 @@ std::string ReadLog(std::string value, std::string& error) {
     return value;
 }
 
-// One argument into `line`; false when it is not understood (line.Error says why).
-bool ReadArgument(const std::string& argument, CommandLine& line) {
-    if (argument.size() < 2 || (argument[0] != '/' && argument[0] != '-')) {
-        line.Error = "Not a switch: " + argument;
-        return false;
-    }
+// One argument into `line`; an error message when it is not understood.
+std::string ReadArgument(const std::string& argument, CommandLine& line) {
+    if (argument.size() < 2 || (argument[0] != '/' && argument[0] != '-')) return "Not a switch: " + argument;
     const std::string body = argument.substr(1);
     const size_t equals = body.find('=');
     const std::string name = Upper(body.substr(0, equals));
@@ -77,31 +74,37 @@ bool ReadArgument(const std::string& argument, CommandLine& line) {
         else if (name == "NOAUTOSTART") line.NoAutoStart = true;
         else if (name == "NOLAUNCH") line.NoLaunch = true;
         else if (name == "?") line.Usage = true;
-        else if (name == "DIR" || name == "LANG" || name == "LOG") line.Error = "/" + name + " needs =value";
-        else line.Error = "Unknown switch: " + argument;
-        return line.Error.empty();
+        else if (name == "DIR" || name == "LANG" || name == "LOG") return "/" + name + " needs =value";
+        else return "Unknown switch: " + argument;
+        return {};
     }
     const std::string value = body.substr(equals + 1);
     std::string error;
-    if (name == "DIR") line.Dir = ReadDir(value, error);
-    else if (name == "LANG") line.Language = ReadLanguage(value, error);
-    else if (name == "LOG") line.Log = ReadLog(value, error);
-    else error = "Unknown switch: " + argument;
-    line.Error = error;
-    return error.empty();
+    // A bad value is not half-taken: the directory or log it named is not used.
+    if (name == "DIR") {
+        std::string dir = ReadDir(value, error);
+        if (error.empty()) line.Dir = dir;
+    } else if (name == "LANG") {
+        std::string language = ReadLanguage(value, error);
+        if (error.empty()) line.Language = language;
+    } else if (name == "LOG") {
+        std::string log = ReadLog(value, error);
+        if (error.empty()) line.Log = log;
+    } else {
+        error = "Unknown switch: " + argument;
+    }
+    return error;
 }
 
 }  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine line;
+    // Every argument is read, so that /S and /LOG= count wherever they stand: a silent run with a
+    // bad switch must still keep its windows away and write its error where it was told to.
     for (const std::string& argument : arguments) {
-        if (!ReadArgument(argument, line)) break;
-    }
-    // A bad value must not be half-taken: the log or directory it named is not used.
-    if (!line.Error.empty()) {
-        if (line.Dir && line.Error.rfind("/DIR=", 0) == 0) line.Dir.reset();
-        if (line.Log && line.Error.rfind("/LOG=", 0) == 0) line.Log.reset();
+        std::string error = ReadArgument(argument, line);
+        if (line.Error.empty()) line.Error = std::move(error);
     }
     return line;
 }

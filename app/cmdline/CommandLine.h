@@ -18,7 +18,7 @@ struct CommandLine {
     std::optional<std::string> Language;  // the translation table's key: "francais" or "anglais"
     std::optional<std::string> Log;       // file name, as given
     // Empty when every argument was understood; otherwise what is wrong with the first bad one.
-    // The switches read before it are kept (a /S before a bad switch still means no window).
+    // The good switches around it are kept (a /S anywhere still means no window).
     std::string Error;
 };
 

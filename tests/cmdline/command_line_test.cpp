@@ -73,15 +73,17 @@ TEST(CommandLine, RefusedArgumentsSayWhat) {
     }
 }
 
-// /S before a bad switch still keeps every window away; a bad /DIR= or /LOG= is not half-used.
-TEST(CommandLine, AfterAnErrorTheSilentFlagStaysAndTheBadValueIsDropped) {
-    auto line = ParseCommandLine({"/S", "/LOG=Z:\\ok.log", "/DIR=relative", "/NOLAUNCH"});
+// /S and /LOG= count wherever they stand beside a bad switch, which must still reach the log and
+// keep every window away; a bad /DIR= or /LOG= is not half-used; the first error is the one told.
+TEST(CommandLine, AroundAnErrorTheGoodSwitchesStayAndTheBadValueIsDropped) {
+    auto line = ParseCommandLine({"/BOGUS", "/DIR=relative", "/S", "/LOG=Z:\\ok.log"});
+    EXPECT_EQ(line.Error, "Unknown switch: /BOGUS");
     EXPECT_TRUE(line.Silent);
     EXPECT_EQ(line.Log.value_or(""), "Z:\\ok.log");
     EXPECT_FALSE(line.Dir);
-    EXPECT_FALSE(line.NoLaunch);
-    line = ParseCommandLine({"/S", "/LOG="});
-    EXPECT_FALSE(line.Log);
+    line = ParseCommandLine({"/LOG=Z:\\a.log", "/LOG=", "/DIR=C:\\ok", "/DIR=C:\\a|b"});
+    EXPECT_EQ(line.Log.value_or(""), "Z:\\a.log");
+    EXPECT_EQ(line.Dir.value_or(""), "C:\\ok");
 }
 
 TEST(CommandLine, UsageNamesEverySwitchInBothLanguages) {
