@@ -111,6 +111,8 @@ public:
     void FinishInstall();
     void CloseInstall();
     void AttachFolderTree();
+    // The folder tree, filled on the first arrival at page 3.
+    void EnsureFolderTree();
 
     // Download sequence (uInstallDownload.cpp) and its handlers of the HTTP client's events.
     void DownloadFiles();
@@ -151,6 +153,7 @@ private:
     // Fills the tree-view `Directory` with the shell's folders; declared after the controls so
     // that it goes before them.
     std::unique_ptr<install::ShellFolderTree> folderTree_;
+    bool folderTreeTried_ = false;
     std::string licenseEnText_;  // the English licence as stored, for the bold runs' positions
 };
 

@@ -88,7 +88,6 @@ void TfInstall::FormCreate(LCID locale) {
     ReadProgramsPath();
     ReadDesktopPath();
     GetTempPathA(260, TempPath);
-    AttachFolderTree();
     TxtDir.SetText(Translated(kTextDefaultDir));
     ApplyLanguage();
     ShowSteps(true, false, false, false, false);
@@ -166,6 +165,7 @@ void TfInstall::BtnNextClick() {
         rdoDeny.SetChecked(true);
         BtnNext.SetText(Translated(kTextNext));
     } else if (PnlStep2.Visible()) {
+        EnsureFolderTree();
         ShowSteps(false, false, true, false, false);
         btnBack.SetEnabled(true);
         BtnNext.SetEnabled(!TxtDir.Text().empty());
