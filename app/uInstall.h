@@ -87,6 +87,8 @@ public:
     void ShowSteps(bool page1, bool page2, bool page3, bool page4, bool page5);
     void ApplyLanguage();
     void FormatLicenseText();
+    // The licence panes' texts and bold runs, on the first arrival at page 2.
+    void LoadLicenseTexts();
 
     // Event handlers.
     void FormCreate(LCID locale);

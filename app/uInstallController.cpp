@@ -78,7 +78,6 @@ void TfInstall::BindEvents() {
 }
 
 void TfInstall::FormCreate(LCID locale) {
-    FormatLicenseText();
     Translator->SetLanguage("francais");
     Translator->SetLanguage(LanguageKeyForLocale(locale));
     rdoDeny.SetChecked(true);
@@ -159,6 +158,7 @@ void TfInstall::TxtDirChange() { BtnNext.SetEnabled(!TxtDir.Text().empty()); }
 void TfInstall::BtnNextClick() {
     FocusKeeper keeper(*this);
     if (PnlStep1.Visible()) {
+        LoadLicenseTexts();
         ShowSteps(false, true, false, false, false);
         btnBack.SetEnabled(true);
         BtnNext.SetEnabled(false);
