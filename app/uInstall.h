@@ -2,7 +2,7 @@
 // The wizard form: five stacked pages (language, licence, directory, download, finish) above a
 // band with Back, Next and Cancel. Layout in uInstallLayout.cpp, navigation in
 // uInstallController.cpp, the installation steps that other parts provide in uInstallSteps.cpp.
-#include "app/RunOutcome.h"
+#include "app/cmdline/RunOutcome.h"
 #include "i18n/traducteur.h"
 #include "ui/Controls.h"
 
