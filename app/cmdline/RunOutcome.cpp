@@ -1,4 +1,4 @@
-#include "app/RunOutcome.h"
+#include "app/cmdline/RunOutcome.h"
 
 #include "app/DownloadErrors.h"
 #include "net/socket/SocketErrors.h"
