@@ -7,11 +7,11 @@
 #include "app/log/InstallLog.h"
 #include "app/progress/DownloadProgress.h"
 #include "app/uInstall.h"
+#include "app/verify/DownloadCheck.h"
 #include "net/http/HttpClient.h"
+#include "net/http/HttpErrors.h"
 #include "ui/Application.h"
 #include "ui/Text.h"
-
-#include <stdexcept>
 
 namespace {
 
@@ -61,15 +61,26 @@ void TfInstall::StartDownloadClient() {
     lastProgress_ = 0;
 }
 
+// The file is checked against its pinned size and SHA-256 while it arrives; one that differs
+// raises DamagedDownloadError before anything is copied.
 void TfInstall::FetchFile(const std::string& file) {
     CurrentFile = file;
     lastProgress_ = 0;  // a new file shows its first chunk at once
-    HttpClient->Body = std::string(TempPath) + "\\" + file;
+    const verify::TPinnedFile* pinned = PinnedFile(file);
+    if (!pinned) throw DamagedDownloadError(file + " has no pinned size and SHA-256. Nothing was installed.");
+    verify::TDownloadCheck check(*HttpClient, *pinned);
     const std::string url = DownloadUrl(file);
     LogLine("GET " + url);
     const ULONGLONG start = GetTickCount64();
     try {
+        verify::TDownloadCheck::Attached attached(*HttpClient, check);
+        HttpClient->Body = std::string(TempPath) + "\\" + file;
         HttpClient->Get(url);
+    } catch (const EHttpError& refused) {
+        LogLine("GET " + url + " refused after " + std::to_string(GetTickCount64() - start) + " ms: " + refused.what());
+        // The engine's refusals of a reply (a header past its bound, endless redirects) say
+        // nothing of which file: the user is told.
+        throw DownloadError(NotFound(refused.what()));
     } catch (const std::exception& e) {
         LogLine("GET " + url + " failed after " + std::to_string(GetTickCount64() - start) + " ms: " + e.what());
         throw;
@@ -77,22 +88,31 @@ void TfInstall::FetchFile(const std::string& file) {
     LogLine(StatusLine(HttpClient->Header, HttpClient->ReplyCode) + ", " + std::to_string(HttpClient->BytesReceived) +
             " bytes in " + std::to_string(GetTickCount64() - start) + " ms");
     CheckReply();
+    check.Verify();
+    LogLine("Verified " + file + ": size and SHA-256 as pinned");
 }
 
 // The engine reports an HTTP error status as an event, not an error, and reads a body until the
-// server closes, however short: both are judged here, after each file.
+// server closes, whatever its length: all is judged here, after each file.
 void TfInstall::CheckReply() {
-    const int code = HttpClient->ReplyCode;
+    const net::THttpClient& client = *HttpClient;
+    const int code = client.ReplyCode;
     std::string detail;
     if (code < 200 || code > 299) {
         detail = code == 0 ? "no valid HTTP status line" : "HTTP status " + std::to_string(code);
-    } else if (HttpClient->HasContentLength && HttpClient->BytesReceived < HttpClient->BytesExpected) {
-        detail = "received " + std::to_string(HttpClient->BytesReceived) + " of " +
-                 std::to_string(HttpClient->BytesExpected) + " bytes";
+    } else if (!client.HeaderComplete) {
+        detail = "the reply header was cut short";
+    } else if (!client.ReplyComplete) {
+        detail = "received " + std::to_string(client.BytesReceived) + " of " + std::to_string(client.BytesExpected) +
+                 " bytes";
     } else {
         return;
     }
-    throw DownloadError(Translated(kTextNotFound) + ": " + CurrentFile + " (" + detail + ")");
+    throw DownloadError(NotFound(detail));
+}
+
+std::string TfInstall::NotFound(const std::string& detail) const {
+    return Translated(kTextNotFound) + ": " + CurrentFile + " (" + detail + ")";
 }
 
 void TfInstall::AbortDownload() {

@@ -177,11 +177,9 @@ truncated)
   ;;
 cancel-second-file)
   # Cancel while quorvane.ini (slowed) downloads: the third and fourth files are never asked for.
+  # The file is served as pinned (anything else is refused), so its few bytes come one at a time.
   probe clean "$default_en"
-  mkdir -p "$work/root"
-  cp "$E2E_SAMPLE"/* "$work/root/"
-  head -c 4000000 /dev/zero | tr '\0' ';' >>"$work/root/quorvane.ini"
-  start_nginx "$E2E_PORT" "$work/root" "$work" 'location = /download/lite/quorvane.ini { alias '"$work"'/root/quorvane.ini; limit_rate 200k; }'
+  start_python "$E2E_PORT" "$E2E_SAMPLE" "$work/access.log" --rate 10 quorvane.ini
   install_en
   drive waittext "quorvane.ini (" 30 >/dev/null || fail "the second file's progress never showed"
   drive click "Cancel" && expect_box "Suspend?" 6 "Are you sure"
@@ -253,6 +251,13 @@ CASES
   stop_server
   silent 2 /S /LANG=en "/LOG=$winlog"
   logged "$log" "GET http://localhost:$E2E_PORT/download/lite/quorvane.exe failed after" "Exit code 2"
+  # A file that arrives whole but is not the expected one: one byte of quorvane.ini changed.
+  cp "$E2E_SAMPLE"/* "$work/root/"
+  printf 'X' | dd of="$work/root/quorvane.ini" bs=1 seek=0 conv=notrunc status=none
+  start_nginx "$E2E_PORT" "$work/root" "$work"
+  silent 3 /S /LANG=en "/LOG=$winlog"
+  logged "$log" "quorvane.ini is damaged or not the expected file (its SHA-256 differs" "Exit code 3"
+  probe nothing "$default_en" || fail "something was installed (damaged file)"
   rm -f "$blocker"
   probe clean "$default_en"
   ;;
