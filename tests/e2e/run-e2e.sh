@@ -222,7 +222,8 @@ silent-install)
   silent 0 /S "/DIR=$silent_dir" /LANG=fr
   probe check fr "$silent_dir" "$source_dir" yes || fail "second installation differs"
   [ "$(requested quorvane.exe "$work/access.log")" = 2 ] || fail "quorvane.exe not fetched twice"
-  default_log=$(ls -t "$E2E_PREFIX"/drive_c/users/*/Temp/Quorvane-Install-*.log | head -1)
+  # sed reads the whole list: head would close the pipe early, and pipefail would end the script.
+  default_log=$(ls -t "$E2E_PREFIX"/drive_c/users/*/Temp/Quorvane-Install-*.log | sed -n 1p)
   logged "$default_log" "Box \"Répertoire non-vide\"" "Run QuorvaneRaRozo = " "Exit code 0"
   probe clean "$silent_dir"
   ;;
