@@ -1,30 +1,104 @@
-// Program start: application title, the translation table, the wizard form, the message loop.
+// Program start: the command line and the log, the application title, the translation table,
+// the wizard form, then either the wizard's message loop or the silent installation.
 #include "app/DllSearchPath.h"
+#include "app/SilentInstall.h"
+#include "app/cmdline/CommandLine.h"
+#include "app/log/InstallLog.h"
 #include "app/uInstall.h"
+#include "ProductInfo.h"
 #include "ui/Application.h"
+#include "ui/Text.h"
+
+#include <shellapi.h>
 
 #include <memory>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    RestrictDllSearchPath();
-    ui::ComApartment com;
+namespace {
+
+// The arguments after the program's name, split the way every Windows program splits them.
+std::vector<std::string> Arguments() {
+    int count = 0;
+    LPWSTR* split = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> arguments;
+    // UTF-8, as every path in the program: a /DIR= outside the code page keeps its characters.
+    for (int i = 1; split && i < count; ++i) arguments.push_back(ui::NarrowPath(split[i]));
+    LocalFree(split);
+    return arguments;
+}
+
+void OpenLog(const cmdline::CommandLine& line) {
+    // The log named by /LOG= first; when it cannot be made, the default one, so that the run is
+    // still traced somewhere. Neither stops the installation.
+    if (line.Log && installlog::Open(ui::WidenPath(*line.Log))) return;
+    installlog::Open(installlog::DefaultPath());
+    if (line.Log) LogLine("Cannot write the log " + *line.Log + "; writing here instead");
+}
+
+int RunWizard(const cmdline::CommandLine& line, LCID locale) {
     auto& app = ui::Application::Instance();
-    // The locale is read once, before anything else can change it.
-    const LCID locale = GetThreadLocale();
     app.Initialize();
     app.SetTitle("Installation");
     // The table lives until the process ends.
     Translator = new tTranslate;
-    try {
-        auto form = std::make_unique<TfInstall>(locale);
-        fInstall = form.get();
+    if (line.Silent) AnswerBoxesSilently();
+    auto form = std::make_unique<TfInstall>(locale);
+    fInstall = form.get();
+    form->Preset(line.Language, line.Dir);
+    int code = 0;
+    if (line.Silent) {
+        code = RunSilentInstall(*form, !line.NoAutoStart, false);
+    } else {
+        if (line.NoAutoStart) form->ChkAutoStart.SetChecked(false);
+        if (line.NoLaunch) form->chkStartNow.SetChecked(false);
         form->SetMainForm(true);
         form->Show();
         app.Run();
-        fInstall = nullptr;
+        code = form->ExitCode();
+    }
+    fInstall = nullptr;
+    return code;
+}
+
+// A bad command line, or /?: the usage, in a box unless silent (then only in the log).
+int ShowUsage(const cmdline::CommandLine& line, LCID locale) {
+    const std::string usage = cmdline::UsageText(line.Language.value_or(LanguageKeyForLocale(locale)));
+    const bool bad = !line.Error.empty();
+    if (bad) LogLine("Bad command line: " + line.Error);
+    if (line.Silent) {
+        LogLine(usage);
+        return bad ? cmdline::kExitBadCommandLine : cmdline::kExitSuccess;
+    }
+    ui::Application::Instance().MessageBox(bad ? line.Error + "\n\n" + usage : usage, "Installation",
+                                           bad ? MB_OK | MB_ICONERROR : MB_OK | MB_ICONINFORMATION);
+    return bad ? cmdline::kExitBadCommandLine : cmdline::kExitSuccess;
+}
+
+int Run(LCID locale) {
+    const cmdline::CommandLine line = cmdline::ParseCommandLine(Arguments());
+    OpenLog(line);
+    LogLine("Quorvane installation " QUORVANE_DISPLAY_VERSION ", command line: " + ui::Narrow(GetCommandLineW()));
+    auto& app = ui::Application::Instance();
+    app.OnMessageBox = [](const std::string& text, const std::string& caption) {
+        LogLine("Box \"" + caption + "\": " + text);
+    };
+    if (!line.Error.empty() || line.Usage) return ShowUsage(line, locale);
+    try {
+        return RunWizard(line, locale);
     } catch (...) {
         app.HandleException(std::current_exception());
-        return 1;
+        return ExitCodeOf(std::current_exception());
     }
-    return 0;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    RestrictDllSearchPath();
+    ui::ComApartment com;
+    // The locale is read once, before anything else can change it.
+    const LCID locale = GetThreadLocale();
+    const int code = Run(locale);
+    LogLine("Exit code " + std::to_string(code));
+    installlog::Close();
+    return code;
 }

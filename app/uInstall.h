@@ -2,11 +2,13 @@
 // The wizard form: five stacked pages (language, licence, directory, download, finish) above a
 // band with Back, Next and Cancel. Layout in uInstallLayout.cpp, navigation in
 // uInstallController.cpp, the installation steps that other parts provide in uInstallSteps.cpp.
+#include "app/cmdline/RunOutcome.h"
 #include "i18n/traducteur.h"
 #include "ui/Controls.h"
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -75,11 +77,20 @@ public:
     std::string InstallDir;
     std::string DesktopPath;
     std::string ProgramsPath;
+    // How the run ends, for the exit code (uInstallController.cpp records it).
+    RunOutcome Outcome;
+    int ExitCode() const { return Outcome.Code(InstallDone == 1); }
+
+    // The command line's choices before the first page shows: the language as if its radio
+    // button had been clicked, then the directory typed on page 3.
+    void Preset(const std::optional<std::string>& language, const std::optional<std::string>& dir);
 
     // Controller.
     void ShowSteps(bool page1, bool page2, bool page3, bool page4, bool page5);
     void ApplyLanguage();
     void FormatLicenseText();
+    // The licence panes' texts and bold runs, on the first arrival at page 2.
+    void LoadLicenseTexts();
 
     // Event handlers.
     void FormCreate(LCID locale);
@@ -104,6 +115,8 @@ public:
     void FinishInstall();
     void CloseInstall();
     void AttachFolderTree();
+    // The folder tree, filled on the first arrival at page 3.
+    void EnsureFolderTree();
 
     // Download sequence (uInstallDownload.cpp) and its handlers of the HTTP client's events.
     void DownloadFiles();
@@ -146,8 +159,12 @@ private:
     // Fills the tree-view `Directory` with the shell's folders; declared after the controls so
     // that it goes before them.
     std::unique_ptr<install::ShellFolderTree> folderTree_;
+    bool folderTreeTried_ = false;
     std::string licenseEnText_;  // the English licence as stored, for the bold runs' positions
 };
+
+// "anglais" for an English thread locale (or one without a language), "francais" otherwise.
+std::string LanguageKeyForLocale(LCID locale);
 
 // The one wizard form of the program.
 extern TfInstall* fInstall;

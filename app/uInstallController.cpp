@@ -4,6 +4,7 @@
 #include "app/install/DownloadFolder.h"
 #include "app/install/FinishInstall.h"
 #include "app/install/ShellFolderTree.h"
+#include "app/log/InstallLog.h"
 #include "app/uInstall.h"
 #include "ui/Application.h"
 #include "ui/Text.h"
@@ -34,6 +35,10 @@ private:
 };
 
 }  // namespace
+
+std::string LanguageKeyForLocale(LCID locale) {
+    return PrimaryLanguage(locale) == kLangEnglish ? "anglais" : "francais";
+}
 
 TfInstall::TfInstall(LCID locale) {
     BuildLayout();
@@ -74,11 +79,8 @@ void TfInstall::BindEvents() {
 }
 
 void TfInstall::FormCreate(LCID locale) {
-    FormatLicenseText();
     Translator->SetLanguage("francais");
-    const WORD language = PrimaryLanguage(locale);
-    if (language == kLangFrench) Translator->SetLanguage("francais");
-    else if (language == kLangEnglish) Translator->SetLanguage("anglais");
+    Translator->SetLanguage(LanguageKeyForLocale(locale));
     rdoDeny.SetChecked(true);
     PostMessageW(ProgBarDL.Handle(), PBM_SETBARCOLOR, 0, kBarColour);
     Cancelled = 0;
@@ -90,6 +92,19 @@ void TfInstall::FormCreate(LCID locale) {
     TxtDir.SetText(Translated(kTextDefaultDir));
     ApplyLanguage();
     ShowSteps(true, false, false, false, false);
+}
+
+void TfInstall::Preset(const std::optional<std::string>& language, const std::optional<std::string>& dir) {
+    // The handlers run even when the button was already selected: the locale may have chosen
+    // English while rdoFrench stayed selected as laid out.
+    if (language == "anglais") {
+        RdoEnglish.SetChecked(true);
+        RdoEnglishClick();
+    } else if (language == "francais") {
+        rdoFrench.SetChecked(true);
+        rdoFrenchClick();
+    }
+    if (dir) TxtDir.SetPathText(*dir);  // UTF-8, every character kept
 }
 
 void TfInstall::ShowSteps(bool page1, bool page2, bool page3, bool page4, bool page5) {
@@ -145,12 +160,14 @@ void TfInstall::TxtDirChange() { BtnNext.SetEnabled(!TxtDir.Text().empty()); }
 void TfInstall::BtnNextClick() {
     FocusKeeper keeper(*this);
     if (PnlStep1.Visible()) {
+        LoadLicenseTexts();
         ShowSteps(false, true, false, false, false);
         btnBack.SetEnabled(true);
         BtnNext.SetEnabled(false);
         rdoDeny.SetChecked(true);
         BtnNext.SetText(Translated(kTextNext));
     } else if (PnlStep2.Visible()) {
+        EnsureFolderTree();
         ShowSteps(false, false, true, false, false);
         btnBack.SetEnabled(true);
         BtnNext.SetEnabled(!TxtDir.Text().empty());
@@ -163,12 +180,19 @@ void TfInstall::BtnNextClick() {
         if (!AcceptInstallDir()) {
             // The directory could not be made (its error box has been shown twice): nothing is
             // downloaded or installed; page 3 comes back as it was.
+            Outcome.Failed(cmdline::kExitFinishFailed);
             ShowSteps(false, false, true, false, false);
             btnBack.SetEnabled(true);
             BtnNext.SetEnabled(!TxtDir.Text().empty());
             return;
         }
-        DownloadFiles();
+        LogLine("Language " + Translator->Language + ", directory " + InstallDir);
+        try {
+            DownloadFiles();
+        } catch (...) {
+            Outcome.Failed(std::current_exception(), Cancelled == 1);
+            throw;
+        }
         btnBack.SetEnabled(false);
         BtnNext.SetEnabled(true);
         BtnClose.SetEnabled(false);
@@ -199,6 +223,7 @@ void TfInstall::BitBtn2Click() {
     const int answer = ui::Application::Instance().MessageBox(
         Translated(kTextCancelQuestion), Translated(kTextCancelCaption), MB_YESNO | MB_ICONQUESTION, Handle());
     if (answer != IDYES) return;
+    Outcome.Cancelled();
     if (HttpClient) {
         AbortDownload();
         Cancelled = 1;

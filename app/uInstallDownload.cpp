@@ -5,6 +5,7 @@
 #include "app/DownloadErrors.h"
 #include "app/DownloadServer.h"
 #include "app/install/DownloadFolder.h"
+#include "app/log/InstallLog.h"
 #include "app/progress/DownloadProgress.h"
 #include "app/uInstall.h"
 #include "app/verify/DownloadCheck.h"
@@ -25,6 +26,12 @@ std::string UserDecimalSeparator() {
     wchar_t separator[8] = {};
     if (!GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8) || !separator[0]) return ".";
     return ui::Narrow(separator);
+}
+
+// The reply's status line as the server sent it, for the log.
+std::string StatusLine(const std::string& header, int code) {
+    const std::string first = header.substr(0, header.find_first_of("\r\n"));
+    return first.rfind("HTTP/", 0) == 0 ? first : "HTTP status " + std::to_string(code);
 }
 
 }  // namespace
@@ -66,17 +73,27 @@ void TfInstall::FetchFile(const std::string& file) {
     const verify::TPinnedFile* pinned = PinnedFile(file);
     if (!pinned) throw DamagedDownloadError(file + " has no pinned size and SHA-256. Nothing was installed.");
     verify::TDownloadCheck check(*HttpClient, *pinned);
+    const std::string url = DownloadUrl(file);
+    LogLine("GET " + url);
+    const ULONGLONG start = GetTickCount64();
     try {
         verify::TDownloadCheck::Attached attached(*HttpClient, check);
         HttpClient->Body = DownloadDir + file;
-        HttpClient->Get(DownloadUrl(file));
+        HttpClient->Get(url);
     } catch (const EHttpError& refused) {
+        LogLine("GET " + url + " refused after " + std::to_string(GetTickCount64() - start) + " ms: " + refused.what());
         // The engine's refusals of a reply (a header past its bound, endless redirects) say
         // nothing of which file: the user is told.
         throw DownloadError(NotFound(refused.what()));
+    } catch (const std::exception& e) {
+        LogLine("GET " + url + " failed after " + std::to_string(GetTickCount64() - start) + " ms: " + e.what());
+        throw;
     }
+    LogLine(StatusLine(HttpClient->Header, HttpClient->ReplyCode) + ", " + std::to_string(HttpClient->BytesReceived) +
+            " bytes in " + std::to_string(GetTickCount64() - start) + " ms");
     CheckReply();
     check.Verify();
+    LogLine("Verified " + file + ": size and SHA-256 as pinned");
 }
 
 // The engine reports an HTTP error status as an event, not an error, and reads a body until the

@@ -126,7 +126,12 @@ void TfInstall::BuildPage2() {
     memLicenseProFr.Create(PnlStep2, pane, true);
     memLicenseRaRozoFr.Create(PnlStep2, pane, true);
     memLicenseRaRozoEn.Create(PnlStep2, pane, true);
+}
 
+// The texts go into the panes, and the bold runs are set, when page 2 first shows: formatting
+// the rich text is a good part of what page 1 would otherwise wait for.
+void TfInstall::LoadLicenseTexts() {
+    if (!licenseEnText_.empty()) return;
     // A missing text leaves its pane empty.
     memLicenceEn.SetText(LoadTextResource(IDR_LICENSE_GENERAL_EN));
     memLicenseEntreFr.SetText(LoadTextResource(IDR_LICENSE_ENTERPRISE_FR));
@@ -134,6 +139,7 @@ void TfInstall::BuildPage2() {
     memLicenseRaRozoFr.SetText(LoadTextResource(IDR_LICENSE_BASIC_FR));
     licenseEnText_ = LoadTextResource(IDR_LICENSE_BASIC_EN);
     memLicenseRaRozoEn.SetText(licenseEnText_);
+    FormatLicenseText();
 }
 
 void TfInstall::BuildPage3() {

@@ -28,11 +28,27 @@ void TfInstall::ReadDesktopPath() { DesktopPath = install::ReadDesktopPath(); }
 void TfInstall::FinishInstall() { install::FinishInstall(State()); }
 
 void TfInstall::CloseInstall() {
-    install::CloseInstall(State(), ChkAutoStart.Checked(), chkStartNow.Checked());
+    try {
+        install::ClosingSteps(State(), ChkAutoStart.Checked(), chkStartNow.Checked());
+    } catch (...) {
+        Outcome.ClosingFailed();
+        ui::Application::Instance().HandleException(std::current_exception());
+    }
 }
 
-// Runs during the form's creation: a tree that cannot be filled (no C:\Program Files) is reported
-// and the wizard goes on with an empty tree, since the edit box alone can name the directory.
+// Filling the tree from the shell takes longer than everything else the first page needs (about
+// half of the start-up under Wine): it is done when page 3 first shows. The directory typed, or
+// given on the command line, stays whatever the tree selects while it fills.
+void TfInstall::EnsureFolderTree() {
+    if (folderTreeTried_) return;  // a tree that failed is reported once
+    folderTreeTried_ = true;
+    const std::string typed = TxtDir.Text();
+    AttachFolderTree();
+    if (TxtDir.Text() != typed) TxtDir.SetText(typed);
+}
+
+// A tree that cannot be filled (no C:\Program Files) is reported and the wizard goes on with an
+// empty tree, since the edit box alone can name the directory.
 void TfInstall::AttachFolderTree() {
     try {
         folderTree_ = std::make_unique<install::ShellFolderTree>(Directory.Handle());

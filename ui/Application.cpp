@@ -71,6 +71,7 @@ void Application::Terminate() {
 }
 
 int Application::MessageBox(const std::string& text, const std::string& caption, UINT flags, HWND owner) {
+    if (OnMessageBox) OnMessageBox(text, caption);
     if (MessageBoxHook) return MessageBoxHook(text, caption, flags);
     return MessageBoxW(owner, Widen(text).c_str(), Widen(caption).c_str(), flags);
 }

@@ -38,6 +38,8 @@ public:
     // Every modal message box goes through here so that tests can answer them.
     int MessageBox(const std::string& text, const std::string& caption, UINT flags, HWND owner = nullptr);
     MessageBoxFn MessageBoxHook;
+    // Told of every box before it shows (or before the hook answers it): the installation log.
+    std::function<void(const std::string& text, const std::string& caption)> OnMessageBox;
 
     // Call from a catch block at each place where Windows calls our code: shows the standard
     // error box titled with the application title. Never throws.

@@ -1,11 +1,12 @@
 // The work done when the wizard window closes after a completed installation.
 #include "app/install/FinishInstall.h"
 #include "app/install/InstallSupport.h"
+#include "app/install/LaunchProduct.h"
+#include "app/log/InstallLog.h"
 #include "i18n/traducteur.h"
 #include "ui/Application.h"
 #include "ui/Text.h"
 
-#include <shellapi.h>
 
 namespace install {
 
@@ -14,12 +15,13 @@ void ClosingSteps(const InstallState& state, bool autoStart, bool startNow) {
     const std::string language = Translator ? Translator->Language : std::string();
     if (!WritePrivateProfileStringW(L"Settings", L"langue", ui::Widen(language).c_str(), ui::Widen(kSettingsFile).c_str()))
         throw InstallError(std::string("Unable to write to ") + kSettingsFile);
+    LogLine(std::string("Setting langue = ") + language + " in " + kSettingsFile);
     if (autoStart) WriteAutoStart(state);
+    // The full path: a bare "quorvane.exe" would be looked for in the current directory too,
+    // where the installer was started (the Downloads folder), before the one given here.
     if (startNow) {
-        // The full path: a bare "quorvane.exe" would be looked for in the current directory too,
-        // where the installer was started (the Downloads folder) before the one given here.
-        const std::wstring dir = ui::WidenPath(WithBackslash(state.InstallDir));
-        ShellExecuteW(nullptr, L"open", (dir + L"quorvane.exe").c_str(), nullptr, dir.c_str(), SW_SHOWNORMAL);
+        const std::string dir = WithBackslash(state.InstallDir);
+        StartAsDesktopUser(dir + "quorvane.exe", dir);
     }
 }
 

@@ -3,6 +3,9 @@
 #include "app/install/InstallSupport.h"
 #include "app/install/Registry.h"
 #include "app/install/ShellLink.h"
+#include "app/log/InstallLog.h"
+#include "ProductInfo.h"
+#include "i18n/traducteur.h"
 #include "ui/Text.h"
 
 namespace install {
@@ -21,6 +24,18 @@ void CopyProductFile(const std::string& fromDir, const std::string& toDir, const
         DWORD error = GetLastError();
         throw InstallError("Cannot copy " + name + " to " + PathForText(to) + ": " + SystemErrorText(error));
     }
+    LogLine("Copied " + PathForText(from) + " to " + PathForText(to));
+}
+
+// What the installed files take on disk, in KiB as the uninstall entry's EstimatedSize counts it.
+DWORD InstalledKiB(const std::string& dir) {
+    unsigned long long bytes = 0;
+    for (const char* name : kProductFiles) {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (GetFileAttributesExW(ui::WidenPath(dir + name).c_str(), GetFileExInfoStandard, &data))
+            bytes += (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    }
+    return DWORD((bytes + 1023) / 1024);
 }
 
 }  // namespace
@@ -35,6 +50,17 @@ void WriteUninstallEntry(const InstallState& state) {
     RegistryKey key = RegistryKey::Create(HKEY_LOCAL_MACHINE, kUninstallKeyPrefix + Text(27));
     key.WriteString("DisplayName", name);
     key.WritePath("UninstallString", Quoted(state.InstallDir + "Uninstall.exe"));
+    // What "Installed apps" and deployment tools read besides the name.
+    key.WriteString("DisplayVersion", QUORVANE_DISPLAY_VERSION);
+    key.WriteString("Publisher", QUORVANE_PUBLISHER);
+    key.WritePath("DisplayIcon", state.InstallDir + "quorvane.exe");
+    key.WritePath("InstallLocation", state.InstallDir);
+    key.WriteDword("EstimatedSize", InstalledKiB(state.InstallDir));
+    // The product has no repair or change mode: hide the buttons that would run the uninstaller.
+    key.WriteDword("NoModify", 1);
+    key.WriteDword("NoRepair", 1);
+    key.WriteString("URLInfoAbout", kProductWebSite);
+    key.WriteString("HelpLink", kProductWebSite);
 }
 
 void WriteAutoStart(const InstallState& state) {

@@ -25,11 +25,15 @@ public:
     void WriteString(const std::string& name, const std::string& data);
     // The same for a value that holds a path (UTF-8): every character of it is kept.
     void WritePath(const std::string& name, const std::string& path);
+    // Writes a REG_DWORD value, with the same error.
+    void WriteDword(const std::string& name, DWORD data);
 
 private:
-    explicit RegistryKey(HKEY key) : key_(key) {}
-    void WriteWide(const std::string& name, const std::wstring& data);
+    RegistryKey(HKEY key, std::string path) : key_(key), path_(std::move(path)) {}
+    void WriteWide(const std::string& name, const std::wstring& data, const std::string& shown);
+    void Write(const std::string& name, DWORD type, const BYTE* data, DWORD size, const std::string& shown);
     HKEY key_ = nullptr;
+    std::string path_;  // root and key, as the log names them
 };
 
 // Test seam: Wine grants every registry access, so tests name a key (compared without regard to

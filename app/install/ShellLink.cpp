@@ -1,6 +1,7 @@
 #include "app/install/ShellLink.h"
 
 #include "app/install/InstallSupport.h"
+#include "app/log/InstallLog.h"
 #include "ui/Text.h"
 
 #include <shlobj.h>
@@ -38,7 +39,10 @@ void CreateShortcut(const std::string& target, const std::string& arguments, con
     link->SetArguments(ui::Widen(arguments).c_str());
     link->SetPath(ui::WidenPath(target).c_str());
     link->SetWorkingDirectory(ui::WidenPath(workingDir).c_str());
-    file->Save(ui::WidenPath(folder + "\\" + linkName).c_str(), FALSE);
+    const std::string path = folder + "\\" + linkName;
+    hr = file->Save(ui::WidenPath(path).c_str(), FALSE);
+    LogLine("Shortcut " + PathForText(path) + " -> " + PathForText(target) +
+            (SUCCEEDED(hr) ? std::string() : " not saved: " + SystemErrorText(DWORD(hr))));
 }
 
 }  // namespace install

@@ -8,7 +8,11 @@
 //            queue, so every paint of its child controls is done too.
 // Then the window is closed (WM_CLOSE) and the next run starts. Prints one line per run and the
 // median:  run <n> visible <ms> painted <ms> idle <ms>
-//   first_paint INSTALL.EXE [RUNS]
+// With a BASELINE program (the bench's minimal window program) its starts alternate with the
+// installer's, so that both meet the same load, and its medians and the ratio follow:
+//   baseline median visible <ms> painted <ms> idle <ms>
+//   ratio painted <installer / baseline>
+//   first_paint INSTALL.EXE [RUNS [BASELINE.EXE]]
 #include <windows.h>
 
 #include <algorithm>
@@ -89,7 +93,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
-    std::vector<double> visible, painted, idle;
+    const char* baseline = argc > 3 ? argv[3] : nullptr;
+    std::vector<double> visible, painted, idle, baseVisible, basePainted, baseIdle;
     for (int run = 1; run <= runs; ++run) {
         Timing t;
         if (!RunOnce(argv[1], t)) {
@@ -100,7 +105,21 @@ int main(int argc, char** argv) {
         visible.push_back(t.visible);
         painted.push_back(t.painted);
         idle.push_back(t.idle);
+        if (!baseline) continue;
+        Timing b;
+        if (!RunOnce(baseline, b)) {
+            std::printf("baseline run %d: no window\n", run);
+            return 1;
+        }
+        baseVisible.push_back(b.visible);
+        basePainted.push_back(b.painted);
+        baseIdle.push_back(b.idle);
     }
     std::printf("median visible %.1f painted %.1f idle %.1f\n", Median(visible), Median(painted), Median(idle));
+    if (baseline) {
+        std::printf("baseline median visible %.1f painted %.1f idle %.1f\n", Median(baseVisible), Median(basePainted),
+                    Median(baseIdle));
+        std::printf("ratio painted %.2f\n", Median(painted) / Median(basePainted));
+    }
     return 0;
 }

@@ -12,12 +12,17 @@
 //   wizard_driver closed [S]            waits (up to S seconds, default 20) until the wizard is gone
 //   wizard_driver product [close]       waits (10 s) for the started product's window, prints its
 //                                       frame as WxH+X+Y, and closes it when asked
+//   wizard_driver run PROGRAM [ARGS...] starts PROGRAM, watches every 10 ms until it ends whether
+//                                       any window of its process is visible, and prints
+//                                       "exit CODE visible N" (the full exit code, which a Unix
+//                                       shell would cut to 8 bits; N: windows seen shown)
 // Texts are printed in UTF-8. Exit status 0 on success, 1 when the window or control is not found.
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
 #include <functional>
+#include <set>
 #include <string>
 
 namespace {
@@ -160,6 +165,55 @@ int Product(bool close) {
     return 0;
 }
 
+// One argument as CommandLineToArgvW will read it back: quoted, backslashes before a quote doubled.
+std::wstring Quoted(const std::wstring& argument) {
+    std::wstring out = L"\"";
+    size_t backslashes = 0;
+    for (wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        out += c;
+    }
+    out.append(backslashes * 2, L'\\');
+    return out + L"\"";
+}
+
+int Run(int argc, wchar_t** argv) {
+    std::wstring line;
+    for (int i = 2; i < argc; ++i) line += (i > 2 ? L" " : L"") + Quoted(argv[i]);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        std::fwprintf(stderr, L"wizard_driver: cannot start %ls\n", argv[2]);
+        return 1;
+    }
+    struct Watch {
+        DWORD pid;
+        std::set<HWND> shown;
+    } watch{process.dwProcessId, {}};
+    const auto look = [](HWND window, LPARAM param) -> BOOL {
+        auto* w = reinterpret_cast<Watch*>(param);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        if (pid == w->pid && IsWindowVisible(window)) w->shown.insert(window);
+        return TRUE;
+    };
+    do {
+        EnumWindows(look, reinterpret_cast<LPARAM>(&watch));
+    } while (WaitForSingleObject(process.hProcess, 10) == WAIT_TIMEOUT);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    std::printf("exit %lu visible %zu\n", static_cast<unsigned long>(code), watch.shown.size());
+    return 0;
+}
+
 double Seconds(int argc, wchar_t** argv, int index, double fallback) {
     return argc > index ? _wtof(argv[index]) : fallback;
 }
@@ -185,6 +239,7 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"type" && argc > 2) return Type(argv[2]);
     if (command == L"waittext" && argc > 2) return WaitText(argv[2], Seconds(argc, argv, 3, 20));
     if (command == L"answer" && argc > 3) return Answer(argv[2], _wtoi(argv[3]), Seconds(argc, argv, 4, 20));
+    if (command == L"run" && argc > 2) return Run(argc, argv);
     if (command == L"product") return Product(argc > 2 && std::wstring(argv[2]) == L"close");
     if (command == L"closed") return WaitForWizard(false, Seconds(argc, argv, 2, 20)) ? 0 : 1;
     std::fprintf(stderr, "usage: wizard_driver wait|rect|closed [S]|click CAPTION [S]|type TEXT|"

@@ -12,6 +12,8 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include "ProductInfo.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -70,6 +72,13 @@ std::wstring RegString(HKEY root, const std::wstring& key, const std::wstring& v
     DWORD size = sizeof data;
     if (RegGetValueW(root, key.c_str(), value.c_str(), RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
         return L"<missing>";
+    return data;
+}
+
+DWORD RegNumber(HKEY root, const std::wstring& key, const std::wstring& value) {
+    DWORD data = 0, size = sizeof data;
+    if (RegGetValueW(root, key.c_str(), value.c_str(), RRF_RT_REG_DWORD, nullptr, &data, &size) != ERROR_SUCCESS)
+        return 0xFFFFFFFF;
     return data;
 }
 
@@ -160,6 +169,16 @@ int Check(const std::wstring& lang, const std::wstring& typed, const std::wstrin
     ExpectEqual(RegString(HKEY_LOCAL_MACHINE, uninstall, L"DisplayName"), L"Quorvane " + e.version, L"DisplayName");
     ExpectEqual(RegString(HKEY_LOCAL_MACHINE, uninstall, L"UninstallString"), L"\"" + dir + L"Uninstall.exe\"",
                 L"UninstallString");
+    size_t bytes = 0;
+    for (const wchar_t* name : kFiles) bytes += FileBytes(dir + name).size();
+    const std::pair<const wchar_t*, std::wstring> strings[] = {
+        {L"DisplayVersion", L"" QUORVANE_DISPLAY_VERSION}, {L"Publisher", L"" QUORVANE_PUBLISHER},
+        {L"DisplayIcon", dir + L"quorvane.exe"}, {L"InstallLocation", dir}};
+    for (const auto& [name, expected] : strings) ExpectEqual(RegString(HKEY_LOCAL_MACHINE, uninstall, name), expected, name);
+    const std::pair<const wchar_t*, DWORD> numbers[] = {
+        {L"EstimatedSize", DWORD((bytes + 1023) / 1024)}, {L"NoModify", 1}, {L"NoRepair", 1}};
+    for (const auto& [name, expected] : numbers)
+        Expect(RegNumber(HKEY_LOCAL_MACHINE, uninstall, name) == expected, std::wstring(name) + L" differs");
     wchar_t language[32] = {};
     GetPrivateProfileStringW(L"Settings", L"langue", L"", language, 32, L"Quorvane_b.ini");
     ExpectEqual(language, e.language, L"settings file langue");

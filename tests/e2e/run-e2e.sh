@@ -37,9 +37,13 @@ default_fr='C:\Program Files\Quorvane\RaRozo\'
 typed_dir='C:\Quorvane E2E\Appli'
 source_dir=$(windows_path "$E2E_SAMPLE")
 
-# start LOCALE [PROGRAM]: the installer in the background, its window up.
+# start LOCALE [PROGRAM [ARGS...]]: the installer in the background under the driver, which
+# records its exit code in $work/exit.txt; its window up.
 start() {
-  LC_ALL=$1 wine_run "${2:-$E2E_INSTALLER}" &
+  local locale=$1
+  shift
+  [ $# -gt 0 ] || set -- "$E2E_INSTALLER"
+  LC_ALL=$locale drive run "$@" >"$work/exit.txt" &
   installer_pid=$!
   drive wait >/dev/null || fail "the wizard did not appear"
 }
@@ -49,10 +53,38 @@ to_directory_page() {
   drive click "$1" && drive click "$2" && drive click "$1" || fail "could not reach page 3"
 }
 
+# finished EXIT_CODE: the wizard closed and the program ended with that code.
 finished() {
   drive closed 30 || fail "the wizard did not close"
   wait "$installer_pid" || true
   installer_pid=""
+  exited "$1"
+}
+
+# exited CODE: what the last program run under the driver ended with.
+exited() {
+  local got
+  got=$(awk '{print $2}' "$work/exit.txt")
+  [ "$got" = "$1" ] || fail "exit code ${got:-none}, expected $1"
+}
+
+# silent EXPECTED_EXIT ARGS...: Install.exe run by the driver, which must never see a window of it.
+silent() {
+  local expected=$1 out
+  shift
+  out=$(drive run "$E2E_INSTALLER" "$@")
+  [ "$out" = "exit $expected visible 0" ] || fail "silent run $*: $out, expected exit $expected visible 0"
+}
+
+# logged LOG TEXT...: each TEXT is in the log, in this order.
+logged() {
+  local log=$1 rest
+  shift
+  rest=$(tr -d '\r' <"$log")
+  for text in "$@"; do
+    [[ "$rest" == *"$text"* ]] || fail "log lacks \"$text\" (in order); it says: $(cat "$log")"
+    rest=${rest#*"$text"}
+  done
 }
 
 # expect_box CAPTION BUTTON TEXT: the box is there, shows TEXT (a substring), gets BUTTON.
@@ -77,7 +109,7 @@ english-default)
   start_nginx "$E2E_PORT" "$E2E_SAMPLE" "$work"
   install_en
   drive click "Done" 60 || fail "page 5 not reached"
-  finished
+  finished 0
   drive product close >/dev/null || fail "the product was not started"
   probe check en "$default_en" "$source_dir" yes || fail "installation differs"
   for f in quorvane.exe quorvane.ini miseajour.exe uninstall.exe; do
@@ -97,7 +129,7 @@ french-typed)
   drive click "Exécution automatique lors de chaque démarrage de Windows"
   drive click "Démarrer Quorvane immédiatement"
   drive click "Terminé"
-  finished
+  finished 0
   probe check fr "$typed_dir" "$source_dir" no || fail "installation differs"
   probe clean "$typed_dir"
   ;;
@@ -109,7 +141,7 @@ reinstall)
     install_en
     if [ "$round" = 2 ]; then expect_box "Directory not empty" 6 "There is already a version of Quorvane"; fi
     drive click "Done" 60 || fail "page 5 not reached (round $round)"
-    finished
+    finished 0
     drive product close >/dev/null || fail "the product was not started (round $round)"
   done
   probe check en "$default_en" "$source_dir" yes || fail "installation differs"
@@ -126,7 +158,8 @@ missing-file)
   install_en
   expect_box "Installation" 1 "miseajour.exe"
   drive click "Cancel" && expect_box "Suspend?" 6 "Are you sure"
-  finished
+  # Cancel after the failure: the failure stays what the run reports.
+  finished 2
   probe nothing "$default_en" || fail "something was installed"
   [ "$(requested uninstall.exe "$work/access.log")" = 0 ] || fail "uninstall.exe was requested"
   probe clean "$default_en"
@@ -138,7 +171,7 @@ truncated)
   install_en
   expect_box "Installation" 1 "quorvane.ini"
   drive click "Cancel" && expect_box "Suspend?" 6 "Are you sure"
-  finished
+  finished 2
   probe nothing "$default_en" || fail "something was installed"
   probe clean "$default_en"
   ;;
@@ -151,7 +184,7 @@ cancel-second-file)
   drive waittext "quorvane.ini (" 30 >/dev/null || fail "the second file's progress never showed"
   drive click "Cancel" && expect_box "Suspend?" 6 "Are you sure"
   expect_box "Installation" 1 ""
-  finished
+  finished 1602
   probe nothing "$default_en" || fail "something was installed"
   [ "$(requested miseajour.exe "$work/access.log")" = 0 ] || fail "miseajour.exe was requested"
   [ "$(requested uninstall.exe "$work/access.log")" = 0 ] || fail "uninstall.exe was requested"
@@ -198,9 +231,86 @@ no-host)
   drive click "&Install"
   expect_box "Interrupted process" 1 "Server or update not found"
   expect_box "Installation" 1 ""
-  finished
+  finished 2
   probe nothing "$default_en" || fail "something was installed"
   probe clean "$default_en"
+  ;;
+silent-install)
+  # Unattended, twice into the same folder: no window, no question, the second run overwrites.
+  silent_dir='C:\Quorvane E2E\Silent'
+  log=$work/install.log
+  probe clean "$silent_dir"
+  start_nginx "$E2E_PORT" "$E2E_SAMPLE" "$work"
+  silent 0 -s "/DIR=$silent_dir" /LANG=fr /NOAUTOSTART "/LOG=$(windows_path "$work")\install.log"
+  probe check fr "$silent_dir" "$source_dir" no || fail "first installation differs"
+  lines=('"/LANG=fr" "/NOAUTOSTART"' "Language francais, directory $silent_dir")
+  for f in quorvane.exe quorvane.ini miseajour.exe uninstall.exe; do
+    lines+=("GET http://localhost:$E2E_PORT/download/lite/$f" "HTTP/1.1 200 OK, $(stat -c %s "$E2E_SAMPLE/$f") bytes in ")
+  done
+  lines+=("Copied " "Shortcut " "Uninstall\Quorvane Version de base DisplayVersion = " "Setting langue = francais"
+          "Exit code 0")
+  logged "$log" "${lines[@]}"
+  grep -q "QuorvaneRaRozo\|Starting" "$log" && fail "autostart or start written despite /NOAUTOSTART: $(cat "$log")"
+  # Default log place, the overwrite question answered by itself, autostart by default.
+  silent 0 /S "/DIR=$silent_dir" /LANG=fr
+  probe check fr "$silent_dir" "$source_dir" yes || fail "second installation differs"
+  [ "$(requested quorvane.exe "$work/access.log")" = 2 ] || fail "quorvane.exe not fetched twice"
+  # sed reads the whole list: head would close the pipe early, and pipefail would end the script.
+  default_log=$(ls -t "$E2E_PREFIX"/drive_c/users/*/Temp/Quorvane-Install-*.log | sed -n 1p)
+  logged "$default_log" "Box \"Répertoire non-vide\"" "Run QuorvaneRaRozo = " "Exit code 0"
+  probe clean "$silent_dir"
+  ;;
+silent-failures)
+  # Each failure from a real cause: its exit code, its log line, never a window, nothing installed.
+  probe clean "$default_en"
+  mkdir -p "$work/root"
+  cp "$E2E_SAMPLE"/* "$work/root/"
+  rm "$work/root/miseajour.exe"
+  start_nginx "$E2E_PORT" "$work/root" "$work"
+  blocker=$E2E_PREFIX/drive_c/qv-e2e-file
+  echo "a file where a folder must go" >"$blocker"
+  log=$work/failure.log
+  winlog="$(windows_path "$work")\failure.log"
+  while IFS='|' read -r code text args; do
+    read -ra argv <<<"$args"
+    silent "$code" "${argv[@]}" "/LOG=$winlog"
+    logged "$log" "$text" "Exit code $code"
+    probe nothing "$default_en" || fail "something was installed ($args)"
+  done <<'CASES'
+1|Bad command line: Unknown switch: /BOGUS|/S /BOGUS
+1|Bad command line: /LANG= takes fr or en|/LANG=de /S
+2|HTTP/1.1 404 Not Found|/S /LANG=en
+4|Box "Process canceled": Cannot create the directory|/S /LANG=en /DIR=C:\qv-e2e-file\sub
+CASES
+  stop_server
+  silent 2 /S /LANG=en "/LOG=$winlog"
+  logged "$log" "GET http://localhost:$E2E_PORT/download/lite/quorvane.exe failed after" "Exit code 2"
+  # A file that arrives whole but is not the expected one: one byte of quorvane.ini changed.
+  cp "$E2E_SAMPLE"/* "$work/root/"
+  printf 'X' | dd of="$work/root/quorvane.ini" bs=1 seek=0 conv=notrunc status=none
+  start_nginx "$E2E_PORT" "$work/root" "$work"
+  silent 3 /S /LANG=en "/LOG=$winlog"
+  logged "$log" "quorvane.ini is damaged or not the expected file (its SHA-256 differs" "Exit code 3"
+  probe nothing "$default_en" || fail "something was installed (damaged file)"
+  rm -f "$blocker"
+  probe clean "$default_en"
+  ;;
+usage)
+  # Interactively a bad switch or /? shows the usage in a box, in the chosen language.
+  for c in "en|1|Unknown switch: /X|/X /LANG=en" "fr|0|silencieux|/? /LANG=fr" "en|0|silent: no window|/?"; do
+    IFS='|' read -r locale code text args <<<"$c"
+    read -ra argv <<<"$args"
+    LC_ALL=${locale}_US.UTF-8 drive run "$E2E_INSTALLER" "${argv[@]}" >"$work/exit.txt" &
+    installer_pid=$!
+    expect_box "Installation" 1 "$text"
+    wait "$installer_pid" || true
+    installer_pid=""
+    exited "$code"
+  done
+  # Cancelled on the first page: 1602, the code deployment tools read as "cancelled by the user".
+  start en_US.UTF-8
+  drive click "Cancel" && expect_box "Suspend?" 6 "Are you sure"
+  finished 1602
   ;;
 *)
   fail "unknown scenario"

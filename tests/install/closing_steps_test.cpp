@@ -2,6 +2,8 @@
 // process start of the Wine prefix.
 #include "finish_fixture.h"
 
+#include "app/install/LaunchProduct.h"
+#include "app/log/InstallLog.h"
 #include "ui/Application.h"
 
 using namespace installtest;
@@ -55,6 +57,40 @@ TEST_F(ClosingStepsTest, StartNowStartsTheProductInTheInstallationDirectory) {
     const std::string dir = LaunchedIn();
     EXPECT_TRUE(_stricmp(dir.c_str(), (scratch.Path() + "Q").c_str()) == 0) << dir;
     EXPECT_EQ(RunValue(), "<missing>");
+}
+
+// Started as the desktop's user: the desktop's shell is asked first, and where none answers the
+// product is started directly (forced here, as on a machine without Explorer); the log says which
+// route was taken.
+TEST_F(ClosingStepsTest, StartNowGoesThroughTheDesktopShellElseDirectly) {
+    struct Route {
+        bool noShell;
+        std::vector<std::string> lines;  // in this order
+    };
+    const Route routes[] = {
+        // Wine's desktop answers like Explorer's only once its shell window server is up: either
+        // route may follow the attempt there.
+        {false, {"through the desktop's shell", "Started <exe> "}},
+        {true, {"through the desktop's shell", "(no shell windows): starting it directly", "Started <exe> directly"}}};
+    Installed("anglais");
+    for (const Route& route : routes) {
+        const std::string log = scratch.Path() + "launch.log";
+        ASSERT_TRUE(installlog::Open(ui::Widen(log)));
+        install::TestNoDesktopShell() = route.noShell;
+        install::CloseInstall(State(), false, true);
+        install::TestNoDesktopShell() = false;
+        installlog::Close();
+        EXPECT_TRUE(Launched(10000)) << route.noShell;
+        const std::string text = ReadFileBytes(log);
+        size_t at = 0;
+        for (std::string line : route.lines) {
+            if (line.find("<exe>") != std::string::npos) line.replace(line.find("<exe>"), 5, InstallDir + "quorvane.exe");
+            at = text.find(line, at);
+            ASSERT_NE(at, std::string::npos) << line << " not in order in:\n" << text;
+        }
+        EXPECT_NE(text.find("Setting langue = anglais in Quorvane_b.ini"), std::string::npos) << text;
+        DeleteFileW(ui::Widen(InstallDir + "launched.txt").c_str());
+    }
 }
 
 TEST_F(ClosingStepsTest, NothingWhenTheInstallationDidNotComplete) {

@@ -1,7 +1,9 @@
 // The finishing steps run for real in the Wine prefix and read back through the system's own APIs.
 #include "app/install/DirectoryChoice.h"
 #include "app/install/InstallSupport.h"
+#include "ProductInfo.h"
 #include "finish_fixture.h"
+#include "i18n/traducteur.h"
 
 #include <shobjidl.h>
 
@@ -114,6 +116,39 @@ TEST_F(FinishInstallTest, ADirectoryOutsideEveryCodePageIsInstalledWithEveryChar
     EXPECT_EQ(RunValue(), "\"" + typed + "\\Quorvane.exe\"");
     ASSERT_TRUE(Launched(10000));
     EXPECT_EQ(LaunchedIn(), typed);
+}
+
+// What "Installed apps" and deployment tools read; the size follows the files actually installed.
+TEST_F(FinishInstallTest, UninstallEntryIsComplete) {
+    Begin("anglais", scratch.Path() + "Q");
+    CreateDirectoryW(ui::Widen(InstallDir).c_str(), nullptr);
+    sources["quorvane.ini"] = std::string(5000, 'x');
+    WriteFileBytes(DownloadDir + "quorvane.ini", sources["quorvane.ini"]);
+
+    install::FinishInstall(State());
+
+    ASSERT_EQ(InstallDone, 1);
+    size_t bytes = 0;
+    for (const auto& [name, content] : sources) bytes += content.size();
+    const std::string key = kUninstallKeys[1];
+    const std::string dir = scratch.Path() + "Q\\";
+    const std::pair<const char*, std::string> strings[] = {
+        {"DisplayVersion", QUORVANE_DISPLAY_VERSION}, {"Publisher", QUORVANE_PUBLISHER},
+        {"DisplayIcon", dir + "quorvane.exe"},        {"InstallLocation", dir},
+        {"URLInfoAbout", kProductWebSite},            {"HelpLink", kProductWebSite}};
+    for (const auto& [name, expected] : strings) EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, key, name), expected) << name;
+    const std::pair<const char*, DWORD> numbers[] = {
+        {"EstimatedSize", DWORD((bytes + 1023) / 1024)}, {"NoModify", 1}, {"NoRepair", 1}};
+    for (const auto& [name, expected] : numbers) {
+        DWORD value = 0, size = sizeof value, type = 0;
+        ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, ui::Widen(key).c_str(), ui::Widen(name).c_str(), RRF_RT_ANY, &type,
+                               &value, &size),
+                  ERROR_SUCCESS)
+            << name;
+        EXPECT_EQ(type, DWORD(REG_DWORD)) << name;
+        EXPECT_EQ(value, expected) << name;
+    }
+    EXPECT_STREQ(QUORVANE_PUBLISHER, "Quorvane");
 }
 
 TEST_F(FinishInstallTest, SecondInstallOverwritesFilesAndValues) {

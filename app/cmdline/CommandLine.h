@@ -1,0 +1,30 @@
+#pragma once
+// The installer's switches, for unattended deployment: /S /DIR= /LANG= /LOG= /NOAUTOSTART
+// /NOLAUNCH /?, case-insensitive, introduced by / or -. Portable: the program hands over its
+// arguments as CommandLineToArgvW split them, converted to the texts' code page.
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace cmdline {
+
+struct CommandLine {
+    bool Silent = false;
+    bool NoAutoStart = false;
+    bool NoLaunch = false;
+    bool Usage = false;
+    std::optional<std::string> Dir;       // absolute path, as given
+    std::optional<std::string> Language;  // the translation table's key: "francais" or "anglais"
+    std::optional<std::string> Log;       // file name, as given
+    // Empty when every argument was understood; otherwise what is wrong with the first bad one.
+    // The good switches around it are kept (a /S anywhere still means no window).
+    std::string Error;
+};
+
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+// The usage box's text in the translation table's language ("francais" or "anglais").
+std::string UsageText(std::string_view language);
+
+}  // namespace cmdline

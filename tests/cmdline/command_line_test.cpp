@@ -1,0 +1,98 @@
+// The switches an administrator types, as the argument splitter hands them over.
+#include "app/cmdline/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+using cmdline::ParseCommandLine;
+
+namespace {
+
+struct Accepted {
+    std::vector<std::string> args;
+    bool silent, noAutoStart, noLaunch, usage;
+    const char* dir;       // nullptr: not given
+    const char* language;  // nullptr: not given
+    const char* log;       // nullptr: not given
+};
+
+const Accepted kAccepted[] = {
+    {{}, false, false, false, false, nullptr, nullptr, nullptr},
+    {{"/S"}, true, false, false, false, nullptr, nullptr, nullptr},
+    {{"-s", "/noautostart", "-NoLaunch"}, true, true, true, false, nullptr, nullptr, nullptr},
+    {{"/?"}, false, false, false, true, nullptr, nullptr, nullptr},
+    {{"/S", "/DIR=C:\\Quorvane Test\\App", "/LANG=EN", "/log=Z:\\tmp\\q.log"}, true, false, false, false,
+     "C:\\Quorvane Test\\App", "anglais", "Z:\\tmp\\q.log"},
+    {{"/lang=fr"}, false, false, false, false, nullptr, "francais", nullptr},
+    // /DIR="C:\Program Files\Quorvane\" : the splitter turned the final \" into a quote.
+    {{"/DIR=C:\\Program Files\\Quorvane\""}, false, false, false, false, "C:\\Program Files\\Quorvane\\", nullptr,
+     nullptr},
+    {{"/DIR=\\\\server\\share\\Quorvane"}, false, false, false, false, "\\\\server\\share\\Quorvane", nullptr, nullptr},
+    {{"/DIR=D:\\Caf\xE9"}, false, false, false, false, "D:\\Caf\xE9", nullptr, nullptr},
+};
+
+TEST(CommandLine, AcceptedSwitches) {
+    for (const Accepted& c : kAccepted) {
+        const auto line = ParseCommandLine(c.args);
+        const std::string what = c.args.empty() ? "(none)" : c.args.front();
+        EXPECT_EQ(line.Error, "") << what;
+        EXPECT_EQ(line.Silent, c.silent) << what;
+        EXPECT_EQ(line.NoAutoStart, c.noAutoStart) << what;
+        EXPECT_EQ(line.NoLaunch, c.noLaunch) << what;
+        EXPECT_EQ(line.Usage, c.usage) << what;
+        EXPECT_EQ(line.Dir.value_or("<none>"), c.dir ? c.dir : "<none>") << what;
+        EXPECT_EQ(line.Language.value_or("<none>"), c.language ? c.language : "<none>") << what;
+        EXPECT_EQ(line.Log.value_or("<none>"), c.log ? c.log : "<none>") << what;
+    }
+}
+
+struct Refused {
+    std::vector<std::string> args;
+    const char* errorPart;
+};
+
+const Refused kRefused[] = {
+    {{"/SILENT"}, "Unknown switch: /SILENT"},
+    {{"/S=1"}, "Unknown switch"},
+    {{"install"}, "Not a switch: install"},
+    {{"/"}, "Not a switch"},
+    {{"/DIR"}, "/DIR needs =value"},
+    {{"/DIR="}, "needs a directory"},
+    {{"/DIR=Quorvane"}, "full path"},
+    {{"/DIR=C:\\a<b"}, "character"},
+    {{"/DIR=C:\\a:b"}, "character"},
+    {{"/LANG=de"}, "fr or en"},
+    {{"/LANG="}, "fr or en"},
+    {{"/LOG="}, "file name"},
+    {{"/LOG=C:\\logs\\"}, "file name"},
+};
+
+TEST(CommandLine, RefusedArgumentsSayWhat) {
+    for (const Refused& c : kRefused) {
+        const auto line = ParseCommandLine(c.args);
+        EXPECT_NE(line.Error.find(c.errorPart), std::string::npos) << c.args.front() << ": " << line.Error;
+    }
+}
+
+// /S and /LOG= count wherever they stand beside a bad switch, which must still reach the log and
+// keep every window away; a bad /DIR= or /LOG= is not half-used; the first error is the one told.
+TEST(CommandLine, AroundAnErrorTheGoodSwitchesStayAndTheBadValueIsDropped) {
+    auto line = ParseCommandLine({"/BOGUS", "/DIR=relative", "/S", "/LOG=Z:\\ok.log"});
+    EXPECT_EQ(line.Error, "Unknown switch: /BOGUS");
+    EXPECT_TRUE(line.Silent);
+    EXPECT_EQ(line.Log.value_or(""), "Z:\\ok.log");
+    EXPECT_FALSE(line.Dir);
+    line = ParseCommandLine({"/LOG=Z:\\a.log", "/LOG=", "/DIR=C:\\ok", "/DIR=C:\\a|b"});
+    EXPECT_EQ(line.Log.value_or(""), "Z:\\a.log");
+    EXPECT_EQ(line.Dir.value_or(""), "C:\\ok");
+}
+
+TEST(CommandLine, UsageNamesEverySwitchInBothLanguages) {
+    for (const char* language : {"francais", "anglais"}) {
+        const std::string text = cmdline::UsageText(language);
+        for (const char* name : {"/S", "/DIR=", "/LANG=", "/LOG=", "/NOAUTOSTART", "/NOLAUNCH", "/?", "1602"})
+            EXPECT_NE(text.find(name), std::string::npos) << language << " lacks " << name;
+    }
+    EXPECT_NE(cmdline::UsageText("francais"), cmdline::UsageText("anglais"));
+}
+
+}  // namespace
