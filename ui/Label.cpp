@@ -2,6 +2,8 @@
 
 #include "ui/Text.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 
 namespace ui {
@@ -12,7 +14,67 @@ void Label::Create(Window& parent, const Bounds& bounds, const std::string& capt
     if (style.alignment == Alignment::Right) ss |= SS_RIGHT;  // wraps words too
     else ss |= style.wordWrap || style.growUpward ? SS_LEFT : SS_LEFTNOWORDWRAP;
     Control::Create(parent, L"STATIC", ss, 0, bounds, caption);
+    if (style.growUpward) SetWindowSubclass(hwnd_, &Label::WrappedProc, 1, reinterpret_cast<DWORD_PTR>(this));
     FitToText();
+}
+
+namespace {
+
+constexpr UINT kWrapFlags = DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX;
+
+// How far the ink of the text's glyphs reaches past their advance (a negative C width). The
+// static control aligns a right-aligned line's advance with its edge and clips the rest: under
+// Wine the stem of a final "d" went, and "speed" read "speec". At least one pixel, for hinting.
+int InkMargin(HDC dc, const std::wstring& text) {
+    int margin = 1;
+    for (wchar_t c : text) {
+        ABC abc{};
+        if (GetCharABCWidthsW(dc, c, c, &abc)) margin = std::max(margin, -abc.abcC);
+    }
+    return margin;
+}
+
+}  // namespace
+
+LRESULT CALLBACK Label::WrappedProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR self) {
+    switch (msg) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        reinterpret_cast<Label*>(self)->PaintWrapped(dc);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_PRINTCLIENT:
+        reinterpret_cast<Label*>(self)->PaintWrapped(reinterpret_cast<HDC>(wp));
+        return 0;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(hwnd, &Label::WrappedProc, id);
+        break;
+    default:
+        break;
+    }
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+// As the static control draws, with the colours its parent would give, but inside the margin.
+void Label::PaintWrapped(HDC dc) {
+    RECT r;
+    GetClientRect(hwnd_, &r);
+    SetTextColor(dc, style_.color == CLR_INVALID ? GetSysColor(COLOR_WINDOWTEXT) : style_.color);
+    if (style_.transparent) {
+        SetBkMode(dc, TRANSPARENT);
+    } else {
+        FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+        SetBkMode(dc, TRANSPARENT);
+    }
+    HGDIOBJ previous = SelectObject(dc, DrawingFont());
+    const std::wstring text = Widen(Text());
+    r.right -= inkMargin_;
+    const UINT align = style_.alignment == Alignment::Right ? DT_RIGHT : DT_LEFT;
+    // DT_NOCLIP: the ink past the last advance falls in the margin, inside the window.
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, kWrapFlags | align | DT_NOCLIP);
+    SelectObject(dc, previous);
 }
 
 void Label::SetFont(HFONT font) {
@@ -25,6 +87,8 @@ void Label::SetText(const std::string& text) {
     const RECT old = PlacedRect();
     SetWindowTextW(hwnd_, Widen(text).c_str());
     FitToText();
+    // The static control may already have drawn the new text its own way.
+    if (style_.growUpward) InvalidateRect(hwnd_, nullptr, FALSE);
     // An opaque label paints its whole rectangle itself; the parent only has to repaint what the
     // label no longer covers. Skipping that repaint keeps a label updated many times a second
     // (the download's progress) cheap.
@@ -46,10 +110,9 @@ void Label::FitLinesUpward() {
     HDC dc = GetDC(hwnd_);
     HGDIOBJ previous = SelectObject(dc, DrawingFont());
     const std::wstring text = Widen(Text());
-    // The flags the static control draws a wrapped text with.
-    RECT r{0, 0, laid.right - laid.left, 0};
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
-              DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+    inkMargin_ = InkMargin(dc, text);
+    RECT r{0, 0, laid.right - laid.left - inkMargin_, 0};
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | kWrapFlags);
     TEXTMETRICW tm{};
     GetTextMetricsW(dc, &tm);
     SelectObject(dc, previous);

@@ -16,7 +16,8 @@ struct LabelStyle {
     COLORREF color = CLR_INVALID;  // CLR_INVALID: the system's window-text colour
     bool handCursor = false;    // a label used as a link
     // Word-wrapped at its laid-out width, first line at its laid-out place: each further line the
-    // text needs is added above, so a note at the foot of a page grows away from the edge.
+    // text needs is added above, so a note at the foot of a page grows away from the edge. The
+    // label draws the text itself, clear of its right edge (see Label.cpp).
     bool growUpward = false;
 };
 
@@ -33,10 +34,13 @@ private:
     void FitToText();
     void FitLinesUpward();
     RECT PlacedRect() const;
+    void PaintWrapped(HDC dc);
+    static LRESULT CALLBACK WrappedProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR self);
     HGDIOBJ DrawingFont() const;
     void RepaintBeneath(const RECT& oldRect);
 
     LabelStyle style_;
+    int inkMargin_ = 0;  // device pixels kept free at the right edge of a wrapped label
 };
 
 // A bitmap from the program's resources, scaled to the system DPI like the rest of the layout;

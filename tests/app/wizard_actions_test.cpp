@@ -8,8 +8,10 @@
 #include <uxtheme.h>
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 #include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -173,7 +175,6 @@ TEST_F(WizardTest, PageFiveLinksOpenTheSiteMaximisedAndTheMailNormally) {
         EXPECT_EQ(opened[0].directory, link.directory);
         EXPECT_EQ(opened[0].show, link.show);
     }
-    ui::Application::Instance().ShellOpenHook = nullptr;
 }
 
 TEST_F(WizardTest, AnExceptionInAHandlerShowsTheErrorBoxAndTheWizardGoesOn) {
@@ -226,26 +227,32 @@ TEST_F(WizardTest, LicenceBoldRunsCoverTheirPhrasesAndNothingAfter) {
     EXPECT_EQ(range.cpMax, 0);
 }
 
-// What the control will draw, not the colour the program stored: a themed bar ignores it.
-int PixelsOfColour(const ui::Window& control, COLORREF colour) {
-    RECT client;
-    GetClientRect(control.Handle(), &client);
+// Pixels (0xRRGGBB) of what a control draws, on white: what the user would see of it.
+std::vector<DWORD> Drawn(int width, int height, const std::function<void(HDC)>& draw) {
     BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB};
     void* bits = nullptr;
     HDC dc = CreateCompatibleDC(nullptr);
     HBITMAP canvas = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ previous = SelectObject(dc, canvas);
-    SendMessageW(control.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+    const RECT all{0, 0, width, height};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    draw(dc);
     GdiFlush();
-    int count = 0;
-    const auto* pixel = static_cast<const DWORD*>(bits);
-    const DWORD wanted = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
-    for (LONG i = 0; i < client.right * client.bottom; ++i) count += (pixel[i] & 0xFFFFFF) == wanted;
+    std::vector<DWORD> pixels(static_cast<const DWORD*>(bits), static_cast<const DWORD*>(bits) + width * height);
+    for (DWORD& p : pixels) p &= 0xFFFFFF;
     SelectObject(dc, previous);
     DeleteObject(canvas);
     DeleteDC(dc);
-    return count;
+    return pixels;
+}
+
+std::vector<DWORD> Drawn(const ui::Window& control) {
+    RECT client;
+    GetClientRect(control.Handle(), &client);
+    return Drawn(client.right, client.bottom, [&](HDC dc) {
+        SendMessageW(control.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+    });
 }
 
 TEST_F(WizardTest, TheDownloadBarDrawsInBlueUnderTheTheme) {
@@ -261,7 +268,8 @@ TEST_F(WizardTest, TheDownloadBarDrawsInBlueUnderTheTheme) {
         return r;
     }();
     // Blocks of blue across most of the bar, gaps and frame aside.
-    EXPECT_GT(PixelsOfColour(f.ProgBarDL, RGB(0, 128, 255)), bar.right * bar.bottom / 3);
+    const std::vector<DWORD> drawn = Drawn(f.ProgBarDL);
+    EXPECT_GT(std::count(drawn.begin(), drawn.end(), 0x0080FFu), bar.right * bar.bottom / 3);
 }
 
 TEST(LicenseText, PositionsSkipOneCharacterPerLineBreakBeforeThem) {
@@ -329,6 +337,18 @@ TEST_F(WizardTest, DownloadNoteSitsOnItsLineAndShowsItsWholeText) {
         ReleaseDC(note, dc);
         EXPECT_LE(needed.bottom, client.bottom);
         EXPECT_LE(needed.right, client.right);
+        // Every pixel of every letter is drawn: as many dark pixels as the text has on one
+        // unclipped line (only the breaks between words differ).
+        auto dark = [](const std::vector<DWORD>& pixels) {
+            return std::count_if(pixels.begin(), pixels.end(), [](DWORD p) { return p != 0xFFFFFF; });
+        };
+        const auto whole = Drawn(client.right * 2, tm.tmHeight, [&](HDC dc) {
+            HGDIOBJ before = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(note, WM_GETFONT, 0, 0)));
+            SetBkMode(dc, TRANSPARENT);
+            TextOutW(dc, 0, 0, text.c_str(), static_cast<int>(text.size()));
+            SelectObject(dc, before);
+        });
+        EXPECT_EQ(dark(Drawn(f.Label12)), dark(whole));
         EXPECT_EQ(placed.left, ui::Scale(9));
         EXPECT_EQ(placed.right - placed.left, ui::Scale(405));
         const int lineBottom = ui::Scale(312) + std::max<int>(ui::Scale(13), tm.tmHeight);
