@@ -1,5 +1,6 @@
 #include "ui/Label.h"
 
+#include "ui/Application.h"
 #include "ui/Text.h"
 
 #include <commctrl.h>
@@ -41,12 +42,20 @@ LRESULT CALLBACK Label::WrappedProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, U
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
-        reinterpret_cast<Label*>(self)->PaintWrapped(dc);
+        try {
+            reinterpret_cast<Label*>(self)->PaintWrapped(dc);
+        } catch (...) {
+            Application::Instance().HandleException(std::current_exception());
+        }
         EndPaint(hwnd, &ps);
         return 0;
     }
     case WM_PRINTCLIENT:
-        reinterpret_cast<Label*>(self)->PaintWrapped(reinterpret_cast<HDC>(wp));
+        try {
+            reinterpret_cast<Label*>(self)->PaintWrapped(reinterpret_cast<HDC>(wp));
+        } catch (...) {
+            Application::Instance().HandleException(std::current_exception());
+        }
         return 0;
     case WM_NCDESTROY:
         RemoveWindowSubclass(hwnd, &Label::WrappedProc, id);
@@ -62,12 +71,8 @@ void Label::PaintWrapped(HDC dc) {
     RECT r;
     GetClientRect(hwnd_, &r);
     SetTextColor(dc, style_.color == CLR_INVALID ? GetSysColor(COLOR_WINDOWTEXT) : style_.color);
-    if (style_.transparent) {
-        SetBkMode(dc, TRANSPARENT);
-    } else {
-        FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
-        SetBkMode(dc, TRANSPARENT);
-    }
+    if (!style_.transparent) FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+    SetBkMode(dc, TRANSPARENT);
     HGDIOBJ previous = SelectObject(dc, DrawingFont());
     const std::wstring text = Widen(Text());
     r.right -= inkMargin_;

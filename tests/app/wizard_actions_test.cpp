@@ -257,7 +257,9 @@ std::vector<DWORD> Drawn(const ui::Window& control) {
 
 TEST_F(WizardTest, TheDownloadBarDrawsInBlueUnderTheTheme) {
     TfInstall& f = Start();
-    ui::Application::Instance().ProcessMessages();  // the colour is posted at creation
+    // The bar colour is posted, so it arrives with the first pump.
+    ui::Application::Instance().ProcessMessages();
+    EXPECT_EQ(SendMessageW(f.ProgBarDL.Handle(), PBM_GETBARCOLOR, 0, 0), 0xFF8000);
     EXPECT_EQ(GetWindowTheme(f.ProgBarDL.Handle()), nullptr);
     // The themes stay on for the other controls.
     EXPECT_EQ(GetWindowTheme(f.BtnNext.Handle()) != nullptr, IsThemeActive() != FALSE);
