@@ -18,6 +18,8 @@ LRESULT CALLBACK TaskbarProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ACTIVATE:
         if (LOWORD(wp) != WA_INACTIVE) {
             HWND popup = GetLastActivePopup(hwnd);
+            // A form disabled by its modal box hands on to the box.
+            if (popup != hwnd && !IsWindowEnabled(popup)) popup = GetLastActivePopup(popup);
             if (popup != hwnd && IsWindowVisible(popup) && IsWindowEnabled(popup)) SetActiveWindow(popup);
         }
         return 0;
