@@ -9,8 +9,6 @@
 #include "ui/Application.h"
 #include "ui/Text.h"
 
-#include <shellapi.h>
-
 namespace {
 
 constexpr int kTextNext = 30, kTextInstall = 31, kTextDone = 32;
@@ -237,12 +235,14 @@ void TfInstall::FormClose() {
 }
 
 void TfInstall::Label13Click() {
-    ShellExecuteW(Handle(), nullptr, ui::Widen(kProductWebSite).c_str(), L"", L"", SW_SHOWMAXIMIZED);
+    ui::Application::Instance().ShellOpen(
+        {Handle(), std::nullopt, ui::Widen(kProductWebSite), L"", L"", SW_SHOWMAXIMIZED});
 }
 
 void TfInstall::Label16Click() {
     const std::string address = std::string("mailto:") + kSupportEmail;
-    ShellExecuteW(GetDesktopWindow(), nullptr, ui::Widen(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    ui::Application::Instance().ShellOpen(
+        {GetDesktopWindow(), std::nullopt, ui::Widen(address), std::nullopt, std::nullopt, SW_SHOWNORMAL});
 }
 
 void TfInstall::FormatLicenseText() {

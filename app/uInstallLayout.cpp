@@ -162,14 +162,17 @@ void TfInstall::BuildPage4() {
     LblStatus.Create(PnlStep4, {16, 163, 0, 13}, "Statut : En attente", status);
     LblStatus.SetFont(bodyFont_);
     ProgBarDL.Create(PnlStep4, {14, 180, 398, 16});
+    ProgBarDL.DrawUnthemed();  // so that the blue set at creation is the colour it draws
     LblFN.Create(PnlStep4, {19, 208, 0, 13}, "", opaque(AutoSized()));
     // Right-aligned and sized to its text: it grows to the left from its right edge at 393.
     LblBytes.Create(PnlStep4, {393, 208, 0, 13}, "", opaque(AutoSized(ui::Alignment::Right)));
-    // Laid out one line high at 9, 312; fonts are wider on some systems than the text was made for,
-    // so the label has room for a second line above and wraps instead of cutting the text off.
-    Label12.Create(PnlStep4, {9, 299, 405, 26},
+    // One line at 9, 312; a font wider than the text was made for wraps it, and the second line
+    // goes above the first rather than off the page's foot.
+    ui::LabelStyle note = RightAligned();
+    note.growUpward = true;
+    Label12.Create(PnlStep4, {9, 312, 405, 13},
                    "Le t\xE9l\xE9""chargement peut prendre quelques minutes selon la vitesse de votre connexion",
-                   RightAligned());
+                   note);
 }
 
 void TfInstall::BuildPage5() {

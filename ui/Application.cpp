@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 #include <objbase.h>
+#include <shellapi.h>
 
 namespace ui {
 
@@ -25,7 +26,10 @@ ComApartment::~ComApartment() {
     if (initialized_) CoUninitialize();
 }
 
-void Application::SetTitle(std::string title) { title_ = std::move(title); }
+void Application::SetTitle(std::string title) {
+    title_ = std::move(title);
+    if (taskbarWindow_) SetWindowTextW(taskbarWindow_, Widen(title_).c_str());
+}
 
 bool Application::Dispatch(MSG& msg) {
     if (msg.message == WM_QUIT) {
@@ -74,6 +78,16 @@ int Application::MessageBox(const std::string& text, const std::string& caption,
     if (OnMessageBox) OnMessageBox(text, caption);
     if (MessageBoxHook) return MessageBoxHook(text, caption, flags);
     return MessageBoxW(owner, Widen(text).c_str(), Widen(caption).c_str(), flags);
+}
+
+void Application::ShellOpen(const ShellRequest& request) {
+    if (ShellOpenHook) {
+        ShellOpenHook(request);
+        return;
+    }
+    auto text = [](const std::optional<std::wstring>& value) { return value ? value->c_str() : nullptr; };
+    ShellExecuteW(request.owner, text(request.verb), text(request.file), text(request.parameters),
+                  text(request.directory), request.show);
 }
 
 void Application::HandleException(std::exception_ptr error) noexcept {

@@ -5,6 +5,7 @@
 
 #include <exception>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace ui {
@@ -20,6 +21,13 @@ public:
 
     void SetTitle(std::string title);
     const std::string& Title() const { return title_; }
+
+    // The task-bar entry is a window of its own, titled with the application title and owning
+    // every form: the entry reads the title while the form's caption says what it shows.
+    // Created on first use.
+    HWND TaskbarWindow();
+    // The entry shows while the main form does.
+    void ShowTaskbarEntry(bool show);
 
     // The window whose dialog keys (Tab, Enter, Escape) the pump translates.
     void SetDialogWindow(HWND hwnd) { dialogWindow_ = hwnd; }
@@ -41,6 +49,17 @@ public:
     // Told of every box before it shows (or before the hook answers it): the installation log.
     std::function<void(const std::string& text, const std::string& caption)> OnMessageBox;
 
+    // A request to the shell to open something (ShellExecute's arguments); an absent text is
+    // passed as a null pointer, which is not the same request as an empty one.
+    struct ShellRequest {
+        HWND owner = nullptr;
+        std::optional<std::wstring> verb, file, parameters, directory;
+        int show = SW_SHOWNORMAL;
+    };
+    // Every such request goes through here so that tests can see it instead of a browser opening.
+    void ShellOpen(const ShellRequest& request);
+    std::function<void(const ShellRequest&)> ShellOpenHook;
+
     // Call from a catch block at each place where Windows calls our code: shows the standard
     // error box titled with the application title. Never throws.
     void HandleException(std::exception_ptr error) noexcept;
@@ -52,6 +71,7 @@ private:
     bool Dispatch(MSG& msg);
 
     std::string title_;
+    HWND taskbarWindow_ = nullptr;
     HWND dialogWindow_ = nullptr;
     bool terminated_ = false;
 };

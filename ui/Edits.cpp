@@ -8,7 +8,10 @@ namespace ui {
 
 namespace {
 
-constexpr DWORD kPaneStyle = WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL;
+// WS_GROUP: a pane is a group of its own. Without it, a pane laid out after radio buttons would
+// belong to their group, and the arrow keys would carry the focus out of the radio buttons into it.
+constexpr DWORD kPaneStyle =
+    WS_VSCROLL | WS_TABSTOP | WS_GROUP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL;
 
 // RichEdit lives in a DLL that is loaded on first use, not linked: Msftedit (4.1) where present,
 // else riched20 (2.0/3.0). Both count a line break as one character.

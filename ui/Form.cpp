@@ -12,7 +12,8 @@ namespace {
 
 constexpr wchar_t kFormClass[] = L"QuorvaneForm";
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | WS_EX_APPWINDOW;
+// No WS_EX_APPWINDOW: the application's window, which owns the form, carries the task-bar entry.
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 
 void RegisterFormClass() {
     static const ATOM atom = [] {
@@ -31,7 +32,10 @@ void RegisterFormClass() {
 }  // namespace
 
 Form::~Form() {
-    if (Application::Instance().DialogWindow() == hwnd_) Application::Instance().SetDialogWindow(nullptr);
+    auto& app = Application::Instance();
+    if (app.DialogWindow() != hwnd_) return;
+    app.SetDialogWindow(nullptr);
+    app.ShowTaskbarEntry(false);
 }
 
 void Form::Create(const std::string& title, int clientWidth, int clientHeight, const FontStyle& font) {
@@ -40,7 +44,8 @@ void Form::Create(const std::string& title, int clientWidth, int clientHeight, c
     RECT r{0, 0, Scale(clientWidth), Scale(clientHeight)};
     AdjustWindowRectEx(&r, kStyle, FALSE, kExStyle);
     HWND hwnd = CreateWindowExW(kExStyle, kFormClass, Widen(title).c_str(), kStyle, CW_USEDEFAULT,
-                                CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
+                                CW_USEDEFAULT, r.right - r.left, r.bottom - r.top,
+                                Application::Instance().TaskbarWindow(), nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
     if (!hwnd) throw std::runtime_error("Cannot create the form");
     Attach(hwnd);
@@ -56,6 +61,7 @@ void Form::Show() {
     const int w = frame.right - frame.left, h = frame.bottom - frame.top;
     const int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
     SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    Application::Instance().ShowTaskbarEntry(true);
     ShowWindow(hwnd_, SW_SHOW);
     SetForegroundWindow(hwnd_);
     UpdateWindow(hwnd_);

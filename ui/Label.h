@@ -15,6 +15,10 @@ struct LabelStyle {
     bool transparent = true;    // shows the parent's painting (a page header's white band)
     COLORREF color = CLR_INVALID;  // CLR_INVALID: the system's window-text colour
     bool handCursor = false;    // a label used as a link
+    // Word-wrapped at its laid-out width, first line at its laid-out place: each further line the
+    // text needs is added above, so a note at the foot of a page grows away from the edge. The
+    // label draws the text itself, clear of its right edge (see Label.cpp).
+    bool growUpward = false;
 };
 
 class Label : public Control {
@@ -28,14 +32,19 @@ public:
 
 private:
     void FitToText();
+    void FitLinesUpward();
+    RECT PlacedRect() const;
+    void PaintWrapped(HDC dc);
+    static LRESULT CALLBACK WrappedProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR self);
     HGDIOBJ DrawingFont() const;
     void RepaintBeneath(const RECT& oldRect);
 
     LabelStyle style_;
+    int inkMargin_ = 0;  // device pixels kept free at the right edge of a wrapped label
 };
 
-// A bitmap from the program's resources; the control takes the bitmap's size. A missing
-// resource leaves it empty.
+// A bitmap from the program's resources, scaled to the system DPI like the rest of the layout;
+// the control takes the scaled size. A missing resource leaves it empty.
 class Picture : public Control {
 public:
     ~Picture() override;
@@ -44,5 +53,8 @@ public:
 private:
     HBITMAP bitmap_ = nullptr;
 };
+
+// A new bitmap of the given size with `source` stretched into it (smoothed); null on failure.
+HBITMAP ScaledBitmap(HBITMAP source, int width, int height);
 
 }  // namespace ui

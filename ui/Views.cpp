@@ -1,11 +1,17 @@
 #include "ui/Views.h"
 
+#include <uxtheme.h>
+
 namespace ui {
 
 void ProgressBar::Create(Window& parent, const Bounds& bounds) {
     Control::Create(parent, PROGRESS_CLASSW, WS_VISIBLE, 0, bounds);
     SetRange(0, 100);
 }
+
+// A class list naming no theme class leaves the control without theme data; Wine ignores the
+// empty list that Windows also accepts, so the list is a blank.
+void ProgressBar::DrawUnthemed() { SetWindowTheme(hwnd_, L" ", L" "); }
 
 void ProgressBar::SetRange(int low, int high) { SendMessageW(hwnd_, PBM_SETRANGE32, low, high); }
 

@@ -11,6 +11,9 @@ namespace ui {
 class ProgressBar : public Control {
 public:
     void Create(Window& parent, const Bounds& bounds);
+    // A themed bar ignores PBM_SETBARCOLOR and draws in the theme's colour: a bar whose colour
+    // is chosen by its program draws unthemed, while every other control keeps the theme.
+    void DrawUnthemed();
     void SetRange(int low, int high);
     void SetPosition(int position);
     int Position() const;

@@ -73,6 +73,11 @@ private:
 
 }  // namespace
 
+bool IsFileSystemFolder(SFGAOF attributes) {
+    constexpr SFGAOF kWanted = SFGAO_FOLDER | SFGAO_FILESYSTEM;
+    return (attributes & kWanted) == kWanted && !(attributes & SFGAO_STREAM);
+}
+
 ShellFolderTree::ShellFolderTree(HWND tree, const std::string& rootPath) : tree_(tree) {
     SHFILEINFOW info{};
     auto images = reinterpret_cast<HIMAGELIST>(
@@ -149,9 +154,9 @@ void ShellFolderTree::InsertChildren(HTREEITEM item, const Node& node, IShellFol
     PITEMID_CHILD child = nullptr;
     while (items->Next(1, &child, nullptr) == S_OK) {
         Pidl relative(reinterpret_cast<PIDLIST_ABSOLUTE>(child));  // frees the child on every path
-        DWORD attributes = SFGAO_HASSUBFOLDER | SFGAO_FOLDER;
-        folder->GetAttributesOf(1, const_cast<PCUITEMID_CHILD*>(&child), &attributes);
-        if (!(attributes & SFGAO_FOLDER)) continue;
+        SFGAOF attributes = SFGAO_HASSUBFOLDER | SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_STREAM;
+        if (FAILED(folder->GetAttributesOf(1, const_cast<PCUITEMID_CHILD*>(&child), &attributes))) continue;
+        if (!IsFileSystemFolder(attributes)) continue;
         Pidl absolute(ILCombine(node.absolute.Get(), child));
         if (!absolute) continue;
         Insert(item, std::move(absolute), DisplayName(folder, child), (attributes & SFGAO_HASSUBFOLDER) != 0);

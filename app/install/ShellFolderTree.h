@@ -27,6 +27,10 @@
 
 namespace install {
 
+// What the tree lists: folders of the file system. The shell also flags archives (.zip, .cab) as
+// folders, but they are files (SFGAO_STREAM) and no directory can be made inside them.
+bool IsFileSystemFolder(SFGAOF attributes);
+
 class ShellFolderTree {
 public:
     // Fills `tree` with the root folder, expanded. Throws InstallError when the root cannot be read.

@@ -34,6 +34,7 @@ protected:
         delete Translator;
         Translator = nullptr;
         ui::Application::Instance().MessageBoxHook = nullptr;
+        ui::Application::Instance().ShellOpenHook = nullptr;
     }
 
     TfInstall& Start(LCID locale = kFrench) {

@@ -2,10 +2,16 @@
 #include "WizardFixture.h"
 
 #include "app/LicenseText.h"
+#include "ui/Text.h"
 
 #include <richedit.h>
+#include <uxtheme.h>
 
+#include <algorithm>
+#include <functional>
+#include <optional>
 #include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -70,12 +76,32 @@ TEST_F(WizardTest, CancelIsDisabledOnTheLastPage) {
 
 class WizardKeys : public WizardTest {
 protected:
-    void Press(const ui::Window& target, WPARAM key) {
-        PostMessageW(target.Handle(), WM_KEYDOWN, key, 0);
-        PostMessageW(target.Handle(), WM_KEYUP, key, 0xC0000000);
+    void Press(const ui::Window& target, WPARAM key) { Press(target.Handle(), key); }
+    void Press(HWND target, WPARAM key) {
+        PostMessageW(target, WM_KEYDOWN, key, 0);
+        PostMessageW(target, WM_KEYUP, key, 0xC0000000);
         ui::Application::Instance().ProcessMessages();
     }
 };
+
+TEST_F(WizardKeys, ArrowKeysNeverLeaveTheConsentButtons) {
+    TfInstall& f = Start(kEnglish);
+    f.Show();
+    Click(f.BtnNext);
+    SetFocus(f.rdoDeny.Handle());
+    for (WPARAM key : {VK_DOWN, VK_RIGHT, VK_DOWN, VK_UP, VK_LEFT, VK_UP}) {
+        Press(GetFocus(), key);
+        const HWND focus = GetFocus();
+        EXPECT_TRUE(focus == f.rdoagree.Handle() || focus == f.rdoDeny.Handle()) << "key " << key;
+    }
+    // The group as the dialog manager reads it within the page, in both directions.
+    for (HWND from : {f.rdoagree.Handle(), f.rdoDeny.Handle()}) {
+        for (BOOL previous : {FALSE, TRUE}) {
+            const HWND next = GetNextDlgGroupItem(f.PnlStep2.Handle(), from, previous);
+            EXPECT_TRUE(next == f.rdoagree.Handle() || next == f.rdoDeny.Handle()) << previous;
+        }
+    }
+}
 
 TEST_F(WizardKeys, EnterActsAsNextWhenNextIsEnabled) {
     TfInstall& f = Start();
@@ -114,6 +140,40 @@ TEST_F(WizardKeys, TabFollowsTheLaidOutOrderOnPageThree) {
     for (HWND expected : order) {
         Press(*ui::Window::FromHandle(GetFocus()), VK_TAB);
         EXPECT_EQ(GetFocus(), expected);
+    }
+}
+
+TEST_F(WizardTest, PageFiveLinksOpenTheSiteMaximisedAndTheMailNormally) {
+    std::vector<ui::Application::ShellRequest> opened;
+    ui::Application::Instance().ShellOpenHook = [&](const ui::Application::ShellRequest& r) { opened.push_back(r); };
+    TfInstall& f = Start();
+    ToPage3(f);
+    f.Cancelled = 1;  // no server here: the download returns at once
+    Click(f.BtnNext);
+    ASSERT_EQ(Page(), 5);
+    const std::optional<std::wstring> none, empty = std::wstring();
+    const struct {
+        ui::Label& link;
+        HWND owner;
+        std::wstring target;
+        std::optional<std::wstring> parameters, directory;
+        int show;
+    } links[] = {
+        {f.Label13, f.Handle(), L"http://www.quorvane.com", empty, empty, SW_SHOWMAXIMIZED},
+        {f.Label16, GetDesktopWindow(), L"mailto:support@quorvane.com", none, none, SW_SHOWNORMAL},
+    };
+    for (const auto& link : links) {
+        SCOPED_TRACE(link.link.Text());
+        opened.clear();
+        SendMessageW(link.link.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+        SendMessageW(link.link.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+        ASSERT_EQ(opened.size(), 1u);
+        EXPECT_EQ(opened[0].owner, link.owner);
+        EXPECT_EQ(opened[0].verb, none);  // the default verb
+        EXPECT_EQ(opened[0].file, link.target);
+        EXPECT_EQ(opened[0].parameters, link.parameters);
+        EXPECT_EQ(opened[0].directory, link.directory);
+        EXPECT_EQ(opened[0].show, link.show);
     }
 }
 
@@ -169,6 +229,53 @@ TEST_F(WizardTest, LicenceBoldRunsCoverTheirPhrasesAndNothingAfter) {
     EXPECT_EQ(range.cpMax, 0);
 }
 
+// Pixels (0xRRGGBB) of what a control draws, on white: what the user would see of it.
+std::vector<DWORD> Drawn(int width, int height, const std::function<void(HDC)>& draw) {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB};
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP canvas = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = SelectObject(dc, canvas);
+    const RECT all{0, 0, width, height};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    draw(dc);
+    GdiFlush();
+    std::vector<DWORD> pixels(static_cast<const DWORD*>(bits), static_cast<const DWORD*>(bits) + width * height);
+    for (DWORD& p : pixels) p &= 0xFFFFFF;
+    SelectObject(dc, previous);
+    DeleteObject(canvas);
+    DeleteDC(dc);
+    return pixels;
+}
+
+std::vector<DWORD> Drawn(const ui::Window& control) {
+    RECT client;
+    GetClientRect(control.Handle(), &client);
+    return Drawn(client.right, client.bottom, [&](HDC dc) {
+        SendMessageW(control.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+    });
+}
+
+TEST_F(WizardTest, TheDownloadBarDrawsInBlueUnderTheTheme) {
+    TfInstall& f = Start();
+    // The bar colour is posted, so it arrives with the first pump.
+    ui::Application::Instance().ProcessMessages();
+    EXPECT_EQ(SendMessageW(f.ProgBarDL.Handle(), PBM_GETBARCOLOR, 0, 0), 0xFF8000);
+    EXPECT_EQ(GetWindowTheme(f.ProgBarDL.Handle()), nullptr);
+    // The themes stay on for the other controls.
+    EXPECT_EQ(GetWindowTheme(f.BtnNext.Handle()) != nullptr, IsThemeActive() != FALSE);
+    f.ProgBarDL.SetPosition(100);
+    const RECT bar = [&] {
+        RECT r;
+        GetClientRect(f.ProgBarDL.Handle(), &r);
+        return r;
+    }();
+    // Blocks of blue across most of the bar, gaps and frame aside.
+    const std::vector<DWORD> drawn = Drawn(f.ProgBarDL);
+    EXPECT_GT(std::count(drawn.begin(), drawn.end(), 0x0080FFu), bar.right * bar.bottom / 3);
+}
+
 TEST(LicenseText, PositionsSkipOneCharacterPerLineBreakBeforeThem) {
     const std::string text = "AB\r\nCD\r\n\r\nEF";
     EXPECT_EQ(RichEditPosition(text, 0), 0);
@@ -202,10 +309,56 @@ TEST_F(WizardTest, LayoutPlacesTheBandAndPagesAtTheirUnits) {
     RECT bytes = placed(f.LblBytes);
     EXPECT_EQ(bytes.right, ui::Scale(393));
     RECT logo = placed(f.Image3);
-    EXPECT_EQ(logo.right - logo.left, 49);  // sized to the bitmap
-    EXPECT_EQ(logo.bottom - logo.top, 57);
+    EXPECT_EQ(logo.right - logo.left, ui::Scale(49));  // the bitmap, scaled like the rest
+    EXPECT_EQ(logo.bottom - logo.top, ui::Scale(57));
     EXPECT_EQ(GetParent(f.Image3.Handle()), f.PnlStep4.Handle());
     EXPECT_NE(GetWindowLongPtrW(f.BtnNext.Handle(), GWL_STYLE) & BS_DEFPUSHBUTTON, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The note under the bar keeps its laid-out line; a text that needs more lines grows upward,
+// and none of it is cut off when drawn with the label's own font.
+TEST_F(WizardTest, DownloadNoteSitsOnItsLineAndShowsItsWholeText) {
+    for (LCID locale : {kFrench, kEnglish}) {
+        SCOPED_TRACE(locale);
+        TfInstall& f = Start(locale);
+        const HWND note = f.Label12.Handle();
+        RECT placed, client;
+        GetWindowRect(note, &placed);
+        MapWindowPoints(nullptr, GetParent(note), reinterpret_cast<POINT*>(&placed), 2);
+        GetClientRect(note, &client);
+        HDC dc = GetDC(note);
+        HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(note, WM_GETFONT, 0, 0)));
+        const std::wstring text = ui::Widen(f.Label12.Text());
+        RECT needed{0, 0, client.right, 0};
+        DrawTextW(dc, text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+        TEXTMETRICW tm{};
+        GetTextMetricsW(dc, &tm);
+        SelectObject(dc, previous);
+        ReleaseDC(note, dc);
+        EXPECT_LE(needed.bottom, client.bottom);
+        EXPECT_LE(needed.right, client.right);
+        // Every pixel of every letter is drawn: as many dark pixels as the text has on one
+        // unclipped line (only the breaks between words differ).
+        auto dark = [](const std::vector<DWORD>& pixels) {
+            return std::count_if(pixels.begin(), pixels.end(), [](DWORD p) { return p != 0xFFFFFF; });
+        };
+        const auto whole = Drawn(client.right * 2, tm.tmHeight, [&](HDC dc) {
+            HGDIOBJ before = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(note, WM_GETFONT, 0, 0)));
+            SetBkMode(dc, TRANSPARENT);
+            TextOutW(dc, 0, 0, text.c_str(), static_cast<int>(text.size()));
+            SelectObject(dc, before);
+        });
+        EXPECT_EQ(dark(Drawn(f.Label12)), dark(whole));
+        EXPECT_EQ(placed.left, ui::Scale(9));
+        EXPECT_EQ(placed.right - placed.left, ui::Scale(405));
+        const int lineBottom = ui::Scale(312) + std::max<int>(ui::Scale(13), tm.tmHeight);
+        EXPECT_EQ(placed.bottom, lineBottom);
+        EXPECT_EQ(placed.top, lineBottom - std::max<int>(needed.bottom, lineBottom - ui::Scale(312)));
+    }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 using hostile::Script;
@@ -18,6 +19,7 @@ using hostile::Script;
 namespace {
 
 std::string g_server = "127.0.0.1:1";
+const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 const std::vector<std::string> kAllPaths = {"/download/lite/quorvane.exe", "/download/lite/quorvane.ini",
                                             "/download/lite/miseajour.exe", "/download/lite/uninstall.exe"};
@@ -45,13 +47,15 @@ protected:
         installtest::RemoveInstallation(install::ReadProgramsPath(), install::ReadDesktopPath());
     }
 
-    // Pages 1 to 3 in English, into the scratch directory, then Install.
-    TfInstall& Install() {
+    // Pages 1 to 3 in English, into the scratch directory, then Install. `ready` runs just
+    // before Install is clicked.
+    TfInstall& Install(const std::function<void(TfInstall&)>& ready = {}) {
         TfInstall& f = Start(kEnglish);
         Click(f.BtnNext);
         Click(f.rdoagree);
         Click(f.BtnNext);
         SendMessageW(f.TxtDir.Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ui::WidenPath(dir.Path()).c_str()));
+        if (ready) ready(f);
         Click(f.BtnNext);
         return f;
     }
@@ -92,6 +96,94 @@ TEST_F(DownloadTest, FourFilesInOrderThenTheFinishingSteps) {
     // The downloads went into a folder of their own, removed once they were installed.
     EXPECT_EQ(f.DownloadDir.rfind(f.TempPath + "Quorvane-", 0), 0u) << f.DownloadDir;
     EXPECT_FALSE(installtest::Exists(f.DownloadDir));
+
+    // The title-bar close box on page 5 does what Done does (the product is not started here).
+    SendMessageW(f.chkStartNow.Handle(), BM_CLICK, 0, 0);
+    SendMessageW(f.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(f.Closed());
+    EXPECT_EQ(installtest::ReadFileBytes(installtest::SettingsFilePath()), "[Settings]\r\nlangue=anglais\r\n");
+    EXPECT_EQ(installtest::ReadRegString(HKEY_CURRENT_USER, kRunKey, "QuorvaneRaRozo"),
+              "\"" + dir.Path() + "Quorvane.exe\"");
+}
+
+// What page 4 shows while the files arrive, seen by the controls themselves.
+LRESULT CALLBACK RecordTexts(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR texts) {
+    if (msg == WM_SETTEXT)
+        reinterpret_cast<std::vector<std::string>*>(texts)->push_back(ui::Narrow(reinterpret_cast<const wchar_t*>(lp)));
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+struct DuringDownload {
+    int page = 0;
+    std::string buttons, next;
+};
+std::function<void()> g_whenSecondFileArrives;
+
+// Acts from inside the running download, once the second file's bytes are arriving.
+void CALLBACK WhenSecondFileArrives(HWND, UINT, UINT_PTR, DWORD) {
+    TfInstall* f = fInstall;
+    if (!f || f->LblFN.Text().rfind("quorvane.ini", 0) != 0) return;
+    KillTimer(f->Handle(), 1);
+    g_whenSecondFileArrives();
+}
+
+// Closing by the title bar does not stop the download: the finishing steps run, the closing
+// steps (settings file, Run value, start of the product) do not.
+TEST_F(DownloadTest, CloseBoxDuringTheDownloadLetsItFinishWithoutTheClosingWork) {
+    ServeAll();
+    const std::string ini = Product(kAllPaths[1]);
+    server.On(kAllPaths[1], Script()
+                                .Send("HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(ini.size()) + "\r\n\r\n" +
+                                      ini.substr(0, ini.size() / 2))
+                                .Pause(400)
+                                .Send(ini.substr(ini.size() / 2)));
+    std::vector<std::string> status;
+    DuringDownload seen;
+    g_whenSecondFileArrives = [&] {
+        seen = {Page(), Buttons(), fInstall->BtnNext.Text()};
+        SendMessageW(fInstall->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    };
+    TfInstall& f = Install([&](TfInstall& form) {
+        fInstall = &form;
+        form.SetMainForm(true);  // as the program runs it: the close also ends the message loop
+        SetWindowSubclass(form.LblStatus.Handle(), RecordTexts, 1, reinterpret_cast<DWORD_PTR>(&status));
+        SetTimer(form.Handle(), 1, 10, WhenSecondFileArrives);
+    });
+    fInstall = nullptr;
+    RemoveWindowSubclass(f.LblStatus.Handle(), RecordTexts, 1);
+    EXPECT_TRUE(errors.empty()) << errors.front();
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(seen.page, 4);
+    EXPECT_EQ(seen.buttons, "--C");
+    EXPECT_EQ(seen.next, "&Install");
+    EXPECT_TRUE(f.Closed());
+    EXPECT_EQ(server.Paths(), kAllPaths);
+    EXPECT_EQ(f.InstallDone, 1);
+    EXPECT_EQ(installtest::ReadFileBytes(dir.Path() + "quorvane.ini"), ini);
+    EXPECT_FALSE(installtest::Exists(installtest::SettingsFilePath()));
+    EXPECT_EQ(installtest::ReadRegString(HKEY_CURRENT_USER, kRunKey, "QuorvaneRaRozo"), "<missing>");
+    const std::vector<std::string> expected = {
+        "Status : Looking for Quorvane server", "Status : Downloading quorvane.exe",
+        "Status : Looking for Quorvane server", "Status : Downloading quorvane.ini",
+        "Status : Looking for Quorvane server", "Status : Downloading miseajour.exe",
+        "Status : Looking for Quorvane server", "Status : Downloading uninstall.exe",
+        "Status : Creation of shortcuts",       "Status : Registration of uninstall"};
+    EXPECT_EQ(status, expected);
+}
+
+// Run alone under a German user locale by the test app_wizard_german_test (LC_ALL=de_DE.UTF-8):
+// the figures take the user's decimal separator from the system, not a fixed ".".
+TEST_F(DownloadTest, GermanUserLocaleWritesTheFiguresWithADecimalComma) {
+    if (!GetEnvironmentVariableW(L"QUORVANE_GERMAN_RUN", nullptr, 0)) GTEST_SKIP() << "run by app_wizard_german_test";
+    ASSERT_EQ(PRIMARYLANGID(GetUserDefaultLangID()), LANG_GERMAN);
+    const std::string exe = Product(kAllPaths[0]);
+    server.Serve(kAllPaths[0], exe);
+    server.On(kAllPaths[1], Script().Send("HTTP/1.0 404 Not Found\r\n\r\n"));
+    TfInstall& f = Install();
+    std::string size = Megs(exe.size());
+    ASSERT_EQ(size[size.size() - 3], '.');
+    size[size.size() - 3] = ',';
+    EXPECT_EQ(f.LblBytes.Text(), size + " / " + size + " Megs");
 }
 
 TEST_F(DownloadTest, AWholeBodyEndsAtTheBarsMaximumAndAnErrorStatusStopsTheInstallation) {

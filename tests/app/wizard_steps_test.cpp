@@ -63,6 +63,7 @@ TEST_F(WizardTest, ExistingProductAnsweredNoStaysOnPageThreeAndCreatesNothing) {
     EXPECT_EQ(f.BtnNext.Text(), "&Install");
     EXPECT_EQ(f.InstallDir, "");
     EXPECT_EQ(installtest::ReadFileBytes(dir.Path() + "quorvane.exe"), "old");
+    EXPECT_EQ(f.HttpClient, nullptr);  // and nothing was fetched
 }
 
 TEST_F(WizardTest, ExistingProductAnsweredYesGoesOnIntoTheSameDirectory) {

@@ -43,19 +43,6 @@ TEST(ExistenceTest, EarlierInstallationAsksAndActsOnlyOnYes) {
     EXPECT_EQ(ReadFileBytes(scratch.Path() + "quorvane.exe"), "old");
 }
 
-TEST(ExistenceTest, AnsweredNoCreatesNothing) {
-    Session session("anglais", IDNO);
-    ScratchDir scratch("qv-exist");
-    WriteFileBytes(scratch.Path() + "quorvane.exe", "old");
-    std::string installDir;
-    // What the form does: only a Yes leads on to AcceptInstallDir.
-    if (install::ConfirmExistingInstall(scratch.Path())) install::AcceptInstallDir(scratch.Path() + "new\\", installDir);
-    EXPECT_FALSE(Exists(scratch.Path() + "new"));
-    EXPECT_EQ(installDir, "");
-    ASSERT_EQ(session.boxes.size(), 1u);
-    EXPECT_EQ(session.boxes[0].caption, "Directory not empty");
-}
-
 TEST(AcceptInstallDir, CreatesEveryLevelAndStoresTheTextAsTyped) {
     Session session("francais");
     ScratchDir scratch("qv-accept");

@@ -172,6 +172,20 @@ TEST_F(ShellFolderTreeTest, NotificationsOfOtherWindowsAreLeftAlone) {
     EXPECT_EQ(result, 42);
 }
 
+// The shell flags archives as folders; picking one in the tree led to two error boxes.
+TEST(ShellFolderTree, ListsFileSystemFoldersOnly) {
+    const struct {
+        SFGAOF attributes;
+        bool listed;
+    } cases[] = {
+        {SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_HASSUBFOLDER, true},
+        {SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_STREAM, false},  // a .zip archive
+        {SFGAO_FOLDER, false},                                     // a virtual folder
+        {SFGAO_FILESYSTEM, false},                                 // a file
+    };
+    for (const auto& c : cases) EXPECT_EQ(install::IsFileSystemFolder(c.attributes), c.listed) << c.attributes;
+}
+
 TEST(ShellFolderTree, UnreadableRootIsAnError) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     HWND treeWindow = CreateWindowExW(0, WC_TREEVIEWW, L"", 0, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);

@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -129,6 +131,105 @@ TEST_F(Controls, RightAlignedAutoSizedLabelGrowsToTheLeft) {
     MapWindowPoints(nullptr, panelA.Handle(), reinterpret_cast<POINT*>(&r), 2);
     EXPECT_EQ(r.right, ui::Scale(200));
     EXPECT_LT(r.right - r.left, wide);
+}
+
+// A note at a page's foot: one line at its place, further lines above it, none cut.
+TEST_F(Controls, WrappedLabelGrowsUpwardFromItsLine) {
+    ui::LabelStyle style;
+    style.alignment = ui::Alignment::Right;
+    style.growUpward = true;
+    ui::Label note;
+    note.Create(panelA, {10, 60, 120, 13}, "", style);
+    TEXTMETRICW tm{};
+    HDC dc = GetDC(note.Handle());
+    HGDIOBJ previous = SelectObject(dc, note.Font());
+    GetTextMetricsW(dc, &tm);
+    SelectObject(dc, previous);
+    ReleaseDC(note.Handle(), dc);
+    const int line = std::max<int>(ui::Scale(13), tm.tmHeight);
+    // Lines as the static control wraps them at the label's width with its own font.
+    auto linesOf = [&](const std::string& text) {
+        HDC measure = GetDC(note.Handle());
+        HGDIOBJ before = SelectObject(measure, note.Font());
+        RECT r{0, 0, ui::Scale(120), 0};
+        DrawTextA(measure, text.c_str(), -1, &r, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+        SelectObject(measure, before);
+        ReleaseDC(note.Handle(), measure);
+        return r.bottom / tm.tmHeight;
+    };
+    const std::string words[] = {"Short", "A note whose words need more than one line at this width",
+                                 "A note whose words need more than two lines at this width, and then some more", "One"};
+    int most = 0;
+    for (const std::string& text : words) {
+        SCOPED_TRACE(text);
+        note.SetText(text);
+        const int lines = linesOf(text);
+        most = std::max(most, lines);
+        RECT r;
+        GetWindowRect(note.Handle(), &r);
+        MapWindowPoints(nullptr, panelA.Handle(), reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_EQ(r.bottom, ui::Scale(60) + line);
+        EXPECT_EQ(r.bottom - r.top, lines == 1 ? line : lines * tm.tmHeight);
+        EXPECT_EQ(r.left, ui::Scale(10));
+        EXPECT_EQ(r.right, ui::Scale(130));
+    }
+    EXPECT_GE(most, 3);
+}
+
+TEST_F(Controls, ScaledBitmapStretchesTheWholePicture) {
+    HDC screen = GetDC(nullptr);
+    HBITMAP source = CreateCompatibleBitmap(screen, 4, 2);
+    HDC dc = CreateCompatibleDC(screen);
+    HGDIOBJ previous = SelectObject(dc, source);
+    const RECT left{0, 0, 2, 2}, right{2, 0, 4, 2};
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0)), blue = CreateSolidBrush(RGB(0, 0, 255));
+    FillRect(dc, &left, red);
+    FillRect(dc, &right, blue);
+    SelectObject(dc, previous);
+    HBITMAP scaled = ui::ScaledBitmap(source, 8, 4);
+    ASSERT_NE(scaled, nullptr);
+    BITMAP size{};
+    GetObjectW(scaled, sizeof size, &size);
+    EXPECT_EQ(size.bmWidth, 8);
+    EXPECT_EQ(size.bmHeight, 4);
+    previous = SelectObject(dc, scaled);
+    EXPECT_EQ(GetPixel(dc, 0, 3), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(dc, 7, 3), RGB(0, 0, 255));
+    SelectObject(dc, previous);
+    DeleteObject(scaled);
+    DeleteObject(source);
+    DeleteObject(red);
+    DeleteObject(blue);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+}
+
+// The shell gives a task-bar button to each visible window that has no owner and is no tool
+// window, and to any with WS_EX_APPWINDOW; the button reads that window's text.
+std::vector<std::wstring> TaskbarEntries() {
+    std::vector<std::wstring> entries;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM found) -> BOOL {
+            const LONG_PTR ex = GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
+            const bool button = (ex & WS_EX_APPWINDOW) || (!GetWindow(hwnd, GW_OWNER) && !(ex & WS_EX_TOOLWINDOW));
+            if (IsWindowVisible(hwnd) && button) {
+                wchar_t text[256] = {};
+                GetWindowTextW(hwnd, text, 256);
+                reinterpret_cast<std::vector<std::wstring>*>(found)->push_back(text);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&entries));
+    return entries;
+}
+
+TEST_F(Controls, TaskbarEntryShowsTheApplicationTitleWhileTheFormShows) {
+    form.Show();
+    EXPECT_EQ(TaskbarEntries(), std::vector<std::wstring>{L"Installation"});
+    wchar_t caption[64] = {};
+    GetWindowTextW(form.Handle(), caption, 64);
+    EXPECT_STREQ(caption, L"Test form");  // the form keeps its own caption
 }
 
 TEST_F(Controls, LabelClickAndHandCursorReachTheLabel) {
