@@ -10,8 +10,8 @@ namespace net {
 
 class FileStream {
 public:
-    enum class Mode { Read, Create };
-    // Create truncates an existing file. Throws std::runtime_error naming the file on failure.
+    enum class Mode { Read, Create, Append };
+    // Create truncates an existing file; Append writes after its end (creating it when absent). Throws std::runtime_error naming the file on failure.
     FileStream(const std::string& name, Mode mode);
     // Writes out what is still collected (errors are swallowed here: Close reports them).
     ~FileStream();

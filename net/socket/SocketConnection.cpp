@@ -49,6 +49,7 @@ void ROzaverazo::TimerOn() {
     StatusMessage(8, "Timer On");
     TimedOut = false;
     if (TimeOut < 0) throw ERangeError();
+    NoteActivity();
     TimeoutTimer->SetInterval(static_cast<DWORD>(TimeOut));
     TimeoutTimer->SetEnabled(true);
 }
@@ -59,6 +60,12 @@ void ROzaverazo::TimerOff() {
 }
 
 void ROzaverazo::TimerFired(void*) {
+    const ULONGLONG quiet = GetTickCount64() - LastActivity;
+    if (TimeOut > 0 && quiet < static_cast<ULONGLONG>(TimeOut)) {
+        // Data moved during the period: wait only what is left of the silence allowed.
+        TimeoutTimer->SetInterval(static_cast<DWORD>(TimeOut - quiet));
+        return;
+    }
     StatusMessage(8, "Timer Triggered");
     TimerOff();
     TimedOut = true;
@@ -149,6 +156,7 @@ void ROzaverazo::Connect() {
     StatusMessage(8, "Connecting");
     Canceled = false;
     CloseError = 0;
+    ClosePending = false;
     if (Connected_) throw ESockError("Already connected");
     for (int retries = 0;; ++retries) {
         try {
