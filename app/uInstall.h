@@ -2,9 +2,11 @@
 // The wizard form: five stacked pages (language, licence, directory, download, finish) above a
 // band with Back, Next and Cancel. Layout in uInstallLayout.cpp, navigation in
 // uInstallController.cpp, the installation steps that other parts provide in uInstallSteps.cpp.
+#include "app/DownloadRetry.h"
 #include "i18n/traducteur.h"
 #include "ui/Controls.h"
 
+#include <array>
 #include <map>
 #include <memory>
 #include <string>
@@ -73,6 +75,10 @@ public:
     std::string InstallDir;
     std::string DesktopPath;
     std::string ProgramsPath;
+    // How the download rides out a bad network: the silence allowed during a request, and the
+    // pauses before the second and third attempt of a file.
+    int InactivityTimeOutMs = kInactivityTimeOutMs;
+    std::array<DWORD, kDownloadAttempts - 1> BackOffMs{kBackOffMs[0], kBackOffMs[1]};
 
     // Controller.
     void ShowSteps(bool page1, bool page2, bool page3, bool page4, bool page5);
@@ -113,7 +119,7 @@ public:
     // "http://" + the compiled-in server address + "/download/lite/" + file.
     static std::string DownloadUrl(const std::string& file);
     // The two halves of the sequence, apart for the benchmark: the client with its handlers
-    // bound, and one file fetched into TempPath and judged.
+    // bound, and one file fetched into TempPath and judged, with its retries.
     void StartDownloadClient();
     void FetchFile(const std::string& file);
 
@@ -132,10 +138,15 @@ private:
 
     install::InstallState State();
     void CheckReply();
+    // Before attempt `attempt` (2 or more) of the current file: the status line says so and the
+    // back-off passes; a Cancel meanwhile ends it with the abort of a cancelled transfer.
+    void WaitBeforeAttempt(int attempt);
 
     std::string decimalSeparator_ = ".";  // the user's, read when the download starts
     int barMaximum_ = -1;                 // the progress bar's range as last sent
     unsigned long long lastProgress_ = 0; // tick count of the last progress shown; 0: none yet
+    long long shownBytes_ = 0;            // the most of the current file shown: never less after
+    bool downloadAborted_ = false;        // the user's Cancel reached the download
     static constexpr unsigned long long kProgressInterval = 100;  // milliseconds: ten updates a second
 
     std::map<std::string, ui::Window*, std::less<>> captioned_;

@@ -2,6 +2,8 @@
 // display, then the finishing steps. Runs inside the Next action of page 3; while a request
 // waits for the network the socket layer keeps the window's messages flowing, so the handlers
 // below, and Cancel, run nested inside HttpClient->Get.
+#include "app/DownloadErrors.h"
+#include "app/DownloadRetry.h"
 #include "app/DownloadServer.h"
 #include "app/progress/DownloadProgress.h"
 #include "app/uInstall.h"
@@ -9,21 +11,21 @@
 #include "ui/Application.h"
 #include "ui/Text.h"
 
-#include <stdexcept>
+#include <algorithm>
 
 namespace {
 
-constexpr int kTextNotFound = 22, kTextInterrupted = 23, kTextSearching = 21, kTextDownloading = 24;
+constexpr int kTextNotFound = 22, kTextInterrupted = 23, kTextSearching = 21, kTextDownloading = 24,
+              kTextTryingAgain = 35;
 
 // In the order they are fetched.
 constexpr const char* kDownloadFiles[] = {"quorvane.exe", "quorvane.ini", "miseajour.exe", "uninstall.exe"};
 
-// A reply that must not be installed: an error page or a cut body would otherwise be copied
-// into the installation directory as the product.
-class DownloadError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+std::int64_t StoredBytes(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
 
 // The user's decimal separator, as the figures on page 4 show it.
 std::string UserDecimalSeparator() {
@@ -55,6 +57,8 @@ void TfInstall::StartDownloadClient() {
     HttpClient->OnInvalidHost = [this](bool& handled) { HttpInvalidHost(handled); };
     HttpClient->OnConnect = [this](void* sender) { HttpConnect(sender); };
     HttpClient->InputFileMode = true;
+    HttpClient->TimeOut = InactivityTimeOutMs;
+    downloadAborted_ = false;
     decimalSeparator_ = UserDecimalSeparator();
     barMaximum_ = -1;
     lastProgress_ = 0;
@@ -63,9 +67,35 @@ void TfInstall::StartDownloadClient() {
 void TfInstall::FetchFile(const std::string& file) {
     CurrentFile = file;
     lastProgress_ = 0;  // a new file shows its first chunk at once
+    shownBytes_ = 0;
     HttpClient->Body = std::string(TempPath) + "\\" + file;
-    HttpClient->Get(DownloadUrl(file));
-    CheckReply();
+    AttemptResult attempt;  // the first asks for the whole file
+    for (int number = 1;; ++number) {
+        if (number > 1) WaitBeforeAttempt(number);
+        attempt.resumeFrom = NextResumePoint(attempt);
+        HttpClient->ResumeFrom = attempt.resumeFrom;
+        HttpClient->ReplyCode = 0;
+        HttpClient->BodyOffset = -1;
+        try {
+            HttpClient->Get(DownloadUrl(file));
+            CheckReply();
+            return;
+        } catch (const std::exception& failure) {
+            if (number == kDownloadAttempts || !IsRetryable(failure, HttpClient->ReplyCode, downloadAborted_)) throw;
+            attempt.bodyOffset = HttpClient->BodyOffset;
+            attempt.replyCode = HttpClient->ReplyCode;
+            attempt.storedBytes = StoredBytes(HttpClient->Body);
+            attempt.damaged = dynamic_cast<const DamagedDownloadError*>(&failure) != nullptr;
+        }
+    }
+}
+
+void TfInstall::WaitBeforeAttempt(int attempt) {
+    LblStatus.SetText(Translated(kTextTryingAgain) + CurrentFile);
+    if (!BackOff(BackOffMs[attempt - 2], [this] { return downloadAborted_ || Cancelled != 0; })) {
+        // As a Cancel during the transfer ends it.
+        throw net::EAbortError("Socket send aborted");
+    }
 }
 
 // The engine reports an HTTP error status as an event, not an error, and reads a body until the
@@ -75,6 +105,9 @@ void TfInstall::CheckReply() {
     std::string detail;
     if (code < 200 || code > 299) {
         detail = code == 0 ? "no valid HTTP status line" : "HTTP status " + std::to_string(code);
+    } else if (code == 206 && HttpClient->BodyOffset <= 0) {
+        // A part of the file that does not continue what is stored: the file is not whole.
+        detail = "unexpected partial content";
     } else if (HttpClient->HasContentLength && HttpClient->BytesReceived < HttpClient->BytesExpected) {
         detail = "received " + std::to_string(HttpClient->BytesReceived) + " of " +
                  std::to_string(HttpClient->BytesExpected) + " bytes";
@@ -85,6 +118,7 @@ void TfInstall::CheckReply() {
 }
 
 void TfInstall::AbortDownload() {
+    downloadAborted_ = true;
     if (HttpClient) HttpClient->Abort();
 }
 
@@ -101,8 +135,13 @@ void TfInstall::HttpPacketRecvd(void* sender) {
     const ULONGLONG now = GetTickCount64();
     const bool complete = client->BytesExpected > 0 && client->BytesReceived >= client->BytesExpected;
     if (!complete && lastProgress_ != 0 && now - lastProgress_ < kProgressInterval) return;
+    // A resumed body counts from where it continues the file, and the bar shows the whole file;
+    // a body that starts the file again shows nothing less than was already shown.
+    const long long offset = std::max<long long>(client->BodyOffset, 0);
+    shownBytes_ = std::max<long long>(shownBytes_, offset + client->BytesReceived);
+    const long long expected = client->BytesExpected > 0 ? offset + client->BytesExpected : 0;
     progress::DownloadView view;
-    if (!progress::ComputeView(CurrentFile, client->BytesReceived, client->BytesExpected, decimalSeparator_, view))
+    if (!progress::ComputeView(CurrentFile, shownBytes_, expected, decimalSeparator_, view))
         return;
     // The range message repaints the bar: send it only when the range changes.
     if (view.bar.maximum != barMaximum_) {

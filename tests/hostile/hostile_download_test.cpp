@@ -9,6 +9,7 @@
 #include "app/DownloadServer.h"
 #include "app/install/Registry.h"
 
+#include <algorithm>
 #include <functional>
 
 using hostile::HostileServer;
@@ -88,6 +89,8 @@ protected:
 struct Misbehaviour {
     const char* what;
     std::function<Script(HostileServer&)> script;
+    // Requests for quorvane.ini: three attempts for what a retry may mend, one for the rest.
+    std::size_t requests;
 };
 
 std::string Redirect(const std::string& location) { return Reply("HTTP/1.0 302 Found", {"Location: " + location}, ""); }
@@ -99,34 +102,34 @@ std::string ClosedPortAddress() {
 
 // Each is served for quorvane.ini, the second file: the first is already downloaded when it hits.
 const Misbehaviour kFailures[] = {
-    {"no status line", [](HostileServer&) { return Script().Send("Content-Length: 3\r\n\r\nabc"); }},
-    {"garbage status", [](HostileServer&) { return Script().Send("HTTP/1.0 OK 200\r\n\r\n[Quorvane]"); }},
-    {"status wrapping 16 bits", [](HostileServer&) { return Script().Send(Reply("HTTP/1.0 65736 OK", {}, "x")); }},
+    {"no status line", [](HostileServer&) { return Script().Send("Content-Length: 3\r\n\r\nabc"); }, 3},
+    {"garbage status", [](HostileServer&) { return Script().Send("HTTP/1.0 OK 200\r\n\r\n[Quorvane]"); }, 3},
+    {"status wrapping 16 bits", [](HostileServer&) { return Script().Send(Reply("HTTP/1.0 65736 OK", {}, "x")); }, 3},
     {"header line of 1 MiB without LF",
-     [](HostileServer&) { return Script().Send("HTTP/1.0 200 OK\r\nX: " + std::string(1 << 20, 'h')); }},
+     [](HostileServer&) { return Script().Send("HTTP/1.0 200 OK\r\nX: " + std::string(1 << 20, 'h')); }, 3},
     {"length huge, body short",
-     [](HostileServer&) { return Script().Send(Reply("HTTP/1.0 200 OK", {"Content-Length: 99999999999"}, "abc")); }},
+     [](HostileServer&) { return Script().Send(Reply("HTTP/1.0 200 OK", {"Content-Length: 99999999999"}, "abc")); }, 3},
     {"length repeated, the last one longer",
      [](HostileServer&) {
          return Script().Send(Reply("HTTP/1.0 200 OK", {"Content-Length: 3", "Content-Length: 1000"}, "abc"));
-     }},
+     }, 3},
     {"length with junk, body short",
-     [](HostileServer&) { return Script().Send(Reply("HTTP/1.0 200 OK", {"Content-Length: ~500 bytes"}, "abc")); }},
+     [](HostileServer&) { return Script().Send(Reply("HTTP/1.0 200 OK", {"Content-Length: ~500 bytes"}, "abc")); }, 3},
     {"reset in the middle of the body",
      [](HostileServer&) {
          return Script().Send(Reply("HTTP/1.0 200 OK", {"Content-Length: 100000"}, std::string(5000, 'r'))).Pause(50).Reset();
-     }},
-    {"reset before the status line", [](HostileServer&) { return Script().Pause(50).Reset(); }},
-    {"closes before the status line", [](HostileServer&) { return Script().Close(); }},
-    {"401", [](HostileServer&) { return Script().Send(Reply("HTTP/1.0 401 Unauthorized", {}, "login")); }},
-    {"500", [](HostileServer&) { return Script().Send(Reply("HTTP/1.0 500 Oops", {"Content-Length: 4"}, "oops")); }},
+     }, 3},
+    {"reset before the status line", [](HostileServer&) { return Script().Pause(50).Reset(); }, 3},
+    {"closes before the status line", [](HostileServer&) { return Script().Close(); }, 3},
+    {"401", [](HostileServer&) { return Script().Send(Reply("HTTP/1.0 401 Unauthorized", {}, "login")); }, 1},
+    {"500", [](HostileServer&) { return Script().Send(Reply("HTTP/1.0 500 Oops", {"Content-Length: 4"}, "oops")); }, 3},
     {"redirect loop",
-     [](HostileServer& s) { return Script().Send(Redirect("http://" + s.Address() + PathOf("quorvane.ini"))); }},
-    {"redirect to https", [](HostileServer&) { return Script().Send(Redirect("https://127.0.0.1/quorvane.ini")); }},
+     [](HostileServer& s) { return Script().Send(Redirect("http://" + s.Address() + PathOf("quorvane.ini"))); }, 21},
+    {"redirect to https", [](HostileServer&) { return Script().Send(Redirect("https://127.0.0.1/quorvane.ini")); }, 1},
     {"redirect to a bare file name (port 80, nothing there)",
-     [](HostileServer&) { return Script().Send(Redirect("quorvane.ini")); }},
+     [](HostileServer&) { return Script().Send(Redirect("quorvane.ini")); }, 1},
     {"redirect to a refused port",
-     [](HostileServer&) { return Script().Send(Redirect("http://" + ClosedPortAddress() + "/q.ini")); }},
+     [](HostileServer&) { return Script().Send(Redirect("http://" + ClosedPortAddress() + "/q.ini")); }, 3},
 };
 
 TEST_F(HostileDownloadTest, EveryMisbehaviourStopsTheInstallationAndKeepsTheEarlierOne) {
@@ -135,8 +138,13 @@ TEST_F(HostileDownloadTest, EveryMisbehaviourStopsTheInstallationAndKeepsTheEarl
         errors.clear();
         installtest::RemoveInstallation(install::ReadProgramsPath(), install::ReadDesktopPath());
         server.On(PathOf("quorvane.ini"), m.script(server));
-        TfInstall& f = Install();
+        const std::size_t before = server.Paths().size();
+        // The back-offs are another test's concern: short ones keep this table quick.
+        TfInstall& f = Install([](TfInstall& form) { form.BackOffMs = {20, 20}; });
         ExpectNothingInstalled(f, m.what);
+        const std::vector<std::string> paths = server.Paths();
+        EXPECT_EQ(static_cast<std::size_t>(std::count(paths.begin() + before, paths.end(), PathOf("quorvane.ini"))),
+                  m.requests);
         EXPECT_EQ(installtest::ReadFileBytes(std::string(f.TempPath) + "quorvane.exe"), "new quorvane.exe");
         // The files after the failing one are never asked for.
         for (const std::string& path : server.Paths()) EXPECT_NE(path, PathOf("miseajour.exe"));
@@ -171,6 +179,86 @@ TEST_F(HostileDownloadTest, CancelEndsAServerThatNeverAnswersOrTrickles) {
         ExpectNothingInstalled(f, "cancelled stall");
         EXPECT_LT(elapsedMs, 5000u);
     }
+}
+
+// A network hiccup costs a retry, not the installation: each case breaks the first attempt(s)
+// at quorvane.ini, the next one is served, and the file ends up whole. Where the file was cut,
+// the next attempt asks for the rest only; the real back-offs (1 s, then 3 s) pass between.
+TEST_F(HostileDownloadTest, RetriesAndResumesThroughAHiccup) {
+    std::string body = "new quorvane.ini";
+    while (body.size() < 300000) body += static_cast<char>('a' + body.size() * 7 % 26);
+    const std::string cut = Reply("HTTP/1.0 200 OK", {"Content-Length: " + std::to_string(body.size())},
+                                  body.substr(0, body.size() * 6 / 10));
+    const std::string rangeAsked = "Range: bytes=" + std::to_string(body.size() * 6 / 10) + "-";
+    struct Hiccup {
+        const char* what;
+        std::vector<Script> turns;
+        std::size_t requests;
+        const char* secondRequestHas;  // nullptr: asks for the whole file again
+        ULONGLONG minimumMs;
+    };
+    const Hiccup hiccups[] = {
+        {"refuses the first two connections", {Script().Reset(), Script().Reset(), Script().File(body)}, 3, nullptr, 4000},
+        {"resets at 60 % then honours the range", {Script().Send(cut).Pause(100).Reset(), Script().File(body)}, 2,
+         rangeAsked.c_str(), 1000},
+        {"answers the range with the whole file", {Script().Send(cut).Pause(100).Reset(), Script().Send(hostile::Ok(body))}, 2,
+         rangeAsked.c_str(), 1000},
+        {"stalls mid-body", {Script().Send(cut).Hold(), Script().File(body)}, 2, rangeAsked.c_str(), 1500},
+    };
+    for (const Hiccup& h : hiccups) {
+        SCOPED_TRACE(h.what);
+        errors.clear();
+        installtest::RemoveInstallation(install::ReadProgramsPath(), install::ReadDesktopPath());
+        server.OnEach(PathOf("quorvane.ini"), h.turns);
+        const std::size_t before = server.Requests().size();
+        const long long sentBefore = server.BytesSent();
+        TfInstall& f = Install([](TfInstall& form) { form.InactivityTimeOutMs = 500; });
+        EXPECT_TRUE(errors.empty()) << errors.front();
+        EXPECT_EQ(f.InstallDone, 1);
+        EXPECT_EQ(installtest::ReadFileBytes(dir.Path() + "quorvane.ini"), body);
+        EXPECT_GE(elapsedMs, h.minimumMs);
+        std::vector<std::string> asked;
+        const std::vector<std::string> requests = server.Requests();
+        for (auto request = requests.begin() + before; request != requests.end(); ++request)
+            if (request->find(PathOf("quorvane.ini") + " ") != std::string::npos) asked.push_back(*request);
+        ASSERT_EQ(asked.size(), h.requests) << asked.back();
+        EXPECT_EQ(asked[0].find("Range:"), std::string::npos);
+        if (h.secondRequestHas) {
+            EXPECT_NE(asked[1].find(std::string("\r\n") + h.secondRequestHas + "\r\n"), std::string::npos) << asked[1];
+        } else {
+            EXPECT_EQ(asked.back().find("Range:"), std::string::npos) << asked.back();
+        }
+        if (h.turns.back().Steps()[0].What == Script::Step::File) {
+            // A resumed file costs little more than the file itself.
+            EXPECT_LT(server.BytesSent() - sentBefore, static_cast<long long>(body.size() * 112 / 100)) << h.what;
+        }
+    }
+}
+
+std::string g_statusInBackOff;
+
+// Clicks Cancel (confirmed) in the back-off after quorvane.ini's first attempt.
+void CALLBACK CancelInBackOff(HWND window, UINT, UINT_PTR id, DWORD) {
+    if (!fInstall || fInstall->LblStatus.Text().find("Trying again") == std::string::npos) return;
+    KillTimer(window, id);
+    g_statusInBackOff = fInstall->LblStatus.Text();
+    SendMessageW(fInstall->BtnClose.Handle(), BM_CLICK, 0, 0);
+}
+
+TEST_F(HostileDownloadTest, CancelDuringABackOffEndsAtOnce) {
+    server.On(PathOf("quorvane.ini"), Script().Reset());
+    TfInstall& f = Install([&](TfInstall& form) {
+        fInstall = &form;
+        form.BackOffMs = {20000, 20000};
+        SetTimer(form.Handle(), 7, 10, CancelInBackOff);
+    });
+    fInstall = nullptr;
+    EXPECT_EQ(g_statusInBackOff, "Status : Trying again to download quorvane.ini");
+    EXPECT_EQ(f.Cancelled, 1);
+    ExpectNothingInstalled(f, "cancelled back-off");
+    EXPECT_LT(elapsedMs, 3000u) << "the back-off of 20 s did not end at the cancel";
+    const std::vector<std::string> paths = server.Paths();
+    EXPECT_EQ(std::count(paths.begin(), paths.end(), PathOf("quorvane.ini")), 1);
 }
 
 TEST_F(HostileDownloadTest, SoundOddities) {
