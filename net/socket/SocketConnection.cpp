@@ -181,14 +181,15 @@ void ROzaverazo::ConnectAddress() {
     WaitGate = false;
     EventSucceeded = true;
     ConnectDone = false;
-    if (connect(SocketHandle, reinterpret_cast<const sockaddr*>(&RemoteAddress), sizeof RemoteAddress) ==
-        SOCKET_ERROR) {
-        std::string text;
-        CheckSocketError(WSAEWOULDBLOCK, text);
-    }
+    // Armed first: a TimeOut out of range fails before a connection is under way.
     TimerOn();
     {
         TimerScope off(*this);
+        if (connect(SocketHandle, reinterpret_cast<const sockaddr*>(&RemoteAddress), sizeof RemoteAddress) ==
+            SOCKET_ERROR) {
+            std::string text;
+            CheckSocketError(WSAEWOULDBLOCK, text);
+        }
         WaitUntil([this] { return ConnectDone || TimedOut || Canceled || !EventSucceeded; });
     }
     if (!TimedOut && !Canceled && ConnectDone) return;
