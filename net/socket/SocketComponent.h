@@ -132,12 +132,14 @@ protected:
     };
 
     // Marks a send in progress. A close notice handled in the send's pumps must neither close
-    // the socket under it (the rest would go to a fresh, unconnected socket) nor peek into the
-    // chunk it is sending: the notice is kept, and acted on once the send is over.
+    // the socket under it (the rest would go to a fresh, unconnected socket, and what is still
+    // buffered would be thrown away by the reset of our close) nor peek into the chunk it is
+    // sending. The notice keeps only its error: the next read finds the peer's close itself,
+    // and Disconnect closes the socket.
     class SendScope {
     public:
         explicit SendScope(ROzaverazo& owner) : owner_(owner) { owner_.Sending = true; }
-        ~SendScope() { owner_.SendFinished(); }
+        ~SendScope() { owner_.Sending = false; }
         SendScope(const SendScope&) = delete;
         SendScope& operator=(const SendScope&) = delete;
 
@@ -186,7 +188,6 @@ protected:
     bool ConnectDone = false;
     bool Destroying = false;
     bool Sending = false;
-    bool ClosePending = false;
     // Set by the accept notice, lowered by Accept when it takes a connection.
     bool AcceptReady = false;
     // The error a close notice carried (a reset, an abort), 0 for a graceful close. The notice
@@ -210,9 +211,6 @@ private:
     void ReleaseLookupBuffers() noexcept;
     void ConnectAddress();
     void SocketEvent(WORD event);
-    // A graceful or reset close of the peer: drain what is pending first.
-    void PeerClosed() noexcept;
-    void SendFinished() noexcept;
     void AppendLine(std::string& line, int count);
 
     // Where a capture puts what it receives: room for the next chunk, the chunk taken, the

@@ -156,7 +156,6 @@ void ROzaverazo::Connect() {
     StatusMessage(8, "Connecting");
     Canceled = false;
     CloseError = 0;
-    ClosePending = false;
     if (Connected_) throw ESockError("Already connected");
     for (int retries = 0;; ++retries) {
         try {

@@ -161,31 +161,12 @@ void ROzaverazo::SocketEvent(WORD event) {
         // the socket under a Connect that is waiting for it, which then never ends.
         if (!Connected_) break;
         if (!EventSucceeded) CloseError = LastEventError;
-        if (Sending) {
-            ClosePending = true;
-            break;
-        }
-        PeerClosed();
+        // With data still pending the readers drain it and stop when recv returns 0.
+        if (!Sending && !DataAvailable()) RequestCloseSocket();
         break;
     default:
         break;
     }
-}
-
-void ROzaverazo::PeerClosed() noexcept {
-    try {
-        // With data still pending the readers drain it and stop when recv returns 0.
-        if (!DataAvailable()) RequestCloseSocket();
-    } catch (...) {
-        // A handler of OnDisconnect that fails does not undo the close.
-    }
-}
-
-void ROzaverazo::SendFinished() noexcept {
-    Sending = false;
-    if (!ClosePending) return;
-    ClosePending = false;
-    if (Connected_) PeerClosed();
 }
 
 void ROzaverazo::StatusMessage(std::uint8_t level, const std::string& text) noexcept {
