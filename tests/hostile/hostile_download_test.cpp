@@ -6,8 +6,11 @@
 #include "../app/WizardFixture.h"
 #include "../install/finish_fixture.h"
 #include "HostileServer.h"
+#include "app/DownloadErrors.h"
+#include "app/DownloadRetry.h"
 #include "app/DownloadServer.h"
 #include "app/install/Registry.h"
+#include "net/socket/SocketErrors.h"
 
 #include <algorithm>
 #include <functional>
@@ -338,6 +341,48 @@ TEST_F(HostileDownloadTest, ASettingsFileThatCannotBeWrittenKeepsTheInstalledPro
     EXPECT_TRUE(f.Closed());
     EXPECT_EQ(errors, std::vector<std::string>{"Unable to write to Quorvane_b.ini"});
     for (const char* file : kFiles) EXPECT_EQ(installtest::ReadFileBytes(dir.Path() + file), std::string("new ") + file);
+}
+
+// Which failures earn another attempt, and from which byte it continues.
+TEST(DownloadRetry, RetriesWhatATryAgainMayMendAndResumesOnlyASoundBeginning) {
+    struct Failure {
+        std::exception_ptr error;
+        int code;
+        bool cancelled;
+        bool retried;
+    };
+    const Failure failures[] = {
+        {std::make_exception_ptr(net::ESockError("10061:Connection refused")), 0, false, true},
+        {std::make_exception_ptr(net::EAbortError("Socket send aborted")), 200, false, true},
+        {std::make_exception_ptr(net::EAbortError("Socket send aborted")), 200, true, false},
+        {std::make_exception_ptr(net::ESockError("Host Lookup Timed Out")), 0, false, true},
+        {std::make_exception_ptr(net::ESockError("Null Remote Address")), 0, false, false},
+        {std::make_exception_ptr(DownloadError("500")), 500, false, true},
+        {std::make_exception_ptr(DownloadError("404")), 404, false, false},
+        {std::make_exception_ptr(DownloadError("cut")), 200, false, true},
+        {std::make_exception_ptr(DamagedDownloadError("hash")), 200, false, true},
+        {std::make_exception_ptr(std::runtime_error("Cannot create file x")), 200, false, false},
+    };
+    for (const Failure& f : failures) {
+        try {
+            std::rethrow_exception(f.error);
+        } catch (const std::exception& e) {
+            EXPECT_EQ(IsRetryable(e, f.code, f.cancelled), f.retried) << e.what() << " " << f.code;
+        }
+    }
+    struct Resume {
+        AttemptResult attempt;
+        std::int64_t next;
+    };
+    const Resume resumes[] = {
+        {{0, 200, 0, 600, false}, 600},     // a 200 cut short: continue after what is stored
+        {{400, 206, 400, 900, false}, 900}, // a continued 206 cut again: continue after it
+        {{0, 206, 400, 100, false}, 0},     // a 206 that did not continue: start again
+        {{0, 500, 400, 40, false}, 0},      // an error page replaced the file
+        {{-1, 0, 400, 400, false}, 400},    // never reached a body: the file is as it was
+        {{0, 200, 0, 1000, true}, 0},       // whole but damaged
+    };
+    for (const Resume& r : resumes) EXPECT_EQ(NextResumePoint(r.attempt), r.next) << r.attempt.replyCode;
 }
 
 }  // namespace
