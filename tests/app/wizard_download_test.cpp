@@ -177,6 +177,36 @@ TEST_F(DownloadTest, AServerNameThatDoesNotResolveShowsItsBoxAndClosesTheWizard)
     ExpectStoppedOnPageFour(f);
 }
 
+// A resumed body counts from where it continues the file and the bar spans the whole file; a
+// body that starts the file again never takes the figures back.
+TEST_F(DownloadTest, ProgressShowsTheWholeFileAndNeverGoesBack) {
+    TfInstall& f = Start(kEnglish);
+    f.StartDownloadClient();
+    f.CurrentFile = "quorvane.exe";
+    constexpr long long MiB = 1048576;
+    struct Chunk {
+        long long offset, received, expected;
+        const char* bytes;
+        const char* file;
+    };
+    const Chunk chunks[] = {
+        {0, 3 * MiB, 4 * MiB, "3.00 / 4.00 Megs", "quorvane.exe (75 %)"},  // cut here
+        {3 * MiB, MiB / 2, MiB, "3.50 / 4.00 Megs", "quorvane.exe (88 %)"},  // resumed
+        {0, MiB, 4 * MiB, "3.50 / 4.00 Megs", "quorvane.exe (88 %)"},  // restarted
+        {0, 4 * MiB, 4 * MiB, "4.00 / 4.00 Megs", "quorvane.exe (100 %)"},
+    };
+    for (const Chunk& c : chunks) {
+        f.HttpClient->BodyOffset = c.offset;
+        f.HttpClient->BytesReceived = c.received;
+        f.HttpClient->BytesExpected = c.expected;
+        Sleep(120);  // past the display's pace
+        f.HttpPacketRecvd(f.HttpClient.get());
+        EXPECT_EQ(f.LblBytes.Text(), c.bytes);
+        EXPECT_EQ(f.LblFN.Text(), c.file);
+        EXPECT_EQ(SendMessageW(f.ProgBarDL.Handle(), PBM_GETRANGE, FALSE, 0), 4 * MiB);
+    }
+}
+
 TEST_F(DownloadTest, AlreadyCancelledFetchesNothing) {
     TfInstall& f = Start(kEnglish);
     f.Cancelled = 1;
