@@ -141,6 +141,10 @@ private:
     // Before attempt `attempt` (2 or more) of the current file: the status line says so and the
     // back-off passes; a Cancel meanwhile ends it with the abort of a cancelled transfer.
     void WaitBeforeAttempt(int attempt);
+    // Notes what the failed attempt left in the file, for the next one's resume point.
+    void NoteFailedAttempt(AttemptResult& attempt, bool damaged);
+    // "Server or update not found: <CurrentFile> (<detail>)", in the current language.
+    std::string NotFound(const std::string& detail) const;
 
     std::string decimalSeparator_ = ".";  // the user's, read when the download starts
     int barMaximum_ = -1;                 // the progress bar's range as last sent

@@ -7,7 +7,9 @@
 #include "app/DownloadServer.h"
 #include "app/progress/DownloadProgress.h"
 #include "app/uInstall.h"
+#include "app/verify/DownloadCheck.h"
 #include "net/http/HttpClient.h"
+#include "net/http/HttpErrors.h"
 #include "ui/Application.h"
 #include "ui/Text.h"
 
@@ -64,11 +66,17 @@ void TfInstall::StartDownloadClient() {
     lastProgress_ = 0;
 }
 
+// The file is checked against its pinned size and SHA-256 while it arrives; one that differs
+// raises DamagedDownloadError before anything is copied.
 void TfInstall::FetchFile(const std::string& file) {
     CurrentFile = file;
     lastProgress_ = 0;  // a new file shows its first chunk at once
     shownBytes_ = 0;
+    const verify::TPinnedFile* pinned = PinnedFile(file);
+    if (!pinned) throw DamagedDownloadError(file + " has no pinned size and SHA-256. Nothing was installed.");
     HttpClient->Body = std::string(TempPath) + "\\" + file;
+    // One check for every attempt: a body that continues the file continues its hash.
+    verify::TDownloadCheck check(*HttpClient, *pinned);
     AttemptResult attempt;  // the first asks for the whole file
     for (int number = 1;; ++number) {
         if (number > 1) WaitBeforeAttempt(number);
@@ -77,17 +85,28 @@ void TfInstall::FetchFile(const std::string& file) {
         HttpClient->ReplyCode = 0;
         HttpClient->BodyOffset = -1;
         try {
+            verify::TDownloadCheck::Attached attached(*HttpClient, check);
             HttpClient->Get(DownloadUrl(file));
             CheckReply();
+            check.Verify();
             return;
+        } catch (const EHttpError& refused) {
+            // The engine's refusals of a request or a reply (a header past its bound, endless
+            // redirects) say nothing of which file: the user is told. Asking again would not
+            // mend them.
+            throw DownloadError(NotFound(refused.what()));
         } catch (const std::exception& failure) {
             if (number == kDownloadAttempts || !IsRetryable(failure, HttpClient->ReplyCode, downloadAborted_)) throw;
-            attempt.bodyOffset = HttpClient->BodyOffset;
-            attempt.replyCode = HttpClient->ReplyCode;
-            attempt.storedBytes = StoredBytes(HttpClient->Body);
-            attempt.damaged = dynamic_cast<const DamagedDownloadError*>(&failure) != nullptr;
+            NoteFailedAttempt(attempt, dynamic_cast<const DamagedDownloadError*>(&failure) != nullptr);
         }
     }
+}
+
+void TfInstall::NoteFailedAttempt(AttemptResult& attempt, bool damaged) {
+    attempt.bodyOffset = HttpClient->BodyOffset;
+    attempt.replyCode = HttpClient->ReplyCode;
+    attempt.storedBytes = StoredBytes(HttpClient->Body);
+    attempt.damaged = damaged;
 }
 
 void TfInstall::WaitBeforeAttempt(int attempt) {
@@ -99,22 +118,29 @@ void TfInstall::WaitBeforeAttempt(int attempt) {
 }
 
 // The engine reports an HTTP error status as an event, not an error, and reads a body until the
-// server closes, however short: both are judged here, after each file.
+// server closes, whatever its length: all is judged here, after each file.
 void TfInstall::CheckReply() {
-    const int code = HttpClient->ReplyCode;
+    const net::THttpClient& client = *HttpClient;
+    const int code = client.ReplyCode;
     std::string detail;
     if (code < 200 || code > 299) {
         detail = code == 0 ? "no valid HTTP status line" : "HTTP status " + std::to_string(code);
-    } else if (code == 206 && HttpClient->BodyOffset <= 0) {
+    } else if (code == 206 && client.BodyOffset <= 0) {
         // A part of the file that does not continue what is stored: the file is not whole.
         detail = "unexpected partial content";
-    } else if (HttpClient->HasContentLength && HttpClient->BytesReceived < HttpClient->BytesExpected) {
-        detail = "received " + std::to_string(HttpClient->BytesReceived) + " of " +
-                 std::to_string(HttpClient->BytesExpected) + " bytes";
+    } else if (!client.HeaderComplete) {
+        detail = "the reply header was cut short";
+    } else if (!client.ReplyComplete) {
+        detail = "received " + std::to_string(client.BytesReceived) + " of " + std::to_string(client.BytesExpected) +
+                 " bytes";
     } else {
         return;
     }
-    throw DownloadError(Translated(kTextNotFound) + ": " + CurrentFile + " (" + detail + ")");
+    throw DownloadError(NotFound(detail));
+}
+
+std::string TfInstall::NotFound(const std::string& detail) const {
+    return Translated(kTextNotFound) + ": " + CurrentFile + " (" + detail + ")";
 }
 
 void TfInstall::AbortDownload() {

@@ -4,10 +4,12 @@
 // time against the whole download plus the back-off (medians of five interleaved rounds, so that
 // a burst of load on a shared machine does not decide the figure), and the processor time a
 // back-off takes, all from one run.
-//   resume_bench WHOLE_SERVER CUTTING_SERVER   (host:port each, serving /download/lite/quorvane.exe)
+//   resume_bench WHOLE_SERVER CUTTING_SERVER SERVED_FILE
+//   (host:port each, serving /download/lite/quorvane.exe; the file they serve, pinned at start)
 #include "app/DownloadRetry.h"
 #include "app/DownloadServer.h"
 #include "app/uInstall.h"
+#include "bench/support/RuntimePin.h"
 #include "net/http/HttpClient.h"
 #include "ui/Application.h"
 
@@ -19,6 +21,7 @@
 namespace {
 
 std::string g_server;
+verify::TPinnedFile g_pinned{};
 
 double Now() {
     LARGE_INTEGER counter, frequency;
@@ -68,10 +71,11 @@ double Median(std::vector<double> values) {
 }  // namespace
 
 const char* DownloadServer() { return g_server.c_str(); }
+const verify::TPinnedFile* PinnedFile(std::string_view name) { return g_pinned.Name && name == g_pinned.Name ? &g_pinned : nullptr; }
 
 int main(int argc, char** argv) {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: resume_bench whole-host:port cutting-host:port\n");
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: resume_bench whole-host:port cutting-host:port served-file\n");
         return 2;
     }
     ui::ComApartment com;
@@ -82,6 +86,7 @@ int main(int argc, char** argv) {
     Translator = &table;
     int status = 0;
     try {
+        g_pinned = benchpin::PinFromFile("quorvane.exe", argv[3]);
         TfInstall form(GetThreadLocale());
         form.Show();
         form.ShowSteps(false, false, false, true, false);

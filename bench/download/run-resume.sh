@@ -16,6 +16,8 @@ pids+=($!)
 for p in "$port" "$((port + 1))"; do
   for _ in $(seq 1 50); do (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null && break; sleep 0.1; done
 done
-scripts/wine-run "$build/wineprefix" "$build/bench/download/resume_bench.exe" "127.0.0.1:$port" "127.0.0.1:$((port + 1))" |
+served="Z:$(realpath -m "$root/quorvane.exe" | tr / '\\')"
+scripts/wine-run "$build/wineprefix" "$build/bench/download/resume_bench.exe" "127.0.0.1:$port" "127.0.0.1:$((port + 1))" \
+  "$served" |
   tr -d '\r'
 echo "server side, cutting server: $(tr '\n' ';' <"$work/cut.log")"

@@ -80,6 +80,15 @@ public:
     std::int64_t ResumeFrom = 0;
     // Where the last body began in the file: ResumeFrom when it continued the file, else 0.
     std::int64_t BodyOffset = 0;
+    // Whether the last reply's header ended with its blank line, and whether the reply was
+    // complete: that header, and a body of exactly the announced length when one was announced.
+    // OnSuccess fires only for a complete reply: a cut or overlong one is no success.
+    bool HeaderComplete = false;
+    bool ReplyComplete = false;
+
+    // Without InputFileMode the body is held in Body: more than this is refused with
+    // kBodyTooLarge rather than taken into memory without end.
+    static constexpr std::int64_t MaxBodyInMemory = 16 << 20;
 
     TResultEvent OnSuccess;
     TResultEvent OnFailure;
@@ -104,6 +113,7 @@ private:
     void Exchange();
     void SendText(const std::string& text);
     void ReceiveBody();
+    void ReceiveBodyText();
     void JudgeReply();
     // After the connection has closed: cookie, OnRedirect, the next URL, the 401 callback.
     bool FollowUp();
