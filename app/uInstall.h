@@ -3,9 +3,11 @@
 // band with Back, Next and Cancel. Layout in uInstallLayout.cpp, navigation in
 // uInstallController.cpp, the installation steps that other parts provide in uInstallSteps.cpp.
 #include "app/cmdline/RunOutcome.h"
+#include "app/DownloadRetry.h"
 #include "i18n/traducteur.h"
 #include "ui/Controls.h"
 
+#include <array>
 #include <map>
 #include <memory>
 #include <optional>
@@ -84,6 +86,10 @@ public:
     // The command line's choices before the first page shows: the language as if its radio
     // button had been clicked, then the directory typed on page 3.
     void Preset(const std::optional<std::string>& language, const std::optional<std::string>& dir);
+    // How the download rides out a bad network: the silence allowed during a request, and the
+    // pauses before the second and third attempt of a file.
+    int InactivityTimeOutMs = kInactivityTimeOutMs;
+    std::array<DWORD, kDownloadAttempts - 1> BackOffMs{kBackOffMs[0], kBackOffMs[1]};
 
     // Controller.
     void ShowSteps(bool page1, bool page2, bool page3, bool page4, bool page5);
@@ -128,7 +134,7 @@ public:
     // "http://" + the compiled-in server address + "/download/lite/" + file.
     static std::string DownloadUrl(const std::string& file);
     // The two halves of the sequence, apart for the benchmark: the client with its handlers
-    // bound, and one file fetched into DownloadDir and judged.
+    // bound, and one file fetched into DownloadDir and judged, with its retries.
     void StartDownloadClient();
     void FetchFile(const std::string& file);
 
@@ -147,12 +153,19 @@ private:
 
     install::InstallState State();
     void CheckReply();
+    // Before attempt `attempt` (2 or more) of the current file: the status line says so and the
+    // back-off passes; a Cancel meanwhile ends it with the abort of a cancelled transfer.
+    void WaitBeforeAttempt(int attempt);
+    // Notes what the failed attempt left in the file, for the next one's resume point.
+    void NoteFailedAttempt(AttemptResult& attempt, bool damaged);
     // "Server or update not found: <CurrentFile> (<detail>)", in the current language.
     std::string NotFound(const std::string& detail) const;
 
     std::string decimalSeparator_ = ".";  // the user's, read when the download starts
     int barMaximum_ = -1;                 // the progress bar's range as last sent
     unsigned long long lastProgress_ = 0; // tick count of the last progress shown; 0: none yet
+    long long shownBytes_ = 0;            // the most of the current file shown: never less after
+    bool downloadAborted_ = false;        // the user's Cancel reached the download
     static constexpr unsigned long long kProgressInterval = 100;  // milliseconds: ten updates a second
 
     std::map<std::string, ui::Window*, std::less<>> captioned_;

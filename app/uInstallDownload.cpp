@@ -3,6 +3,7 @@
 // waits for the network the socket layer keeps the window's messages flowing, so the handlers
 // below, and Cancel, run nested inside HttpClient->Get.
 #include "app/DownloadErrors.h"
+#include "app/DownloadRetry.h"
 #include "app/DownloadServer.h"
 #include "app/install/DownloadFolder.h"
 #include "app/log/InstallLog.h"
@@ -14,12 +15,21 @@
 #include "ui/Application.h"
 #include "ui/Text.h"
 
+#include <algorithm>
+
 namespace {
 
-constexpr int kTextNotFound = 22, kTextInterrupted = 23, kTextSearching = 21, kTextDownloading = 24;
+constexpr int kTextNotFound = 22, kTextInterrupted = 23, kTextSearching = 21, kTextDownloading = 24,
+              kTextTryingAgain = 35;
 
 // In the order they are fetched.
 constexpr const char* kDownloadFiles[] = {"quorvane.exe", "quorvane.ini", "miseajour.exe", "uninstall.exe"};
+
+std::int64_t StoredBytes(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(ui::WidenPath(path).c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
 
 // The user's decimal separator, as the figures on page 4 show it.
 std::string UserDecimalSeparator() {
@@ -60,6 +70,8 @@ void TfInstall::StartDownloadClient() {
     HttpClient->OnInvalidHost = [this](bool& handled) { HttpInvalidHost(handled); };
     HttpClient->OnConnect = [this](void* sender) { HttpConnect(sender); };
     HttpClient->InputFileMode = true;
+    HttpClient->TimeOut = InactivityTimeOutMs;
+    downloadAborted_ = false;
     decimalSeparator_ = UserDecimalSeparator();
     barMaximum_ = -1;
     lastProgress_ = 0;
@@ -70,30 +82,63 @@ void TfInstall::StartDownloadClient() {
 void TfInstall::FetchFile(const std::string& file) {
     CurrentFile = file;
     lastProgress_ = 0;  // a new file shows its first chunk at once
+    shownBytes_ = 0;
     const verify::TPinnedFile* pinned = PinnedFile(file);
     if (!pinned) throw DamagedDownloadError(file + " has no pinned size and SHA-256. Nothing was installed.");
+    HttpClient->Body = DownloadDir + file;
+    // One check for every attempt: a body that continues the file continues its hash.
     verify::TDownloadCheck check(*HttpClient, *pinned);
     const std::string url = DownloadUrl(file);
-    LogLine("GET " + url);
-    const ULONGLONG start = GetTickCount64();
-    try {
-        verify::TDownloadCheck::Attached attached(*HttpClient, check);
-        HttpClient->Body = DownloadDir + file;
-        HttpClient->Get(url);
-    } catch (const EHttpError& refused) {
-        LogLine("GET " + url + " refused after " + std::to_string(GetTickCount64() - start) + " ms: " + refused.what());
-        // The engine's refusals of a reply (a header past its bound, endless redirects) say
-        // nothing of which file: the user is told.
-        throw DownloadError(NotFound(refused.what()));
-    } catch (const std::exception& e) {
-        LogLine("GET " + url + " failed after " + std::to_string(GetTickCount64() - start) + " ms: " + e.what());
-        throw;
+    AttemptResult attempt;  // the first asks for the whole file
+    for (int number = 1;; ++number) {
+        if (number > 1) WaitBeforeAttempt(number);
+        attempt.resumeFrom = NextResumePoint(attempt);
+        HttpClient->ResumeFrom = attempt.resumeFrom;
+        HttpClient->ReplyCode = 0;
+        HttpClient->BodyOffset = -1;
+        LogLine("GET " + url + (attempt.resumeFrom > 0 ? ", from byte " + std::to_string(attempt.resumeFrom) : ""));
+        const ULONGLONG start = GetTickCount64();
+        try {
+            {
+                verify::TDownloadCheck::Attached attached(*HttpClient, check);
+                HttpClient->Get(url);
+            }
+            LogLine(StatusLine(HttpClient->Header, HttpClient->ReplyCode) + ", " +
+                    std::to_string(HttpClient->BytesReceived) + " bytes in " +
+                    std::to_string(GetTickCount64() - start) + " ms");
+            CheckReply();
+            check.Verify();
+            LogLine("Verified " + file + ": size and SHA-256 as pinned");
+            return;
+        } catch (const EHttpError& refused) {
+            LogLine("GET " + url + " refused after " + std::to_string(GetTickCount64() - start) + " ms: " + refused.what());
+            // The engine's refusals of a request or a reply (a header past its bound, endless
+            // redirects) say nothing of which file: the user is told. Asking again would not
+            // mend them.
+            throw DownloadError(NotFound(refused.what()));
+        } catch (const std::exception& failure) {
+            LogLine("GET " + url + " failed after " + std::to_string(GetTickCount64() - start) + " ms: " + failure.what());
+            if (number == kDownloadAttempts || !IsRetryable(failure, HttpClient->ReplyCode, downloadAborted_)) throw;
+            NoteFailedAttempt(attempt, dynamic_cast<const DamagedDownloadError*>(&failure) != nullptr);
+        }
     }
-    LogLine(StatusLine(HttpClient->Header, HttpClient->ReplyCode) + ", " + std::to_string(HttpClient->BytesReceived) +
-            " bytes in " + std::to_string(GetTickCount64() - start) + " ms");
-    CheckReply();
-    check.Verify();
-    LogLine("Verified " + file + ": size and SHA-256 as pinned");
+}
+
+void TfInstall::NoteFailedAttempt(AttemptResult& attempt, bool damaged) {
+    attempt.bodyOffset = HttpClient->BodyOffset;
+    attempt.replyCode = HttpClient->ReplyCode;
+    attempt.storedBytes = StoredBytes(HttpClient->Body);
+    attempt.damaged = damaged;
+}
+
+void TfInstall::WaitBeforeAttempt(int attempt) {
+    LblStatus.SetText(Translated(kTextTryingAgain) + CurrentFile);
+    LogLine("Attempt " + std::to_string(attempt) + " of " + CurrentFile + " after " +
+            std::to_string(BackOffMs[attempt - 2]) + " ms");
+    if (!BackOff(BackOffMs[attempt - 2], [this] { return downloadAborted_ || Cancelled != 0; })) {
+        // As a Cancel during the transfer ends it.
+        throw net::EAbortError("Socket send aborted");
+    }
 }
 
 // The engine reports an HTTP error status as an event, not an error, and reads a body until the
@@ -104,6 +149,9 @@ void TfInstall::CheckReply() {
     std::string detail;
     if (code < 200 || code > 299) {
         detail = code == 0 ? "no valid HTTP status line" : "HTTP status " + std::to_string(code);
+    } else if (code == 206 && client.BodyOffset <= 0) {
+        // A part of the file that does not continue what is stored: the file is not whole.
+        detail = "unexpected partial content";
     } else if (!client.HeaderComplete) {
         detail = "the reply header was cut short";
     } else if (!client.ReplyComplete) {
@@ -120,6 +168,7 @@ std::string TfInstall::NotFound(const std::string& detail) const {
 }
 
 void TfInstall::AbortDownload() {
+    downloadAborted_ = true;
     if (HttpClient) HttpClient->Abort();
 }
 
@@ -136,8 +185,13 @@ void TfInstall::HttpPacketRecvd(void* sender) {
     const ULONGLONG now = GetTickCount64();
     const bool complete = client->BytesExpected > 0 && client->BytesReceived >= client->BytesExpected;
     if (!complete && lastProgress_ != 0 && now - lastProgress_ < kProgressInterval) return;
+    // A resumed body counts from where it continues the file, and the bar shows the whole file;
+    // a body that starts the file again shows nothing less than was already shown.
+    const long long offset = std::max<long long>(client->BodyOffset, 0);
+    shownBytes_ = std::max<long long>(shownBytes_, offset + client->BytesReceived);
+    const long long expected = client->BytesExpected > 0 ? offset + client->BytesExpected : 0;
     progress::DownloadView view;
-    if (!progress::ComputeView(CurrentFile, client->BytesReceived, client->BytesExpected, decimalSeparator_, view))
+    if (!progress::ComputeView(CurrentFile, shownBytes_, expected, decimalSeparator_, view))
         return;
     // The range message repaints the bar: send it only when the range changes.
     if (view.bar.maximum != barMaximum_) {

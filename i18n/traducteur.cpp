@@ -78,6 +78,8 @@ constexpr TextPair kTexts[tTranslate::kTextCount + 1] = {
               "Status : Creation of shortcuts"},
     /* 34 */ {"Statut : Enregistrement du d\xE9sinstallateur",
               "Status : Registration of uninstall"},
+    /* 35 */ {"Statut : Nouvel essai de t\xE9l\xE9""chargement de ",
+              "Status : Trying again to download "},
 };
 
 struct Caption {

@@ -15,9 +15,15 @@ void TDownloadCheck::Refuse(const std::string& detail) const {
 }
 
 void TDownloadCheck::CaptureStarts() {
-    if (Judged() && client_.HasContentLength && static_cast<std::uint64_t>(client_.BytesExpected) != pinned_.Size)
-        Refuse("the server announces " + std::to_string(client_.BytesExpected) + " bytes, expected " +
+    // A body that continues the file (a resumed download) continues the hash of what is stored;
+    // any other starts both again.
+    const std::uint64_t offset = client_.BodyOffset > 0 ? static_cast<std::uint64_t>(client_.BodyOffset) : 0;
+    if (Judged() && client_.HasContentLength &&
+        offset + static_cast<std::uint64_t>(client_.BytesExpected) != pinned_.Size)
+        Refuse("the server announces " + std::to_string(offset + client_.BytesExpected) + " bytes, expected " +
                std::to_string(pinned_.Size));
+    if (offset > 0 && received_ == offset) return;
+    if (offset > 0) Refuse("the hashed part differs from the stored one");
     hash_.Reset();
     received_ = 0;
 }

@@ -22,7 +22,8 @@ public:
     TDownloadCheck(const net::THttpClient& client, const TPinnedFile& pinned);
 
     // A body starts: an announced length other than the pinned size is refused before a byte of
-    // it is read; otherwise the hash starts again, since the body is written from its start.
+    // it is read; otherwise the hash starts again, since the body is written from its start, or
+    // goes on when the body continues the stored part of the file (a resumed attempt).
     void CaptureStarts() override;
     // Hashes the block; a body that grows past the pinned size is refused at once, so a server
     // that never stops cannot fill the disk.

@@ -23,6 +23,7 @@ void THttpClient::Abort() {
 void THttpClient::Run(CmdType kind, const std::string& url) {
     RequestKind = kind;
     CurrentURL = url;
+    firstPass_ = true;
     ExecuteRequest();
 }
 
@@ -87,6 +88,9 @@ void THttpClient::ExecuteRequest() {
 
 bool THttpClient::RunPass() {
     ParseURL();
+    passOrigin_ = RequestOrigin(CurrentURL, Host, Port);
+    if (firstPass_) scope_.NewRequest(passOrigin_, *HeaderInfo);
+    firstPass_ = false;
     BuildRequestHeader();
     if (OnAboutToSend) OnAboutToSend(this);
     try {
@@ -130,15 +134,17 @@ std::uint64_t THttpClient::DataLength() const {
 }
 
 void THttpClient::BuildRequestHeader() {
-    const TRequestInput input{RequestKind, RequestPath, CurrentURL, Host, Proxy, *HeaderInfo, ExtraHeaderValue,
-                              DataLength()};
+    const TRequestInput input{RequestKind, RequestPath, CurrentURL, Host, Proxy,
+                              scope_.ForPass(passOrigin_, *HeaderInfo), ExtraHeaderValue, DataLength()};
     ::BuildRequestHeader(input, *RequestHeader);
+    if (ResumeFrom > 0 && InputFileMode && RequestKind == rkGet)
+        RequestHeader->Add("Range: bytes=" + std::to_string(ResumeFrom) + "-");
 }
 
 void THttpClient::SendRequest() {
-    // The header and its blank line go out in one piece; the bytes are those of Write(text)
-    // followed by Writeln("").
-    SendText(RequestHeader->Text() + "\r\n");
+    // Write refuses a header of 64 KiB or more with a range error, and both report themselves.
+    Write(RequestHeader->Text());
+    Writeln("");
     if (!SendsData(RequestKind)) return;
     if (OutputFileMode) {
         SendFile(SendData);
@@ -164,6 +170,7 @@ void THttpClient::ReadResponseHeader() {
     ReplyComplete = false;
     ReceivedCookie.clear();
     RedirectLocation.clear();
+    continuesBody_ = false;
     std::optional<FileStream> file;
     if (OutputFileMode) {
         file.emplace(Header, FileStream::Mode::Create);
@@ -191,11 +198,13 @@ void THttpClient::ReadResponseHeader() {
         ReceivedCookie = reply.ReceivedCookie;
         RedirectLocation = reply.RedirectLocation;
     }
+    continuesBody_ = ResumeFrom > 0 && ContinuesAt(reader.Result(), ResumeFrom);
 }
 
 void THttpClient::ReceiveBody() {
     if (InputFileMode) {
-        CaptureFile(Body);
+        BodyOffset = continuesBody_ ? ResumeFrom : 0;
+        CaptureFile(Body, continuesBody_);
     } else {
         ReceiveBodyText();
     }
@@ -234,7 +243,10 @@ void THttpClient::JudgeReply() {
 
 bool THttpClient::FollowUp() {
     if (IsRedirectCode(ReplyCode)) {
-        if (!ReceivedCookie.empty()) HeaderInfo->Cookie = ReceivedCookie;
+        if (!ReceivedCookie.empty()) {
+            HeaderInfo->Cookie = ReceivedCookie;
+            scope_.CookieReceived(passOrigin_, ReceivedCookie);
+        }
         bool handled = false;
         if (OnRedirect) OnRedirect(handled);
         if (handled) return false;

@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 
+#include "net/http/CredentialScope.h"
 #include "net/http/HeaderList.h"
 #include "net/http/HttpErrors.h"
 #include "net/http/HttpReplyText.h"
@@ -73,6 +74,12 @@ public:
     // Whether the last reply announced its length: a Content-Length of 0 and no line at all
     // both leave BytesExpected at 0, and only this tells an empty file from an unknown length.
     bool HasContentLength = false;
+    // With InputFileMode, a GET asks for the body from this byte on ("Range: bytes=N-"). A reply
+    // that carries exactly the rest of the file (ContinuesAt) is appended to Body; any other
+    // replaces Body's content, as without it. 0: the whole body.
+    std::int64_t ResumeFrom = 0;
+    // Where the last body began in the file: ResumeFrom when it continued the file, else 0.
+    std::int64_t BodyOffset = 0;
     // Whether the last reply's header ended with its blank line, and whether the reply was
     // complete: that header, and a body of exactly the announced length when one was announced.
     // OnSuccess fires only for a complete reply: a cut or overlong one is no success.
@@ -111,6 +118,11 @@ private:
     // After the connection has closed: cookie, OnRedirect, the next URL, the 401 callback.
     bool FollowUp();
     std::uint64_t DataLength() const;
+
+    TCredentialScope scope_;
+    std::string passOrigin_;
+    bool firstPass_ = false;
+    bool continuesBody_ = false;
 };
 
 }  // namespace net

@@ -57,7 +57,34 @@ std::int64_t ContentLength(std::string_view line, bool& usable) {
     return usable ? value : 0;
 }
 
+// "bytes first-last/total" after the name, its colon and one space; false when it is not that.
+bool TakeContentRange(std::string_view line, TReplyHeader& result) {
+    const std::string text = UpperAscii(WithoutLineEnd(line));
+    constexpr std::string_view kUnit = "CONTENT-RANGE: BYTES ";
+    if (text.compare(0, kUnit.size(), kUnit) != 0) return false;
+    const std::string_view spec = std::string_view(text).substr(kUnit.size());
+    const std::size_t dash = spec.find('-');
+    const std::size_t slash = spec.find('/');
+    if (dash == std::string_view::npos || slash == std::string_view::npos || slash < dash) return false;
+    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+    const std::int64_t first = PlainNumber(spec.substr(0, dash), kMax);
+    const std::int64_t last = PlainNumber(spec.substr(dash + 1, slash - dash - 1), kMax);
+    const std::string_view totalText = spec.substr(slash + 1);
+    const std::int64_t total = totalText == "*" ? -1 : PlainNumber(totalText, kMax);
+    if (first < 0 || last < first || (total < 0 && totalText != "*")) return false;
+    result.RangeFirst = first;
+    result.RangeLast = last;
+    result.RangeTotal = total;
+    return true;
+}
+
 }  // namespace
+
+bool ContinuesAt(const TReplyHeader& reply, std::int64_t offset) {
+    if (reply.ReplyCode != 206 || offset <= 0 || reply.RangeFirst != offset) return false;
+    if (reply.RangeTotal < 0 || reply.RangeLast != reply.RangeTotal - 1) return false;
+    return !reply.HasContentLength || reply.BytesExpected == reply.RangeLast - reply.RangeFirst + 1;
+}
 
 bool TReplyHeaderReader::TakeLine(std::string_view line) {
     if (done_) return true;
@@ -100,6 +127,8 @@ void TReplyHeaderReader::TakeHeaderLine(std::string_view line) {
         bool usable = false;
         result_.BytesExpected = ContentLength(line, usable);
         result_.HasContentLength = usable;
+    } else if (name == "CONTENT-RANGE:" && !TakeContentRange(line, result_)) {
+        result_.RangeFirst = result_.RangeLast = result_.RangeTotal = -1;
     }
 }
 

@@ -26,6 +26,11 @@ struct TReplyHeader {
     bool HasContentLength = false;   // a Content-Length line with a usable number was read
     std::string ReceivedCookie;      // last "Set-Cookie: " value, at most 256 characters
     std::string RedirectLocation;    // last "Location: " value, at most 256 characters
+    // The last "Content-Range: bytes first-last/total" line; all -1 when there was none or it
+    // was not of that form. The total is -1 too when the server wrote "*".
+    std::int64_t RangeFirst = -1;
+    std::int64_t RangeLast = -1;
+    std::int64_t RangeTotal = -1;
     // The header ended with its blank line. A server that closes inside the header ends it too,
     // but what it sent is not a reply: a cut header must never pass for a whole one.
     bool HeaderComplete = false;
@@ -76,6 +81,11 @@ std::vector<std::string> SplitReplyLines(std::string_view bytes, std::string* re
 // Reads a whole reply as the engine would: feeds its lines until the header ends (a closed
 // connection counts as an empty line). bodyOffset receives where the body starts.
 TReplyHeader ReadReplyHeader(std::string_view reply, std::size_t* bodyOffset = nullptr);
+
+// Whether a reply to "Range: bytes=offset-" carries exactly the rest of the file from offset:
+// a 206 whose Content-Range starts there and runs to the end of a known total, with a
+// Content-Length, if any, that agrees. Anything else must be taken as the whole file again.
+bool ContinuesAt(const TReplyHeader& reply, std::int64_t offset);
 
 // --- What a reply code means for the pass (ExecuteRequest's judgement) --------------------
 

@@ -1,6 +1,7 @@
 #include "net/http/StreamEncoder.h"
 
 #include <cstring>
+#include <exception>
 #include <istream>
 #include <sstream>
 #include <stdexcept>
@@ -12,26 +13,15 @@ constexpr char kMimeAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrst
 constexpr char kUuAlphabet[] = "`!\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_";
 constexpr std::size_t kBytesPerLine = 45;
 
-// Runs the end step whatever way the encoding leaves.
-class EndEncodeGuard {
-public:
-    explicit EndEncodeGuard(TStreamEncoder& encoder) : encoder_(encoder) {}
-    EndEncodeGuard(const EndEncodeGuard&) = delete;
-    EndEncodeGuard& operator=(const EndEncodeGuard&) = delete;
-    ~EndEncodeGuard() {
-        // A destructor must not throw: a failing rewind or handler is dropped here.
-        try {
-            encoder_.OutputStream->clear();
-            encoder_.OutputStream->seekg(0);
-            encoder_.OutputStream->seekp(0);
-            if (encoder_.OnEndEncode) encoder_.OnEndEncode(encoder_);
-        } catch (...) {
-        }
+// Runs `step`, keeping its failure unless an earlier one is already kept.
+template <typename Step>
+void KeepFirstFailure(std::exception_ptr& failure, Step step) {
+    try {
+        step();
+    } catch (...) {
+        if (!failure) failure = std::current_exception();
     }
-
-private:
-    TStreamEncoder& encoder_;
-};
+}
 
 }  // namespace
 
@@ -40,9 +30,20 @@ void TStreamEncoder::Encode() {
     InputStream->clear();
     InputStream->seekg(0);
     if (OnBeginEncode) OnBeginEncode(*this);
-    EndEncodeGuard guard(*this);
     std::memcpy(alphabet_, Method == uuCode ? kUuAlphabet : kMimeAlphabet, 64);
-    EncodeLines();
+    // The end step runs whatever happened; the first failure, of the encoding, the rewind or
+    // the handler, reaches the caller once it is over.
+    std::exception_ptr failure;
+    KeepFirstFailure(failure, [this] { EncodeLines(); });
+    KeepFirstFailure(failure, [this] {
+        OutputStream->clear();
+        OutputStream->seekg(0);
+        OutputStream->seekp(0);
+    });
+    KeepFirstFailure(failure, [this] {
+        if (OnEndEncode) OnEndEncode(*this);
+    });
+    if (failure) std::rethrow_exception(failure);
 }
 
 void TStreamEncoder::EncodeLines() {

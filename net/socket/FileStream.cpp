@@ -13,9 +13,15 @@ FileStream::FileStream(const std::string& name, Mode mode) : name_(name) {
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
         if (handle_ == INVALID_HANDLE_VALUE) throw std::runtime_error("Cannot open file " + name);
     } else {
-        handle_ = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+        const DWORD disposition = mode == Mode::Append ? OPEN_ALWAYS : CREATE_ALWAYS;
+        handle_ = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle_ == INVALID_HANDLE_VALUE) throw std::runtime_error("Cannot create file " + name);
+        if (mode == Mode::Append && !SetFilePointerEx(handle_, LARGE_INTEGER{}, nullptr, FILE_END)) {
+            CloseHandle(handle_);
+            handle_ = INVALID_HANDLE_VALUE;
+            throw std::runtime_error("Cannot write file " + name);
+        }
     }
 }
 

@@ -10,9 +10,10 @@ namespace net {
 
 class FileStream {
 public:
-    enum class Mode { Read, Create };
+    enum class Mode { Read, Create, Append };
     // `name` is a UTF-8 path (ui/Text.h), whatever the system code page. Create truncates an
-    // existing file. Throws std::runtime_error naming the file on failure.
+    // existing file; Append writes after its end (creating it when absent). Throws
+    // std::runtime_error naming the file on failure.
     FileStream(const std::string& name, Mode mode);
     // Writes out what is still collected (errors are swallowed here: Close reports them).
     ~FileStream();

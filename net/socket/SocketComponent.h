@@ -56,7 +56,8 @@ public:
     void Writeln(const std::string& text);
     void ReadLn(std::string& line);
     void SendFile(const std::string& fileName);
-    void CaptureFile(const std::string& fileName);
+    // append: the body continues the file (a resumed download) instead of replacing it.
+    void CaptureFile(const std::string& fileName, bool append = false);
     void CaptureString(std::string& text, int maximum);
     bool DataAvailable();
 
@@ -106,8 +107,12 @@ public:
 protected:
     void ResolveHost();
     void RequestCloseSocket();
+    // TimeOut bounds each wait for data, never a whole transfer: TimerOn arms it, NoteActivity
+    // (cheap, called for every chunk that moves) pushes the deadline back, and a tick that
+    // finds data moved since re-arms for the rest of the period instead of timing out.
     void TimerOn();
     void TimerOff();
+    void NoteActivity() { LastActivity = GetTickCount64(); }
     void TimerFired(void* sender);
     void InitWinsock();
     // Raises the text of the last socket error unless it is `expected` or 10000 or below.
@@ -135,6 +140,22 @@ protected:
         ~TimerScope() { owner_.TimerOff(); }
         TimerScope(const TimerScope&) = delete;
         TimerScope& operator=(const TimerScope&) = delete;
+
+    private:
+        ROzaverazo& owner_;
+    };
+
+    // Marks a send in progress. A close notice handled in the send's pumps must neither close
+    // the socket under it (the rest would go to a fresh, unconnected socket, and what is still
+    // buffered would be thrown away by the reset of our close) nor peek into the chunk it is
+    // sending. The notice keeps only its error: the next read finds the peer's close itself,
+    // and Disconnect closes the socket.
+    class SendScope {
+    public:
+        explicit SendScope(ROzaverazo& owner) : owner_(owner) { owner_.Sending = true; }
+        ~SendScope() { owner_.Sending = false; }
+        SendScope(const SendScope&) = delete;
+        SendScope& operator=(const SendScope&) = delete;
 
     private:
         ROzaverazo& owner_;
@@ -180,6 +201,9 @@ protected:
     // FD_CLOSE handled in one pump, and Connected is false again when the wait looks.
     bool ConnectDone = false;
     bool Destroying = false;
+    bool Sending = false;
+    // Set by the accept notice, lowered by Accept when it takes a connection.
+    bool AcceptReady = false;
     // The error a close notice carried (a reset, an abort), 0 for a graceful close. The notice
     // closes the socket, so the readers that then find it closed raise this error rather than
     // take a cut body or line for a whole one.
@@ -226,6 +250,7 @@ private:
     // kept until its completion arrives, and never freed while it may still be written.
     HANDLE LookupTask = nullptr;
     ULONGLONG LastPump = 0;
+    ULONGLONG LastActivity = 0;
     std::vector<std::pair<HANDLE, std::unique_ptr<char[]>>> AbandonedLookups;
 };
 

@@ -49,6 +49,7 @@ void ROzaverazo::TimerOn() {
     StatusMessage(8, "Timer On");
     TimedOut = false;
     if (TimeOut < 0) throw ERangeError();
+    NoteActivity();
     TimeoutTimer->SetInterval(static_cast<DWORD>(TimeOut));
     TimeoutTimer->SetEnabled(true);
 }
@@ -59,6 +60,12 @@ void ROzaverazo::TimerOff() {
 }
 
 void ROzaverazo::TimerFired(void*) {
+    const ULONGLONG quiet = GetTickCount64() - LastActivity;
+    if (TimeOut > 0 && quiet < static_cast<ULONGLONG>(TimeOut)) {
+        // Data moved during the period: wait only what is left of the silence allowed.
+        TimeoutTimer->SetInterval(static_cast<DWORD>(TimeOut - quiet));
+        return;
+    }
     StatusMessage(8, "Timer Triggered");
     TimerOff();
     TimedOut = true;
@@ -173,14 +180,15 @@ void ROzaverazo::ConnectAddress() {
     WaitGate = false;
     EventSucceeded = true;
     ConnectDone = false;
-    if (connect(SocketHandle, reinterpret_cast<const sockaddr*>(&RemoteAddress), sizeof RemoteAddress) ==
-        SOCKET_ERROR) {
-        std::string text;
-        CheckSocketError(WSAEWOULDBLOCK, text);
-    }
+    // Armed first: a TimeOut out of range fails before a connection is under way.
     TimerOn();
     {
         TimerScope off(*this);
+        if (connect(SocketHandle, reinterpret_cast<const sockaddr*>(&RemoteAddress), sizeof RemoteAddress) ==
+            SOCKET_ERROR) {
+            std::string text;
+            CheckSocketError(WSAEWOULDBLOCK, text);
+        }
         WaitUntil([this] { return ConnectDone || TimedOut || Canceled || !EventSucceeded; });
     }
     if (!TimedOut && !Canceled && ConnectDone) return;

@@ -145,8 +145,7 @@ void ROzaverazo::SocketEvent(WORD event) {
         }
         break;
     case FD_ACCEPT:
-        Connected_ = true;
-        ConnectDone = true;
+        AcceptReady = true;
         if (OnAcceptReady) OnAcceptReady(this);
         break;
     case FD_CONNECT:
@@ -163,7 +162,7 @@ void ROzaverazo::SocketEvent(WORD event) {
         if (!Connected_) break;
         if (!EventSucceeded) CloseError = LastEventError;
         // With data still pending the readers drain it and stop when recv returns 0.
-        if (!DataAvailable()) RequestCloseSocket();
+        if (!Sending && !DataAvailable()) RequestCloseSocket();
         break;
     default:
         break;

@@ -15,6 +15,7 @@ void ROzaverazo::SendBuffer(const char* data, std::uint16_t length) {
     TimerOn();
     {
         TimerScope off(*this);
+        SendScope owner(*this);
         if (!Canceled) {
             if (length == 0) {
                 const std::size_t text = std::strlen(data);
@@ -27,6 +28,7 @@ void ROzaverazo::SendBuffer(const char* data, std::uint16_t length) {
                 if (n == 0) break;
                 if (n > 0) {
                     remaining -= n;
+                    NoteActivity();
                     continue;
                 }
                 std::string text;
@@ -64,7 +66,11 @@ void ROzaverazo::CheckCloseError() {
     const int error = CloseError;
     CloseError = 0;
     LastErrorNumber_ = error;
-    throw ESockError(SocketErrorText(error));
+    std::string text;
+    ErrorText(error, text);
+    // Reported like every other socket error before it is raised.
+    if (OnSocketError) OnSocketError(this, static_cast<std::uint16_t>(error), text);
+    throw ESockError(text);
 }
 
 void ROzaverazo::AppendLine(std::string& line, int count) {
@@ -102,6 +108,7 @@ void ROzaverazo::ReadLn(std::string& line) {
             break;
         } else {
             AppendLine(line, n);
+            NoteActivity();
         }
         PumpAfterChunk(n > 0);
         if (Canceled) break;
@@ -139,6 +146,10 @@ std::string ROzaverazo::Transaction(const std::string& command) {
 void ROzaverazo::SendFile(const std::string& fileName) {
     StatusMessage(8, "SendFile");
     FileStream file(fileName, FileStream::Mode::Read);
+    // An upload to a peer that stops reading would otherwise wait for ever.
+    TimerOn();
+    TimerScope off(*this);
+    SendScope owner(*this);
     while (!Canceled) {
         const DWORD chunk = file.Read(TransferBuffer, TransferBufferSize);
         if (chunk == 0) break;
@@ -149,6 +160,7 @@ void ROzaverazo::SendFile(const std::string& fileName) {
             if (n > 0) {
                 sent += static_cast<DWORD>(n);
                 BytesSent += n;
+                NoteActivity();
                 if (OnPacketSent) OnPacketSent(this);
             } else {
                 std::string text;
@@ -200,7 +212,7 @@ void ROzaverazo::ReceiveUntilClosed(CaptureSink& sink) {
             sink.Take(n);
             BytesReceived += n;
             if (OnPacketRecvd) OnPacketRecvd(this);
-            TimerOn();
+            NoteActivity();
             notices.DataFlows();
         } else if (n == 0) {
             CheckCloseError();
@@ -219,12 +231,12 @@ void ROzaverazo::ReceiveUntilClosed(CaptureSink& sink) {
     }
 }
 
-void ROzaverazo::CaptureFile(const std::string& fileName) {
+void ROzaverazo::CaptureFile(const std::string& fileName, bool append) {
     StatusMessage(8, "CaptureFile");
     BytesReceived = 0;
     TimerOn();
     TimerScope off(*this);
-    FileStream file(fileName, FileStream::Mode::Create);
+    FileStream file(fileName, append ? FileStream::Mode::Append : FileStream::Mode::Create);
     // The receive lands in the file's write-behind block; a dry socket is a good moment to
     // write the block out, while the peer refills.
     class FileSink final : public CaptureSink {
@@ -273,23 +285,44 @@ void ROzaverazo::CaptureString(std::string& text, int maximum) {
 
 bool ROzaverazo::DataAvailable() {
     StatusMessage(8, "Data Available");
-    return recv(SocketHandle, TransferBuffer, 1, MSG_PEEK) >= 1;
+    // Its own byte: a close notice asks this while a send may own TransferBuffer.
+    char peeked = 0;
+    return recv(SocketHandle, &peeked, 1, MSG_PEEK) >= 1;
 }
 
 SOCKET ROzaverazo::Accept() {
     StatusMessage(4, "Accepting");
-    WaitUntil([this] { return WaitGate || Canceled; });
-    if (Canceled) throw ESockError("Accepting Canceled");
-    if (!EventSucceeded) throw ESockError("Error creating Data Connection");
     sockaddr_in peer{};
-    int size = sizeof peer;
-    const SOCKET accepted = accept(SocketHandle, reinterpret_cast<sockaddr*>(&peer), &size);
+    SOCKET accepted = INVALID_SOCKET;
+    for (;;) {
+        // A connection that came before the call is taken at once; otherwise the accept notice
+        // (or a cancel) ends the wait. Winsock posts the notice again while more are queued.
+        AcceptReady = false;
+        int size = sizeof peer;
+        accepted = accept(SocketHandle, reinterpret_cast<sockaddr*>(&peer), &size);
+        if (accepted != INVALID_SOCKET) break;
+        if (WSAGetLastError() != WSAEWOULDBLOCK) {
+            LastErrorNumber_ = WSAGetLastError();
+            std::string text;
+            ErrorText(LastErrorNumber_, text);
+            if (OnSocketError) OnSocketError(this, static_cast<std::uint16_t>(LastErrorNumber_), text);
+            throw ESockError("Error creating Data Connection");
+        }
+        WaitUntil([this] { return AcceptReady || Canceled; });
+        if (Canceled) {
+            Canceled = false;
+            throw ESockError("Accepting Canceled");
+        }
+    }
+    // The accepted connection becomes the component's own, so that its notices reach it and
+    // the transfers work on it; the listening socket is done with.
+    const SOCKET listener = SocketHandle;
+    SocketHandle = accepted;
+    closesocket(listener);
     WSAAsyncSelect(accepted, NotifyWindow, SocketEventMessage, SocketNotifyEvents);
     RemoteAddress = peer;
-    if (Canceled) {
-        Canceled = false;
-        throw EAbortError("Socket send aborted");
-    }
+    CloseError = 0;
+    Connected_ = true;
     return accepted;
 }
 

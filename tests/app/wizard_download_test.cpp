@@ -48,9 +48,11 @@ protected:
     }
 
     // Pages 1 to 3 in English, into the scratch directory, then Install. `ready` runs just
-    // before Install is clicked.
+    // before Install is clicked. The retries of a file that fails pause only briefly here: the
+    // hostile suite tests the real back-offs.
     TfInstall& Install(const std::function<void(TfInstall&)>& ready = {}) {
         TfInstall& f = Start(kEnglish);
+        f.BackOffMs = {20, 20};
         Click(f.BtnNext);
         Click(f.rdoagree);
         Click(f.BtnNext);
@@ -225,7 +227,7 @@ TEST_F(DownloadTest, ABodyCutShortOfItsLengthStopsTheInstallation) {
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], "Server or update not found: miseajour.exe (received 12 of " + std::to_string(update.size()) +
                              " bytes)");
-    EXPECT_EQ(server.Paths().size(), 3u);
+    EXPECT_EQ(server.Paths().size(), 5u);  // miseajour.exe was tried three times
     ExpectStoppedOnPageFour(f);
 }
 
@@ -283,6 +285,36 @@ TEST_F(DownloadTest, AServerNameThatDoesNotResolveShowsItsBoxAndClosesTheWizard)
     EXPECT_TRUE(f.Closed());
     EXPECT_EQ(errors.size(), 1u);  // then the request's own error
     ExpectStoppedOnPageFour(f);
+}
+
+// A resumed body counts from where it continues the file and the bar spans the whole file; a
+// body that starts the file again never takes the figures back.
+TEST_F(DownloadTest, ProgressShowsTheWholeFileAndNeverGoesBack) {
+    TfInstall& f = Start(kEnglish);
+    f.StartDownloadClient();
+    f.CurrentFile = "quorvane.exe";
+    constexpr long long MiB = 1048576;
+    struct Chunk {
+        long long offset, received, expected;
+        const char* bytes;
+        const char* file;
+    };
+    const Chunk chunks[] = {
+        {0, 3 * MiB, 4 * MiB, "3.00 / 4.00 Megs", "quorvane.exe (75 %)"},  // cut here
+        {3 * MiB, MiB / 2, MiB, "3.50 / 4.00 Megs", "quorvane.exe (88 %)"},  // resumed
+        {0, MiB, 4 * MiB, "3.50 / 4.00 Megs", "quorvane.exe (88 %)"},  // restarted
+        {0, 4 * MiB, 4 * MiB, "4.00 / 4.00 Megs", "quorvane.exe (100 %)"},
+    };
+    for (const Chunk& c : chunks) {
+        f.HttpClient->BodyOffset = c.offset;
+        f.HttpClient->BytesReceived = c.received;
+        f.HttpClient->BytesExpected = c.expected;
+        Sleep(120);  // past the display's pace
+        f.HttpPacketRecvd(f.HttpClient.get());
+        EXPECT_EQ(f.LblBytes.Text(), c.bytes);
+        EXPECT_EQ(f.LblFN.Text(), c.file);
+        EXPECT_EQ(SendMessageW(f.ProgBarDL.Handle(), PBM_GETRANGE, FALSE, 0), 4 * MiB);
+    }
 }
 
 TEST_F(DownloadTest, AlreadyCancelledFetchesNothing) {

@@ -1,6 +1,8 @@
 #include "HostileServer.h"
 #include "tests/support/Loopback.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <stdexcept>
 
 namespace hostile {
@@ -31,6 +33,11 @@ Script& Script::Close() {
 }
 Script& Script::Reset() {
     steps_.push_back({Step::Reset, std::string(), 0});
+    return *this;
+}
+
+Script& Script::File(std::string body) {
+    steps_.push_back({Step::File, std::move(body), 0});
     return *this;
 }
 
@@ -69,9 +76,12 @@ void HostileServer::Stop() {
 
 std::string HostileServer::Address() const { return "127.0.0.1:" + std::to_string(port_); }
 
-void HostileServer::On(const std::string& path, Script script) {
+void HostileServer::On(const std::string& path, Script script) { OnEach(path, {std::move(script)}); }
+
+void HostileServer::OnEach(const std::string& path, std::vector<Script> scripts) {
     std::lock_guard<std::mutex> lock(mutex_);
-    scripts_[path] = std::move(script);
+    scripts_[path] = std::move(scripts);
+    played_[path] = 0;
 }
 
 void HostileServer::Serve(const std::string& path, const std::string& body) { On(path, Script().Send(Ok(body))); }
@@ -116,13 +126,14 @@ void HostileServer::Handle(SOCKET client) {
     // Which script applies is only known from the request; a script that must act before the
     // request arrives can only be the catch-all one.
     Script script = ScriptFor("*");
+    std::string request;
     if (script.WaitsForRequest()) {
-        const std::string request = ReadRequest(client);
+        request = ReadRequest(client);
         const std::size_t start = request.find(' ');
         const std::size_t end = start == std::string::npos ? start : request.find(' ', start + 1);
         script = ScriptFor(start == std::string::npos ? std::string() : request.substr(start + 1, end - start - 1));
     }
-    Play(client, script);
+    Play(client, script, request);
 }
 
 std::string HostileServer::ReadRequest(SOCKET client) {
@@ -139,16 +150,45 @@ std::string HostileServer::ReadRequest(SOCKET client) {
     return request;
 }
 
-Script HostileServer::ScriptFor(const std::string& path) const {
+Script HostileServer::ScriptFor(const std::string& path) {
     std::lock_guard<std::mutex> lock(mutex_);
     auto found = scripts_.find(path);
     if (found == scripts_.end() && path != "*") found = scripts_.find("*");
-    if (found != scripts_.end()) return found->second;
+    if (found != scripts_.end() && !found->second.empty()) {
+        const std::vector<Script>& turns = found->second;
+        // Looking up the catch-all before the request is read is not a turn of its own.
+        std::size_t& played = played_[found->first];
+        const Script& script = turns[std::min(played, turns.size() - 1)];
+        if (path != "*" || !script.WaitsForRequest()) ++played;
+        return script;
+    }
     if (path == "*") return Script();  // waits for the request, then looks up its path
     return Script().Send(Reply("HTTP/1.0 404 Not Found", {"Content-Length: 9"}, "Not found"));
 }
 
-void HostileServer::Play(SOCKET client, const Script& script) {
+namespace {
+
+// The N of "Range: bytes=N-", -1 without one.
+long long RangeStart(const std::string& request) {
+    constexpr char kRange[] = "\r\nRange: bytes=";
+    const std::size_t at = request.find(kRange);
+    if (at == std::string::npos) return -1;
+    return std::atoll(request.c_str() + at + sizeof kRange - 1);
+}
+
+std::string FileReply(const std::string& body, const std::string& request) {
+    const long long first = RangeStart(request);
+    if (first <= 0 || first >= static_cast<long long>(body.size())) return Ok(body);
+    const std::string total = std::to_string(body.size());
+    return Reply("HTTP/1.0 206 Partial Content",
+                 {"Content-Length: " + std::to_string(body.size() - first),
+                  "Content-Range: bytes " + std::to_string(first) + "-" + std::to_string(body.size() - 1) + "/" + total},
+                 body.substr(static_cast<std::size_t>(first)));
+}
+
+}  // namespace
+
+void HostileServer::Play(SOCKET client, const Script& script, const std::string& request) {
     bool open = true;
     for (const Script::Step& step : script.Steps()) {
         if (!open || stop_) break;
@@ -156,6 +196,11 @@ void HostileServer::Play(SOCKET client, const Script& script) {
         case Script::Step::Send:
             open = SendAll(client, step.Bytes.data(), step.Bytes.size());
             break;
+        case Script::Step::File: {
+            const std::string reply = FileReply(step.Bytes, request);
+            open = SendAll(client, reply.data(), reply.size());
+            break;
+        }
         case Script::Step::Pause:
             Sleep(step.Ms);
             break;
@@ -188,6 +233,7 @@ bool HostileServer::SendAll(SOCKET client, const char* data, std::size_t size) {
         const int part = size > 65536 ? 65536 : static_cast<int>(size);
         const int n = send(client, data, part, 0);
         if (n <= 0) return false;  // the client has gone: the rest of the script is moot
+        bytesSent_ += n;
         data += n;
         size -= static_cast<std::size_t>(n);
     }

@@ -20,7 +20,7 @@ namespace hostile {
 class Script {
 public:
     struct Step {
-        enum Kind { Send, Pause, Trickle, Hold, Close, Reset } What;
+        enum Kind { Send, Pause, Trickle, Hold, Close, Reset, File } What;
         std::string Bytes;
         int Ms = 0;
     };
@@ -38,6 +38,9 @@ public:
     Script& Close();
     // Closes with a TCP reset (linger on, time 0): the client sees "connection reset".
     Script& Reset();
+    // Answers as a file server that knows ranges: "Range: bytes=N-" in the request gets a 206
+    // with the rest from N and its Content-Range, any other request the whole body with a 200.
+    Script& File(std::string body);
 
     bool WaitsForRequest() const { return waitForRequest_; }
     const std::vector<Step>& Steps() const { return steps_; }
@@ -65,6 +68,8 @@ public:
 
     // The script for `path`; "*" serves every path without its own script.
     void On(const std::string& path, Script script);
+    // One script per request for `path`, in turn; the last one plays for every later request.
+    void OnEach(const std::string& path, std::vector<Script> scripts);
     // A 200 reply with `body` and its length.
     void Serve(const std::string& path, const std::string& body);
 
@@ -74,6 +79,8 @@ public:
     std::vector<std::string> Paths() const;
     // Connections accepted so far (a script that does not read the request still counts).
     int Connections() const { return connections_; }
+    // Body and header bytes sent so far, over every connection.
+    long long BytesSent() const { return bytesSent_; }
 
     // Stops serving: held and trickling connections end, the thread is joined.
     void Stop();
@@ -82,8 +89,8 @@ private:
     void Run();
     void Handle(SOCKET client);
     std::string ReadRequest(SOCKET client);
-    Script ScriptFor(const std::string& path) const;
-    void Play(SOCKET client, const Script& script);
+    Script ScriptFor(const std::string& path);
+    void Play(SOCKET client, const Script& script, const std::string& request);
     bool SendAll(SOCKET client, const char* data, std::size_t size);
     void Sleep(int ms) const;
     void HoldOpen(SOCKET client) const;
@@ -92,8 +99,10 @@ private:
     int port_ = 0;
     std::atomic<bool> stop_{false};
     std::atomic<int> connections_{0};
+    std::atomic<long long> bytesSent_{0};
     mutable std::mutex mutex_;
-    std::map<std::string, Script> scripts_;
+    std::map<std::string, std::vector<Script>> scripts_;
+    std::map<std::string, std::size_t> played_;
     std::vector<std::string> requests_;
     std::thread thread_;
 };

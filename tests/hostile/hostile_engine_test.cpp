@@ -158,19 +158,19 @@ TEST_F(EngineTest, ARedirectToAnotherPortIsFollowedThere) {
 TEST_F(EngineTest, RefusedConnectionsFailPromptly) {
     const int closed = ClosedPort();
     DWORD ms = 0;
-    EXPECT_NE(Get("http://127.0.0.1:" + std::to_string(closed) + kPath, &ms), "");
+    EXPECT_EQ(Get("http://127.0.0.1:" + std::to_string(closed) + kPath, &ms), "Connection Failed");
     EXPECT_LT(ms, 10000u);
     // The same through a redirect.
     server.On(kPath, Script().Send(Reply("HTTP/1.0 302 Found",
                                          {"Location: http://127.0.0.1:" + std::to_string(closed) + "/x"}, "")));
-    EXPECT_NE(Get(Url(server)), "");
+    EXPECT_EQ(Get(Url(server)), "Connection Failed");
     EXPECT_FALSE(client.Connected());
 }
 
 TEST_F(EngineTest, ANameThatDoesNotResolveFailsAfterItsEvent) {
     int invalid = 0;
     client.OnInvalidHost = [&](bool&) { ++invalid; };
-    EXPECT_NE(Get("http://quorvane-nowhere.invalid/x"), "");
+    EXPECT_EQ(Get("http://quorvane-nowhere.invalid/x"), "Null Remote Address");
     EXPECT_EQ(invalid, 1);
 }
 
@@ -199,7 +199,7 @@ protected:
 
 TEST_F(AbortTest, APeerThatNeverAnswersEndsPromptly) {
     server.On(kPath, Script().Hold());
-    EXPECT_NE(GetAborted(), "");
+    EXPECT_EQ(GetAborted(), "Socket readln aborted");
 }
 
 TEST_F(AbortTest, APeerThatStopsInTheMiddleOfTheBodyEndsLeavingThePartialFile) {
@@ -212,8 +212,29 @@ TEST_F(EngineTest, ATimeOutEndsAPeerThatNeverAnswers) {
     server.On(kPath, Script().Hold());
     client.TimeOut = 300;
     DWORD ms = 0;
-    EXPECT_NE(Get(Url(server), &ms), "");
+    EXPECT_EQ(Get(Url(server), &ms), "Socket readln aborted");
     EXPECT_LT(ms, 3000u);
+}
+
+// The header goes out by Write and the blank line by Writeln, each reported; a header of 64 KiB
+// or more is refused with the range error before any of it is sent.
+TEST_F(EngineTest, TheRequestHeaderIsWrittenAsReportedAndBoundedAt64KiB) {
+    server.Serve(kPath, "ok");
+    std::vector<std::string> statuses;
+    client.ReportLevel = 8;
+    client.OnStatus = [&](void*, const std::string& status) {
+        if (status == "Write" || status == "Writeln" || status == "ReadLn") statuses.push_back(status);
+    };
+    EXPECT_EQ(Get(Url(server)), "");
+    ASSERT_GE(statuses.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(statuses.begin(), statuses.begin() + 3),
+              (std::vector<std::string>{"Write", "Writeln", "Write"}));
+    EXPECT_EQ(statuses[3], "ReadLn");
+    client.HeaderInfo->Referer = std::string(70000, 'r');
+    EXPECT_EQ(Get(Url(server)), "Range check error");
+    for (int i = 0; i < 200 && server.Requests().size() < 2; ++i) Sleep(10);  // the server notes the close
+    EXPECT_EQ(server.Requests().size(), 2u);
+    EXPECT_EQ(server.Requests().back(), "");
 }
 
 TEST_F(EngineTest, OneBytePerHundredMillisecondsStillGivesTheWholeReply) {

@@ -5,6 +5,8 @@
 // component the notice Windows posts, on a connection whose peer has closed.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "HostileServer.h"
 #include "net/socket/NotifyWindows.h"
 #include "net/socket/SocketErrors.h"
@@ -53,11 +55,17 @@ TEST_F(ResetTest, AResetNoticeWithDataStillPendingEndsTheCaptureWithTheResetErro
     server.On("/", Script().Send(std::string(1000, 'b')));
     Exchange();
     client.ResetNotice();
+    // Reported through OnSocketError before it is raised, like every other socket error.
+    std::vector<std::string> reported;
+    client.OnSocketError = [&](void*, std::uint16_t number, const std::string& text) {
+        reported.push_back(std::to_string(number) + " " + text);
+    };
     try {
         client.CaptureFile(path);
         ADD_FAILURE() << "a reset body was taken as whole";
     } catch (const net::ESockError& e) {
         EXPECT_EQ(std::string(e.what()), net::SocketErrorText(WSAECONNRESET));
+        EXPECT_EQ(reported, std::vector<std::string>{"10054 " + net::SocketErrorText(WSAECONNRESET)});
     }
     EXPECT_EQ(client.BytesReceived, 1000);
     WIN32_FILE_ATTRIBUTE_DATA file{};

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <stdexcept>
 
 #include "net/http/StreamEncoder.h"
 #include "net/http/UrlEncoder.h"
@@ -122,6 +123,38 @@ TEST(StreamEncoder, RunsTheEndStepWhenTheOutputFails) {
     EXPECT_TRUE(ended);
     TStreamEncoder unassigned;
     EXPECT_THROW(unassigned.Encode(), std::invalid_argument);
+}
+
+// The end step's own failures (the output cannot be rewound, the handler raises) reach the
+// caller, and the handler runs even when the rewind fails.
+TEST(StreamEncoder, TheEndStepsFailuresReachTheCaller) {
+    // Takes every write but cannot seek.
+    struct UnseekableBuffer : std::streambuf {
+        int overflow(int c) override { return c; }
+    };
+    struct Case {
+        const char* what;
+        bool seekable;
+        bool handlerThrows;
+    };
+    for (const Case& c : {Case{"rewind fails", false, false}, Case{"handler raises", true, true}}) {
+        SCOPED_TRACE(c.what);
+        UnseekableBuffer unseekable;
+        std::stringstream seekable;
+        std::iostream output(c.seekable ? static_cast<std::streambuf*>(seekable.rdbuf()) : &unseekable);
+        output.exceptions(std::ios::badbit | std::ios::failbit);
+        std::istringstream input("abc");
+        bool ended = false;
+        TStreamEncoder encoder;
+        encoder.InputStream = &input;
+        encoder.OutputStream = &output;
+        encoder.OnEndEncode = [&](TStreamEncoder&) {
+            ended = true;
+            if (c.handlerThrows) throw std::runtime_error("handler");
+        };
+        EXPECT_ANY_THROW(encoder.Encode());
+        EXPECT_TRUE(ended);
+    }
 }
 
 TEST(StreamEncoder, Base64JoinsTheLines) {

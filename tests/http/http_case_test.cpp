@@ -6,6 +6,7 @@
 #include <map>
 #include <stdexcept>
 
+#include "net/http/CredentialScope.h"
 #include "net/http/HttpErrors.h"
 #include "net/http/HttpReplyText.h"
 #include "net/http/HttpRequestText.h"
@@ -46,15 +47,18 @@ struct Client {
 
     std::string RequestBytes() {
         THeaderList header;
-        const TRequestInput in{kind, target.RequestPath, target.CurrentURL, target.Host, proxy, info, extra,
-                               sendData.size()};
+        const TRequestInput in{kind, target.RequestPath, target.CurrentURL, target.Host, proxy,
+                               scope.ForPass(Origin(), info), extra, sendData.size()};
         BuildRequestHeader(in, header);
         return header.Text() + "\r\n" + (SendsData(kind) ? sendData : "");
     }
 
+    std::string Origin() const { return RequestOrigin(target.CurrentURL, target.Host, target.Port); }
+
     CmdType kind;
     TRequestTarget target;
     THeaderInfo info;
+    TCredentialScope scope;
     std::string proxy, extra, sendData;
 };
 
@@ -112,9 +116,12 @@ void RunCase(const THttpCase& c) {
     TReplyHeader last;
     std::string body;
     std::size_t pass = 0;
+    std::string passOrigin;
     for (;; ++pass) {
         try {
             ParseURL(client.target);
+            passOrigin = client.Origin();
+            if (pass == 0) client.scope.NewRequest(client.Origin(), client.info);
             const std::string bytes = client.RequestBytes();
             ASSERT_LT(pass, c.Passes.size()) << "the case has no [request] for pass " << pass + 1;
             EXPECT_EQ(bytes, *c.Passes[pass].Request) << "pass " << pass + 1;
@@ -137,7 +144,10 @@ void RunCase(const THttpCase& c) {
         const int code = last.ReplyCode;
         if (TakesLocation(code)) client.target.CurrentURL = last.RedirectLocation;
         if (IsRedirectCode(code)) {
-            if (!last.ReceivedCookie.empty()) client.info.Cookie = last.ReceivedCookie;
+            if (!last.ReceivedCookie.empty()) {
+                client.info.Cookie = last.ReceivedCookie;
+                client.scope.CookieReceived(passOrigin, last.ReceivedCookie);
+            }
             if (c.ClientFlag("handle-redirect")) break;
             client.target.CurrentURL =
                 CompleteRedirectURL(client.target.CurrentURL, client.target.Host, client.target.Port);

@@ -206,3 +206,33 @@ TEST(HttpCaseFormat, NamesTheFileAndLineOfAMistake) {
 }
 
 }  // namespace
+
+namespace {
+
+// Only a 206 that carries exactly the rest of the file from the offset asked for continues it;
+// every other answer to a range request restarts the file from its first byte.
+TEST(ReplyHeaderReader, OnlyAMatchingPartialReplyContinuesAFile) {
+    struct Case {
+        const char* header;
+        std::int64_t offset;
+        bool continues;
+    };
+    const Case cases[] = {
+        {"HTTP/1.0 206 Partial\r\nContent-Range: bytes 600-999/1000\r\nContent-Length: 400\r\n", 600, true},
+        {"HTTP/1.0 206 Partial\r\ncontent-range: BYTES 600-999/1000\r\n", 600, true},
+        {"HTTP/1.0 200 OK\r\nContent-Range: bytes 600-999/1000\r\n", 600, false},
+        {"HTTP/1.0 206 Partial\r\nContent-Range: bytes 0-999/1000\r\n", 600, false},
+        {"HTTP/1.0 206 Partial\r\nContent-Range: bytes 600-799/1000\r\n", 600, false},
+        {"HTTP/1.0 206 Partial\r\nContent-Range: bytes 600-999/*\r\n", 600, false},
+        {"HTTP/1.0 206 Partial\r\nContent-Range: bytes 600-999/1000\r\nContent-Length: 401\r\n", 600, false},
+        {"HTTP/1.0 206 Partial\r\nContent-Range: bytes 600-999/1000\r\nContent-Range: junk\r\n", 600, false},
+        {"HTTP/1.0 206 Partial\r\nContent-Range: bytes 999-600/1000\r\n", 999, false},
+        {"HTTP/1.0 206 Partial\r\n", 600, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.header);
+        EXPECT_EQ(ContinuesAt(ReadReplyHeader(std::string(c.header) + "\r\n"), c.offset), c.continues);
+    }
+}
+
+}  // namespace

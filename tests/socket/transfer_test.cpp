@@ -334,3 +334,60 @@ TEST(DataAvailable, PeeksWithoutTaking) {
     EXPECT_EQ(line, "z\n");
     EXPECT_FALSE(client.DataAvailable());
 }
+
+// The peer half-closes while an upload is still going out: the close notice arrives in the
+// upload's pumps and must not close the socket under it (the rest would go to a fresh,
+// unconnected socket) nor touch the chunk it is sending. Every byte arrives, in order.
+TEST(SendFile, APeersCloseNoticeDuringTheUploadWaitsForItsEnd) {
+    const std::string content = Pattern(8 << 20);
+    const std::string path = TempFile("quorvane-send-close.bin");
+    std::ofstream(path, std::ios::binary) << content;
+    std::string received;
+    Probe client;  // outlives the peer: closing resets the connection and drops unread data
+    {
+        LoopbackPeer peer([&](SOCKET s) {
+            Sleep(100);
+            shutdown(s, SD_SEND);
+            Sleep(400);
+            received = sockettest::ReceiveBytes(s, content.size());
+        });
+        ConnectTo(client, peer);
+        int disconnects = 0;
+        client.OnDisconnect = [&](void*) { ++disconnects; };
+        EXPECT_NO_THROW(client.SendFile(path));
+        EXPECT_EQ(client.BytesSent, static_cast<std::int64_t>(content.size()));
+        EXPECT_EQ(disconnects, 0) << "closed during the upload";
+    }
+    EXPECT_TRUE(received == content) << received.size() << " bytes arrived";
+    DeleteFileA(path.c_str());
+}
+
+Probe* g_cancelTarget = nullptr;
+
+// A peer that stops reading blocks the upload; the cancel comes from a timer, as the wizard's
+// Cancel button would, inside the upload's pumps.
+TEST(SendFile, CancelDuringTheUploadEndsItWithItsText) {
+    const std::string path = TempFile("quorvane-send-cancel.bin");
+    std::ofstream(path, std::ios::binary) << Pattern(32 << 20);
+    LoopbackPeer peer([](SOCKET) { Sleep(3000); });  // never reads
+    Probe client;
+    ConnectTo(client, peer);
+    g_cancelTarget = &client;
+    SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        if (g_cancelTarget) g_cancelTarget->Cancel();
+    });
+    const DWORD start = GetTickCount();
+    try {
+        client.SendFile(path);
+        ADD_FAILURE() << "the upload was not cancelled";
+    } catch (const EAbortError& error) {
+        EXPECT_STREQ(error.what(), "Socket send aborted");
+    }
+    g_cancelTarget = nullptr;
+    EXPECT_LT(GetTickCount() - start, 2000u);
+    EXPECT_LT(client.BytesSent, 32 << 20);
+    EXPECT_FALSE(client.Canceled);
+    EXPECT_FALSE(client.TimeoutTimer->Running());
+    DeleteFileA(path.c_str());
+}

@@ -1,0 +1,88 @@
+// Accept against a real client: curl, started from the Linux side, fetches a page that the
+// component serves over the connection it accepted.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "LoopbackPeer.h"
+
+using sockettest::Probe;
+
+namespace {
+
+// Listens on 127.0.0.1 with the component's own socket; returns the port.
+int ListenOn(Probe& server) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int size = sizeof address;
+    if (bind(server.SocketHandle, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(server.SocketHandle, 1) != 0 ||
+        getsockname(server.SocketHandle, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+        return 0;
+    return ntohs(address.sin_port);
+}
+
+std::string FileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+}  // namespace
+
+TEST(Accept, ServesARealClientOverTheAcceptedConnection) {
+    Probe server;
+    const int port = ListenOn(server);
+    ASSERT_NE(port, 0);
+    const std::string output = "/tmp/quorvane-accept-" + std::to_string(GetCurrentProcessId()) + ".txt";
+    DeleteFileA(("Z:" + output).c_str());
+    // Wine runs a Unix program given by its path on drive Z:.
+    std::string command = "Z:\\usr\\bin\\curl -s -m 20 -o " + output + " http://127.0.0.1:" + std::to_string(port) + "/accept-test";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        << "cannot start curl: " << GetLastError();
+    if (process.hThread) CloseHandle(process.hThread);
+    if (process.hProcess) CloseHandle(process.hProcess);
+
+    server.TimeOut = 20000;
+    const SOCKET accepted = server.Accept();
+    EXPECT_EQ(accepted, server.SocketHandle);
+    EXPECT_TRUE(server.Connected());
+    EXPECT_EQ(server.RemoteAddress.sin_addr.s_addr, htonl(INADDR_LOOPBACK));
+    std::string line, request;
+    do {
+        server.ReadLn(line);
+        request += line;
+    } while (line != "\r\n" && !line.empty());
+    EXPECT_EQ(request.rfind("GET /accept-test HTTP/1.1\r\n", 0), 0u) << request;
+    EXPECT_NE(request.find("User-Agent: curl/"), std::string::npos) << request;
+    server.Write("HTTP/1.0 200 OK\r\nContent-Length: 8\r\n\r\naccepted");
+    // curl closes once it has the body: the close notice of the accepted socket reaches us.
+    const DWORD start = GetTickCount();
+    while (server.Connected() && GetTickCount() - start < 10000) sockettest::PumpFor(20);
+    EXPECT_FALSE(server.Connected());
+    while (FileText("Z:" + output) != "accepted" && GetTickCount() - start < 10000) Sleep(20);
+    EXPECT_EQ(FileText("Z:" + output), "accepted");
+    DeleteFileA(("Z:" + output).c_str());
+}
+
+TEST(Accept, CancelEndsTheWaitWithItsText) {
+    Probe server;
+    ASSERT_NE(ListenOn(server), 0);
+    server.ReportLevel = 4;
+    server.OnStatus = [&](void*, const std::string& status) {
+        if (status == "Accepting") server.Cancel();
+    };
+    try {
+        server.Accept();
+        FAIL() << "nobody connected";
+    } catch (const net::ESockError& error) {
+        EXPECT_STREQ(error.what(), "Accepting Canceled");
+    }
+    EXPECT_FALSE(server.Canceled);
+}
