@@ -73,6 +73,8 @@ public:
     // Whether the last reply announced its length: a Content-Length of 0 and no line at all
     // both leave BytesExpected at 0, and only this tells an empty file from an unknown length.
     bool HasContentLength = false;
+    // Whether the current URL is https: the pass then runs over TLS, its certificate checked.
+    bool Https = false;
 
     TResultEvent OnSuccess;
     TResultEvent OnFailure;
@@ -95,6 +97,9 @@ private:
     bool RunPass();
     // Connect to the end of the body, closed on every exit path.
     void Exchange();
+    // The connection of one pass: TCP to the server (or the proxy), then, for an https URL, TLS
+    // with the URL's host. A tunnel through a proxy is opened between the two.
+    void OpenConnection();
     void SendText(const std::string& text);
     void ReceiveBody();
     void JudgeReply();

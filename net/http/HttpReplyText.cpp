@@ -125,8 +125,9 @@ TReplyHeader ReadReplyHeader(std::string_view reply, std::size_t* bodyOffset) {
     return reader.Result();
 }
 
-std::string CompleteRedirectURL(const std::string& url, const std::string& host, int port) {
+std::string CompleteRedirectURL(const std::string& url, const std::string& host, int port, bool https) {
     if (url.find('/') != std::string::npos) return url;
-    const std::string authority = port == 80 || port == 0 ? host : host + ":" + std::to_string(port);
-    return "http://" + authority + "/" + url;
+    const int defaultPort = https ? 443 : 80;
+    const std::string authority = port == defaultPort || port == 0 ? host : host + ":" + std::to_string(port);
+    return (https ? "https://" : "http://") + authority + "/" + url;
 }

@@ -7,6 +7,7 @@
 #include "net/socket/FileStream.h"
 #include "net/socket/NotifyWindows.h"
 #include "net/socket/SocketComponent.h"
+#include "net/socket/TlsSession.h"
 
 namespace net {
 
@@ -23,7 +24,7 @@ void ROzaverazo::SendBuffer(const char* data, std::uint16_t length) {
             }
             int remaining = length;
             while (remaining > 0 && !Canceled) {
-                const int n = send(SocketHandle, data + (length - remaining), remaining, 0);
+                const int n = SendSome(data + (length - remaining), remaining);
                 if (n == 0) break;
                 if (n > 0) {
                     remaining -= n;
@@ -69,7 +70,7 @@ void ROzaverazo::CheckCloseError() {
 
 void ROzaverazo::AppendLine(std::string& line, int count) {
     if (line.size() + static_cast<std::size_t>(count) > MaxLineLength) throw ESockError("Line too long");
-    const int n = recv(SocketHandle, TransferBuffer, count, 0);
+    const int n = Receive(TransferBuffer, count);
     if (n > 0) line.append(TransferBuffer, static_cast<std::size_t>(n));
 }
 
@@ -80,7 +81,7 @@ void ROzaverazo::ReadLn(std::string& line) {
     TimerScope off(*this);
     int lineEnd = -1;
     for (;;) {
-        const int n = recv(SocketHandle, TransferBuffer, TransferBufferSize, MSG_PEEK);
+        const int n = Receive(TransferBuffer, TransferBufferSize, true);
         if (n == 0) {
             line.clear();  // the peer closed: a partial line is not a line
             CheckCloseError();
@@ -144,7 +145,7 @@ void ROzaverazo::SendFile(const std::string& fileName) {
         if (chunk == 0) break;
         DWORD sent = 0;
         while (sent < chunk && !Canceled) {
-            const int n = send(SocketHandle, TransferBuffer + sent, static_cast<int>(chunk - sent), 0);
+            const int n = SendSome(TransferBuffer + sent, static_cast<int>(chunk - sent));
             if (n == 0) break;
             if (n > 0) {
                 sent += static_cast<DWORD>(n);
@@ -192,7 +193,7 @@ void ROzaverazo::ReadNoticeScope::Register(long events) noexcept {
 void ROzaverazo::ReceiveUntilClosed(CaptureSink& sink) {
     ReadNoticeScope notices(*this);
     while (!Canceled && !sink.Full()) {
-        const int n = recv(SocketHandle, sink.Room(), TransferBufferSize, 0);
+        const int n = Receive(sink.Room(), TransferBufferSize);
         if (n > 0) {
             sink.Take(n);
             BytesReceived += n;
@@ -270,6 +271,8 @@ void ROzaverazo::CaptureString(std::string& text, int maximum) {
 
 bool ROzaverazo::DataAvailable() {
     StatusMessage(8, "Data Available");
+    // Over TLS, records already read from the socket count too.
+    if (Tls && Tls->HasPending()) return true;
     return recv(SocketHandle, TransferBuffer, 1, MSG_PEEK) >= 1;
 }
 

@@ -131,7 +131,8 @@ void RunCase(const THttpCase& c) {
             if (!last.ReceivedCookie.empty()) client.info.Cookie = last.ReceivedCookie;
             if (c.ClientFlag("handle-redirect")) break;
             client.target.CurrentURL =
-                CompleteRedirectURL(client.target.CurrentURL, client.target.Host, client.target.Port);
+                CompleteRedirectURL(client.target.CurrentURL, client.target.Host, client.target.Port,
+                                    client.target.Https);
         }
         if (!RunsAnotherPass(code)) break;
     }
