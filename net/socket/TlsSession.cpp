@@ -23,6 +23,10 @@ constexpr DWORD kContextFlags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT 
 // and its overhead) whatever is still waiting in front of it.
 constexpr std::size_t kRawCapacity = 256 * 1024;
 constexpr std::size_t kMinRoom = 32 * 1024;
+// The record types that may reach the handshake.
+constexpr char kChangeCipherSpecRecord = 0x14;
+constexpr char kAlertRecord = 0x15;
+constexpr char kHandshakeRecord = 0x16;
 
 std::string StatusText(SECURITY_STATUS status) {
     char text[16];
@@ -115,7 +119,13 @@ bool TTlsSession::Handshake(std::string& token) {
             needsData_ = true;
             return false;
         }
+        // A server that answers in plain text (an HTTP server on an https:// URL) would
+        // otherwise be taken for the start of a huge record and waited for.
+        const char type = raw_[rawBegin_];
+        if (type != kHandshakeRecord && type != kAlertRecord && type != kChangeCipherSpecRecord)
+            throw ESockError("Secure connection failed: the server's answer is not TLS");
         if (Step(token)) {
+            CheckProtocol();
             const SECURITY_STATUS status = QueryContextAttributesW(&context_, SECPKG_ATTR_STREAM_SIZES, &sizes_);
             if (status != SEC_E_OK) HandshakeFailed(status);
             needsData_ = false;
@@ -149,6 +159,16 @@ bool TTlsSession::Step(std::string& token) {
     if (status != SEC_I_CONTINUE_NEEDED) HandshakeFailed(status);
     needsData_ = rawBegin_ == rawEnd_;
     return false;
+}
+
+void TTlsSession::CheckProtocol() {
+    // Wine takes the protocols asked for as a wish and concludes TLS 1.0 with a server that
+    // offers nothing better: what was agreed is checked, whatever the system did.
+    SecPkgContext_ConnectionInfo info{};
+    const SECURITY_STATUS status = QueryContextAttributesW(&context_, SECPKG_ATTR_CONNECTION_INFO, &info);
+    if (status != SEC_E_OK) HandshakeFailed(status);
+    if ((info.dwProtocol & (SP_PROT_TLS1_2 | SP_PROT_TLS1_3)) == 0)
+        throw ESockError("Secure connection failed: the server offers only a protocol older than TLS 1.2");
 }
 
 void TTlsSession::CheckServerCertificate() {

@@ -62,6 +62,8 @@ public:
 
 private:
     bool Step(std::string& token);
+    // Refuses a session concluded with a protocol older than TLS 1.2.
+    void CheckProtocol();
     bool DecryptNext();
     void Compact();
 

@@ -10,7 +10,10 @@
 //                   proxy-port, data, extra, user-agent, from, cookie, referer, user-id,
 //                   password, input-file-mode, output-file-mode, encode-post-data (yes/no),
 //                   handle-redirect (yes: OnRedirect sets Handled). Values are escaped text.
-//   [request]     starts a pass: the exact bytes the client sends on it, escaped lines.
+//   [request]     starts a pass: the exact bytes the client sends on it, escaped lines; or
+//                 the line @tls-hello: the client opens TLS here (its hello is not compared,
+//                 and the server answers it as soon as it has come). The text runner stops
+//                 before such a pass: what follows is the engine's.
 //   [reply]       what the server does on this pass once it has read the request: escaped
 //                 byte lines and directives:
 //                   @chunk          the bytes so far go out as one send; the rest follows
@@ -50,6 +53,7 @@ struct THttpAction {
 
 struct THttpPass {
     std::optional<std::string> Request;
+    bool TlsHello = false;
     std::vector<THttpAction> Reply;
     std::map<std::string, std::string> Parsed;
     std::optional<std::string> Header;

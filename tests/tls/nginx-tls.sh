@@ -22,6 +22,7 @@ plain_server() {
     server {
         listen 127.0.0.1:$port;
         server_name $name;
+        access_log logs/plain-$port.log;
         root \$tls_root;
         $*
     }"
