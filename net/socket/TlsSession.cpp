@@ -80,6 +80,12 @@ SECURITY_STATUS AcquireClassic(CredHandle& handle, DWORD protocols) {
     }
 }
 
+bool HasData(const SecBuffer (&buffers)[4]) {
+    for (const SecBuffer& buffer : buffers)
+        if (buffer.BufferType == SECBUFFER_DATA && buffer.cbBuffer > 0) return true;
+    return false;
+}
+
 }  // namespace
 
 TTlsSession::TTlsSession(std::wstring serverName) : serverName_(std::move(serverName)), raw_(kRawCapacity) {
@@ -213,7 +219,10 @@ bool TTlsSession::DecryptNext() {
         needsData_ = true;
         return false;
     }
-    if (status == SEC_I_CONTEXT_EXPIRED) {
+    // The peer's close notice. Wine decrypts it as an empty record instead of saying so; its
+    // record type (readable up to TLS 1.2, which is all Wine speaks) tells it apart.
+    const bool alert = raw_[rawBegin_] == kAlertRecord;
+    if (status == SEC_I_CONTEXT_EXPIRED || (status == SEC_E_OK && alert && !HasData(buffers))) {
         finished_ = true;
         rawBegin_ = rawEnd_;
         return false;

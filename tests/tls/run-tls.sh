@@ -88,5 +88,30 @@ refused "$old" "older than TLS 1.2"
 # Never a fallback: the plain server saw no request at the https:// URL.
 ! grep -q 'GET /k64.bin' "$work/nginx/logs/plain-$plain.log" || failed "a request went out in plain HTTP"
 
-[ "$status" -eq 0 ] && echo "HTTPS: 7 fetches identical, 6 servers refused with their reasons"
+# Faults only TLS has, from a server that makes them on purpose.
+hostile=$(free_tls_port)
+python3 "$here/tls_hostile.py" "$hostile" "$c/localhost.pem" "$c/localhost.key" &
+hostile_pid=$!
+trap 'kill $hostile_pid 2>/dev/null; cleanup' EXIT
+wait_tls_port "$hostile"
+# over_tls PATH OUTCOME PATTERN: OUTCOME is ok (PATTERN in the fetch's report) or error (in its error).
+over_tls() {
+  local path=$1 outcome=$2 text=$3 out code=0
+  out=$(HTTP_FETCH_TIMEOUT=2000 "$wine_run" "$prefix" "$fetch" "https://localhost:$hostile$path" "Z:$work/hostile.bin" file \
+        2>&1) || code=$?
+  if [ "$outcome" = ok ] && [ "$code" -ne 0 ]; then failed "$path failed: $out"
+  elif [ "$outcome" = error ] && [ "$code" -eq 0 ]; then failed "$path was taken: $out"
+  elif ! grep -qE "$text" <<<"$out"; then failed "$path did not say \"$text\": $out"
+  else echo "$path: $(grep -E "$text" <<<"$out" | tr -d '\r')"
+  fi
+}
+over_tls /whole ok "received 100000"
+over_tls /cut-body ok "expected 100000 \(announced: yes\), received 50000"
+over_tls /close-in-record error "in the middle of a record"
+over_tls /no-close-notice error "without ending the session"
+# Windows reports the reset itself; Wine reports a reset as a close, which TLS shows to be no end.
+over_tls /reset error "reset|without ending the session"
+over_tls /stall error "aborted"
+
+[ "$status" -eq 0 ] && echo "HTTPS: 7 fetches identical, 6 servers refused with their reasons, 6 faults over TLS"
 exit $status
