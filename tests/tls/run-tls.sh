@@ -106,6 +106,7 @@ over_tls() {
   fi
 }
 over_tls /whole ok "received 100000"
+over_tls /split ok "expected 100000 \(announced: yes\), received 100000"
 over_tls /cut-body ok "expected 100000 \(announced: yes\), received 50000"
 over_tls /close-in-record error "in the middle of a record"
 over_tls /no-close-notice error "without ending the session"
@@ -113,5 +114,5 @@ over_tls /no-close-notice error "without ending the session"
 over_tls /reset error "reset|without ending the session"
 over_tls /stall error "aborted"
 
-[ "$status" -eq 0 ] && echo "HTTPS: 7 fetches identical, 6 servers refused with their reasons, 6 faults over TLS"
+[ "$status" -eq 0 ] && echo "HTTPS: 7 fetches identical, 6 servers refused with their reasons, 7 cases over TLS"
 exit $status

@@ -3,6 +3,7 @@
 case server of the other hostile tests cannot speak TLS as a server under Wine, so this one
 plays the faults that only TLS has, chosen by the request path:
   /whole           a body without Content-Length, then the close notice (the control case)
+  /split           the same, its header lines cut across several records
   /close-in-record a body, then half of a record, then the connection closes
   /reset           part of a body without Content-Length, then a TCP reset
   /stall           part of the body, then nothing (the connection stays open)
@@ -72,6 +73,10 @@ def serve(conn, path):
     body = b"q" * BODY_SIZE
     if path == "/whole":
         conn.send(header + b"\r\n" + body)
+        conn.close_notice()
+    elif path == "/split":
+        for piece in (b"HTTP/1.0 2", b"00 OK\r", b"\nContent-Le", b"ngth: %d\r\n" % BODY_SIZE, b"\r", b"\n" + body):
+            conn.send(piece)
         conn.close_notice()
     elif path == "/close-in-record":
         conn.send(header + b"\r\n" + body[:50000])
