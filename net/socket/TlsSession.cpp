@@ -204,6 +204,7 @@ char* TTlsSession::RawRoom(int& size) {
 
 bool TTlsSession::DecryptNext() {
     if (finished_) return false;
+    if (renegotiating_) return Renegotiate();
     if (rawEnd_ == rawBegin_) {
         needsData_ = true;
         return false;
@@ -240,15 +241,24 @@ bool TTlsSession::DecryptNext() {
         }
     }
     rawBegin_ = rawEnd_ - extra;
-    if (status == SEC_I_RENEGOTIATE) {
-        // TLS 1.3 on Windows hands post-handshake messages (session tickets, key updates) back
-        // to the handshake; what it answers, if anything, is sent before the next request.
-        std::string token;
-        if (rawEnd_ > rawBegin_) Step(token);
-        if (!token.empty())
-            throw ESockError("Secure connection failed: the server asked to renegotiate the session");
-    }
+    // TLS 1.3 on Windows hands post-handshake messages (session tickets, key updates) back to
+    // the handshake, which takes the bytes that follow until it is content again.
+    if (status == SEC_I_RENEGOTIATE) renegotiating_ = true;
     return true;
+}
+
+bool TTlsSession::Renegotiate() {
+    if (rawEnd_ == rawBegin_) {
+        needsData_ = true;
+        return false;
+    }
+    std::string token;
+    const bool done = Step(token);
+    // A client that would have to answer (a new handshake the server asks for) is not one we
+    // are: the session ends rather than going on with terms nobody checked.
+    if (!token.empty()) throw ESockError("Secure connection failed: the server asked to renegotiate the session");
+    if (done) renegotiating_ = false;
+    return !needsData_;
 }
 
 int TTlsSession::Read(char* buffer, int length, bool peek) {

@@ -65,6 +65,8 @@ private:
     // Refuses a session concluded with a protocol older than TLS 1.2.
     void CheckProtocol();
     bool DecryptNext();
+    // Feeds the handshake what follows a post-handshake message; true while it can go on.
+    bool Renegotiate();
     void Compact();
 
     std::wstring serverName_;
@@ -73,6 +75,7 @@ private:
     bool haveContext_ = false;
     bool needsData_ = false;
     bool finished_ = false;
+    bool renegotiating_ = false;
     SecPkgContext_StreamSizes sizes_{};
 
     // The peer's bytes: [rawBegin_, rawEnd_) not decrypted yet. A decrypted record's data stays
