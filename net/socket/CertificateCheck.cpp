@@ -25,7 +25,8 @@ std::string Hex(DWORD value) {
 // issuer is unknown (an incomplete chain sent by the server) where Windows refuses it: the chain's
 // own status is judged first, and any fault in it refuses the certificate.
 std::string ChainFault(DWORD status) {
-    if (status & (CERT_TRUST_IS_NOT_TIME_VALID | CERT_TRUST_CTL_IS_NOT_TIME_VALID)) return "has expired or is not yet valid";
+    if (status & (CERT_TRUST_IS_NOT_TIME_VALID | CERT_TRUST_CTL_IS_NOT_TIME_VALID))
+        return "has expired or is not yet valid";
     if (status & CERT_TRUST_IS_REVOKED) return "has been revoked";
     if (status & (CERT_TRUST_IS_UNTRUSTED_ROOT | CERT_TRUST_IS_PARTIAL_CHAIN))
         return "is not issued by an authority this system trusts";
@@ -86,7 +87,8 @@ void CheckCertificateForHost(PCCERT_CONTEXT certificate, const std::wstring& hos
         Refuse(host, "could not be checked (" + Hex(GetLastError()) + ")");
     // The name first: a certificate for another name says the most about what went wrong.
     if (policy.dwError == static_cast<DWORD>(CERT_E_CN_NO_MATCH)) Refuse(host, PolicyFault(policy.dwError));
-    if (chain->TrustStatus.dwErrorStatus != CERT_TRUST_NO_ERROR) Refuse(host, ChainFault(chain->TrustStatus.dwErrorStatus));
+    const DWORD chainStatus = chain->TrustStatus.dwErrorStatus;
+    if (chainStatus != CERT_TRUST_NO_ERROR) Refuse(host, ChainFault(chainStatus));
     if (policy.dwError != 0) Refuse(host, PolicyFault(policy.dwError));
 }
 

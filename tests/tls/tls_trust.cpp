@@ -30,7 +30,8 @@ bool Remove(const std::vector<BYTE>& der) {
     PCCERT_CONTEXT wanted = CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()));
     bool removed = true;
     if (wanted) {
-        PCCERT_CONTEXT found = CertFindCertificateInStore(store, X509_ASN_ENCODING, 0, CERT_FIND_EXISTING, wanted, nullptr);
+        PCCERT_CONTEXT found =
+            CertFindCertificateInStore(store, X509_ASN_ENCODING, 0, CERT_FIND_EXISTING, wanted, nullptr);
         // CertDeleteCertificateFromStore frees the context it is given, whatever it returns.
         if (found) removed = CertDeleteCertificateFromStore(found);
         CertFreeCertificateContext(wanted);
