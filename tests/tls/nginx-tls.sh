@@ -67,4 +67,11 @@ wait_tls_port() {
   echo "no server on port $1" >&2
   return 1
 }
-free_tls_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
+# free_tls_ports N: N different free ports, all held until every one is chosen (ports chosen one by
+# one may come back twice).
+free_tls_ports() {
+  python3 -c 'import socket, sys
+held = [socket.socket() for _ in range(int(sys.argv[1]))]
+for s in held: s.bind(("127.0.0.1", 0))
+print(" ".join(str(s.getsockname()[1]) for s in held))' "$1"
+}

@@ -15,8 +15,7 @@ printf 'Q' >"$work/www/one.bin"
 head -c 65536 /dev/urandom >"$work/www/k64.bin"
 head -c $((5 * 1024 * 1024)) /dev/urandom >"$work/www/m5.bin"
 
-good=$(free_tls_port); self=$(free_tls_port); other=$(free_tls_port); expired=$(free_tls_port)
-plain=$(free_tls_port); old=$(free_tls_port); partial=$(free_tls_port); full=$(free_tls_port)
+read -r good self other expired plain old partial full sni hostile < <(free_tls_ports 10)
 c=$work/certs
 tls_server localhost "$good" "$c/localhost" "location /back/ { return 301 http://localhost:$plain/\$1; }
         location ~ ^/back/(.*)\$ { return 301 http://localhost:$plain/\$1; }"
@@ -25,6 +24,15 @@ tls_server localhost "$other" "$c/other-name"
 tls_server localhost "$expired" "$c/expired"
 tls_server localhost "$partial" "$c/chained"
 tls_server localhost "$full" "$c/chained-full"
+# Two names on one port: only the server name sent in the hello (SNI) leads to localhost's.
+tls_servers+="
+    server {
+        listen 127.0.0.1:$sni ssl default_server;
+        ssl_certificate $c/other-name.pem;
+        ssl_certificate_key $c/other-name.key;
+        root \$tls_root;
+    }"
+tls_server localhost "$sni" "$c/localhost"
 plain_server localhost "$plain" "location /secure/ { rewrite ^/secure/(.*)\$ https://localhost:$good/\$1 redirect; }"
 # A server that speaks only TLS 1.0 and 1.1, if this OpenSSL can still be made to.
 tls_servers+="
@@ -42,7 +50,7 @@ cleanup() {
 }
 trap cleanup EXIT
 start_tls_nginx "$work/nginx" "$work/www"
-for port in "$good" "$self" "$other" "$expired" "$plain" "$old" "$partial" "$full"; do wait_tls_port "$port"; done
+for port in "$good" "$self" "$other" "$expired" "$plain" "$old" "$partial" "$full" "$sni"; do wait_tls_port "$port"; done
 "$wine_run" "$prefix" "$trust" add "Z:$c/ca.der"
 
 status=0
@@ -57,12 +65,13 @@ jobs+=("https://localhost:$good/one.bin" "Z:$work/got/one.string" string)
 jobs+=("http://localhost:$plain/secure/k64.bin" "Z:$work/got/k64.to-https" file)
 jobs+=("https://localhost:$good/back/m5.bin" "Z:$work/got/m5.to-http" file)
 jobs+=("https://localhost:$full/k64.bin" "Z:$work/got/k64.chain" file)
+jobs+=("https://localhost:$sni/k64.bin" "Z:$work/got/k64.sni" file)
 "$wine_run" "$prefix" "$fetch" "${jobs[@]}" || failed "fetches from the trusted server"
 for got in "$work"/got/*; do
   base=$(basename "$got")
   cmp -s "$work/www/${base%%.*}.bin" "$got" || failed "$base differs from the served file"
 done
-[ "$(ls "$work/got" | wc -l)" -eq 7 ] || failed "expected 7 results"
+[ "$(ls "$work/got" | wc -l)" -eq 8 ] || failed "expected 8 results"
 grep -q 'GET /secure/k64.bin' "$work/nginx/logs/plain-$plain.log" || failed "the http:// to https:// redirect was not asked"
 
 # refused PORT REASON: the fetch fails, says REASON, and nothing is received.
@@ -89,7 +98,6 @@ refused "$old" "older than TLS 1.2"
 ! grep -q 'GET /k64.bin' "$work/nginx/logs/plain-$plain.log" || failed "a request went out in plain HTTP"
 
 # Faults only TLS has, from a server that makes them on purpose.
-hostile=$(free_tls_port)
 python3 "$here/tls_hostile.py" "$hostile" "$c/localhost.pem" "$c/localhost.key" &
 hostile_pid=$!
 trap 'kill $hostile_pid 2>/dev/null; cleanup' EXIT
@@ -114,5 +122,5 @@ over_tls /no-close-notice error "without ending the session"
 over_tls /reset error "reset|without ending the session"
 over_tls /stall error "aborted"
 
-[ "$status" -eq 0 ] && echo "HTTPS: 7 fetches identical, 6 servers refused with their reasons, 7 cases over TLS"
+[ "$status" -eq 0 ] && echo "HTTPS: 8 fetches identical, 6 servers refused with their reasons, 7 cases over TLS"
 exit $status

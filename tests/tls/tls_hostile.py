@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""A TLS server that misbehaves on purpose, for the engine's hostile cases over TLS. The winsock
-case server of the other hostile tests cannot speak TLS as a server under Wine, so this one
-plays the faults that only TLS has, chosen by the request path:
+"""A TLS server that misbehaves on purpose, for the engine's hostile cases over TLS. The case
+server of the other hostile tests speaks plain TCP only; this one plays the faults that only
+TLS has, chosen by the request path:
   /whole           a body without Content-Length, then the close notice (the control case)
   /split           the same, its header lines cut across several records
   /close-in-record a body, then half of a record, then the connection closes
