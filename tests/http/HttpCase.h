@@ -9,6 +9,7 @@
 //                   NOVERB), url, host, port (the values before the request), proxy,
 //                   proxy-port, data, extra, user-agent, from, cookie, referer, user-id,
 //                   password, input-file-mode, output-file-mode, encode-post-data (yes/no),
+//                   time-out (the client's TimeOut in ms),
 //                   handle-redirect (yes: OnRedirect sets Handled). Values are escaped text.
 //   [request]     starts a pass: the exact bytes the client sends on it, escaped lines; or
 //                 the line @tls-hello: the client opens TLS here (its hello is not compared,
