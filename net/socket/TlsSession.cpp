@@ -23,8 +23,7 @@ constexpr DWORD kContextFlags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT 
 // and its overhead) whatever is still waiting in front of it.
 constexpr std::size_t kRawCapacity = 256 * 1024;
 constexpr std::size_t kMinRoom = 32 * 1024;
-// The record types that may reach the handshake.
-constexpr char kChangeCipherSpecRecord = 0x14;
+// The record types a server may answer a hello with.
 constexpr char kAlertRecord = 0x15;
 constexpr char kHandshakeRecord = 0x16;
 
@@ -126,10 +125,12 @@ bool TTlsSession::Handshake(std::string& token) {
             return false;
         }
         // A server that answers in plain text (an HTTP server on an https:// URL) would
-        // otherwise be taken for the start of a huge record and waited for.
+        // otherwise be taken for the start of a huge record and waited for. Only its first
+        // record is judged: under TLS 1.3 the rest of the handshake travels as data records.
         const char type = raw_[rawBegin_];
-        if (type != kHandshakeRecord && type != kAlertRecord && type != kChangeCipherSpecRecord)
+        if (!answered_ && type != kHandshakeRecord && type != kAlertRecord)
             throw ESockError("Secure connection failed: the server's answer is not TLS");
+        answered_ = true;
         if (Step(token)) {
             CheckProtocol();
             const SECURITY_STATUS status = QueryContextAttributesW(&context_, SECPKG_ATTR_STREAM_SIZES, &sizes_);

@@ -74,6 +74,7 @@ private:
     CtxtHandle context_{};
     bool haveContext_ = false;
     bool needsData_ = false;
+    bool answered_ = false;  // the server's first bytes have been judged
     bool finished_ = false;
     bool renegotiating_ = false;
     SecPkgContext_StreamSizes sizes_{};
