@@ -1,11 +1,15 @@
 // Download throughput and CPU cost under Wine of three Windows downloaders fetching the same file
 // from the same loopback server: a bare blocking recv loop, the system's WinINet and, when the
 // tree has it, the installer's own HTTP engine (Get with InputFileMode). Each writes the body to
-// a file, as the installer does. Best of `rounds`, interleaved, so that a burst of load on a
-// shared machine hits all alike. One line per downloader:
+// a file, as the installer does. Given the served file itself (PINFILE), also the engine with the
+// download sequence's check: size and SHA-256 computed while the body arrives and compared with
+// the file's, pinned before the rounds. Best of `rounds`, interleaved, so that a burst of load on
+// a shared machine hits all alike. One line per downloader:
 //   <name> <bytes> <seconds> <cpu seconds>
+// and, with PINFILE, one for pinning it (reading it and CNG's SHA-256 over it):
+//   sha256-pin <bytes> <seconds>
 // CPU is this process's user + kernel time; Wine's own server process is not in it.
-//   download_report HOST PORT PATH OUTFILE [ROUNDS [TLS_PORT]]
+//   download_report HOST PORT PATH OUTFILE [ROUNDS [PINFILE [TLS_PORT]]]
 // With TLS_PORT (an HTTPS server for localhost serving the same PATH, whose authority the
 // prefix trusts), the engine and WinINet also fetch over TLS (rows engine-https, wininet-https),
 // and, before the rounds, the engine's working set is measured over TLS after PATH's
@@ -25,6 +29,8 @@
 #include <vector>
 
 #ifdef QUORVANE_HAVE_ENGINE
+#include "app/verify/DownloadCheck.h"
+#include "bench/support/RuntimePin.h"
 #include "net/http/HttpClient.h"
 #endif
 
@@ -151,6 +157,19 @@ long long Engine(const Target& t) {
     client.Get(t.Url());
     return client.BytesReceived;
 }
+
+long long VerifiedEngine(const Target& t, const verify::TPinnedFile& pinned) {
+    net::THttpClient client;
+    client.InputFileMode = true;
+    client.Body = t.out;
+    verify::TDownloadCheck check(client, pinned);
+    {
+        verify::TDownloadCheck::Attached attached(client, check);
+        client.Get(t.Url());
+    }
+    check.Verify();
+    return client.BytesReceived;
+}
 #endif
 
 #ifdef QUORVANE_HAVE_ENGINE
@@ -198,7 +217,7 @@ int main(int argc, char** argv) {
     Target https = t;
     https.host = "localhost";
     https.https = true;
-    https.port = argc > 6 ? std::atoi(argv[6]) : 0;
+    https.port = argc > 7 ? std::atoi(argv[7]) : 0;
     WSADATA data;
     WSAStartup(MAKEWORD(2, 2), &data);
     struct Row {
@@ -210,6 +229,8 @@ int main(int argc, char** argv) {
                              {"wininet", [&] { return WinInet(t); }, {}}};
 #ifdef QUORVANE_HAVE_ENGINE
     rows.push_back({"engine", [&] { return Engine(t); }, {}});
+    verify::TPinnedFile pinned{};
+    if (argc > 6) rows.push_back({"engine-verified", [&] { return VerifiedEngine(t, pinned); }, {}});
     if (https.port) {
         rows.push_back({"engine-https", [&] { return Engine(https); }, {}});
         rows.push_back({"wininet-https", [&] { return WinInet(https); }, {}});
@@ -217,6 +238,12 @@ int main(int argc, char** argv) {
 #endif
     try {
 #ifdef QUORVANE_HAVE_ENGINE
+        if (argc > 6) {
+            // The hash's own rate bounds what checking can cost: reported beside the rows.
+            const double start = Now();
+            pinned = benchpin::PinFromFile("quorvane.exe", argv[6]);
+            std::printf("sha256-pin %llu %.3f\n", static_cast<unsigned long long>(pinned.Size), Now() - start);
+        }
         if (https.port) TlsMemoryAndWaiting(https);
 #endif
         for (int round = 0; round < rounds; ++round)

@@ -75,6 +75,15 @@ public:
     bool HasContentLength = false;
     // Whether the current URL is https: the pass then runs over TLS, its certificate checked.
     bool Https = false;
+    // Whether the last reply's header ended with its blank line, and whether the reply was
+    // complete: that header, and a body of exactly the announced length when one was announced.
+    // OnSuccess fires only for a complete reply: a cut or overlong one is no success.
+    bool HeaderComplete = false;
+    bool ReplyComplete = false;
+
+    // Without InputFileMode the body is held in Body: more than this is refused with
+    // kBodyTooLarge rather than taken into memory without end.
+    static constexpr std::int64_t MaxBodyInMemory = 16 << 20;
 
     TResultEvent OnSuccess;
     TResultEvent OnFailure;
@@ -102,6 +111,7 @@ private:
     void OpenConnection();
     void SendText(const std::string& text);
     void ReceiveBody();
+    void ReceiveBodyText();
     void JudgeReply();
     // After the connection has closed: cookie, OnRedirect, the next URL, the 401 callback.
     bool FollowUp();

@@ -192,9 +192,12 @@ void ROzaverazo::ReadNoticeScope::Register(long events) noexcept {
 
 void ROzaverazo::ReceiveUntilClosed(CaptureSink& sink) {
     ReadNoticeScope notices(*this);
+    if (CaptureObserver) CaptureObserver->CaptureStarts();
     while (!Canceled && !sink.Full()) {
-        const int n = Receive(sink.Room(), TransferBufferSize);
+        char* const room = sink.Room();
+        const int n = Receive(room, TransferBufferSize);
         if (n > 0) {
+            if (CaptureObserver) CaptureObserver->Received(room, static_cast<std::size_t>(n));
             sink.Take(n);
             BytesReceived += n;
             if (OnPacketRecvd) OnPacketRecvd(this);
