@@ -49,7 +49,10 @@ std::string StatusLine(const std::string& header, int code) {
 void HttpClientDeleter::operator()(net::THttpClient* client) const noexcept { delete client; }
 
 std::string TfInstall::DownloadUrl(const std::string& file) {
-    return std::string("http://") + DownloadServer() + "/download/lite/" + file;
+    // The build may name the scheme ("https://host:port"); a bare address is plain HTTP.
+    const std::string server = DownloadServer();
+    const std::string base = server.find("://") == std::string::npos ? "http://" + server : server;
+    return base + "/download/lite/" + file;
 }
 
 void TfInstall::DownloadFiles() {

@@ -9,10 +9,17 @@
 // and, with PINFILE, one for pinning it (reading it and CNG's SHA-256 over it):
 //   sha256-pin <bytes> <seconds>
 // CPU is this process's user + kernel time; Wine's own server process is not in it.
-//   download_report HOST PORT PATH OUTFILE [ROUNDS [PINFILE]]
+//   download_report HOST PORT PATH OUTFILE [ROUNDS [PINFILE [TLS_PORT]]]
+// With TLS_PORT (an HTTPS server for localhost serving the same PATH, whose authority the
+// prefix trusts), the engine and WinINet also fetch over TLS (rows engine-https, wininet-https),
+// and, before the rounds, the engine's working set is measured over TLS after PATH's
+// siblings m1.bin and g1.bin (1 MiB, 1 GiB) and its CPU share while trickle.bin trickles in:
+//   tls-memory <peak MiB after 1 MiB> <peak MiB after 1 GiB>
+//   tls-trickle <seconds> <cpu seconds>
 #include <winsock2.h>
 #include <windows.h>
 #include <wininet.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -72,7 +79,8 @@ private:
 struct Target {
     std::string host, path, out;
     int port;
-    std::string Url() const { return "http://" + host + ":" + std::to_string(port) + path; }
+    bool https = false;
+    std::string Url() const { return (https ? "https://" : "http://") + host + ":" + std::to_string(port) + path; }
 };
 
 // A plain blocking socket: the request, then recv until the server closes; the header is cut off.
@@ -114,8 +122,10 @@ long long BareRecv(const Target& t) {
 long long WinInet(const Target& t) {
     HINTERNET session = InternetOpenA("quorvane-bench", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
     if (!session) throw std::runtime_error("WinINet: no session");
-    HINTERNET url = InternetOpenUrlA(session, t.Url().c_str(), nullptr, 0,
-                                     INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RELOAD | INTERNET_FLAG_PRAGMA_NOCACHE, 0);
+    const DWORD secure = t.https ? INTERNET_FLAG_SECURE : 0;
+    const DWORD flags =
+        INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RELOAD | INTERNET_FLAG_PRAGMA_NOCACHE | secure;
+    HINTERNET url = InternetOpenUrlA(session, t.Url().c_str(), nullptr, 0, flags, 0);
     if (!url) {
         InternetCloseHandle(session);
         throw std::runtime_error("WinINet: cannot open the URL");
@@ -162,6 +172,30 @@ long long VerifiedEngine(const Target& t, const verify::TPinnedFile& pinned) {
 }
 #endif
 
+#ifdef QUORVANE_HAVE_ENGINE
+double PeakWorkingSetMiB() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PeakWorkingSetSize / 1048576.0;
+}
+
+// A target beside `t` (same folder), another file.
+Target Sibling(Target t, const std::string& name) {
+    t.path = t.path.substr(0, t.path.rfind('/') + 1) + name;
+    return t;
+}
+
+void TlsMemoryAndWaiting(const Target& https) {
+    Engine(Sibling(https, "m1.bin"));
+    const double small = PeakWorkingSetMiB();
+    Engine(Sibling(https, "g1.bin"));
+    std::printf("tls-memory %.2f %.2f\n", small, PeakWorkingSetMiB());
+    const double cpu = CpuSeconds(), start = Now();
+    Engine(Sibling(https, "trickle.bin"));
+    std::printf("tls-trickle %.3f %.3f\n", Now() - start, CpuSeconds() - cpu);
+}
+#endif
+
 void Measure(Figures& best, const std::function<long long()>& run) {
     const double cpu = CpuSeconds(), start = Now();
     const long long bytes = run();
@@ -180,6 +214,10 @@ int main(int argc, char** argv) {
     }
     const Target t{argv[1], argv[3], argv[4], std::atoi(argv[2])};
     const int rounds = argc > 5 ? std::max(1, std::atoi(argv[5])) : 3;
+    Target https = t;
+    https.host = "localhost";
+    https.https = true;
+    https.port = argc > 7 ? std::atoi(argv[7]) : 0;
     WSADATA data;
     WSAStartup(MAKEWORD(2, 2), &data);
     struct Row {
@@ -193,6 +231,10 @@ int main(int argc, char** argv) {
     rows.push_back({"engine", [&] { return Engine(t); }, {}});
     verify::TPinnedFile pinned{};
     if (argc > 6) rows.push_back({"engine-verified", [&] { return VerifiedEngine(t, pinned); }, {}});
+    if (https.port) {
+        rows.push_back({"engine-https", [&] { return Engine(https); }, {}});
+        rows.push_back({"wininet-https", [&] { return WinInet(https); }, {}});
+    }
 #endif
     try {
 #ifdef QUORVANE_HAVE_ENGINE
@@ -202,6 +244,7 @@ int main(int argc, char** argv) {
             pinned = benchpin::PinFromFile("quorvane.exe", argv[6]);
             std::printf("sha256-pin %llu %.3f\n", static_cast<unsigned long long>(pinned.Size), Now() - start);
         }
+        if (https.port) TlsMemoryAndWaiting(https);
 #endif
         for (int round = 0; round < rounds; ++round)
             for (Row& row : rows) Measure(row.best, row.run);

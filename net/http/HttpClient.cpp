@@ -109,21 +109,32 @@ bool THttpClient::RunPass() {
 }
 
 void THttpClient::Exchange() {
-    Connect();
+    OpenConnection();
     SendRequest();
     ReplyCode = 0;
     ReadResponseHeader();
     ReceiveBody();
+    // Without a length to compare with, only the TLS close notice tells a whole body from one
+    // that someone in between cut short.
+    if (SecureEndMissing() && !HasContentLength)
+        throw ESockError("Secure connection failed: the server closed the connection without ending the session; "
+                         "the reply may be cut short");
     JudgeReply();
 }
 
+void THttpClient::OpenConnection() {
+    Connect();
+    if (Https) StartTls(Host);
+}
+
 void THttpClient::ParseURL() {
-    TRequestTarget target{CurrentURL, Host, Port, {}};
+    TRequestTarget target{CurrentURL, Host, Port, {}, Https};
     ::ParseURL(target);
     CurrentURL = target.CurrentURL;
     Host = target.Host;
     Port = target.Port;
     RequestPath = target.RequestPath;
+    Https = target.Https;
 }
 
 std::uint64_t THttpClient::DataLength() const {
@@ -250,7 +261,7 @@ bool THttpClient::FollowUp() {
         bool handled = false;
         if (OnRedirect) OnRedirect(handled);
         if (handled) return false;
-        CurrentURL = CompleteRedirectURL(CurrentURL, Host, Port);
+        CurrentURL = CompleteRedirectURL(CurrentURL, Host, Port, Https);
     }
     if (ReplyCode == 401 && OnAuthenticationNeeded) OnAuthenticationNeeded(this);
     return RunsAnotherPass(ReplyCode);

@@ -80,6 +80,8 @@ public:
     std::int64_t ResumeFrom = 0;
     // Where the last body began in the file: ResumeFrom when it continued the file, else 0.
     std::int64_t BodyOffset = 0;
+    // Whether the current URL is https: the pass then runs over TLS, its certificate checked.
+    bool Https = false;
     // Whether the last reply's header ended with its blank line, and whether the reply was
     // complete: that header, and a body of exactly the announced length when one was announced.
     // OnSuccess fires only for a complete reply: a cut or overlong one is no success.
@@ -111,6 +113,9 @@ private:
     bool RunPass();
     // Connect to the end of the body, closed on every exit path.
     void Exchange();
+    // The connection of one pass: TCP to the server (or the proxy), then, for an https URL, TLS
+    // with the URL's host. A tunnel through a proxy is opened between the two.
+    void OpenConnection();
     void SendText(const std::string& text);
     void ReceiveBody();
     void ReceiveBodyText();

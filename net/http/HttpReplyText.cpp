@@ -165,8 +165,9 @@ bool IsCompleteReply(const TReplyHeader& header, std::int64_t bodyBytes) {
     return header.HeaderComplete && (!header.HasContentLength || bodyBytes == header.BytesExpected);
 }
 
-std::string CompleteRedirectURL(const std::string& url, const std::string& host, int port) {
+std::string CompleteRedirectURL(const std::string& url, const std::string& host, int port, bool https) {
     if (url.find('/') != std::string::npos) return url;
-    const std::string authority = port == 80 || port == 0 ? host : host + ":" + std::to_string(port);
-    return "http://" + authority + "/" + url;
+    const int defaultPort = https ? 443 : 80;
+    const std::string authority = port == defaultPort || port == 0 ? host : host + ":" + std::to_string(port);
+    return (https ? "https://" : "http://") + authority + "/" + url;
 }

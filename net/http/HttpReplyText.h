@@ -100,7 +100,8 @@ inline constexpr int kMaxRedirects = 20;
 inline constexpr char kTooManyRedirects[] = "Too many redirects";
 
 // The URL of the next pass after a redirect: a Location without any "/" (a bare file name, or
-// nothing at all) is taken on the current host: "http://" + host + "/" + url. A port other than
-// 80 is written too ("http://host:8080/name"): the "http" scheme of the completed URL would
-// otherwise send the next pass to port 80, away from the server that answered.
-std::string CompleteRedirectURL(const std::string& url, const std::string& host, int port);
+// nothing at all) is taken on the current host, in the current scheme: "http://" (or
+// "https://") + host + "/" + url. A port other than the scheme's own (80, 443) is written too
+// ("http://host:8080/name"): the scheme of the completed URL would otherwise send the next pass
+// to its default port, away from the server that answered.
+std::string CompleteRedirectURL(const std::string& url, const std::string& host, int port, bool https = false);

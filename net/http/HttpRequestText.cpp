@@ -48,14 +48,16 @@ std::string LowerAscii(std::string text) {
     return text;
 }
 
-// The port for the scheme before the first ":"; https is refused.
-int SchemePort(const std::string& url, int port) {
+// The port for the scheme before the first ":", and whether it is https; a URL without a
+// scheme keeps the previous port and scheme.
+int SchemePort(const std::string& url, int port, bool& https) {
     const std::size_t colon = url.find(':');
     if (colon == std::string::npos) return port;
     const std::string scheme = LowerAscii(url.substr(0, colon));
+    https = scheme == "https";
     if (scheme == "gopher") return 70;
     if (scheme == "ftp") return 21;
-    if (scheme == "https") throw EHttpError("HTTP Secure Socket is not supported");
+    if (https) return 443;
     return 80;
 }
 
@@ -100,7 +102,8 @@ void ParseURL(TRequestTarget& target) {
     if (url.empty()) throw EHttpError("Empty URL");
     int port = target.Port == 0 ? 80 : target.Port;
     const std::string path = PathOf(url);
-    port = SchemePort(url, port);
+    bool https = target.Https;
+    port = SchemePort(url, port, https);
     std::string host = HostPartOf(url);
     const std::size_t colon = host.find(':');
     if (colon != std::string::npos) {
@@ -110,6 +113,7 @@ void ParseURL(TRequestTarget& target) {
     }
     // Every check has passed: only now does the target change.
     target.Port = port;
+    target.Https = https;
     if (!host.empty()) target.Host = host;
     if (path.empty()) {
         // assign(1, '/') rather than = "/": GCC 12 warns falsely (-Wrestrict) on the literal.

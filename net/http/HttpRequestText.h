@@ -5,10 +5,10 @@
 // socket calls (Connect, Write of RequestHeader.Text(), Writeln(""), the data).
 //
 // Typical use in the engine, one pass:
-//     TRequestTarget target{CurrentURL, Host, Port, RequestPath};
+//     TRequestTarget target{CurrentURL, Host, Port, RequestPath, Https};
 //     ParseURL(target);                    // may throw; nothing of the client changed yet
 //     CurrentURL = target.CurrentURL; Host = target.Host; Port = target.Port;
-//     RequestPath = target.RequestPath;
+//     RequestPath = target.RequestPath; Https = target.Https;
 //     TRequestInput in{RequestKind, RequestPath, CurrentURL, Host, Proxy, *HeaderInfo,
 //                      ExtraHeaderValue, dataLength};
 //     BuildRequestHeader(in, *RequestHeader);
@@ -51,6 +51,7 @@ struct TRequestTarget {
     std::string Host;         // in: the previous host; out: the URL's host (kept for a bare path)
     int Port = 0;             // in: the previous port (0 = none yet); out: the port to connect to
     std::string RequestPath;  // out: the path for the request line, at most 256 characters
+    bool Https = false;       // in: the previous scheme's; out: whether the request goes over TLS
 };
 
 inline constexpr std::size_t kMaxRequestPath = 256;
@@ -59,9 +60,11 @@ inline constexpr std::size_t kMaxRequestPath = 256;
 //   "http://host:8080/a/b" -> host, 8080, "/a/b";   "http://host" -> host, 80, "/" (URL += "/");
 //   "host:81/x" -> host, 81, "/x";   "host/x" -> host, the previous port (80 when none), "/x";
 //   "/x" -> previous host and port, "/x";   "ftp://host/" -> port 21, "gopher:..." -> 70;
-//   any other scheme -> 80 (the request is HTTP in every case).
+//   "https://host/x" (any letter case) -> host, 443, "/x", Https;
+//   any other scheme -> 80 (the request is HTTP in every case). Https is set by "https:",
+//   cleared by any other scheme, and kept by a URL without one.
 // Throws, leaving target unchanged:
-//   EHttpError "Empty URL"; EHttpError "HTTP Secure Socket is not supported" (https, any case);
+//   EHttpError "Empty URL";
 //   EConvertError "'<text>' is not a valid integer value" for a port that is not a number,
 //   EConvertError "'<text>' is not a valid port number" for a number outside 1..65535.
 void ParseURL(TRequestTarget& target);

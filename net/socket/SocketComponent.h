@@ -18,6 +18,8 @@
 
 namespace net {
 
+class TTlsSession;
+
 // Sees what a capture receives, each block before it is stored, so that a download can be
 // checked while it arrives instead of read again afterwards. Either call may raise to end the
 // capture; CaptureStarts comes before the first receive.
@@ -60,6 +62,17 @@ public:
     void CaptureFile(const std::string& fileName, bool append = false);
     void CaptureString(std::string& text, int maximum);
     bool DataAvailable();
+
+    // TLS (SocketTls.cpp). Once the TCP connection is up (directly, or through a proxy's
+    // tunnel), StartTls runs the handshake with `serverName` (sent as SNI, and the name the
+    // certificate must carry) and checks the certificate; from then on every transfer of this
+    // connection goes through TLS. The next Connect starts plain again.
+    void StartTls(const std::string& serverName);
+    bool Secure() const { return Tls != nullptr; }
+    // The peer closed the connection without its TLS close notice, at a record boundary: data
+    // may have been cut short by someone in between. Only a caller that knows the length it
+    // expects can tell; a close inside a record is raised as an error at once.
+    bool SecureEndMissing() const { return SecureEndMissing_; }
 
     // Delivers text to OnStatus when level is not above ReportLevel. Never throws.
     void StatusMessage(std::uint8_t level, const std::string& text) noexcept;
@@ -132,6 +145,16 @@ protected:
     void WaitForSocket();
     // After a would-block send (FD_WRITE is not requested): until the socket is writable or a cap.
     void WaitWritable();
+
+    // The one seam of every transfer: recv and send on the plain socket, or through TLS once
+    // StartTls has run. A send over TLS that would block keeps its records and returns the
+    // would-block; the caller's retry with the same data sends them and counts the data then.
+    int Receive(char* buffer, int length, bool peek = false) {
+        return Tls ? ReceiveSecure(buffer, length, peek) : recv(SocketHandle, buffer, length, peek ? MSG_PEEK : 0);
+    }
+    int SendSome(const char* data, int length) {
+        return Tls ? SendSecure(data, length) : send(SocketHandle, data, length, 0);
+    }
 
     // Turns the time-out timer off when the operation ends, however it ends.
     class TimerScope {
@@ -217,6 +240,15 @@ protected:
     WSADATA WinsockData{};
 
 private:
+    int ReceiveSecure(char* buffer, int length, bool peek);
+    int SendSecure(const char* data, int length);
+    // The handshake's own transfers, with the live waits; they raise on close, cancel, time-out.
+    void SendHandshake(const std::string& token);
+    void ReceiveHandshake(TTlsSession& session);
+    [[noreturn]] void RaiseTlsAbort();
+    // Ends a TLS session whose socket is gone; the readers then see the end of the data.
+    void DropTls() noexcept;
+
     SOCKET OpenSocket(bool linger);
     void DropQueuedNotifications();
     void StartLookup(const char* name);
@@ -252,6 +284,16 @@ private:
     ULONGLONG LastPump = 0;
     ULONGLONG LastActivity = 0;
     std::vector<std::pair<HANDLE, std::unique_ptr<char[]>>> AbandonedLookups;
+
+    std::unique_ptr<TTlsSession> Tls;
+    // Set when the socket of the TLS session was closed (a close notice, Disconnect): the
+    // session's buffered data is still read, then the end is reported.
+    bool TlsSocketClosed = false;
+    bool SecureEndMissing_ = false;
+    // Records sealed for a send that would block, and the data count they carry.
+    std::string TlsOutgoing;
+    std::size_t TlsOutgoingSent = 0;
+    int TlsOutgoingCount = 0;
 };
 
 }  // namespace net

@@ -4,6 +4,7 @@
 
 #include "net/socket/NotifyWindows.h"
 #include "net/socket/SocketComponent.h"
+#include "net/socket/TlsSession.h"
 #include "ui/Application.h"
 
 namespace net {
@@ -157,6 +158,7 @@ void ROzaverazo::Connect() {
     Canceled = false;
     CloseError = 0;
     if (Connected_) throw ESockError("Already connected");
+    DropTls();
     for (int retries = 0;; ++retries) {
         try {
             ResolveHost();

@@ -2,6 +2,7 @@
 // sockets, notification handling, status reports and socket error texts.
 #include "net/socket/NotifyWindows.h"
 #include "net/socket/SocketComponent.h"
+#include "net/socket/TlsSession.h"
 
 namespace net {
 namespace {
@@ -100,6 +101,7 @@ void ROzaverazo::RequestCloseSocket() {
         return;
     }
     SocketHandle = INVALID_SOCKET;
+    if (Tls) TlsSocketClosed = true;
     // Windows hands the next socket the number just freed: a notification still queued for the
     // old one would otherwise act on its replacement (a stale close cutting the next connection).
     DropQueuedNotifications();

@@ -7,6 +7,7 @@
 #include "net/socket/FileStream.h"
 #include "net/socket/NotifyWindows.h"
 #include "net/socket/SocketComponent.h"
+#include "net/socket/TlsSession.h"
 
 namespace net {
 
@@ -24,7 +25,7 @@ void ROzaverazo::SendBuffer(const char* data, std::uint16_t length) {
             }
             int remaining = length;
             while (remaining > 0 && !Canceled) {
-                const int n = send(SocketHandle, data + (length - remaining), remaining, 0);
+                const int n = SendSome(data + (length - remaining), remaining);
                 if (n == 0) break;
                 if (n > 0) {
                     remaining -= n;
@@ -75,7 +76,7 @@ void ROzaverazo::CheckCloseError() {
 
 void ROzaverazo::AppendLine(std::string& line, int count) {
     if (line.size() + static_cast<std::size_t>(count) > MaxLineLength) throw ESockError("Line too long");
-    const int n = recv(SocketHandle, TransferBuffer, count, 0);
+    const int n = Receive(TransferBuffer, count);
     if (n > 0) line.append(TransferBuffer, static_cast<std::size_t>(n));
 }
 
@@ -86,7 +87,7 @@ void ROzaverazo::ReadLn(std::string& line) {
     TimerScope off(*this);
     int lineEnd = -1;
     for (;;) {
-        const int n = recv(SocketHandle, TransferBuffer, TransferBufferSize, MSG_PEEK);
+        const int n = Receive(TransferBuffer, TransferBufferSize, true);
         if (n == 0) {
             line.clear();  // the peer closed: a partial line is not a line
             CheckCloseError();
@@ -155,7 +156,7 @@ void ROzaverazo::SendFile(const std::string& fileName) {
         if (chunk == 0) break;
         DWORD sent = 0;
         while (sent < chunk && !Canceled) {
-            const int n = send(SocketHandle, TransferBuffer + sent, static_cast<int>(chunk - sent), 0);
+            const int n = SendSome(TransferBuffer + sent, static_cast<int>(chunk - sent));
             if (n == 0) break;
             if (n > 0) {
                 sent += static_cast<DWORD>(n);
@@ -206,7 +207,7 @@ void ROzaverazo::ReceiveUntilClosed(CaptureSink& sink) {
     if (CaptureObserver) CaptureObserver->CaptureStarts();
     while (!Canceled && !sink.Full()) {
         char* const room = sink.Room();
-        const int n = recv(SocketHandle, room, TransferBufferSize, 0);
+        const int n = Receive(room, TransferBufferSize);
         if (n > 0) {
             if (CaptureObserver) CaptureObserver->Received(room, static_cast<std::size_t>(n));
             sink.Take(n);
@@ -285,6 +286,8 @@ void ROzaverazo::CaptureString(std::string& text, int maximum) {
 
 bool ROzaverazo::DataAvailable() {
     StatusMessage(8, "Data Available");
+    // Over TLS, records already read from the socket count too.
+    if (Tls && Tls->HasPending()) return true;
     // Its own byte: a close notice asks this while a send may own TransferBuffer.
     char peeked = 0;
     return recv(SocketHandle, &peeked, 1, MSG_PEEK) >= 1;

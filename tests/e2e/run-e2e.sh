@@ -3,15 +3,18 @@
 # driver, then the effects checked from inside the prefix.
 #   run-e2e.sh SCENARIO
 # CMake passes the programs and places in the environment: E2E_PREFIX, E2E_INSTALLER,
-# E2E_INSTALLER_NOHOST, E2E_DRIVER, E2E_PROBE, E2E_SAMPLE (the served files), E2E_PORT, E2E_WORK.
+# E2E_INSTALLER_NOHOST, E2E_DRIVER, E2E_PROBE, E2E_SAMPLE (the served files), E2E_PORT, E2E_WORK,
+# and for HTTPS E2E_INSTALLER_HTTPS (built for https://localhost:E2E_HTTPS_PORT) and E2E_TLS_TRUST.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../scripts/lib/xdisplay.sh"
 source "$here/servers.sh"
 installer_pid=""
+trusted_ca=""
 cleanup() {
   [ -n "$installer_pid" ] && kill "$installer_pid" 2>/dev/null
   stop_server
+  [ -n "$trusted_ca" ] && wine_run "$E2E_TLS_TRUST" remove "$trusted_ca"
   [ -n "${QUORVANE_XVFB_PID:-}" ] && kill "$QUORVANE_XVFB_PID" 2>/dev/null
   return 0
 }
@@ -104,9 +107,18 @@ install_en() {
 }
 
 case $scenario in
-english-default)
+english-default|https)
   probe clean "$default_en"
-  start_nginx "$E2E_PORT" "$E2E_SAMPLE" "$work"
+  if [ "$scenario" = https ]; then
+    # A certificate for localhost from a test authority trusted in the prefix for this run only.
+    "$here/../tls/make-certs.sh" "$E2E_WORK/certs"
+    trusted_ca=$(windows_path "$E2E_WORK/certs/ca.der")
+    wine_run "$E2E_TLS_TRUST" add "$trusted_ca" || fail "the test authority could not be trusted"
+    NGINX_TLS_CERT=$E2E_WORK/certs/localhost start_nginx "$E2E_HTTPS_PORT" "$E2E_SAMPLE" "$work"
+    E2E_INSTALLER=$E2E_INSTALLER_HTTPS
+  else
+    start_nginx "$E2E_PORT" "$E2E_SAMPLE" "$work"
+  fi
   install_en
   drive click "Done" 60 || fail "page 5 not reached"
   finished 0

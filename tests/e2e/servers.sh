@@ -1,6 +1,7 @@
 # Download servers for the end-to-end tests, the demo and the benchmark: `source` it.
 #   start_nginx PORT ROOT WORKDIR [EXTRA_LOCATION_DIRECTIVES]  nginx in the foreground of a
-#                                  private prefix; requests logged to WORKDIR/access.log
+#                                  private prefix; requests logged to WORKDIR/access.log; with
+#                                  NGINX_TLS_CERT=PATH set, over TLS with PATH.pem and PATH.key
 #   start_python PORT ROOT LOG [ARGS...]                       tests/e2e/e2e_server.py
 #   stop_server                                                 stops the one started last
 # Both serve ROOT under /download/lite/ on 127.0.0.1:PORT. The caller's EXIT trap calls stop_server.
@@ -29,6 +30,11 @@ _wait_port() {
 start_nginx() {
   local port=$1 root=$2 work=$3 extra=${4:-}
   root=$(realpath "$root")
+  local listen="127.0.0.1:$port" tls=""
+  if [ -n "${NGINX_TLS_CERT:-}" ]; then
+    listen+=" ssl"
+    tls="ssl_certificate $NGINX_TLS_CERT.pem; ssl_certificate_key $NGINX_TLS_CERT.key;"
+  fi
   mkdir -p "$work/temp"
   work=$(realpath "$work")
   : >"$work/access.log"
@@ -47,7 +53,8 @@ http {
   default_type application/octet-stream;
   sendfile on;
   server {
-    listen 127.0.0.1:$port;
+    listen $listen;
+    $tls
     location /download/lite/ {
       alias $root/;
       $extra

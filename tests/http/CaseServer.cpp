@@ -35,6 +35,11 @@ std::string ReadRequest(SOCKET connection) {
         const int n = recv(connection, buffer, sizeof buffer, 0);
         if (n <= 0) break;
         data.append(buffer, static_cast<std::size_t>(n));
+        // A TLS hello is whole with its record: a handshake record's type, version, length.
+        if (data.size() >= 5 && data[0] == '\x16' && data[1] == '\x03') {
+            wanted = 5 + (static_cast<unsigned char>(data[3]) << 8 | static_cast<unsigned char>(data[4]));
+            continue;
+        }
         const std::size_t end = data.find("\r\n\r\n");
         if (wanted == std::string::npos && end != std::string::npos) {
             wanted = end + 4 + AnnouncedLength(data.substr(0, end + 2));

@@ -65,6 +65,7 @@ void SetUpClient(net::THttpClient& client, const THttpCase& c) {
     client.Port = std::stoi(c.ClientValue("port", "0"));
     client.Proxy = c.ClientValue("proxy");
     client.ProxyPort = std::stoi(c.ClientValue("proxy-port", "0"));
+    client.TimeOut = std::stoi(c.ClientValue("time-out", "0"));
     client.InputFileMode = c.ClientFlag("input-file-mode");
     client.OutputFileMode = c.ClientFlag("output-file-mode");
     client.EncodePostData = c.ClientFlag("encode-post-data", true);

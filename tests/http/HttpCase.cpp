@@ -128,7 +128,14 @@ void CaseReader::Line(std::string_view raw) {
     case Section::Client: KeyValue(case_.Client, raw); break;
     case Section::Parsed: KeyValue(Pass().Parsed, raw); break;
     case Section::Outcome: KeyValue(case_.Outcome, raw); break;
-    case Section::Request: *Pass().Request += Bytes(raw); break;
+    case Section::Request:
+        if (trimmed == "@tls-hello") {
+            Pass().Request.reset();
+            Pass().TlsHello = true;
+        } else {
+            *Pass().Request += Bytes(raw);
+        }
+        break;
     case Section::Header: *Pass().Header += Bytes(raw); break;
     case Section::Body: *case_.Body += Bytes(raw); break;
     case Section::Reply: ReplyLine(raw); break;

@@ -9,8 +9,12 @@
 //                   NOVERB), url, host, port (the values before the request), proxy,
 //                   proxy-port, data, extra, user-agent, from, cookie, referer, user-id,
 //                   password, input-file-mode, output-file-mode, encode-post-data (yes/no),
+//                   time-out (the client's TimeOut in ms),
 //                   handle-redirect (yes: OnRedirect sets Handled). Values are escaped text.
-//   [request]     starts a pass: the exact bytes the client sends on it, escaped lines.
+//   [request]     starts a pass: the exact bytes the client sends on it, escaped lines; or
+//                 the line @tls-hello: the client opens TLS here (its hello is not compared,
+//                 and the server answers it as soon as it has come). The text runner stops
+//                 before such a pass: what follows is the engine's.
 //   [reply]       what the server does on this pass once it has read the request: escaped
 //                 byte lines and directives:
 //                   @chunk          the bytes so far go out as one send; the rest follows
@@ -51,6 +55,7 @@ struct THttpAction {
 
 struct THttpPass {
     std::optional<std::string> Request;
+    bool TlsHello = false;
     std::vector<THttpAction> Reply;
     std::map<std::string, std::string> Parsed;
     std::optional<std::string> Header;

@@ -124,6 +124,11 @@ void RunCase(const THttpCase& c) {
             if (pass == 0) client.scope.NewRequest(client.Origin(), client.info);
             const std::string bytes = client.RequestBytes();
             ASSERT_LT(pass, c.Passes.size()) << "the case has no [request] for pass " << pass + 1;
+            if (c.Passes[pass].TlsHello) {
+                EXPECT_TRUE(client.target.Https) << "a TLS hello on a plain pass";
+                EXPECT_EQ(pass + 1, c.Passes.size()) << "passes after TLS are the engine's to play";
+                return;
+            }
             EXPECT_EQ(bytes, *c.Passes[pass].Request) << "pass " << pass + 1;
         } catch (const std::runtime_error& e) {
             ASSERT_EQ(c.OutcomeValue("exception").value_or("(none)"), e.what());
@@ -150,7 +155,8 @@ void RunCase(const THttpCase& c) {
             }
             if (c.ClientFlag("handle-redirect")) break;
             client.target.CurrentURL =
-                CompleteRedirectURL(client.target.CurrentURL, client.target.Host, client.target.Port);
+                CompleteRedirectURL(client.target.CurrentURL, client.target.Host, client.target.Port,
+                                    client.target.Https);
         }
         if (!RunsAnotherPass(code)) break;
     }

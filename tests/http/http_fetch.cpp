@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <fstream>
 #include <string>
@@ -41,6 +42,8 @@ int main(int argc, char** argv) {
         // One client for every fetch, as the download sequence uses it.
         net::THttpClient client;
         client.TimeOut = 20000;
+        // A test of a stalling server sets a shorter wait.
+        if (const char* timeOut = std::getenv("HTTP_FETCH_TIMEOUT")) client.TimeOut = std::atoi(timeOut);
         for (int i = 1; i + 2 < argc; i += 3) Fetch(client, argv[i], argv[i + 1], std::string(argv[i + 2]) == "file");
     } catch (const std::exception& error) {
         std::fprintf(stderr, "http_fetch: %s\n", error.what());

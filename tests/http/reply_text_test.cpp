@@ -150,6 +150,9 @@ TEST(RedirectRules, CodesAndBareNames) {
     EXPECT_EQ(CompleteRedirectURL("new.exe", "h", 80), "http://h/new.exe");
     EXPECT_EQ(CompleteRedirectURL("", "h", 8080), "http://h:8080/");
     EXPECT_EQ(CompleteRedirectURL("/x", "h", 8080), "/x");
+    EXPECT_EQ(CompleteRedirectURL("new.exe", "h", 443, true), "https://h/new.exe");
+    EXPECT_EQ(CompleteRedirectURL("new.exe", "h", 80, true), "https://h:80/new.exe");
+    EXPECT_EQ(CompleteRedirectURL("new.exe", "h", 8443, true), "https://h:8443/new.exe");
 }
 
 TEST(HttpCaseFormat, UnescapesBytes) {

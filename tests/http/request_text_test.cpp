@@ -44,15 +44,32 @@ TEST(ParseURL, FailureLeavesTheTargetUnchanged) {
     EXPECT_EQ(Parse("http://h:65535/").Port, 65535);
 }
 
-TEST(ParseURL, RefusesHttpsInAnyCaseBeforeLookingAtThePort) {
-    for (const char* url : {"https://h/", "HTTPS://h/", "hTtPs:x"}) {
-        try {
-            Parse(url);
-            ADD_FAILURE() << url;
-        } catch (const EHttpError& e) {
-            EXPECT_STREQ(e.what(), "HTTP Secure Socket is not supported");
-        }
+TEST(ParseURL, HttpsInAnyCaseGoesOverTlsToPort443) {
+    for (const char* url : {"https://h/", "HTTPS://h/", "hTtPs://h"}) {
+        const auto t = Parse(url, "old", 8080);
+        EXPECT_TRUE(t.Https) << url;
+        EXPECT_EQ(t.Port, 443) << url;
+        EXPECT_EQ(t.Host, "h") << url;
     }
+    EXPECT_EQ(Parse("https://h:8443/x").Port, 8443);
+}
+
+TEST(ParseURL, AUrlWithoutSchemeKeepsThePreviousOne) {
+    // A redirect to a path (or to a host without scheme) stays on the connection's scheme; an
+    // explicit http:// leaves TLS.
+    for (const bool before : {false, true}) {
+        TRequestTarget target{"/next", "h", 8443, {}, before};
+        ParseURL(target);
+        EXPECT_EQ(target.Https, before);
+        EXPECT_EQ(target.Port, 8443);
+    }
+    TRequestTarget target{"http://h/x", "h", 443, {}, true};
+    ParseURL(target);
+    EXPECT_FALSE(target.Https);
+    EXPECT_EQ(target.Port, 80);
+    TRequestTarget failing{"https://h:port/x", "h", 80, {}, false};
+    EXPECT_THROW(ParseURL(failing), EConvertError);
+    EXPECT_FALSE(failing.Https) << "a refused URL changes nothing";
 }
 
 TEST(ParseURL, CutsThePathTo256Characters) {
