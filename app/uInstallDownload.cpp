@@ -3,9 +3,11 @@
 // waits for the network the socket layer keeps the window's messages flowing, so the handlers
 // below, and Cancel, run nested inside HttpClient->Get.
 #include "app/DownloadServer.h"
+#include "app/ProxyCredentials.h"
 #include "app/progress/DownloadProgress.h"
 #include "app/uInstall.h"
 #include "net/http/HttpClient.h"
+#include "net/proxy/SystemProxy.h"
 #include "ui/Application.h"
 #include "ui/Text.h"
 
@@ -54,6 +56,12 @@ void TfInstall::StartDownloadClient() {
     HttpClient->OnAboutToSend = [this](void* sender) { HttpAboutToSend(sender); };
     HttpClient->OnInvalidHost = [this](bool& handled) { HttpInvalidHost(handled); };
     HttpClient->OnConnect = [this](void* sender) { HttpConnect(sender); };
+    // Company networks reach the web only through the proxy the user's settings name; the
+    // download host is then resolved by the proxy, never here.
+    HttpClient->ChooseProxy = SystemProxyFor;
+    const ProxyCredentials credentials = BuildProxyCredentials();
+    HttpClient->HeaderInfo->ProxyUserId = credentials.UserId;
+    HttpClient->HeaderInfo->ProxyPassword = credentials.Password;
     HttpClient->InputFileMode = true;
     decimalSeparator_ = UserDecimalSeparator();
     barMaximum_ = -1;
@@ -116,8 +124,10 @@ void TfInstall::HttpPacketRecvd(void* sender) {
 }
 
 // The request then fails with the engine's own error (Handled stays false), which ends the
-// Next action; the form is already closed, so the program ends after its error box.
+// Next action; the form is already closed, so the program ends after its error box. A proxy
+// whose name does not resolve is not the server missing: the engine's error names the proxy.
 void TfInstall::HttpInvalidHost(bool&) {
+    if (!HttpClient->Proxy.empty()) return;
     ui::Application::Instance().MessageBox(Translated(kTextNotFound), Translated(kTextInterrupted),
                                            MB_OK | MB_ICONERROR, Handle());
     Close();

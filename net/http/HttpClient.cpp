@@ -87,6 +87,11 @@ void THttpClient::ExecuteRequest() {
 
 bool THttpClient::RunPass() {
     ParseURL();
+    if (ChooseProxy) {
+        const TProxyRoute route = ChooseProxy(CurrentURL, Host);
+        Proxy = route.Host;
+        ProxyPort = route.Port;
+    }
     BuildRequestHeader();
     if (OnAboutToSend) OnAboutToSend(this);
     try {
@@ -105,10 +110,15 @@ bool THttpClient::RunPass() {
 }
 
 void THttpClient::Exchange() {
-    Connect();
+    if (Tunnelled()) {
+        OpenTunnel();
+    } else {
+        ConnectRoute();
+    }
     SendRequest();
     ReplyCode = 0;
     ReadResponseHeader();
+    CheckProxyAuthentication();
     ReceiveBody();
     JudgeReply();
 }
@@ -130,9 +140,49 @@ std::uint64_t THttpClient::DataLength() const {
 }
 
 void THttpClient::BuildRequestHeader() {
-    const TRequestInput input{RequestKind, RequestPath, CurrentURL, Host, Proxy, *HeaderInfo, ExtraHeaderValue,
-                              DataLength()};
+    // Inside a tunnel the request is the server's, as if no proxy were there.
+    const TRequestInput input{RequestKind,       RequestPath, CurrentURL, Host, Tunnelled() ? std::string() : Proxy,
+                              *HeaderInfo,       ExtraHeaderValue, DataLength()};
     ::BuildRequestHeader(input, *RequestHeader);
+}
+
+std::string THttpClient::ProxyName() const { return "Proxy " + Proxy + ":" + std::to_string(ProxyPort & 0xFFFF); }
+
+bool THttpClient::Tunnelled() const { return !Proxy.empty() && SchemeOf(CurrentURL) == "https"; }
+
+void THttpClient::ConnectRoute() {
+    if (Proxy.empty()) return Connect();
+    try {
+        Connect();
+    } catch (const ESockError& error) {
+        const std::string message = error.what();
+        if (message == "Null Remote Address" || message == "Host Lookup Failed")
+            throw ESockError(ProxyName() + " not found: its name could not be resolved");
+        if (message == "Connection Failed")
+            throw ESockError(ProxyName() + " refused the connection or is unreachable");
+        if (message == "Connection Timed out") throw ESockError(ProxyName() + " did not answer (connection timed out)");
+        throw;
+    }
+}
+
+void THttpClient::OpenTunnel() {
+    ConnectRoute();
+    SendText(ConnectRequestText(Host, Port, *HeaderInfo));
+    ReplyCode = 0;
+    // The proxy's answer is read as a reply header, with the same bounds.
+    ReadResponseHeader();
+    CheckProxyAuthentication();
+    if (ReplyCode < 200 || ReplyCode > 299) {
+        throw EHttpError(ProxyName() + " refused the tunnel to " + Host + ":" + std::to_string(Port) +
+                         (ReplyCode == 0 ? " (no valid HTTP status line)" : " (HTTP status " + std::to_string(ReplyCode) + ")"));
+    }
+}
+
+void THttpClient::CheckProxyAuthentication() const {
+    if (Proxy.empty() || ReplyCode != 407) return;
+    if (HeaderInfo->ProxyUserId.empty())
+        throw EHttpError(ProxyName() + " asks for a user name and password (407), and none was given");
+    throw EHttpError(ProxyName() + " refused the user name and password given (407)");
 }
 
 void THttpClient::SendRequest() {
