@@ -146,7 +146,7 @@ void THttpClient::BuildRequestHeader() {
     ::BuildRequestHeader(input, *RequestHeader);
 }
 
-std::string THttpClient::ProxyName() const { return "Proxy " + Proxy + ":" + std::to_string(ProxyPort & 0xFFFF); }
+std::string THttpClient::ProxyName() const { return ::ProxyName(Proxy, ProxyPort); }
 
 bool THttpClient::Tunnelled() const { return !Proxy.empty() && SchemeOf(CurrentURL) == "https"; }
 
@@ -179,10 +179,9 @@ void THttpClient::OpenTunnel() {
 }
 
 void THttpClient::CheckProxyAuthentication() const {
-    if (Proxy.empty() || ReplyCode != 407) return;
-    if (HeaderInfo->ProxyUserId.empty())
-        throw EHttpError(ProxyName() + " asks for a user name and password (407), and none was given");
-    throw EHttpError(ProxyName() + " refused the user name and password given (407)");
+    if (Proxy.empty()) return;
+    const std::string error = ProxyAuthenticationError(ProxyName(), ReplyCode, !HeaderInfo->ProxyUserId.empty());
+    if (!error.empty()) throw EHttpError(error);
 }
 
 void THttpClient::SendRequest() {

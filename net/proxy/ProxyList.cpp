@@ -123,3 +123,13 @@ bool BypassesProxy(std::string_view bypass, std::string_view hostText) {
     }
     return false;
 }
+
+std::string ProxyName(std::string_view host, int port) {
+    return "Proxy " + std::string(host) + ":" + std::to_string(port & 0xFFFF);
+}
+
+std::string ProxyAuthenticationError(std::string_view proxyName, int code, bool credentialsGiven) {
+    if (code != 407) return {};
+    return std::string(proxyName) + (credentialsGiven ? " refused the user name and password given (407)"
+                                                      : " asks for a user name and password (407), and none was given");
+}

@@ -27,5 +27,12 @@ TProxyRoute ProxyForScheme(std::string_view list, std::string_view scheme);
 // bypassed as Windows does, unless the list holds "<-loopback>".
 bool BypassesProxy(std::string_view bypass, std::string_view host);
 
+// "Proxy host:port", as the errors about a proxy name it.
+std::string ProxyName(std::string_view host, int port);
+
+// The error that ends a request when the proxy answers `code`, empty for any code but 407: the
+// proxy asks for credentials, and either none were given or it refused those given.
+std::string ProxyAuthenticationError(std::string_view proxyName, int code, bool credentialsGiven);
+
 // The scheme of a URL in lower case ("http" for a URL without one).
 std::string SchemeOf(std::string_view url);

@@ -74,6 +74,8 @@ void SetUpClient(net::THttpClient& client, const THttpCase& c) {
     client.HeaderInfo->Referer = c.ClientValue("referer");
     client.HeaderInfo->UserId = c.ClientValue("user-id");
     client.HeaderInfo->Password = c.ClientValue("password");
+    client.HeaderInfo->ProxyUserId = c.ClientValue("proxy-user-id");
+    client.HeaderInfo->ProxyPassword = c.ClientValue("proxy-password");
     if (client.InputFileMode) client.Body = TempFile(c.Name + ".body");
     if (client.OutputFileMode) client.Header = TempFile(c.Name + ".head");
 }
