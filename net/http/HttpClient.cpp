@@ -239,6 +239,13 @@ void THttpClient::ReadResponseHeader() {
 }
 
 void THttpClient::ReceiveBody() {
+    // The request asks a proxy to keep the connection alive, and proxies do so after a body of
+    // known length: waiting for the close would wait until the time-out, or for ever.
+    struct EndScope {
+        std::int64_t& end;
+        ~EndScope() { end = -1; }
+    } scope{CaptureEnd};
+    CaptureEnd = !Proxy.empty() && HasContentLength ? BytesExpected : -1;
     if (InputFileMode) {
         CaptureFile(Body);
     } else {

@@ -191,7 +191,7 @@ void ROzaverazo::ReadNoticeScope::Register(long events) noexcept {
 
 void ROzaverazo::ReceiveUntilClosed(CaptureSink& sink) {
     ReadNoticeScope notices(*this);
-    while (!Canceled && !sink.Full()) {
+    while (!Canceled && !sink.Full() && (CaptureEnd < 0 || BytesReceived < CaptureEnd)) {
         const int n = recv(SocketHandle, sink.Room(), TransferBufferSize, 0);
         if (n > 0) {
             sink.Take(n);
