@@ -5,6 +5,8 @@
 //                                        the registry values, the settings file, the Run value
 //                                        present (yes) or absent (no)
 //   e2e_probe nothing DIR                nothing of the product installed, linked or registered
+//   e2e_probe proxy SERVER BYPASS        the user's proxy settings, in both of Windows' forms
+//   e2e_probe proxy-off                  back to a direct connection
 // Prints one line per mismatch; exit status 1 when there is any.
 #include <windows.h>
 #include <objbase.h>
@@ -15,6 +17,8 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+
+#include "tests/proxy/UserProxySettings.h"
 
 namespace {
 
@@ -185,7 +189,10 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"clean" && argc > 2) status = Clean(argv[2]);
     else if (command == L"check" && argc > 5) status = Check(argv[2], argv[3], argv[4], std::wstring(argv[5]) == L"yes");
     else if (command == L"nothing" && argc > 2) status = Nothing(argv[2]);
-    else std::fprintf(stderr, "usage: e2e_probe clean DIR | check fr|en DIR SOURCE yes|no | nothing DIR\n");
+    else if (command == L"proxy" && argc > 3) status = testsupport::WriteUserProxySettings({argv[2], argv[3], L""}) ? 0 : 1;
+    else if (command == L"proxy-off") status = testsupport::ClearUserProxySettings() ? 0 : 1;
+    else std::fprintf(stderr, "usage: e2e_probe clean DIR | check fr|en DIR SOURCE yes|no | nothing DIR | "
+                              "proxy SERVER BYPASS | proxy-off\n");
     CoUninitialize();
     return status;
 }
