@@ -101,6 +101,18 @@ TEST_F(ProxyRoute, DownloadsFromAHostThatOnlyTheProxyKnows) {
     EXPECT_FALSE(got.invalidHost) << "the download host must not be looked up here";
 }
 
+TEST_F(ProxyRoute, AnAutomaticConfigurationScriptChoosesPerUrl) {
+    const std::wstring script = L"http://127.0.0.1:" + std::to_wstring(kOrigin) + L"/proxy.pac";
+    // The static proxy is down: only the script's answer can reach the file.
+    const UserProxySettings settings{Loopback(kDown), L"", script};
+    ASSERT_TRUE(testsupport::WriteUserProxySettings(settings));
+    const TProxyRoute other = SystemProxyFor("http://elsewhere.invalid/x", "elsewhere.invalid");
+    EXPECT_TRUE(other.Direct()) << other.Host << ":" << other.Port;
+    const Outcome got = Fetch(settings, Url(kProxiedHost, kOrigin));
+    EXPECT_EQ(got.error, "");
+    EXPECT_EQ(got.body, kServed);
+}
+
 TEST_F(ProxyRoute, ABypassedHostGoesDirectAndAProxyThatIsDownSaysSo) {
     // The proxy named is down: only a host the bypass list names can be reached.
     const UserProxySettings settings{Loopback(kDown), L"<-loopback>;127.0.0.1", L""};

@@ -47,6 +47,13 @@ trap cleanup EXIT
 nginx -p "$work/nginx" -c "$work/nginx/nginx.conf" -g 'daemon off;' &
 nginx_pid=$!
 start_squid "$work/squid" "$squid_port" "$auth_port" quorvane-proxied.invalid
+# An automatic configuration script: squid for the download host, direct for anything else.
+cat >"$work/www/proxy.pac" <<PAC
+function FindProxyForURL(url, host) {
+  if (host == "quorvane-proxied.invalid") return "PROXY 127.0.0.1:$squid_port";
+  return "DIRECT";
+}
+PAC
 
 QUORVANE_SQUID_PORT=$squid_port QUORVANE_SQUID_AUTH_PORT=$auth_port QUORVANE_ORIGIN_PORT=$origin_port \
   QUORVANE_DOWN_PORT=$down_port "$wine_run" "$prefix" "$test_exe" --gtest_brief=1
