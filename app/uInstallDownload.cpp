@@ -11,6 +11,7 @@
 #include "ui/Application.h"
 #include "ui/Text.h"
 
+#include <memory>
 #include <stdexcept>
 
 namespace {
@@ -58,7 +59,10 @@ void TfInstall::StartDownloadClient() {
     HttpClient->OnConnect = [this](void* sender) { HttpConnect(sender); };
     // Company networks reach the web only through the proxy the user's settings name; the
     // download host is then resolved by the proxy, never here.
-    HttpClient->ChooseProxy = SystemProxyFor;
+    HttpClient->ChooseProxy = [proxy = std::make_shared<TSystemProxy>()](const std::string& url,
+                                                                      const std::string& host) {
+        return proxy->For(url, host);
+    };
     const ProxyCredentials credentials = BuildProxyCredentials();
     HttpClient->HeaderInfo->ProxyUserId = credentials.UserId;
     HttpClient->HeaderInfo->ProxyPassword = credentials.Password;

@@ -88,9 +88,16 @@ void THttpClient::ExecuteRequest() {
 bool THttpClient::RunPass() {
     ParseURL();
     if (ChooseProxy) {
+        Canceled = false;  // as Connect does: only a Cancel pressed from here on counts
         const TProxyRoute route = ChooseProxy(CurrentURL, Host);
         Proxy = route.Host;
         ProxyPort = route.Port;
+        // The choice may have waited on the network with the window live, and Connect starts
+        // afresh: a Cancel pressed meanwhile must end the request here.
+        if (Canceled) {
+            Canceled = false;
+            throw EAbortError("Proxy lookup aborted");
+        }
     }
     BuildRequestHeader();
     if (OnAboutToSend) OnAboutToSend(this);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "net/http/HttpClient.h"
@@ -32,7 +33,7 @@ const int kDown = Port("QUORVANE_DOWN_PORT");
 
 std::wstring Loopback(int port) { return L"127.0.0.1:" + std::to_wstring(port); }
 std::string Url(const std::string& host, int port) {
-    return "http://" + host + ":" + std::to_string(port) + "/hello.txt";
+    return "http://" + host + ":" + std::to_string(port) + "/download/lite/hello.txt";
 }
 
 class ProxyRoute : public ::testing::Test {
@@ -52,7 +53,10 @@ protected:
         EXPECT_TRUE(testsupport::WriteUserProxySettings(settings));
         net::THttpClient client;
         client.TimeOut = 20000;
-        client.ChooseProxy = SystemProxyFor;
+        client.ChooseProxy = [proxy = std::make_shared<TSystemProxy>()](const std::string& url,
+                                                                        const std::string& host) {
+            return proxy->For(url, host);
+        };
         client.HeaderInfo->ProxyUserId = user;
         client.HeaderInfo->ProxyPassword = password;
         Outcome outcome;
@@ -102,7 +106,7 @@ TEST_F(ProxyRoute, DownloadsFromAHostThatOnlyTheProxyKnows) {
 }
 
 TEST_F(ProxyRoute, AnAutomaticConfigurationScriptChoosesPerUrl) {
-    const std::wstring script = L"http://127.0.0.1:" + std::to_wstring(kOrigin) + L"/proxy.pac";
+    const std::wstring script = L"http://127.0.0.1:" + std::to_wstring(kOrigin) + L"/download/lite/proxy.pac";
     // The static proxy is down: only the script's answer can reach the file.
     const UserProxySettings settings{Loopback(kDown), L"", script};
     ASSERT_TRUE(testsupport::WriteUserProxySettings(settings));
@@ -176,7 +180,7 @@ TEST_F(ProxyRoute, TheTunnelCarriesBytesToTheServerAndReportsARefusal) {
         std::string error, status, body;
         try {
             client.OpenTunnel();
-            client.Write("GET /hello.txt HTTP/1.0\r\nHost: " + std::string(kProxiedHost) + "\r\n\r\n");
+            client.Write("GET /download/lite/hello.txt HTTP/1.0\r\nHost: " + std::string(kProxiedHost) + "\r\n\r\n");
             client.ReadLn(status);
             client.CaptureString(body, -1);
         } catch (const std::exception& e) {

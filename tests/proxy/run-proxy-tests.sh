@@ -5,48 +5,18 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(realpath -m "$1"); wine_run=$2; prefix=$3; test_exe=$4
+source "$here/../e2e/servers.sh"
 source "$here/squid.sh"
 
 rm -rf "$work"
-mkdir -p "$work/www" "$work/nginx/logs" "$work/nginx/temp"
-printf 'served through the proxy\n' >"$work/www/hello.txt"
-
+mkdir -p "$work/www"
 free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 origin_port=$(free_port)
 squid_port=$(free_port)
 auth_port=$(free_port)
 down_port=$(free_port)
 
-cat >"$work/nginx/nginx.conf" <<CONF
-master_process off;
-worker_processes 1;
-pid $work/nginx/nginx.pid;
-error_log $work/nginx/logs/error.log;
-events { worker_connections 64; }
-http {
-    access_log $work/nginx/logs/access.log;
-    client_body_temp_path $work/nginx/temp/body;
-    proxy_temp_path $work/nginx/temp/proxy;
-    fastcgi_temp_path $work/nginx/temp/fastcgi;
-    uwsgi_temp_path $work/nginx/temp/uwsgi;
-    scgi_temp_path $work/nginx/temp/scgi;
-    default_type text/plain;
-    server {
-        listen 127.0.0.1:$origin_port;
-        root $work/www;
-    }
-}
-CONF
-nginx_pid=""
-cleanup() {
-  [ -n "$nginx_pid" ] && kill "$nginx_pid" 2>/dev/null
-  stop_squid
-  return 0
-}
-trap cleanup EXIT
-nginx -p "$work/nginx" -c "$work/nginx/nginx.conf" -g 'daemon off;' &
-nginx_pid=$!
-start_squid "$work/squid" "$squid_port" "$auth_port" quorvane-proxied.invalid
+printf 'served through the proxy\n' >"$work/www/hello.txt"
 # An automatic configuration script: squid for the download host, direct for anything else.
 cat >"$work/www/proxy.pac" <<PAC
 function FindProxyForURL(url, host) {
@@ -54,6 +24,15 @@ function FindProxyForURL(url, host) {
   return "DIRECT";
 }
 PAC
+
+cleanup() {
+  stop_server
+  stop_squid
+  return 0
+}
+trap cleanup EXIT
+start_nginx "$origin_port" "$work/www" "$work/nginx"
+start_squid "$work/squid" "$squid_port" "$auth_port" quorvane-proxied.invalid
 
 QUORVANE_SQUID_PORT=$squid_port QUORVANE_SQUID_AUTH_PORT=$auth_port QUORVANE_ORIGIN_PORT=$origin_port \
   QUORVANE_DOWN_PORT=$down_port "$wine_run" "$prefix" "$test_exe" --gtest_brief=1
