@@ -76,7 +76,12 @@ void SetUpClient(net::THttpClient& client, const THttpCase& c) {
     client.HeaderInfo->Password = c.ClientValue("password");
     client.HeaderInfo->ProxyUserId = c.ClientValue("proxy-user-id");
     client.HeaderInfo->ProxyPassword = c.ClientValue("proxy-password");
-    if (client.InputFileMode) client.Body = TempFile(c.Name + ".body");
+    if (client.InputFileMode) {
+        client.Body = TempFile(c.Name + ".body");
+        // Wine reuses process numbers: a file an earlier run left under this name would pass for
+        // the body of a request that never wrote one.
+        DeleteFileA(client.Body.c_str());
+    }
     if (client.OutputFileMode) client.Header = TempFile(c.Name + ".head");
 }
 
