@@ -7,6 +7,7 @@
 #include "HostileServer.h"
 #include "app/DownloadServer.h"
 #include "net/http/HttpClient.h"
+#include "tests/proxy/UserProxySettings.h"
 
 #include <commctrl.h>
 
@@ -172,6 +173,19 @@ TEST_F(DownloadTest, AServerNameThatDoesNotResolveShowsItsBoxAndClosesTheWizard)
     EXPECT_EQ(boxes[0].flags, UINT(MB_OK | MB_ICONERROR));
     EXPECT_TRUE(f.Closed());
     EXPECT_EQ(errors.size(), 1u);  // then the request's own error
+    ExpectStoppedOnPageFour(f);
+}
+
+TEST_F(DownloadTest, AProxyWhoseNameDoesNotResolveIsNamedNotTakenForTheServer) {
+    // The user's settings send even loopback through the proxy.
+    ASSERT_TRUE(testsupport::WriteUserProxySettings({L"no-such-proxy.invalid:3128", L"<-loopback>", L""}));
+    ServeAll();
+    TfInstall& f = Install();
+    testsupport::ClearUserProxySettings();
+    EXPECT_TRUE(boxes.empty()) << boxes.front().text;
+    EXPECT_FALSE(f.Closed());
+    EXPECT_EQ(errors, std::vector<std::string>{"Proxy no-such-proxy.invalid:3128 not found: its name could not be resolved"});
+    EXPECT_TRUE(server.Paths().empty()) << "nothing may be asked of the server directly";
     ExpectStoppedOnPageFour(f);
 }
 
