@@ -148,8 +148,9 @@ std::uint64_t THttpClient::DataLength() const {
 
 void THttpClient::BuildRequestHeader() {
     // Inside a tunnel the request is the server's, as if no proxy were there.
-    const TRequestInput input{RequestKind,       RequestPath, CurrentURL, Host, Tunnelled() ? std::string() : Proxy,
-                              *HeaderInfo,       ExtraHeaderValue, DataLength()};
+    const std::string proxy = Tunnelled() ? std::string() : Proxy;
+    const TRequestInput input{RequestKind, RequestPath,      CurrentURL,  Host,
+                              proxy,       *HeaderInfo,      ExtraHeaderValue, DataLength()};
     ::BuildRequestHeader(input, *RequestHeader);
 }
 
@@ -167,7 +168,8 @@ void THttpClient::ConnectRoute() {
             throw ESockError(ProxyName() + " not found: its name could not be resolved");
         if (message == "Connection Failed")
             throw ESockError(ProxyName() + " refused the connection or is unreachable");
-        if (message == "Connection Timed out") throw ESockError(ProxyName() + " did not answer (connection timed out)");
+        if (message == "Connection Timed out")
+            throw ESockError(ProxyName() + " did not answer (connection timed out)");
         throw;
     }
 }
@@ -179,10 +181,10 @@ void THttpClient::OpenTunnel() {
     // The proxy's answer is read as a reply header, with the same bounds.
     ReadResponseHeader();
     CheckProxyAuthentication();
-    if (ReplyCode < 200 || ReplyCode > 299) {
-        throw EHttpError(ProxyName() + " refused the tunnel to " + Host + ":" + std::to_string(Port) +
-                         (ReplyCode == 0 ? " (no valid HTTP status line)" : " (HTTP status " + std::to_string(ReplyCode) + ")"));
-    }
+    if (ReplyCode >= 200 && ReplyCode <= 299) return;
+    const std::string status =
+        ReplyCode == 0 ? "no valid HTTP status line" : "HTTP status " + std::to_string(ReplyCode);
+    throw EHttpError(ProxyName() + " refused the tunnel to " + Host + ":" + std::to_string(Port) + " (" + status + ")");
 }
 
 void THttpClient::CheckProxyAuthentication() const {

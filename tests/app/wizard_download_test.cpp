@@ -184,7 +184,8 @@ TEST_F(DownloadTest, AProxyWhoseNameDoesNotResolveIsNamedNotTakenForTheServer) {
     testsupport::ClearUserProxySettings();
     EXPECT_TRUE(boxes.empty()) << boxes.front().text;
     EXPECT_FALSE(f.Closed());
-    EXPECT_EQ(errors, std::vector<std::string>{"Proxy no-such-proxy.invalid:3128 not found: its name could not be resolved"});
+    EXPECT_EQ(errors,
+              std::vector<std::string>{"Proxy no-such-proxy.invalid:3128 not found: its name could not be resolved"});
     EXPECT_TRUE(server.Paths().empty()) << "nothing may be asked of the server directly";
     ExpectStoppedOnPageFour(f);
 }

@@ -180,6 +180,10 @@ int Clean(const std::wstring& typed) {
     return 0;
 }
 
+int ProxySettings(const testsupport::UserProxySettings& settings) {
+    return testsupport::WriteUserProxySettings(settings) ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -189,8 +193,8 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"clean" && argc > 2) status = Clean(argv[2]);
     else if (command == L"check" && argc > 5) status = Check(argv[2], argv[3], argv[4], std::wstring(argv[5]) == L"yes");
     else if (command == L"nothing" && argc > 2) status = Nothing(argv[2]);
-    else if (command == L"proxy" && argc > 3) status = testsupport::WriteUserProxySettings({argv[2], argv[3], L""}) ? 0 : 1;
-    else if (command == L"proxy-off") status = testsupport::ClearUserProxySettings() ? 0 : 1;
+    else if (command == L"proxy" && argc > 3) status = ProxySettings({argv[2], argv[3], L""});
+    else if (command == L"proxy-off") status = ProxySettings({});
     else std::fprintf(stderr, "usage: e2e_probe clean DIR | check fr|en DIR SOURCE yes|no | nothing DIR | "
                               "proxy SERVER BYPASS | proxy-off\n");
     CoUninitialize();
