@@ -177,13 +177,14 @@ no-host)
   probe clean "$default_en"
   ;;
 proxy)
-  # The user's settings name squid, and only squid's own hosts file knows the download host:
-  # the installation can only come through the proxy.
+  # The user's settings name squid (two ports above the server's: the one above is the HTTPS
+  # server's), and only squid's own hosts file knows the download host: the installation can
+  # only come through the proxy.
   probe clean "$default_en"
   start_nginx "$E2E_PORT" "$E2E_SAMPLE" "$work"
-  start_squid "$work/squid" $((E2E_PORT + 1)) 0 quorvane-proxied.invalid || fail "squid did not start"
+  start_squid "$work/squid" $((E2E_PORT + 2)) 0 quorvane-proxied.invalid || fail "squid did not start"
   proxy_set=yes
-  probe proxy "127.0.0.1:$((E2E_PORT + 1))" "<local>" || fail "the proxy settings were not written"
+  probe proxy "127.0.0.1:$((E2E_PORT + 2))" "<local>" || fail "the proxy settings were not written"
   start en_US.UTF-8 "$E2E_INSTALLER_PROXY"
   to_directory_page "&Next" "I agree"
   drive click "&Install"
