@@ -11,7 +11,6 @@
 #include "ui/Application.h"
 #include "ui/Text.h"
 
-#include <memory>
 #include <stdexcept>
 
 namespace {
@@ -59,10 +58,7 @@ void TfInstall::StartDownloadClient() {
     HttpClient->OnConnect = [this](void* sender) { HttpConnect(sender); };
     // Company networks reach the web only through the proxy the user's settings name; the
     // download host is then resolved by the proxy, never here.
-    HttpClient->ChooseProxy = [proxy = std::make_shared<TSystemProxy>()](const std::string& url,
-                                                                      const std::string& host) {
-        return proxy->For(url, host);
-    };
+    HttpClient->ChooseProxy = SystemProxyChooser();
     const ProxyCredentials credentials = BuildProxyCredentials();
     HttpClient->HeaderInfo->ProxyUserId = credentials.UserId;
     HttpClient->HeaderInfo->ProxyPassword = credentials.Password;

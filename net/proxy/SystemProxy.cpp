@@ -151,3 +151,9 @@ bool TSystemProxy::Automatic(const std::string& url, const std::string& host, TP
 }
 
 TProxyRoute SystemProxyFor(const std::string& url, const std::string& host) { return TSystemProxy().For(url, host); }
+
+std::function<TProxyRoute(const std::string& url, const std::string& host)> SystemProxyChooser() {
+    return [proxy = std::make_shared<TSystemProxy>()](const std::string& url, const std::string& host) {
+        return proxy->For(url, host);
+    };
+}

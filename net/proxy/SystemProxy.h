@@ -2,6 +2,7 @@
 // The proxy that the user's Windows settings give for a URL, read through WinHTTP: the static
 // proxy with its bypass list, or, where an automatic configuration script or detection is set,
 // the script's answer for that URL (falling back to the static proxy when there is none).
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -30,6 +31,10 @@ private:
     std::unique_ptr<Settings> settings_;
     std::map<std::string, TProxyRoute> automaticRoutes_;  // by scheme://host:port
 };
+
+// A chooser for the engine's ChooseProxy: one TSystemProxy for all the passes of a download run,
+// shared by the chooser's copies.
+std::function<TProxyRoute(const std::string& url, const std::string& host)> SystemProxyChooser();
 
 // The route for one URL with settings read afresh.
 TProxyRoute SystemProxyFor(const std::string& url, const std::string& host);

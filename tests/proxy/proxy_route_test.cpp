@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <memory>
 #include <string>
 
 #include "net/http/HttpClient.h"
@@ -53,10 +52,7 @@ protected:
         EXPECT_TRUE(testsupport::WriteUserProxySettings(settings));
         net::THttpClient client;
         client.TimeOut = 20000;
-        client.ChooseProxy = [proxy = std::make_shared<TSystemProxy>()](const std::string& url,
-                                                                        const std::string& host) {
-            return proxy->For(url, host);
-        };
+        client.ChooseProxy = SystemProxyChooser();
         client.HeaderInfo->ProxyUserId = user;
         client.HeaderInfo->ProxyPassword = password;
         Outcome outcome;
