@@ -132,6 +132,8 @@ private:
 
     install::InstallState State();
     void CheckReply();
+    // "Server or update not found: <CurrentFile> (<detail>)", in the current language.
+    std::string NotFound(const std::string& detail) const;
 
     std::string decimalSeparator_ = ".";  // the user's, read when the download starts
     int barMaximum_ = -1;                 // the progress bar's range as last sent

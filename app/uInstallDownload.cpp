@@ -2,16 +2,17 @@
 // display, then the finishing steps. Runs inside the Next action of page 3; while a request
 // waits for the network the socket layer keeps the window's messages flowing, so the handlers
 // below, and Cancel, run nested inside HttpClient->Get.
+#include "app/DownloadErrors.h"
 #include "app/DownloadServer.h"
 #include "app/ProxyCredentials.h"
 #include "app/progress/DownloadProgress.h"
 #include "app/uInstall.h"
+#include "app/verify/DownloadCheck.h"
 #include "net/http/HttpClient.h"
+#include "net/http/HttpErrors.h"
 #include "net/proxy/SystemProxy.h"
 #include "ui/Application.h"
 #include "ui/Text.h"
-
-#include <stdexcept>
 
 namespace {
 
@@ -19,13 +20,6 @@ constexpr int kTextNotFound = 22, kTextInterrupted = 23, kTextSearching = 21, kT
 
 // In the order they are fetched.
 constexpr const char* kDownloadFiles[] = {"quorvane.exe", "quorvane.ini", "miseajour.exe", "uninstall.exe"};
-
-// A reply that must not be installed: an error page or a cut body would otherwise be copied
-// into the installation directory as the product.
-class DownloadError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 // The user's decimal separator, as the figures on page 4 show it.
 std::string UserDecimalSeparator() {
@@ -68,28 +62,48 @@ void TfInstall::StartDownloadClient() {
     lastProgress_ = 0;
 }
 
+// The file is checked against its pinned size and SHA-256 while it arrives; one that differs
+// raises DamagedDownloadError before anything is copied.
 void TfInstall::FetchFile(const std::string& file) {
     CurrentFile = file;
     lastProgress_ = 0;  // a new file shows its first chunk at once
-    HttpClient->Body = std::string(TempPath) + "\\" + file;
-    HttpClient->Get(DownloadUrl(file));
+    const verify::TPinnedFile* pinned = PinnedFile(file);
+    if (!pinned) throw DamagedDownloadError(file + " has no pinned size and SHA-256. Nothing was installed.");
+    verify::TDownloadCheck check(*HttpClient, *pinned);
+    try {
+        verify::TDownloadCheck::Attached attached(*HttpClient, check);
+        HttpClient->Body = std::string(TempPath) + "\\" + file;
+        HttpClient->Get(DownloadUrl(file));
+    } catch (const EHttpError& refused) {
+        // The engine's refusals of a reply (a header past its bound, endless redirects) say
+        // nothing of which file: the user is told.
+        throw DownloadError(NotFound(refused.what()));
+    }
     CheckReply();
+    check.Verify();
 }
 
 // The engine reports an HTTP error status as an event, not an error, and reads a body until the
-// server closes, however short: both are judged here, after each file.
+// server closes, whatever its length: all is judged here, after each file.
 void TfInstall::CheckReply() {
-    const int code = HttpClient->ReplyCode;
+    const net::THttpClient& client = *HttpClient;
+    const int code = client.ReplyCode;
     std::string detail;
     if (code < 200 || code > 299) {
         detail = code == 0 ? "no valid HTTP status line" : "HTTP status " + std::to_string(code);
-    } else if (HttpClient->HasContentLength && HttpClient->BytesReceived < HttpClient->BytesExpected) {
-        detail = "received " + std::to_string(HttpClient->BytesReceived) + " of " +
-                 std::to_string(HttpClient->BytesExpected) + " bytes";
+    } else if (!client.HeaderComplete) {
+        detail = "the reply header was cut short";
+    } else if (!client.ReplyComplete) {
+        detail = "received " + std::to_string(client.BytesReceived) + " of " + std::to_string(client.BytesExpected) +
+                 " bytes";
     } else {
         return;
     }
-    throw DownloadError(Translated(kTextNotFound) + ": " + CurrentFile + " (" + detail + ")");
+    throw DownloadError(NotFound(detail));
+}
+
+std::string TfInstall::NotFound(const std::string& detail) const {
+    return Translated(kTextNotFound) + ": " + CurrentFile + " (" + detail + ")";
 }
 
 void TfInstall::AbortDownload() {

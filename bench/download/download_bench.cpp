@@ -1,10 +1,13 @@
 // The download page's cost: one large quorvane.exe fetched from a loopback server by the bare
 // HTTP engine, then by the wizard's own download step with the form shown on page 4 (progress bar
 // and labels following the chunks). Prints both speeds and their ratio, best of five rounds
-// interleaved, so that a burst of load on a shared machine does not decide the figure.
-//   download_bench SERVER   (host:port serving /download/lite/quorvane.exe)
+// interleaved, so that a burst of load on a shared machine does not decide the figure. The wizard
+// checks what it downloads against a pinned size and SHA-256: FILE, the served file itself, is
+// pinned before the rounds.
+//   download_bench SERVER FILE   (host:port serving /download/lite/quorvane.exe, and that file)
 #include "app/DownloadServer.h"
 #include "app/uInstall.h"
+#include "bench/support/RuntimePin.h"
 #include "net/http/HttpClient.h"
 #include "ui/Application.h"
 
@@ -14,6 +17,7 @@
 namespace {
 
 std::string g_server;
+verify::TPinnedFile g_pinned{};
 
 double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
     LARGE_INTEGER frequency;
@@ -55,10 +59,11 @@ Run WithTheWizard() {
 }  // namespace
 
 const char* DownloadServer() { return g_server.c_str(); }
+const verify::TPinnedFile* PinnedFile(std::string_view name) { return g_pinned.Name && name == g_pinned.Name ? &g_pinned : nullptr; }
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: download_bench host:port\n");
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: download_bench host:port served-file\n");
         return 2;
     }
     g_server = argv[1];
@@ -69,6 +74,7 @@ int main(int argc, char** argv) {
     tTranslate table;
     Translator = &table;
     try {
+        g_pinned = benchpin::PinFromFile("quorvane.exe", argv[2]);
         char temp[MAX_PATH + 1] = {};
         GetTempPathA(MAX_PATH, temp);
         const std::string target = std::string(temp) + "download_bench.bin";

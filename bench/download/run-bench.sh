@@ -16,4 +16,5 @@ source tests/e2e/servers.sh
 start_display
 trap 'stop_server; [ -n "${QUORVANE_XVFB_PID:-}" ] && kill "$QUORVANE_XVFB_PID" 2>/dev/null; true' EXIT
 start_nginx "$port" "$work/root" "$work/server"
-scripts/wine-run build/win64/wineprefix build/win64/bench/download/download_bench.exe "127.0.0.1:$port" | tr -d '\r'
+scripts/wine-run build/win64/wineprefix build/win64/bench/download/download_bench.exe "127.0.0.1:$port" \
+  "Z:$(realpath "$work/root/quorvane.exe" | tr / '\\')" | tr -d '\r'

@@ -1,11 +1,15 @@
 // Download throughput and CPU cost under Wine of three Windows downloaders fetching the same file
 // from the same loopback server: a bare blocking recv loop, the system's WinINet and, when the
 // tree has it, the installer's own HTTP engine (Get with InputFileMode). Each writes the body to
-// a file, as the installer does. Best of `rounds`, interleaved, so that a burst of load on a
-// shared machine hits all alike. One line per downloader:
+// a file, as the installer does. Given the served file itself (PINFILE), also the engine with the
+// download sequence's check: size and SHA-256 computed while the body arrives and compared with
+// the file's, pinned before the rounds. Best of `rounds`, interleaved, so that a burst of load on
+// a shared machine hits all alike. One line per downloader:
 //   <name> <bytes> <seconds> <cpu seconds>
+// and, with PINFILE, one for pinning it (reading it and CNG's SHA-256 over it):
+//   sha256-pin <bytes> <seconds>
 // CPU is this process's user + kernel time; Wine's own server process is not in it.
-//   download_report HOST PORT PATH OUTFILE [ROUNDS]
+//   download_report HOST PORT PATH OUTFILE [ROUNDS [PINFILE]]
 #include <winsock2.h>
 #include <windows.h>
 #include <wininet.h>
@@ -18,6 +22,8 @@
 #include <vector>
 
 #ifdef QUORVANE_HAVE_ENGINE
+#include "app/verify/DownloadCheck.h"
+#include "bench/support/RuntimePin.h"
 #include "net/http/HttpClient.h"
 #endif
 
@@ -141,6 +147,19 @@ long long Engine(const Target& t) {
     client.Get(t.Url());
     return client.BytesReceived;
 }
+
+long long VerifiedEngine(const Target& t, const verify::TPinnedFile& pinned) {
+    net::THttpClient client;
+    client.InputFileMode = true;
+    client.Body = t.out;
+    verify::TDownloadCheck check(client, pinned);
+    {
+        verify::TDownloadCheck::Attached attached(client, check);
+        client.Get(t.Url());
+    }
+    check.Verify();
+    return client.BytesReceived;
+}
 #endif
 
 void Measure(Figures& best, const std::function<long long()>& run) {
@@ -172,8 +191,18 @@ int main(int argc, char** argv) {
                              {"wininet", [&] { return WinInet(t); }, {}}};
 #ifdef QUORVANE_HAVE_ENGINE
     rows.push_back({"engine", [&] { return Engine(t); }, {}});
+    verify::TPinnedFile pinned{};
+    if (argc > 6) rows.push_back({"engine-verified", [&] { return VerifiedEngine(t, pinned); }, {}});
 #endif
     try {
+#ifdef QUORVANE_HAVE_ENGINE
+        if (argc > 6) {
+            // The hash's own rate bounds what checking can cost: reported beside the rows.
+            const double start = Now();
+            pinned = benchpin::PinFromFile("quorvane.exe", argv[6]);
+            std::printf("sha256-pin %llu %.3f\n", static_cast<unsigned long long>(pinned.Size), Now() - start);
+        }
+#endif
         for (int round = 0; round < rounds; ++round)
             for (Row& row : rows) Measure(row.best, row.run);
     } catch (const std::exception& error) {

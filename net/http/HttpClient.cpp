@@ -218,6 +218,8 @@ void THttpClient::SendText(const std::string& text) {
 void THttpClient::ReadResponseHeader() {
     BytesExpected = 0;
     HasContentLength = false;
+    HeaderComplete = false;
+    ReplyComplete = false;
     ReceivedCookie.clear();
     RedirectLocation.clear();
     std::optional<FileStream> file;
@@ -231,17 +233,19 @@ void THttpClient::ReadResponseHeader() {
     bool done = false;
     while (!done) {
         ReadLn(line);
+        // Judged before it is stored: the line that passes the header's bound is not kept.
+        done = reader.TakeLine(line);
         if (file) {
             file->Write(line.data(), static_cast<DWORD>(line.size()));
         } else {
             Header += line;
         }
-        done = reader.TakeLine(line);
         // Kept up to date line by line: a connection lost inside the header leaves what was read.
         const TReplyHeader& reply = reader.Result();
         ReplyCode = reply.ReplyCode;
         BytesExpected = reply.BytesExpected;
         HasContentLength = reply.HasContentLength;
+        HeaderComplete = reply.HeaderComplete;
         ReceivedCookie = reply.ReceivedCookie;
         RedirectLocation = reply.RedirectLocation;
     }
@@ -258,12 +262,33 @@ void THttpClient::ReceiveBody() {
     if (InputFileMode) {
         CaptureFile(Body);
     } else {
-        CaptureString(Body, -1);
+        ReceiveBodyText();
+    }
+    TReplyHeader announced;
+    announced.HeaderComplete = HeaderComplete;
+    announced.HasContentLength = HasContentLength;
+    announced.BytesExpected = BytesExpected;
+    ReplyComplete = IsCompleteReply(announced, BytesReceived);
+}
+
+void THttpClient::ReceiveBodyText() {
+    // An announced length past the bound is refused before a byte of it is taken; otherwise the
+    // capture stops one byte past the bound (at most one chunk more) and the reply is refused.
+    if (HasContentLength && BytesExpected > MaxBodyInMemory) {
+        Body.clear();
+        throw EHttpError(kBodyTooLarge);
+    }
+    CaptureString(Body, static_cast<int>(MaxBodyInMemory + 1));
+    if (static_cast<std::int64_t>(Body.size()) > MaxBodyInMemory) {
+        Body.clear();
+        Body.shrink_to_fit();
+        throw EHttpError(kBodyTooLarge);
     }
 }
 
 void THttpClient::JudgeReply() {
-    if (IsSuccessCode(ReplyCode)) {
+    if (!ReplyComplete) StatusMessage(1, "Incomplete reply");
+    if (IsSuccessCode(ReplyCode) && ReplyComplete) {
         if (OnSuccess) OnSuccess(RequestKind);
         StatusMessage(2, "Transaction Completed");
     } else if (IsFailureCode(ReplyCode)) {

@@ -76,6 +76,15 @@ public:
     // Whether the last reply announced its length: a Content-Length of 0 and no line at all
     // both leave BytesExpected at 0, and only this tells an empty file from an unknown length.
     bool HasContentLength = false;
+    // Whether the last reply's header ended with its blank line, and whether the reply was
+    // complete: that header, and a body of exactly the announced length when one was announced.
+    // OnSuccess fires only for a complete reply: a cut or overlong one is no success.
+    bool HeaderComplete = false;
+    bool ReplyComplete = false;
+
+    // Without InputFileMode the body is held in Body: more than this is refused with
+    // kBodyTooLarge rather than taken into memory without end.
+    static constexpr std::int64_t MaxBodyInMemory = 16 << 20;
 
     // Chooses Proxy and ProxyPort afresh for every pass (a redirect may lead to a host that
     // the user's bypass list names); unset, they stay as the caller set them.
@@ -116,6 +125,7 @@ private:
     void Exchange();
     void SendText(const std::string& text);
     void ReceiveBody();
+    void ReceiveBodyText();
     void JudgeReply();
     // After the connection has closed: cookie, OnRedirect, the next URL, the 401 callback.
     bool FollowUp();

@@ -10,6 +10,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A reply body kept in memory (no InputFileMode) larger than the client holds.
+inline constexpr char kBodyTooLarge[] = "Reply body too large to be held in memory";
+
 // A text that should hold a whole number but does not: "'%s' is not a valid integer value".
 class EConvertError : public std::runtime_error {
 public:

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "net/http/HttpErrors.h"
+
 namespace {
 
 std::string_view WithoutLineEnd(std::string_view line) {
@@ -59,7 +61,8 @@ std::int64_t ContentLength(std::string_view line, bool& usable) {
 
 bool TReplyHeaderReader::TakeLine(std::string_view line) {
     if (done_) return true;
-    result_.HeaderText.append(line);
+    bytes_ += line.size();
+    if (++lines_ > kMaxReplyHeaderLines || bytes_ > kMaxReplyHeaderBytes) throw EHttpError(kReplyHeaderTooLarge);
     if (!statusRead_) {
         statusRead_ = true;
         TakeStatusLine(line);
@@ -67,6 +70,7 @@ bool TReplyHeaderReader::TakeLine(std::string_view line) {
     }
     if (line.empty() || line == "\n" || line == "\r\n") {
         done_ = true;
+        result_.HeaderComplete = !line.empty();
         return true;
     }
     TakeHeaderLine(line);
@@ -112,17 +116,24 @@ std::vector<std::string> SplitReplyLines(std::string_view bytes, std::string* re
 
 TReplyHeader ReadReplyHeader(std::string_view reply, std::size_t* bodyOffset) {
     TReplyHeaderReader reader;
-    std::size_t offset = 0;
+    std::size_t offset = 0, textEnd = 0;
     while (!reader.Done()) {
         const std::size_t lf = reply.find('\n', offset);
         // No complete line left: ReadLn sees the server close and returns the empty string.
         const std::string_view line =
             lf == std::string_view::npos ? std::string_view{} : reply.substr(offset, lf + 1 - offset);
         reader.TakeLine(line);
+        textEnd = offset + line.size();
         offset = lf == std::string_view::npos ? reply.size() : lf + 1;
     }
     if (bodyOffset) *bodyOffset = offset;
-    return reader.Result();
+    TReplyHeader result = reader.Result();
+    result.HeaderText = std::string(reply.substr(0, textEnd));
+    return result;
+}
+
+bool IsCompleteReply(const TReplyHeader& header, std::int64_t bodyBytes) {
+    return header.HeaderComplete && (!header.HasContentLength || bodyBytes == header.BytesExpected);
 }
 
 std::string CompleteRedirectURL(const std::string& url, const std::string& host, int port) {

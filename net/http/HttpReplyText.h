@@ -11,6 +11,7 @@
 //     ReplyCode = reader.Result().ReplyCode;  BytesExpected = reader.Result().BytesExpected; ...
 // Result() is up to date after every line: when a ReadLn raises in the middle of the header,
 // the status code and values read so far are already there, as the engine's fields would be.
+// The reader keeps no copy of the text: the engine stores it once, in its header destination.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -25,17 +26,33 @@ struct TReplyHeader {
     bool HasContentLength = false;   // a Content-Length line with a usable number was read
     std::string ReceivedCookie;      // last "Set-Cookie: " value, at most 256 characters
     std::string RedirectLocation;    // last "Location: " value, at most 256 characters
-    std::string HeaderText;          // every line fed, as received (the status line first)
+    // The header ended with its blank line. A server that closes inside the header ends it too,
+    // but what it sent is not a reply: a cut header must never pass for a whole one.
+    bool HeaderComplete = false;
+    std::string HeaderText;          // ReadReplyHeader only: every line, as received
 };
 
 inline constexpr std::size_t kMaxHeaderValue = 256;
+
+// A server that sends header lines without end must not make the client grow without end:
+// past either bound the reader raises kReplyHeaderTooLarge. Real replies stay far below both
+// (a few kilobytes, a few dozen lines); each single line is bounded by ReadLn's own 64 KiB.
+inline constexpr std::size_t kMaxReplyHeaderBytes = 1 << 20;
+inline constexpr std::size_t kMaxReplyHeaderLines = 4096;
+inline constexpr char kReplyHeaderTooLarge[] = "Reply header too large";
+
+// A reply is complete when its header ended with its blank line and, when it announced a
+// usable Content-Length, its body has exactly that length: fewer bytes is a cut transfer, more
+// is not what the server said it sent.
+bool IsCompleteReply(const TReplyHeader& header, std::int64_t bodyBytes);
 
 class TReplyHeaderReader {
 public:
     // Takes the next line; the first one is the status line. Returns true once the header has
     // ended: this line was a lone LF, CR LF, or empty (closed connection). Lines fed after the
     // end are ignored. A header name is recognised only at the start of the line, in any letter
-    // case, with one space after its colon ("Location:x" is not a Location line).
+    // case, with one space after its colon ("Location:x" is not a Location line). Raises
+    // EHttpError(kReplyHeaderTooLarge) for the line that passes a bound.
     bool TakeLine(std::string_view line);
 
     bool Done() const { return done_; }
@@ -46,6 +63,7 @@ private:
     void TakeHeaderLine(std::string_view line);
 
     TReplyHeader result_;
+    std::size_t bytes_ = 0, lines_ = 0;
     bool statusRead_ = false;
     bool done_ = false;
 };

@@ -18,6 +18,18 @@
 
 namespace net {
 
+// Sees what a capture receives, each block before it is stored, so that a download can be
+// checked while it arrives instead of read again afterwards. Either call may raise to end the
+// capture; CaptureStarts comes before the first receive.
+class TCaptureObserver {
+public:
+    virtual void CaptureStarts() = 0;
+    virtual void Received(const char* data, std::size_t size) = 0;
+
+protected:
+    ~TCaptureObserver() = default;
+};
+
 class ROzaverazo {
 public:
     static constexpr int TransferBufferSize = 65536;
@@ -73,6 +85,8 @@ public:
     TNotifyEvent OnDataArrival;
     TNotifyEvent OnAcceptReady;
     TSocketErrorEvent OnSocketError;
+    // Optional; not owned. Called by CaptureFile and CaptureString.
+    TCaptureObserver* CaptureObserver = nullptr;
 
     // Counters, 64-bit so that a body over 2 GiB counts right.
     std::int64_t BytesExpected = 0;

@@ -191,9 +191,12 @@ void ROzaverazo::ReadNoticeScope::Register(long events) noexcept {
 
 void ROzaverazo::ReceiveUntilClosed(CaptureSink& sink) {
     ReadNoticeScope notices(*this);
+    if (CaptureObserver) CaptureObserver->CaptureStarts();
     while (!Canceled && !sink.Full() && (CaptureEnd < 0 || BytesReceived < CaptureEnd)) {
-        const int n = recv(SocketHandle, sink.Room(), TransferBufferSize, 0);
+        char* const room = sink.Room();
+        const int n = recv(SocketHandle, room, TransferBufferSize, 0);
         if (n > 0) {
+            if (CaptureObserver) CaptureObserver->Received(room, static_cast<std::size_t>(n));
             sink.Take(n);
             BytesReceived += n;
             if (OnPacketRecvd) OnPacketRecvd(this);

@@ -2,7 +2,7 @@
 # cmake -DOBJDUMP=... -DPROGRAM=Install.exe -P CheckImports.cmake
 set(system_dlls
   kernel32.dll user32.dll gdi32.dll comctl32.dll comdlg32.dll shell32.dll shlwapi.dll ole32.dll
-  oleaut32.dll advapi32.dll ws2_32.dll wsock32.dll msvcrt.dll version.dll uxtheme.dll
+  oleaut32.dll advapi32.dll ws2_32.dll wsock32.dll msvcrt.dll version.dll uxtheme.dll bcrypt.dll
   winhttp.dll)  # the user's proxy settings and their automatic configuration (Windows 2000 on)
 execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
 if(NOT status EQUAL 0)

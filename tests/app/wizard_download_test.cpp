@@ -11,6 +11,7 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
 #include <memory>
 
 using hostile::Script;
@@ -21,6 +22,14 @@ std::string g_server = "127.0.0.1:1";
 
 const std::vector<std::string> kAllPaths = {"/download/lite/quorvane.exe", "/download/lite/quorvane.ini",
                                             "/download/lite/miseajour.exe", "/download/lite/uninstall.exe"};
+
+// The files as this build pinned them: anything else is refused.
+std::string Product(const std::string& path) { return installtest::ProductFileBytes(path.substr(path.rfind('/') + 1)); }
+std::string Megs(std::size_t bytes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%0.02f", bytes / 1048576.0);
+    return text;
+}
 
 class DownloadTest : public WizardTest {
 protected:
@@ -49,10 +58,7 @@ protected:
     }
 
     void ServeAll() {
-        server.Serve(kAllPaths[0], std::string(3000, 'x'));
-        server.Serve(kAllPaths[1], "[Quorvane]\r\n");
-        server.Serve(kAllPaths[2], "MZ update");
-        server.Serve(kAllPaths[3], "MZ uninstall");
+        for (const std::string& path : kAllPaths) server.Serve(path, Product(path));
     }
 
     // The installation stopped on page 4 with only Cancel usable, nothing put in place.
@@ -79,21 +85,23 @@ TEST_F(DownloadTest, FourFilesInOrderThenTheFinishingSteps) {
     EXPECT_EQ(f.InstallDone, 1);
     EXPECT_EQ(f.LblStatus.Text(), "Status : Registration of uninstall");
     EXPECT_EQ(f.LblFN.Text(), "uninstall.exe (100 %)");
-    EXPECT_EQ(f.LblBytes.Text(), "0.00 / 0.00 Megs");
-    EXPECT_EQ(installtest::ReadFileBytes(dir.Path() + "quorvane.exe"), std::string(3000, 'x'));
-    EXPECT_EQ(installtest::ReadFileBytes(dir.Path() + "uninstall.exe"), "MZ uninstall");
+    const std::string uninstallSize = Megs(Product(kAllPaths[3]).size());
+    EXPECT_EQ(f.LblBytes.Text(), uninstallSize + " / " + uninstallSize + " Megs");
+    EXPECT_TRUE(installtest::ReadFileBytes(dir.Path() + "quorvane.exe") == Product(kAllPaths[0]));
+    EXPECT_TRUE(installtest::ReadFileBytes(dir.Path() + "uninstall.exe") == Product(kAllPaths[3]));
     // The temporary copies stay where they were downloaded.
-    EXPECT_EQ(installtest::ReadFileBytes(std::string(f.TempPath) + "quorvane.ini"), "[Quorvane]\r\n");
+    EXPECT_EQ(installtest::ReadFileBytes(std::string(f.TempPath) + "quorvane.ini"), Product(kAllPaths[1]));
 }
 
 TEST_F(DownloadTest, AWholeBodyEndsAtTheBarsMaximumAndAnErrorStatusStopsTheInstallation) {
-    server.Serve(kAllPaths[0], std::string(2097152, 'q'));
+    const std::string exe = Product(kAllPaths[0]);
+    server.Serve(kAllPaths[0], exe);
     server.On(kAllPaths[1], Script().Send("HTTP/1.0 404 Not Found\r\n\r\nNot found"));
     TfInstall& f = Install();
-    EXPECT_EQ(f.LblBytes.Text(), "2.00 / 2.00 Megs");
+    EXPECT_EQ(f.LblBytes.Text(), Megs(exe.size()) + " / " + Megs(exe.size()) + " Megs");
     EXPECT_EQ(f.LblFN.Text(), "quorvane.exe (100 %)");
-    EXPECT_EQ(SendMessageW(f.ProgBarDL.Handle(), PBM_GETRANGE, FALSE, 0), 2097152);
-    EXPECT_EQ(f.ProgBarDL.Position(), 2097152);
+    EXPECT_EQ(SendMessageW(f.ProgBarDL.Handle(), PBM_GETRANGE, FALSE, 0), static_cast<LRESULT>(exe.size()));
+    EXPECT_EQ(f.ProgBarDL.Position(), static_cast<int>(exe.size()));
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], "Server or update not found: quorvane.ini (HTTP status 404)");
     EXPECT_EQ(server.Paths(), std::vector<std::string>(kAllPaths.begin(), kAllPaths.begin() + 2));
@@ -101,24 +109,27 @@ TEST_F(DownloadTest, AWholeBodyEndsAtTheBarsMaximumAndAnErrorStatusStopsTheInsta
 }
 
 TEST_F(DownloadTest, WithoutALengthTheProgressStaysAsItWas) {
-    server.On(kAllPaths[0], Script().Send("HTTP/1.0 200 OK\r\n\r\n" + std::string(5000, 'q')));
+    server.On(kAllPaths[0], Script().Send("HTTP/1.0 200 OK\r\n\r\n" + Product(kAllPaths[0])));
     // Then a 404 for quorvane.ini, also without a length, so that nothing moves the figures.
     server.On(kAllPaths[1], Script().Send("HTTP/1.0 404 Not Found\r\n\r\nNot found"));
     TfInstall& f = Install();
     EXPECT_EQ(f.LblFN.Text(), "");
     EXPECT_EQ(f.LblBytes.Text(), "");
     EXPECT_EQ(f.ProgBarDL.Position(), 0);
-    EXPECT_EQ(installtest::ReadFileBytes(std::string(f.TempPath) + "quorvane.exe"), std::string(5000, 'q'));
+    EXPECT_TRUE(installtest::ReadFileBytes(std::string(f.TempPath) + "quorvane.exe") == Product(kAllPaths[0]));
     ASSERT_EQ(errors.size(), 1u);
     ExpectStoppedOnPageFour(f);
 }
 
 TEST_F(DownloadTest, ABodyCutShortOfItsLengthStopsTheInstallation) {
     ServeAll();
-    server.On(kAllPaths[2], Script().Send("HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\nMZ only part"));
+    const std::string update = Product(kAllPaths[2]);
+    server.On(kAllPaths[2], Script().Send("HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(update.size()) +
+                                          "\r\n\r\n" + update.substr(0, 12)));
     TfInstall& f = Install();
     ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0], "Server or update not found: miseajour.exe (received 12 of 1000 bytes)");
+    EXPECT_EQ(errors[0], "Server or update not found: miseajour.exe (received 12 of " + std::to_string(update.size()) +
+                             " bytes)");
     EXPECT_EQ(server.Paths().size(), 3u);
     ExpectStoppedOnPageFour(f);
 }
@@ -142,8 +153,11 @@ void CALLBACK CancelWhenSecondFileArrives(HWND, UINT, UINT_PTR, DWORD) {
 
 TEST_F(DownloadTest, CancelDuringTheSecondFileStopsEverything) {
     ServeAll();
-    const std::string ini = "HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n" + std::string(100000, ';');
-    server.On(kAllPaths[1], Script().Send(ini.substr(0, 60000)).Hold());
+    const std::string ini = Product(kAllPaths[1]);
+    server.On(kAllPaths[1], Script()
+                                .Send("HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(ini.size()) + "\r\n\r\n" +
+                                      ini.substr(0, ini.size() / 2))
+                                .Hold());
     answer = IDYES;
     TfInstall& f = Start(kEnglish);
     fInstall = &f;

@@ -24,7 +24,8 @@
 //   [header]      escaped lines: the header text of this reply as the client keeps it.
 //   [outcome]     "key: value" for the whole request: reply-code, bytes-expected, current-url,
 //                 host, port, request-path, events, exception (its message), connects (no when
-//                 it fails before connecting).
+//                 it fails before connecting), complete (yes/no: the last reply's header ended
+//                 with its blank line and its body had the announced length).
 //   [body]        escaped lines (and @repeat): the body the client stores.
 //
 // Escaped lines: every line's text is taken with the escapes \r \n \t \0 \\ \xHH, and the line

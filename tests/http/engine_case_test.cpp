@@ -50,6 +50,9 @@ void CheckOutcome(const THttpCase& c, const TEngineRun& run) {
     if (auto path = c.OutcomeValue("request-path")) {
         EXPECT_EQ(client.RequestPath, *path);
     }
+    if (auto complete = c.OutcomeValue("complete")) {
+        EXPECT_EQ(client.ReplyComplete ? "yes" : "no", *complete);
+    }
     if (auto events = c.OutcomeValue("events")) {
         EXPECT_TRUE(EventsMatch(*events, run.Events)) << "expected: " << *events << "\nactual:   " << Joined(run.Events);
     }

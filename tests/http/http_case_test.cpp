@@ -102,6 +102,9 @@ void ExpectOutcome(const THttpCase& c, const Client& client, const TReplyHeader&
     if (c.Body) {
         EXPECT_EQ(body, *c.Body);
     }
+    if (auto v = c.OutcomeValue("complete")) {
+        EXPECT_EQ(IsCompleteReply(last, static_cast<std::int64_t>(body.size())) ? "yes" : "no", *v);
+    }
     EXPECT_FALSE(c.OutcomeValue("exception")) << "the request was expected to fail";
 }
 
@@ -124,7 +127,13 @@ void RunCase(const THttpCase& c) {
         }
         const std::string reply = c.Passes[pass].ReplyBytes();
         std::size_t offset = 0;
-        last = ReadReplyHeader(reply, &offset);
+        try {
+            last = ReadReplyHeader(reply, &offset);
+        } catch (const EHttpError& e) {
+            EXPECT_EQ(c.OutcomeValue("exception").value_or("(none)"), e.what());
+            EXPECT_EQ(pass + 1, c.Passes.size());
+            return;
+        }
         body = reply.substr(offset);
         ExpectParsed(c.Passes[pass], last);
         const int code = last.ReplyCode;

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "net/http/HttpErrors.h"
 #include "net/http/HttpReplyText.h"
 #include "tests/http/HttpCase.h"
 
@@ -18,7 +19,53 @@ TEST(ReplyHeaderReader, StopsAtTheBlankLineAndIgnoresLaterLines) {
     EXPECT_TRUE(reader.TakeLine("Content-Length: 9\r\n"));
     EXPECT_EQ(reader.Result().BytesExpected, 7);
     EXPECT_TRUE(reader.Result().HasContentLength);
-    EXPECT_EQ(reader.Result().HeaderText, "HTTP/1.0 200 OK\r\nContent-Length: 7\r\n\n");
+    EXPECT_EQ(ReadReplyHeader("HTTP/1.0 200 OK\r\nContent-Length: 7\r\n\nContent-Length: 9\r\n").HeaderText,
+              "HTTP/1.0 200 OK\r\nContent-Length: 7\r\n\n");
+}
+
+// A reply is whole only with its blank line and, when a length was announced, exactly that body.
+TEST(ReplyHeaderReader, KnowsACompleteReplyFromACutOrOverlongOne) {
+    const struct {
+        const char* reply;
+        bool complete;
+    } kReplies[] = {
+        {"HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nabc", true},
+        {"HTTP/1.0 200 OK\nContent-Length: 3\n\nabc", true},
+        {"HTTP/1.0 200 OK\r\n\r\nany length without an announced one", true},
+        {"HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n", true},
+        {"HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nab", false},
+        {"HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nabcd", false},
+        {"HTTP/1.0 200 OK\r\nContent-Length: 0\r\nServer: x\r\n", false},  // closed: no blank line
+        {"HTTP/1.0 200 OK\r\nX-Cut: ha", false},
+        {"", false},
+    };
+    for (const auto& r : kReplies) {
+        std::size_t offset = 0;
+        const std::string_view reply = r.reply;
+        const TReplyHeader header = ReadReplyHeader(reply, &offset);
+        EXPECT_EQ(IsCompleteReply(header, static_cast<std::int64_t>(reply.size() - offset)), r.complete) << r.reply;
+    }
+}
+
+// The header as a whole is bounded in lines and in bytes; a header just inside both is read.
+TEST(ReplyHeaderReader, RefusesAHeaderPastItsBounds) {
+    auto header = [](std::size_t lines, std::size_t lineSize) {
+        std::string text = "HTTP/1.0 200 OK\r\n";
+        const std::string line = "X: " + std::string(lineSize - 5, 'y') + "\r\n";
+        for (std::size_t i = 0; i < lines; ++i) text += line;
+        return text + "\r\n";
+    };
+    // Status line and blank line count too.
+    EXPECT_TRUE(ReadReplyHeader(header(kMaxReplyHeaderLines - 2, 10)).HeaderComplete);
+    EXPECT_THROW(ReadReplyHeader(header(kMaxReplyHeaderLines - 1, 10)), EHttpError);
+    // 17 bytes of status line, 2 of blank line: lines of 65536 bytes fill the rest.
+    const std::size_t room = kMaxReplyHeaderBytes - 19;
+    std::string exact = header(room / 65536, 65536);
+    exact.insert(17, "X: " + std::string(room % 65536 - 5, 'z') + "\r\n");
+    EXPECT_EQ(exact.size(), kMaxReplyHeaderBytes);
+    EXPECT_TRUE(ReadReplyHeader(exact).HeaderComplete);
+    exact.insert(17, "!");
+    EXPECT_THROW(ReadReplyHeader(exact), EHttpError);
 }
 
 TEST(ReplyHeaderReader, AnEmptyStatusLineIsCodeZeroAndTheNextEmptyLineEnds) {

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <stdexcept>
 
 namespace installtest {
 
@@ -81,6 +82,12 @@ std::wstring TreeItemText(HWND tree, HTREEITEM item) {
     tvi.cchTextMax = MAX_PATH;
     SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tvi));
     return text;
+}
+
+std::string ProductFileBytes(const std::string& name) {
+    const std::string bytes = ReadFileBytes(std::string(QUORVANE_PRODUCT_FILES) + "/" + name);
+    if (bytes == "<missing>") throw std::runtime_error("no product file " + name + " in " QUORVANE_PRODUCT_FILES);
+    return bytes;
 }
 
 std::string ProgramDir() {

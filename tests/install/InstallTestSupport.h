@@ -48,5 +48,8 @@ std::string ReadRegString(HKEY root, const std::string& key, const std::string& 
 std::wstring TreeItemText(HWND tree, HTREEITEM item);
 // Directory of the running test program, ending with a backslash.
 std::string ProgramDir();
+// The bytes of one of the product's files as this build pinned them (QUORVANE_PRODUCT_DIR): what
+// a test server must serve for the download to be installed.
+std::string ProductFileBytes(const std::string& name);
 
 }  // namespace installtest

@@ -1,0 +1,15 @@
+#pragma once
+// What the download sequence raises when a file must not be installed; the exit code tells them apart.
+#include <stdexcept>
+
+// A file could not be downloaded: the server, the network, an HTTP status or a cut body.
+class DownloadError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A file arrived whole but is not the one expected: its size or SHA-256 differs from the pinned ones.
+class DamagedDownloadError : public DownloadError {
+public:
+    using DownloadError::DownloadError;
+};

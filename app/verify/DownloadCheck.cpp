@@ -1,0 +1,38 @@
+#include "app/verify/DownloadCheck.h"
+
+#include "app/DownloadErrors.h"
+
+namespace verify {
+
+TDownloadCheck::TDownloadCheck(const net::THttpClient& client, const TPinnedFile& pinned)
+    : client_(client), pinned_(pinned) {}
+
+bool TDownloadCheck::Judged() const { return client_.ReplyCode >= 200 && client_.ReplyCode <= 299; }
+
+void TDownloadCheck::Refuse(const std::string& detail) const {
+    throw DamagedDownloadError(std::string(pinned_.Name) + " is damaged or not the expected file (" + detail +
+                               "). Nothing was installed.");
+}
+
+void TDownloadCheck::CaptureStarts() {
+    if (Judged() && client_.HasContentLength && static_cast<std::uint64_t>(client_.BytesExpected) != pinned_.Size)
+        Refuse("the server announces " + std::to_string(client_.BytesExpected) + " bytes, expected " +
+               std::to_string(pinned_.Size));
+    hash_.Reset();
+    received_ = 0;
+}
+
+void TDownloadCheck::Received(const char* data, std::size_t size) {
+    received_ += size;
+    if (Judged() && received_ > pinned_.Size)
+        Refuse("more than the expected " + std::to_string(pinned_.Size) + " bytes");
+    hash_.Update(data, size);
+}
+
+void TDownloadCheck::Verify() {
+    if (received_ != pinned_.Size)
+        Refuse(std::to_string(received_) + " bytes received, expected " + std::to_string(pinned_.Size));
+    if (hash_.Finish() != pinned_.Sha256) Refuse("its SHA-256 differs from the expected one");
+}
+
+}  // namespace verify

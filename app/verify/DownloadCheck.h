@@ -1,0 +1,55 @@
+#pragma once
+// Checks one file of the download against its pinned size and SHA-256 while its body arrives:
+// the client's capture hands every block to it before the block is stored. Only a reply the
+// sequence would install (status 2xx) is judged; a redirect's or an error page's body is not
+// the file. Every refusal raises DamagedDownloadError naming the file.
+//
+//     TDownloadCheck check(*client, *PinnedFile("quorvane.exe"));
+//     TDownloadCheck::Attached attached(*client, check);
+//     client->Get(url);      // may raise DamagedDownloadError from inside the capture
+//     check.Verify();        // after the reply has been found whole
+#include <cstdint>
+#include <string>
+
+#include "app/verify/PinnedFiles.h"
+#include "app/verify/Sha256.h"
+#include "net/http/HttpClient.h"
+
+namespace verify {
+
+class TDownloadCheck final : public net::TCaptureObserver {
+public:
+    TDownloadCheck(const net::THttpClient& client, const TPinnedFile& pinned);
+
+    // A body starts: an announced length other than the pinned size is refused before a byte of
+    // it is read; otherwise the hash starts again, since the body is written from its start.
+    void CaptureStarts() override;
+    // Hashes the block; a body that grows past the pinned size is refused at once, so a server
+    // that never stops cannot fill the disk.
+    void Received(const char* data, std::size_t size) override;
+    // Raises DamagedDownloadError unless the body had the pinned size and SHA-256.
+    void Verify();
+
+    // Hands the client's captures to the check for one scope, on every exit path.
+    class Attached {
+    public:
+        Attached(net::THttpClient& client, TDownloadCheck& check) : client_(client) { client_.CaptureObserver = &check; }
+        ~Attached() { client_.CaptureObserver = nullptr; }
+        Attached(const Attached&) = delete;
+        Attached& operator=(const Attached&) = delete;
+
+    private:
+        net::THttpClient& client_;
+    };
+
+private:
+    bool Judged() const;
+    [[noreturn]] void Refuse(const std::string& detail) const;
+
+    const net::THttpClient& client_;
+    const TPinnedFile& pinned_;
+    Sha256 hash_;
+    std::uint64_t received_ = 0;
+};
+
+}  // namespace verify
