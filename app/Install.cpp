@@ -1,10 +1,12 @@
 // Program start: application title, the translation table, the wizard form, the message loop.
+#include "app/DllSearchPath.h"
 #include "app/uInstall.h"
 #include "ui/Application.h"
 
 #include <memory>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    RestrictDllSearchPath();
     ui::ComApartment com;
     auto& app = ui::Application::Instance();
     // The locale is read once, before anything else can change it.

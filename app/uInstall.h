@@ -67,7 +67,9 @@ public:
     // Wizard state shared with the directory, download and finishing steps.
     std::unique_ptr<net::THttpClient, HttpClientDeleter> HttpClient;  // absent until the download starts
     std::string CurrentFile;
-    char TempPath[261] = {};
+    // Paths are UTF-8 (ui/Text.h).
+    std::string TempPath;     // the user's, read at creation; each run makes its own folder in it
+    std::string DownloadDir;  // that folder, named when the run starts; the run removes it at its end
     unsigned char Cancelled = 0;
     unsigned char InstallDone = 0;
     std::string InstallDir;
@@ -113,7 +115,7 @@ public:
     // "http://" + the compiled-in server address + "/download/lite/" + file.
     static std::string DownloadUrl(const std::string& file);
     // The two halves of the sequence, apart for the benchmark: the client with its handlers
-    // bound, and one file fetched into TempPath and judged.
+    // bound, and one file fetched into DownloadDir and judged.
     void StartDownloadClient();
     void FetchFile(const std::string& file);
 

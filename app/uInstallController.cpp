@@ -1,6 +1,7 @@
 // The wizard's controller: set-up at creation, language, pages and their buttons, consent,
 // Cancel, close-time work and the links of the last page.
 #include "app/LicenseText.h"
+#include "app/install/DownloadFolder.h"
 #include "app/install/FinishInstall.h"
 #include "app/install/ShellFolderTree.h"
 #include "app/uInstall.h"
@@ -84,7 +85,7 @@ void TfInstall::FormCreate(LCID locale) {
     InstallDone = 0;
     ReadProgramsPath();
     ReadDesktopPath();
-    GetTempPathA(260, TempPath);
+    TempPath = install::ReadTempPath();
     AttachFolderTree();
     TxtDir.SetText(Translated(kTextDefaultDir));
     ApplyLanguage();

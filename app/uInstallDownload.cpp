@@ -1,10 +1,11 @@
-// Page 4: the download of the product's four files into the temporary directory, its progress
+// Page 4: the download of the product's four files into a folder of their own, its progress
 // display, then the finishing steps. Runs inside the Next action of page 3; while a request
 // waits for the network the socket layer keeps the window's messages flowing, so the handlers
 // below, and Cancel, run nested inside HttpClient->Get.
 #include "app/DownloadErrors.h"
 #include "app/DownloadServer.h"
 #include "app/ProxyCredentials.h"
+#include "app/install/DownloadFolder.h"
 #include "app/progress/DownloadProgress.h"
 #include "app/uInstall.h"
 #include "app/verify/DownloadCheck.h"
@@ -38,6 +39,9 @@ std::string TfInstall::DownloadUrl(const std::string& file) {
 
 void TfInstall::DownloadFiles() {
     if (Cancelled == 1) return;
+    // Made before the first request and removed however the run ends: success, an error, Cancel.
+    install::DownloadFolder folder(TempPath);
+    DownloadDir = folder.Path();
     StartDownloadClient();
     for (const char* file : kDownloadFiles) FetchFile(file);
     HttpClient->InputFileMode = false;
@@ -72,7 +76,7 @@ void TfInstall::FetchFile(const std::string& file) {
     verify::TDownloadCheck check(*HttpClient, *pinned);
     try {
         verify::TDownloadCheck::Attached attached(*HttpClient, check);
-        HttpClient->Body = std::string(TempPath) + "\\" + file;
+        HttpClient->Body = DownloadDir + file;
         HttpClient->Get(DownloadUrl(file));
     } catch (const EHttpError& refused) {
         // The engine's refusals of a reply (a header past its bound, endless redirects) say

@@ -13,13 +13,13 @@ constexpr int kTextFolderSuffix = 1;
 }  // namespace
 
 install::InstallState TfInstall::State() {
-    return {InstallDir, TempPath,    DesktopPath, ProgramsPath, Cancelled, InstallDone,
+    return {InstallDir, DownloadDir, DesktopPath, ProgramsPath, Cancelled, InstallDone,
             [this](const std::string& status) { LblStatus.SetText(status); }};
 }
 
-bool TfInstall::ConfirmOverwrite() { return install::ConfirmExistingInstall(TxtDir.Text(), Handle()); }
+bool TfInstall::ConfirmOverwrite() { return install::ConfirmExistingInstall(TxtDir.PathText(), Handle()); }
 
-bool TfInstall::AcceptInstallDir() { return install::AcceptInstallDir(TxtDir.Text(), InstallDir, Handle()); }
+bool TfInstall::AcceptInstallDir() { return install::AcceptInstallDir(TxtDir.PathText(), InstallDir, Handle()); }
 
 void TfInstall::ReadProgramsPath() { ProgramsPath = install::ReadProgramsPath(); }
 
@@ -48,7 +48,6 @@ void TfInstall::AttachFolderTree() {
 // The tree control itself raises Directory.OnChange; the shell tree's own OnChange stays unbound
 // so that one selection sets the text once.
 void TfInstall::DirectoryChange() {
-    std::string suffix;
-    Translator->GetText(kTextFolderSuffix, suffix);
-    TxtDir.SetText(Directory.Path() + suffix);
+    // A folder picked in the tree may hold any character: the edit box takes it as a path.
+    TxtDir.SetPathText(Directory.Path() + install::PathText(kTextFolderSuffix));
 }

@@ -1,6 +1,12 @@
 #pragma once
 // Our texts are Windows-1252 bytes; the controls are Unicode windows, so they display the same
 // whatever the system's ANSI code page is.
+//
+// Paths are another matter: a user's folder may hold any character (Cyrillic, Polish, Greek...),
+// which Windows-1252 cannot carry. A path in a std::string is therefore UTF-8 throughout the
+// program, from the edit box, the shell and the temporary folder to the engine's body file, and
+// becomes UTF-16 only at the wide Win32 call. Our fixed path texts (folder names, link names) are
+// ASCII, the same bytes in both encodings.
 #include <string>
 #include <string_view>
 
@@ -8,5 +14,10 @@ namespace ui {
 
 std::wstring Widen(std::string_view cp1252);
 std::string Narrow(std::wstring_view utf16);
+
+// UTF-8 path to the wide form the Win32 calls take. Throws std::invalid_argument for bytes that
+// are not UTF-8: guessing would create or open a file of another name.
+std::wstring WidenPath(std::string_view utf8);
+std::string NarrowPath(std::wstring_view utf16);
 
 }  // namespace ui

@@ -23,7 +23,7 @@ public:
     void Create(Window& parent, const Bounds& bounds, DWORD treeStyles, int indent);
     bool Reflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
-    // The selected folder's file-system path, empty when nothing is selected.
+    // The selected folder's file-system path (UTF-8), empty when nothing is selected.
     std::string Path() const { return PathProvider ? PathProvider() : std::string(); }
 
     std::function<bool(const NMHDR& header, LRESULT& result)> OnNotify;

@@ -64,18 +64,26 @@ void Window::SetEnabled(bool enabled) {
 
 bool Window::Enabled() const { return hwnd_ && IsWindowEnabled(hwnd_); }
 
-void Window::SetText(const std::string& text) {
+void Window::SetText(const std::string& text) { SetWideText(Widen(text)); }
+
+std::string Window::Text() const { return Narrow(WideText()); }
+
+void Window::SetPathText(const std::string& path) { SetWideText(WidenPath(path)); }
+
+std::string Window::PathText() const { return NarrowPath(WideText()); }
+
+void Window::SetWideText(const std::wstring& text) {
     // Setting the same text again must not raise change events (an edit box reports every WM_SETTEXT).
-    if (hwnd_ && Text() != text) SetWindowTextW(hwnd_, Widen(text).c_str());
+    if (hwnd_ && WideText() != text) SetWindowTextW(hwnd_, text.c_str());
 }
 
-std::string Window::Text() const {
+std::wstring Window::WideText() const {
     if (!hwnd_) return {};
     const int length = GetWindowTextLengthW(hwnd_);
     std::wstring buffer(static_cast<size_t>(length) + 1, L'\0');
     const int copied = GetWindowTextW(hwnd_, buffer.data(), length + 1);
     buffer.resize(static_cast<size_t>(copied > 0 ? copied : 0));
-    return Narrow(buffer);
+    return buffer;
 }
 
 void Window::SetFont(HFONT font) {

@@ -35,6 +35,9 @@ public:
     bool Enabled() const;
     virtual void SetText(const std::string& text);
     std::string Text() const;
+    // The same for a path (UTF-8, see ui/Text.h): every character the user typed survives.
+    void SetPathText(const std::string& path);
+    std::string PathText() const;
     void SetFont(HFONT font);
     HFONT Font() const { return font_; }
 
@@ -42,6 +45,8 @@ public:
     virtual bool Reflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
 
 protected:
+    void SetWideText(const std::wstring& text);
+    std::wstring WideText() const;
     void Attach(HWND hwnd);
     // Destroys the window now (wrappers of destroyed parents must not destroy twice).
     void Destroy();

@@ -7,7 +7,7 @@
 namespace install {
 namespace {
 
-DWORD Attributes(const std::string& path) { return GetFileAttributesW(ui::Widen(path).c_str()); }
+DWORD Attributes(const std::string& path) { return GetFileAttributesW(ui::WidenPath(path).c_str()); }
 
 bool IsFile(const std::string& path) {
     DWORD attributes = Attributes(path);
@@ -26,7 +26,7 @@ void CreateEveryLevel(const std::string& dir) {
     prefix.reserve(dir.size());
     for (char c : dir) {
         prefix += c;
-        if (c == '\\') CreateDirectoryW(ui::Widen(prefix).c_str(), nullptr);
+        if (c == '\\') CreateDirectoryW(ui::WidenPath(prefix).c_str(), nullptr);
     }
 }
 

@@ -1,13 +1,14 @@
 #pragma once
 // Page 3's checks on the installation directory, independent of the form: the form passes the
-// text of its edit box `TxtDir` and its field `InstallDir`. Questions and errors are shown through
+// text of its edit box `TxtDir` (TxtDir.PathText(): UTF-8, every character kept) and its field
+// `InstallDir`. Questions and errors are shown through
 // ui::Application::Instance().MessageBox with texts of the global `Translator`; `owner` is the
 // window they are modal to (the form's).
 //
 // Wiring in the form (page 3, Next):
-//     if (!install::ConfirmExistingInstall(TxtDir.Text(), Handle())) return;  // stay on page 3
+//     if (!install::ConfirmExistingInstall(TxtDir.PathText(), Handle())) return;  // stay on page 3
 //     ShowSteps(false, false, false, true, false); ...
-//     if (!install::AcceptInstallDir(TxtDir.Text(), InstallDir, Handle())) {
+//     if (!install::AcceptInstallDir(TxtDir.PathText(), InstallDir, Handle())) {
 //         ShowSteps(false, false, true, false, false);                    // page 3 again,
 //         btnBack enabled; BtnNext enabled; caption text 31; return;      // as it was; nothing fetched
 //     }

@@ -17,9 +17,9 @@ void Status(const InstallState& state, int text) {
 void CopyProductFile(const std::string& fromDir, const std::string& toDir, const std::string& name) {
     const std::string from = fromDir + name;
     const std::string to = toDir + name;
-    if (!CopyFileW(ui::Widen(from).c_str(), ui::Widen(to).c_str(), FALSE)) {
+    if (!CopyFileW(ui::WidenPath(from).c_str(), ui::WidenPath(to).c_str(), FALSE)) {
         DWORD error = GetLastError();
-        throw InstallError("Cannot copy " + name + " to " + to + ": " + SystemErrorText(error));
+        throw InstallError("Cannot copy " + name + " to " + PathForText(to) + ": " + SystemErrorText(error));
     }
 }
 
@@ -27,27 +27,27 @@ void CopyProductFile(const std::string& fromDir, const std::string& toDir, const
 
 void WriteInstallLocation(const InstallState& state) {
     std::optional<RegistryKey> key = RegistryKey::TryCreate(HKEY_LOCAL_MACHINE, kLocationKey);
-    if (key && state.Cancelled == 0) key->WriteString(kLocationValue, state.InstallDir);
+    if (key && state.Cancelled == 0) key->WritePath(kLocationValue, state.InstallDir);
 }
 
 void WriteUninstallEntry(const InstallState& state) {
     const std::string name = "Quorvane " + Text(27);
     RegistryKey key = RegistryKey::Create(HKEY_LOCAL_MACHINE, kUninstallKeyPrefix + Text(27));
     key.WriteString("DisplayName", name);
-    key.WriteString("UninstallString", state.InstallDir + "Uninstall.exe");
+    key.WritePath("UninstallString", Quoted(state.InstallDir + "Uninstall.exe"));
 }
 
 void WriteAutoStart(const InstallState& state) {
     RegistryKey key = RegistryKey::Create(HKEY_CURRENT_USER, kRunKey);
-    key.WriteString(kRunValue, state.InstallDir + "Quorvane.exe");
+    key.WritePath(kRunValue, Quoted(state.InstallDir + "Quorvane.exe"));
 }
 
 void CreateStartMenuGroup(const InstallState& state) {
     // No Programs folder: the group would land in the current directory or a drive root.
     if (state.ProgramsPath.empty()) return;
-    const std::string group = state.ProgramsPath + Text(18);
-    CreateDirectoryW(ui::Widen(state.ProgramsPath + "Quorvane\\").c_str(), nullptr);
-    CreateDirectoryW(ui::Widen(group).c_str(), nullptr);
+    const std::string group = state.ProgramsPath + PathText(18);
+    CreateDirectoryW(ui::WidenPath(state.ProgramsPath + "Quorvane\\").c_str(), nullptr);
+    CreateDirectoryW(ui::WidenPath(group).c_str(), nullptr);
     const std::string& dir = state.InstallDir;
     CreateShortcut(dir + "quorvane.exe", "", dir, "Quorvane.Lnk", group);
     CreateShortcut(dir + "miseajour.exe", "", dir, "miseajour.Lnk", group);
@@ -57,15 +57,15 @@ void CreateStartMenuGroup(const InstallState& state) {
 void FinishInstall(const InstallState& state) {
     // Both come from earlier steps; empty ones would write into the current directory.
     if (state.InstallDir.empty()) throw InstallError("No installation directory was chosen");
-    if (!state.TempPath || !*state.TempPath) throw InstallError("No temporary directory");
+    if (state.DownloadDir.empty()) throw InstallError("No download folder");
     WriteInstallLocation(state);
     if (state.Cancelled == 1) return;
-    const std::string temp = WithBackslash(state.TempPath);
+    const std::string downloaded = WithBackslash(state.DownloadDir);
     state.InstallDir = WithBackslash(state.InstallDir);
-    for (const char* name : kProductFiles) CopyProductFile(temp, state.InstallDir, name);
+    for (const char* name : kProductFiles) CopyProductFile(downloaded, state.InstallDir, name);
     Status(state, 33);
     CreateStartMenuGroup(state);
-    CreateShortcut(state.InstallDir + "quorvane.exe", "", state.InstallDir, Text(15), state.DesktopPath);
+    CreateShortcut(state.InstallDir + "quorvane.exe", "", state.InstallDir, PathText(15), state.DesktopPath);
     Status(state, 34);
     WriteUninstallEntry(state);
     if (state.Cancelled == 0) state.InstallDone = 1;

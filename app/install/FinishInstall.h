@@ -4,7 +4,7 @@
 // bundle of references to its own fields, built where it is needed:
 //
 //     install::InstallState State() {
-//         return {InstallDir, TempPath, DesktopPath, ProgramsPath, Cancelled, InstallDone,
+//         return {InstallDir, DownloadDir, DesktopPath, ProgramsPath, Cancelled, InstallDone,
 //                 [this](const std::string& s) { LblStatus.SetCaption(s); }};
 //     }
 //     void TfInstall::FinishInstall()        { install::FinishInstall(State()); }
@@ -23,9 +23,10 @@
 
 namespace install {
 
+// Paths are UTF-8 (ui/Text.h).
 struct InstallState {
     std::string& InstallDir;      // as accepted on page 3; FinishInstall ends it with a backslash
-    const char* TempPath;         // the form's 261-byte buffer filled by GetTempPathA, zero-terminated
+    const std::string& DownloadDir;  // the run's download folder (DownloadFolder), holding the four files
     std::string& DesktopPath;
     std::string& ProgramsPath;    // ends with a backslash, or is empty when the shell had none
     const std::uint8_t& Cancelled;
@@ -33,7 +34,7 @@ struct InstallState {
     std::function<void(const std::string&)> SetStatus;  // the page 4 status line `LblStatus`
 };
 
-// The four installed files, copied from the temporary directory in this order.
+// The four installed files, copied from the download folder in this order.
 inline constexpr const char* kProductFiles[] = {"quorvane.exe", "miseajour.exe", "quorvane.ini", "uninstall.exe"};
 
 // Registry locations, written exactly so (mixed case included).
@@ -52,9 +53,9 @@ void FinishInstall(const InstallState& state);
 void CreateStartMenuGroup(const InstallState& state);
 // HKLM location value; a key that cannot be opened is passed over silently.
 void WriteInstallLocation(const InstallState& state);
-// HKLM uninstall entry: DisplayName and UninstallString.
+// HKLM uninstall entry: DisplayName and UninstallString (quoted).
 void WriteUninstallEntry(const InstallState& state);
-// HKCU Run value that starts the product with Windows.
+// HKCU Run value that starts the product with Windows (quoted).
 void WriteAutoStart(const InstallState& state);
 
 // The closing steps, only when InstallDone is 1: the language into the settings file, the Run

@@ -19,15 +19,9 @@ std::string SystemErrorText(DWORD code) {
     return ui::Narrow(text);
 }
 
-std::string ToAnsiCodePage(const std::string& cp1252) {
-    const std::wstring wide = ui::Widen(cp1252);
-    if (wide.empty()) return {};
-    int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(size_t(size > 0 ? size : 0), '\0');
-    if (size > 0)
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), out.data(), size, nullptr, nullptr);
-    return out;
-}
+std::string PathForText(const std::string& path) { return ui::Narrow(ui::WidenPath(path)); }
+
+std::string Quoted(const std::string& path) { return '"' + path + '"'; }
 
 std::string WithBackslash(std::string path) {
     if (!path.empty() && path.back() != '\\') path += '\\';
@@ -39,5 +33,7 @@ std::string Text(int index) {
     if (Translator) Translator->GetText(index, text);
     return text;
 }
+
+std::string PathText(int index) { return ui::NarrowPath(ui::Widen(Text(index))); }
 
 }  // namespace install

@@ -1,6 +1,6 @@
 #pragma once
 // Small helpers shared by the installation steps: the error type they raise, the system's reason
-// for a failure, byte-string conversions for the ANSI entry points, and owners for COM objects and
+// for a failure, texts and paths side by side, and owners for COM objects and
 // shell item lists so that every exit path releases them.
 #include <windows.h>
 #include <shlobj.h>
@@ -20,15 +20,21 @@ public:
 // The system's own text for an error code, without the trailing line break FormatMessage adds.
 std::string SystemErrorText(DWORD code);
 
-// Our texts are Windows-1252; the ANSI entry points read the system code page, which need not be
-// 1252. Re-encode so that an accented path reaches the system as the same characters.
-std::string ToAnsiCodePage(const std::string& cp1252);
+// A UTF-8 path inside one of our Windows-1252 texts (an error message): what 1252 cannot show
+// becomes "?", instead of the path's bytes read as other letters.
+std::string PathForText(const std::string& path);
+
+// A path as Windows expects it in a command line: quoted, so that "C:\Program Files\Q.exe" can
+// never start C:\Program.exe.
+std::string Quoted(const std::string& path);
 
 // `path` followed by one backslash unless it already ends with one (an empty path stays empty).
 std::string WithBackslash(std::string path);
 
 // Text n of the translation table in the current language.
 std::string Text(int index);
+// The same text as a piece of a path (UTF-8): a folder or link name.
+std::string PathText(int index);
 
 // Owner of one pointer that `Free` releases, on every exit path.
 template <class P, void (*Free)(P)>

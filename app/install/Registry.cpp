@@ -50,8 +50,11 @@ RegistryKey::~RegistryKey() {
     if (key_) RegCloseKey(key_);
 }
 
-void RegistryKey::WriteString(const std::string& name, const std::string& data) {
-    const std::wstring wide = ui::Widen(data);
+void RegistryKey::WriteString(const std::string& name, const std::string& data) { WriteWide(name, ui::Widen(data)); }
+
+void RegistryKey::WritePath(const std::string& name, const std::string& path) { WriteWide(name, ui::WidenPath(path)); }
+
+void RegistryKey::WriteWide(const std::string& name, const std::wstring& wide) {
     LONG status = ERROR_ACCESS_DENIED;
     if (!InjectedFailure(TestRegistryFaults().SetValue, name)) {
         status = RegSetValueExW(key_, ui::Widen(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),

@@ -23,9 +23,12 @@ public:
 
     // Writes a REG_SZ value. Throws InstallError "Failed to set data for '<name>'".
     void WriteString(const std::string& name, const std::string& data);
+    // The same for a value that holds a path (UTF-8): every character of it is kept.
+    void WritePath(const std::string& name, const std::string& path);
 
 private:
     explicit RegistryKey(HKEY key) : key_(key) {}
+    void WriteWide(const std::string& name, const std::wstring& data);
     HKEY key_ = nullptr;
 };
 

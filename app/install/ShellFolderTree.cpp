@@ -81,11 +81,11 @@ ShellFolderTree::ShellFolderTree(HWND tree, const std::string& rootPath) : tree_
     TreeView_SetImageList(tree_, images, TVSIL_NORMAL);
 
     Pidl root;
-    if (FAILED(SHParseDisplayName(ui::Widen(rootPath).c_str(), nullptr, root.Put(), 0, nullptr)) || !root)
-        throw InstallError("Cannot read the folder " + rootPath);
+    if (FAILED(SHParseDisplayName(ui::WidenPath(rootPath).c_str(), nullptr, root.Put(), 0, nullptr)) || !root)
+        throw InstallError("Cannot read the folder " + PathForText(rootPath));
     ComRef<IShellFolder> parent;
     PCUITEMID_CHILD last = nullptr;
-    std::wstring name = ui::Widen(rootPath);
+    std::wstring name = ui::WidenPath(rootPath);
     DWORD attributes = SFGAO_HASSUBFOLDER;
     if (SUCCEEDED(SHBindToParent(root.Get(), IID_IShellFolder, parent.PutVoid(), &last))) {
         name = DisplayName(parent.Get(), last);
@@ -163,7 +163,7 @@ std::string ShellFolderTree::Path() const {
     if (!node) return {};
     wchar_t path[MAX_PATH + 1] = {};
     if (!SHGetPathFromIDListW(node->absolute.Get(), path)) return {};
-    std::string result = ui::Narrow(path);
+    std::string result = ui::NarrowPath(path);
     // A drive root keeps its backslash ("C:\"); an ordinary folder has none.
     if (result.size() > 3 && result.back() == '\\') result.pop_back();
     return result;

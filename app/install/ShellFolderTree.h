@@ -35,8 +35,8 @@ public:
     ShellFolderTree(const ShellFolderTree&) = delete;
     ShellFolderTree& operator=(const ShellFolderTree&) = delete;
 
-    // File-system path of the selected folder without a trailing backslash; empty when nothing
-    // is selected or the folder has no file-system path.
+    // File-system path (UTF-8) of the selected folder without a trailing backslash; empty when
+    // nothing is selected or the folder has no file-system path.
     std::string Path() const;
 
     // Fired whenever the selected folder changes (the form's DirectoryChange).

@@ -14,7 +14,7 @@ std::string SpecialFolderPath(int csidl) {
     if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, folder.Put())) || !folder) return {};
     wchar_t path[MAX_PATH + 1] = {};
     if (!SHGetPathFromIDListW(folder.Get(), path)) return {};
-    return ui::Narrow(path);
+    return ui::NarrowPath(path);
 }
 
 }  // namespace
@@ -27,18 +27,18 @@ void CreateShortcut(const std::string& target, const std::string& arguments, con
                     const std::string& linkName, const std::string& folder) {
     // Without the folder the path would fall back on the current directory or a drive root.
     if (folder.empty()) return;
-    ComRef<IShellLinkA> link;
-    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.PutVoid());
+    ComRef<IShellLinkW> link;
+    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.PutVoid());
     if (FAILED(hr)) throw InstallError("Cannot create a shell link: " + SystemErrorText(DWORD(hr)));
     ComRef<IPersistFile> file;
     hr = link->QueryInterface(IID_IPersistFile, file.PutVoid());
     if (FAILED(hr)) throw InstallError("Cannot save a shell link: " + SystemErrorText(DWORD(hr)));
 
-    // IShellLinkA reads the system code page; our texts are Windows-1252.
-    link->SetArguments(ToAnsiCodePage(arguments).c_str());
-    link->SetPath(ToAnsiCodePage(target).c_str());
-    link->SetWorkingDirectory(ToAnsiCodePage(workingDir).c_str());
-    file->Save(ui::Widen(folder + "\\" + linkName).c_str(), FALSE);
+    // The wide interface: the system code page cannot carry every character of a path.
+    link->SetArguments(ui::Widen(arguments).c_str());
+    link->SetPath(ui::WidenPath(target).c_str());
+    link->SetWorkingDirectory(ui::WidenPath(workingDir).c_str());
+    file->Save(ui::WidenPath(folder + "\\" + linkName).c_str(), FALSE);
 }
 
 }  // namespace install

@@ -6,6 +6,7 @@
 // pinned before the rounds.
 //   download_bench SERVER FILE   (host:port serving /download/lite/quorvane.exe, and that file)
 #include "app/DownloadServer.h"
+#include "app/install/DownloadFolder.h"
 #include "app/uInstall.h"
 #include "bench/support/RuntimePin.h"
 #include "net/http/HttpClient.h"
@@ -47,6 +48,8 @@ Run WithTheWizard() {
     form.Show();
     form.ShowSteps(false, false, false, true, false);
     ui::Application::Instance().ProcessMessages();
+    install::DownloadFolder folder(form.TempPath);
+    form.DownloadDir = folder.Path();
     form.StartDownloadClient();
     LARGE_INTEGER start, end;
     QueryPerformanceCounter(&start);

@@ -57,7 +57,7 @@ public:
     virtual void NoVerbRequest(const std::string& url, const std::string& data);
 
     // Published settings and results.
-    std::string Body = "Default.htm";  // InputFileMode: the body's file; otherwise the body text
+    std::string Body = "Default.htm";  // InputFileMode: the body's file (a UTF-8 path); otherwise the body text
     std::string Header = "Head.txt";   // OutputFileMode: the header's file; otherwise its text
     std::unique_ptr<THeaderInfo> HeaderInfo;
     bool InputFileMode = false;

@@ -1,16 +1,19 @@
 #include "net/socket/FileStream.h"
 
+#include "ui/Text.h"
+
 #include <stdexcept>
 
 namespace net {
 
 FileStream::FileStream(const std::string& name, Mode mode) : name_(name) {
+    const std::wstring wide = ui::WidenPath(name);
     if (mode == Mode::Read) {
-        handle_ = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+        handle_ = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
         if (handle_ == INVALID_HANDLE_VALUE) throw std::runtime_error("Cannot open file " + name);
     } else {
-        handle_ = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+        handle_ = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle_ == INVALID_HANDLE_VALUE) throw std::runtime_error("Cannot create file " + name);
     }

@@ -11,7 +11,8 @@ namespace net {
 class FileStream {
 public:
     enum class Mode { Read, Create };
-    // Create truncates an existing file. Throws std::runtime_error naming the file on failure.
+    // `name` is a UTF-8 path (ui/Text.h), whatever the system code page. Create truncates an
+    // existing file. Throws std::runtime_error naming the file on failure.
     FileStream(const std::string& name, Mode mode);
     // Writes out what is still collected (errors are swallowed here: Close reports them).
     ~FileStream();

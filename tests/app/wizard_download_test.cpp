@@ -52,7 +52,7 @@ protected:
         Click(f.BtnNext);
         Click(f.rdoagree);
         Click(f.BtnNext);
-        SendMessageW(f.TxtDir.Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ui::Widen(dir.Path()).c_str()));
+        SendMessageW(f.TxtDir.Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ui::WidenPath(dir.Path()).c_str()));
         Click(f.BtnNext);
         return f;
     }
@@ -89,8 +89,10 @@ TEST_F(DownloadTest, FourFilesInOrderThenTheFinishingSteps) {
     EXPECT_EQ(f.LblBytes.Text(), uninstallSize + " / " + uninstallSize + " Megs");
     EXPECT_TRUE(installtest::ReadFileBytes(dir.Path() + "quorvane.exe") == Product(kAllPaths[0]));
     EXPECT_TRUE(installtest::ReadFileBytes(dir.Path() + "uninstall.exe") == Product(kAllPaths[3]));
-    // The temporary copies stay where they were downloaded.
-    EXPECT_EQ(installtest::ReadFileBytes(std::string(f.TempPath) + "quorvane.ini"), Product(kAllPaths[1]));
+    EXPECT_TRUE(installtest::ReadFileBytes(dir.Path() + "quorvane.ini") == Product(kAllPaths[1]));
+    // The downloads went into a folder of their own, removed once they were installed.
+    EXPECT_EQ(f.DownloadDir.rfind(f.TempPath + "Quorvane-", 0), 0u) << f.DownloadDir;
+    EXPECT_FALSE(installtest::Exists(f.DownloadDir));
 }
 
 TEST_F(DownloadTest, AWholeBodyEndsAtTheBarsMaximumAndAnErrorStatusStopsTheInstallation) {
@@ -116,7 +118,9 @@ TEST_F(DownloadTest, WithoutALengthTheProgressStaysAsItWas) {
     EXPECT_EQ(f.LblFN.Text(), "");
     EXPECT_EQ(f.LblBytes.Text(), "");
     EXPECT_EQ(f.ProgBarDL.Position(), 0);
-    EXPECT_TRUE(installtest::ReadFileBytes(std::string(f.TempPath) + "quorvane.exe") == Product(kAllPaths[0]));
+    // quorvane.exe was read to the server's close; the 404 that followed took the folder away.
+    EXPECT_EQ(server.Paths(), std::vector<std::string>(kAllPaths.begin(), kAllPaths.begin() + 2));
+    EXPECT_FALSE(installtest::Exists(f.DownloadDir));
     ASSERT_EQ(errors.size(), 1u);
     ExpectStoppedOnPageFour(f);
 }
@@ -164,7 +168,7 @@ TEST_F(DownloadTest, CancelDuringTheSecondFileStopsEverything) {
     Click(f.BtnNext);
     Click(f.rdoagree);
     Click(f.BtnNext);
-    SendMessageW(f.TxtDir.Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ui::Widen(dir.Path()).c_str()));
+    SendMessageW(f.TxtDir.Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ui::WidenPath(dir.Path()).c_str()));
     SetTimer(f.Handle(), 1, 20, CancelWhenSecondFileArrives);
     Click(f.BtnNext);
     fInstall = nullptr;

@@ -177,7 +177,7 @@ TEST_F(WizardTest, ClosingAfterACompletedInstallationDoesTheClosingWork) {
     ASSERT_FALSE(f.chkStartNow.Checked());
     f.Close();
     EXPECT_TRUE(f.Closed());
-    EXPECT_EQ(installtest::ReadRegString(HKEY_CURRENT_USER, runKey, "QuorvaneRaRozo"), dir.Path() + "Quorvane.exe");
+    EXPECT_EQ(installtest::ReadRegPath(HKEY_CURRENT_USER, runKey, "QuorvaneRaRozo"), "\"" + dir.Path() + "Quorvane.exe\"");
     EXPECT_EQ(installtest::ReadFileBytes(SettingsFile()), "[Settings]\r\nlangue=anglais\r\n");
     RegDeleteKeyValueW(HKEY_CURRENT_USER, ui::Widen(runKey).c_str(), L"QuorvaneRaRozo");
     DeleteFileW(ui::Widen(SettingsFile()).c_str());

@@ -7,6 +7,8 @@
 //   e2e_probe nothing DIR                nothing of the product installed, linked or registered
 //   e2e_probe proxy SERVER BYPASS        the user's proxy settings, in both of Windows' forms
 //   e2e_probe proxy-off                  back to a direct connection
+//   e2e_probe system                     prints the ANSI code page and the temporary path
+// check and nothing also find no download folder left in the temporary path.
 // Prints one line per mismatch; exit status 1 when there is any.
 #include <windows.h>
 #include <objbase.h>
@@ -89,7 +91,9 @@ const wchar_t kUninstallKey[] = L"SoftWare\\Microsoft\\Windows\\CurrentVersion\\
 const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const wchar_t* const kFiles[] = {L"quorvane.exe", L"miseajour.exe", L"quorvane.ini", L"uninstall.exe"};
 
-// Target and working directory of a shell link; "<missing>" when it cannot be read.
+// Target and working directory of a shell link; "<missing>" when it cannot be read. The target
+// is the one the link resolves to, from its item list: Wine keeps the path string of a saved
+// link in the ANSI code page only.
 std::pair<std::wstring, std::wstring> LinkOf(const std::wstring& path) {
     IShellLinkW* link = nullptr;
     IPersistFile* file = nullptr;
@@ -99,7 +103,9 @@ std::pair<std::wstring, std::wstring> LinkOf(const std::wstring& path) {
         SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
         SUCCEEDED(file->Load(path.c_str(), STGM_READ))) {
         wchar_t target[MAX_PATH + 1] = {}, dir[MAX_PATH + 1] = {};
-        link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+        PIDLIST_ABSOLUTE items = nullptr;
+        if (SUCCEEDED(link->GetIDList(&items)) && items) SHGetPathFromIDListW(items, target);
+        CoTaskMemFree(items);
         link->GetWorkingDirectory(dir, MAX_PATH);
         result = {target, dir};
     }
@@ -119,6 +125,27 @@ void ExpectLink(const std::wstring& path, const std::wstring& target, const std:
 std::wstring ProgramsGroup(const Edition& e) { return WithBackslash(ShellFolder(CSIDL_PROGRAMS)) + e.group; }
 std::wstring DesktopLink(const Edition& e) { return ShellFolder(CSIDL_DESKTOPDIRECTORY) + L"\\" + e.desktopLink; }
 
+std::wstring TempPath() {
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH, temp);
+    return temp;
+}
+
+// Each run of the installer downloads into a folder "Quorvane-<16 hex digits>" of the
+// temporary path and removes it at the end, whatever the outcome. (Other tests leave files
+// of similar names there.)
+bool IsDownloadFolder(const fs::directory_entry& entry) {
+    const std::wstring name = entry.path().filename().wstring();
+    std::error_code ignored;
+    return name.size() == 25 && name.rfind(L"Quorvane-", 0) == 0 && entry.is_directory(ignored);
+}
+
+void ExpectNoDownloadFolder() {
+    std::error_code ignored;
+    for (const auto& entry : fs::directory_iterator(fs::path(TempPath()), ignored))
+        Expect(!IsDownloadFolder(entry), L"download folder left: " + entry.path().wstring());
+}
+
 int Check(const std::wstring& lang, const std::wstring& typed, const std::wstring& source, bool autoStart) {
     const Edition e = EditionOf(lang);
     const std::wstring dir = WithBackslash(typed);
@@ -135,13 +162,14 @@ int Check(const std::wstring& lang, const std::wstring& typed, const std::wstrin
     ExpectEqual(RegString(HKEY_LOCAL_MACHINE, kLocationKey, L"emplacement"), typed, L"emplacement");
     const std::wstring uninstall = kUninstallKey + e.version;
     ExpectEqual(RegString(HKEY_LOCAL_MACHINE, uninstall, L"DisplayName"), L"Quorvane " + e.version, L"DisplayName");
-    ExpectEqual(RegString(HKEY_LOCAL_MACHINE, uninstall, L"UninstallString"), dir + L"Uninstall.exe",
+    ExpectEqual(RegString(HKEY_LOCAL_MACHINE, uninstall, L"UninstallString"), L"\"" + dir + L"Uninstall.exe\"",
                 L"UninstallString");
     wchar_t language[32] = {};
     GetPrivateProfileStringW(L"Settings", L"langue", L"", language, 32, L"Quorvane_b.ini");
     ExpectEqual(language, e.language, L"settings file langue");
     ExpectEqual(RegString(HKEY_CURRENT_USER, kRunKey, L"QuorvaneRaRozo"),
-                autoStart ? dir + L"Quorvane.exe" : L"<missing>", L"Run value");
+                autoStart ? L"\"" + dir + L"Quorvane.exe\"" : L"<missing>", L"Run value");
+    ExpectNoDownloadFolder();
     return g_failures ? 1 : 0;
 }
 
@@ -159,6 +187,7 @@ int Nothing(const std::wstring& typed) {
     ExpectEqual(RegString(HKEY_LOCAL_MACHINE, kLocationKey, L"emplacement"), L"<missing>", L"emplacement");
     ExpectEqual(RegString(HKEY_CURRENT_USER, kRunKey, L"QuorvaneRaRozo"), L"<missing>", L"Run value");
     Expect(GetFileAttributesW(SettingsFile().c_str()) == INVALID_FILE_ATTRIBUTES, L"settings file exists");
+    ExpectNoDownloadFolder();
     return g_failures ? 1 : 0;
 }
 
@@ -174,9 +203,11 @@ int Clean(const std::wstring& typed) {
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Quorvane");
     RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, L"QuorvaneRaRozo");
     DeleteFileW(SettingsFile().c_str());
-    wchar_t temp[MAX_PATH + 1] = {};
-    GetTempPathW(MAX_PATH, temp);
-    for (const wchar_t* name : kFiles) DeleteFileW((std::wstring(temp) + name).c_str());
+    // Where the installer left its downloads before each run had a folder of its own.
+    for (const wchar_t* name : kFiles) DeleteFileW((TempPath() + name).c_str());
+    // A download folder a killed run left behind must not fail the next scenario.
+    for (const auto& entry : fs::directory_iterator(fs::path(TempPath()), ignored))
+        if (IsDownloadFolder(entry)) fs::remove_all(entry.path(), ignored);
     return 0;
 }
 
@@ -195,7 +226,11 @@ int wmain(int argc, wchar_t** argv) {
     else if (command == L"nothing" && argc > 2) status = Nothing(argv[2]);
     else if (command == L"proxy" && argc > 3) status = ProxySettings({argv[2], argv[3], L""});
     else if (command == L"proxy-off") status = ProxySettings({});
-    else std::fprintf(stderr, "usage: e2e_probe clean DIR | check fr|en DIR SOURCE yes|no | nothing DIR | "
+    else if (command == L"system") {
+        std::printf("%u %s\n", GetACP(), Utf8(TempPath()).c_str());
+        status = 0;
+    }
+    else std::fprintf(stderr, "usage: e2e_probe clean DIR | check fr|en DIR SOURCE yes|no | nothing DIR | system | "
                               "proxy SERVER BYPASS | proxy-off\n");
     CoUninitialize();
     return status;

@@ -162,6 +162,39 @@ cancel-second-file)
   [ "$(requested uninstall.exe "$work/access.log")" = 0 ] || fail "uninstall.exe was requested"
   probe clean "$default_en"
   ;;
+unicode)
+  # A Russian system (code page 1251) whose temporary folder has Cyrillic letters, and a typed
+  # directory with letters outside both 1251 and 1252: all of it installed as typed. Its own
+  # prefix, kept between runs: the other tests' temporary folder stays as it is.
+  E2E_PREFIX=$E2E_WORK/unicode-prefix
+  # Without the Linux locale Wine still gives code page 1251, but its file names then hold ASCII
+  # only; made once, in the build tree, from the locales package.
+  export LOCPATH=$E2E_WORK/locale
+  [ -d "$LOCPATH/ru_RU.UTF-8" ] || { mkdir -p "$LOCPATH" && localedef -i ru_RU -f UTF-8 "$LOCPATH/ru_RU.UTF-8"; }
+  temp_dir='C:\Временные файлы\Temp'
+  unicode_dir='C:\Программы Łódź\Quorvane'
+  probe system >/dev/null  # makes the prefix on the first run
+  mkdir -p "$E2E_PREFIX/drive_c/Временные файлы/Temp"
+  # Wine reads these letters from its command line only under a UTF-8 locale that exists.
+  for name in TEMP TMP; do
+    LC_ALL=C.UTF-8 wine_run reg add 'HKCU\Environment' /v "$name" /d "$temp_dir" /f >/dev/null 2>&1
+  done
+  WINEPREFIX=$E2E_PREFIX wineserver -w
+  system=$(LC_ALL=ru_RU.UTF-8 probe system)
+  [ "$system" = "1251 $temp_dir\\" ] || fail "not a 1251 system with the Cyrillic temporary folder: $system"
+  export LC_ALL=C.UTF-8  # for the driver's and the probe's arguments
+  probe clean "$unicode_dir"
+  start_nginx "$E2E_PORT" "$E2E_SAMPLE" "$work"
+  start ru_RU.UTF-8
+  to_directory_page "&Suivant" "J' accepte"
+  drive type "$unicode_dir"
+  drive click "&Installer"
+  drive click "Terminé" 60 || fail "page 5 not reached"
+  finished
+  drive product close >/dev/null || fail "the product was not started"
+  probe check fr "$unicode_dir" "$source_dir" yes || fail "installation differs"
+  probe clean "$unicode_dir"
+  ;;
 no-host)
   # A server name that cannot be resolved: its box, then the engine's error, then the end.
   probe clean "$default_en"

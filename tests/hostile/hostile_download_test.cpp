@@ -49,7 +49,7 @@ protected:
         Click(f.BtnNext);
         Click(f.rdoagree);
         Click(f.BtnNext);
-        SendMessageW(f.TxtDir.Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ui::Widen(dir.Path()).c_str()));
+        SendMessageW(f.TxtDir.Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ui::WidenPath(dir.Path()).c_str()));
         if (beforeInstall) beforeInstall(f);
         const ULONGLONG start = GetTickCount64();
         Click(f.BtnNext);
@@ -71,12 +71,22 @@ protected:
                   "<missing>")
             << what;
         EXPECT_LT(elapsedMs, 15000u) << what;
+        ExpectDownloadFolderGone(f, what);
+    }
+
+    // The run's own folder under the temporary path is removed whatever the outcome.
+    static void ExpectDownloadFolderGone(const TfInstall& f, const std::string& what) {
+        if (f.DownloadDir.empty()) return;  // stopped before the folder was made
+        EXPECT_EQ(f.DownloadDir.rfind(f.TempPath, 0), 0u) << what << ": " << f.DownloadDir;
+        EXPECT_FALSE(installtest::Exists(f.DownloadDir)) << what << ": " << f.DownloadDir;
     }
 
     void ExpectInstalled(const TfInstall& f) {
         EXPECT_TRUE(errors.empty()) << errors.front();
         EXPECT_EQ(f.InstallDone, 1);
         for (const char* file : kFiles) EXPECT_TRUE(installtest::ReadFileBytes(dir.Path() + file) == Product(file));
+        ASSERT_FALSE(f.DownloadDir.empty());
+        ExpectDownloadFolderGone(f, "installed");
     }
 
     HostileServer server;
@@ -175,7 +185,9 @@ TEST_F(HostileDownloadTest, EveryMisbehaviourStopsTheInstallationAndKeepsTheEarl
             EXPECT_NE(errors[0].find(m.says), std::string::npos) << errors[0];
             EXPECT_NE(errors[0].find("quorvane.ini"), std::string::npos) << errors[0];
         }
-        EXPECT_TRUE(installtest::ReadFileBytes(std::string(f.TempPath) + "quorvane.exe") == Product("quorvane.exe"));
+        // The first file came whole; its download folder went with the failure.
+        EXPECT_EQ(server.Paths().at(0), PathOf("quorvane.exe"));
+        ASSERT_FALSE(f.DownloadDir.empty());
         // The files after the failing one are never asked for.
         for (const std::string& path : server.Paths()) EXPECT_NE(path, PathOf("miseajour.exe"));
     }
@@ -230,15 +242,41 @@ TEST_F(HostileDownloadTest, SoundOddities) {
     EXPECT_NE(requests[3].find("\r\nCookie: qv=1\r\n"), std::string::npos) << requests[3];
 }
 
-// The download's file cannot be created in the temporary directory: a folder has its name.
+// While quorvane.ini's reply is on its way, a folder of that name appears in the download folder.
+void CALLBACK BlockTheSecondFile(HWND window, UINT, UINT_PTR id, DWORD) {
+    if (!fInstall || fInstall->CurrentFile != "quorvane.ini") return;
+    KillTimer(window, id);
+    CreateDirectoryW(ui::WidenPath(fInstall->DownloadDir + "quorvane.ini").c_str(), nullptr);
+}
+
+// The download's file cannot be created in the download folder: a folder has its name.
 TEST_F(HostileDownloadTest, ATemporaryFileThatCannotBeCreatedStopsTheInstallation) {
-    installtest::ScratchDir temp("hostile-temp");
-    CreateDirectoryW(ui::Widen(temp.Path() + "quorvane.ini").c_str(), nullptr);
-    TfInstall& f = Install([&](TfInstall& form) { std::snprintf(form.TempPath, sizeof form.TempPath, "%s", temp.Path().c_str()); });
+    server.On(PathOf("quorvane.ini"), Script().Pause(1000).Send(Reply("HTTP/1.0 200 OK", {}, "new quorvane.ini")));
+    TfInstall& f = Install([](TfInstall& form) {
+        fInstall = &form;
+        SetTimer(form.Handle(), 8, 20, BlockTheSecondFile);
+    });
+    fInstall = nullptr;
     ExpectNothingInstalled(f, "temporary file");
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].rfind("Cannot create file", 0), 0u) << errors[0];
     EXPECT_NE(errors[0].find("quorvane.ini"), std::string::npos) << errors[0];
+}
+
+// A temporary path that cannot hold a download folder stops the run before any request.
+TEST_F(HostileDownloadTest, AnUnusableTemporaryPathDownloadsNothing) {
+    installtest::ScratchDir temp("hostile-temp");
+    installtest::WriteFileBytes(temp.Path() + "a file", "");
+    // The current directory and the current drive's root exist: only refusing a path that is
+    // not a full one keeps the download out of them.
+    const std::string unusable[] = {"", ".\\", "\\", temp.Path() + "missing\\", temp.Path() + "a file\\"};
+    for (const std::string& path : unusable) {
+        errors.clear();
+        TfInstall& f = Install([&](TfInstall& form) { form.TempPath = path; });
+        ExpectNothingInstalled(f, "temporary path \"" + path + "\"");
+        EXPECT_EQ(f.DownloadDir, "") << path;
+        EXPECT_EQ(server.Connections(), 0) << path;
+    }
 }
 
 // The earlier installation's product is running (its file held open without write sharing):

@@ -89,7 +89,7 @@ TEST_F(MachineFaultTest, AFolderInPlaceOfAProductFileIsAnErrorAndIsKept) {
 TEST_F(MachineFaultTest, ADownloadedFileThatVanishedIsAnErrorAndTheOldFileStays) {
     EarlierInstallation();
     const std::string dir = WithBackslashCopy();
-    ASSERT_TRUE(DeleteFileW(ui::Widen(std::string(TempPath) + "quorvane.exe").c_str()));
+    ASSERT_TRUE(DeleteFileW(ui::Widen(DownloadDir + "quorvane.exe").c_str()));
     const std::string message = Finish();
     EXPECT_NE(message.find("quorvane.exe"), std::string::npos) << message;
     ExpectNothingNewInstalled(dir);

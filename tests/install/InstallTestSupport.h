@@ -42,8 +42,10 @@ bool IsDirectory(const std::string& path);
 bool Exists(const std::string& path);
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
-// A REG_SZ value, or "<missing>".
+// Paths here are UTF-8, as in the installer (ui/Text.h).
+// A REG_SZ value, or "<missing>"; ReadRegPath gives a value holding a path as UTF-8.
 std::string ReadRegString(HKEY root, const std::string& key, const std::string& value);
+std::string ReadRegPath(HKEY root, const std::string& key, const std::string& value);
 // The text of one item of a tree-view control.
 std::wstring TreeItemText(HWND tree, HTREEITEM item);
 // Directory of the running test program, ending with a backslash.

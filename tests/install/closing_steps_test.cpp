@@ -17,17 +17,6 @@ protected:
         install::FinishInstall(State());
         ASSERT_EQ(InstallDone, 1);
     }
-    std::string RunValue() {
-        return ReadRegString(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "QuorvaneRaRozo");
-    }
-    // The probe standing in for quorvane.exe writes launched.txt when it runs.
-    bool Launched(DWORD waitMs) {
-        for (DWORD waited = 0; waited <= waitMs; waited += 50) {
-            if (Exists(InstallDir + "launched.txt")) return true;
-            Sleep(50);
-        }
-        return false;
-    }
 };
 
 TEST_F(ClosingStepsTest, FreshSettingsFileHoldsExactlyTheTwoLines) {
@@ -55,7 +44,7 @@ TEST_F(ClosingStepsTest, RunValueOnlyWhenAutoStartIsAsked) {
     EXPECT_EQ(RunValue(), "<missing>");
     install::CloseInstall(State(), true, false);
     // Used with the backslash FinishInstall added to the typed directory.
-    EXPECT_EQ(RunValue(), scratch.Path() + "Q\\Quorvane.exe");
+    EXPECT_EQ(RunValue(), "\"" + scratch.Path() + "Q\\Quorvane.exe\"");
 }
 
 TEST_F(ClosingStepsTest, StartNowStartsTheProductInTheInstallationDirectory) {
@@ -63,16 +52,15 @@ TEST_F(ClosingStepsTest, StartNowStartsTheProductInTheInstallationDirectory) {
     install::CloseInstall(State(), false, true);
     ASSERT_TRUE(Launched(10000));
     // The probe wrote its current directory, as Windows gives it: without the final backslash.
-    std::string written = ReadFileBytes(InstallDir + "launched.txt");
-    std::wstring dir(reinterpret_cast<const wchar_t*>(written.data()), written.size() / sizeof(wchar_t));
-    EXPECT_TRUE(_stricmp(ui::Narrow(dir).c_str(), (scratch.Path() + "Q").c_str()) == 0) << ui::Narrow(dir);
+    const std::string dir = LaunchedIn();
+    EXPECT_TRUE(_stricmp(dir.c_str(), (scratch.Path() + "Q").c_str()) == 0) << dir;
     EXPECT_EQ(RunValue(), "<missing>");
 }
 
 TEST_F(ClosingStepsTest, NothingWhenTheInstallationDidNotComplete) {
     Begin("francais", scratch.Path() + "Q\\");
     CreateDirectoryW(ui::Widen(InstallDir).c_str(), nullptr);
-    CopyFileW(ui::Widen(std::string(TempPath) + "quorvane.exe").c_str(), ui::Widen(InstallDir + "quorvane.exe").c_str(),
+    CopyFileW(ui::Widen(DownloadDir + "quorvane.exe").c_str(), ui::Widen(InstallDir + "quorvane.exe").c_str(),
               FALSE);
     install::CloseInstall(State(), true, true);
     EXPECT_FALSE(Exists(SettingsFilePath()));

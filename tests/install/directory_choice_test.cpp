@@ -59,7 +59,8 @@ TEST(ExistenceTest, AnsweredNoCreatesNothing) {
 TEST(AcceptInstallDir, CreatesEveryLevelAndStoresTheTextAsTyped) {
     Session session("francais");
     ScratchDir scratch("qv-accept");
-    const std::string typed = scratch.Path() + "Apps\\Sous r\xE9pertoire\\Q";
+    // Paths are UTF-8: the accent is two bytes here.
+    const std::string typed = scratch.Path() + "Apps\\Sous r\xC3\xA9pertoire\\Q";
     std::string installDir = "unchanged";
     EXPECT_TRUE(install::AcceptInstallDir(typed, installDir));
     EXPECT_EQ(installDir, typed);

@@ -57,15 +57,15 @@ protected:
         DesktopPath = install::ReadDesktopPath();
         RemoveInstallation(ProgramsPath, DesktopPath);
         InstallDir = installDir;
-        const std::string download = scratch.Path() + "download\\";
-        CreateDirectoryW(ui::Widen(download).c_str(), nullptr);
+        DownloadDir = scratch.Path() + "download\\";
+        const std::string& download = DownloadDir;
+        CreateDirectoryW(ui::WidenPath(download).c_str(), nullptr);
         // The downloaded files; quorvane.exe is a real program so that it can be started.
         sources["quorvane.exe"] = ReadFileBytes(ProgramDir() + "install_launch_probe.exe");
         sources["miseajour.exe"] = "MZ update " + language;
         sources["quorvane.ini"] = "[Quorvane]\r\nedition=basic\r\n";
         sources["uninstall.exe"] = std::string("MZ\0\x01\xFF uninstall", 15);
         for (const auto& [name, bytes] : sources) WriteFileBytes(download + name, bytes);
-        std::strncpy(TempPath, download.c_str(), sizeof TempPath - 1);
     }
     void TearDown() override {
         install::TestRegistryFaults() = {};
@@ -73,8 +73,25 @@ protected:
         RemoveInstallation(ProgramsPath, DesktopPath);
         session.reset();
     }
+    std::string RunValue() {
+        return ReadRegPath(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "QuorvaneRaRozo");
+    }
+    // The probe standing in for quorvane.exe writes launched.txt when it runs.
+    bool Launched(DWORD waitMs) {
+        for (DWORD waited = 0; waited <= waitMs; waited += 50) {
+            if (Exists(InstallDir + "launched.txt")) return true;
+            Sleep(50);
+        }
+        return false;
+    }
+    // The current directory the probe was started in, as Windows gives it (no final backslash).
+    std::string LaunchedIn() {
+        const std::string written = ReadFileBytes(InstallDir + "launched.txt");
+        return ui::NarrowPath(
+            std::wstring(reinterpret_cast<const wchar_t*>(written.data()), written.size() / sizeof(wchar_t)));
+    }
     install::InstallState State() {
-        return {InstallDir, TempPath, DesktopPath, ProgramsPath, Cancelled, InstallDone,
+        return {InstallDir, DownloadDir, DesktopPath, ProgramsPath, Cancelled, InstallDone,
                 [this](const std::string& s) { statusLines.push_back(s); }};
     }
 
@@ -82,8 +99,7 @@ protected:
     std::unique_ptr<Session> session;
     std::map<std::string, std::string> sources;
     std::vector<std::string> statusLines;
-    std::string InstallDir, DesktopPath, ProgramsPath;
-    char TempPath[261] = {};
+    std::string InstallDir, DownloadDir, DesktopPath, ProgramsPath;
     std::uint8_t Cancelled = 0, InstallDone = 0;
 };
 

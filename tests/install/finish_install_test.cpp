@@ -14,22 +14,25 @@ struct LinkData {
 };
 
 LinkData LoadLink(const std::string& path) {
-    install::ComRef<IShellLinkA> link;
+    install::ComRef<IShellLinkW> link;
     install::ComRef<IPersistFile> file;
     LinkData data{"<unreadable>", "", ""};
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.PutVoid())) ||
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.PutVoid())) ||
         FAILED(link->QueryInterface(IID_IPersistFile, file.PutVoid())) ||
-        FAILED(file->Load(ui::Widen(path).c_str(), STGM_READ)))
+        FAILED(file->Load(ui::WidenPath(path).c_str(), STGM_READ)))
         return data;
-    char buffer[MAX_PATH + 1] = {};
-    link->GetPath(buffer, MAX_PATH, nullptr, SLGP_RAWPATH);
-    data.target = buffer;
+    // The target as the link resolves it, from its item list: Wine keeps the path string of a
+    // saved link in the ANSI code page only, where these letters become "?".
+    wchar_t buffer[MAX_PATH + 1] = {};
+    install::Pidl target;
+    if (SUCCEEDED(link->GetIDList(target.Put())) && target) SHGetPathFromIDListW(target.Get(), buffer);
+    data.target = ui::NarrowPath(buffer);
     buffer[0] = 0;
     link->GetWorkingDirectory(buffer, MAX_PATH);
-    data.workingDir = buffer;
+    data.workingDir = ui::NarrowPath(buffer);
     buffer[0] = 0;
     link->GetArguments(buffer, MAX_PATH);
-    data.arguments = buffer;
+    data.arguments = ui::NarrowPath(buffer);
     return data;
 }
 
@@ -66,11 +69,11 @@ TEST_F(FinishInstallTest, FrenchInstallWithATypedDirectoryWithoutFinalBackslash)
     ExpectInstalledIn(typed + "\\", "Quorvane\\RaRozo\\", "Quorvane De Base.Lnk");
     EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Quorvane\\Quorvane\\RaRozo", "emplacement"), typed);
     EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKeys[0], "DisplayName"), "Quorvane Version de base");
-    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKeys[0], "UninstallString"), typed + "\\Uninstall.exe");
+    EXPECT_EQ(ReadRegPath(HKEY_LOCAL_MACHINE, kUninstallKeys[0], "UninstallString"), "\"" + typed + "\\Uninstall.exe\"");
     EXPECT_EQ(statusLines, (std::vector<std::string>{"Statut : Cr\xE9""ation des raccourcis",
                                                      "Statut : Enregistrement du d\xE9sinstallateur"}));
     // The downloads stay where they were.
-    EXPECT_EQ(ReadFileBytes(std::string(TempPath) + "quorvane.ini"), sources["quorvane.ini"]);
+    EXPECT_EQ(ReadFileBytes(DownloadDir + "quorvane.ini"), sources["quorvane.ini"]);
 }
 
 TEST_F(FinishInstallTest, EnglishInstallIntoTheDefaultDirectory) {
@@ -85,11 +88,32 @@ TEST_F(FinishInstallTest, EnglishInstallIntoTheDefaultDirectory) {
     EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Quorvane\\Quorvane\\RaRozo", "emplacement"),
               "C:\\Program Files\\Quorvane\\Basic\\");
     EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKeys[1], "DisplayName"), "Quorvane Basic version");
-    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKeys[1], "UninstallString"),
-              "C:\\Program Files\\Quorvane\\Basic\\Uninstall.exe");
+    EXPECT_EQ(ReadRegPath(HKEY_LOCAL_MACHINE, kUninstallKeys[1], "UninstallString"),
+              "\"C:\\Program Files\\Quorvane\\Basic\\Uninstall.exe\"");
     EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKeys[0], "DisplayName"), "<missing>");
     EXPECT_EQ(statusLines, (std::vector<std::string>{"Status : Creation of shortcuts",
                                                      "Status : Registration of uninstall"}));
+}
+
+// Letters no ANSI code page holds together (Cyrillic, Polish, Greek, and one outside the Basic
+// Multilingual Plane): typed, made, copied into, linked, registered and started from as they are.
+TEST_F(FinishInstallTest, ADirectoryOutsideEveryCodePageIsInstalledWithEveryCharacter) {
+    const std::string typed = scratch.Path() + "Программы Łódź\Ωμέγα 𝄞";
+    Begin("francais", typed);
+    std::string accepted;
+    ASSERT_TRUE(install::AcceptInstallDir(typed, accepted));
+    EXPECT_EQ(accepted, typed);
+
+    install::FinishInstall(State());
+    install::CloseInstall(State(), true, true);
+
+    ASSERT_EQ(InstallDone, 1);
+    ExpectInstalledIn(typed + "\\", "Quorvane\\RaRozo\\", "Quorvane De Base.Lnk");
+    EXPECT_EQ(ReadRegPath(HKEY_LOCAL_MACHINE, "Software\\Quorvane\\Quorvane\\RaRozo", "emplacement"), typed);
+    EXPECT_EQ(ReadRegPath(HKEY_LOCAL_MACHINE, kUninstallKeys[0], "UninstallString"), "\"" + typed + "\\Uninstall.exe\"");
+    EXPECT_EQ(RunValue(), "\"" + typed + "\\Quorvane.exe\"");
+    ASSERT_TRUE(Launched(10000));
+    EXPECT_EQ(LaunchedIn(), typed);
 }
 
 TEST_F(FinishInstallTest, SecondInstallOverwritesFilesAndValues) {
@@ -99,7 +123,7 @@ TEST_F(FinishInstallTest, SecondInstallOverwritesFilesAndValues) {
     install::FinishInstall(State());
     ASSERT_EQ(InstallDone, 1);
     sources["quorvane.ini"] = "[Quorvane]\r\nedition=basic\r\nsecond=1\r\n";
-    WriteFileBytes(std::string(TempPath) + "quorvane.ini", sources["quorvane.ini"]);
+    WriteFileBytes(DownloadDir + "quorvane.ini", sources["quorvane.ini"]);
     InstallDone = 0;
 
     install::FinishInstall(State());
@@ -216,7 +240,7 @@ TEST_F(FinishInstallTest, EmptyDirectoriesAreRefusedBeforeAnythingIsWritten) {
     Begin("francais", "");
     EXPECT_THROW(install::FinishInstall(State()), install::InstallError);
     InstallDir = scratch.Path();
-    TempPath[0] = 0;
+    DownloadDir.clear();
     EXPECT_THROW(install::FinishInstall(State()), install::InstallError);
     EXPECT_EQ(InstallDone, 0);
     EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Quorvane\\Quorvane\\RaRozo", "emplacement"), "<missing>");

@@ -1,0 +1,50 @@
+// The installer's DLL search path, restricted as Install.exe does first thing, with DLLs planted
+// beside this program: a planted DLL is never loaded by name, and the wizard's RichEdit (loaded
+// on demand) still shows the licence. Runs alone in its own folder, where the build planted
+// quorvane_planted.dll and a Msftedit.dll.
+#include "app/DllSearchPath.h"
+#include "app/DownloadServer.h"
+#include "app/uInstall.h"
+#include "tests/support/TestApplication.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+std::wstring ProgramFolder() {
+    wchar_t path[MAX_PATH + 1] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder = path;
+    return folder.substr(0, folder.find_last_of(L'\\') + 1);
+}
+
+TEST(DllSearchPath, APlantedDllIsNeverLoadedAndRichEditStillShows) {
+    for (const wchar_t* planted : {L"quorvane_planted.dll", L"Msftedit.dll"})
+        ASSERT_NE(GetFileAttributesW((ProgramFolder() + planted).c_str()), INVALID_FILE_ATTRIBUTES) << planted;
+    RestrictDllSearchPath();
+
+    EXPECT_EQ(LoadLibraryW(L"quorvane_planted.dll"), nullptr);
+    testsupport::StartApplication();
+    Translator = new tTranslate;
+    auto form = std::make_unique<TfInstall>(MAKELCID(0x0409, SORT_DEFAULT));
+    const HWND pane = form->memLicenseRaRozoEn.Handle();
+    ASSERT_NE(pane, nullptr);
+    wchar_t cls[64] = {};
+    GetClassNameW(pane, cls, 64);
+    EXPECT_TRUE(_wcsnicmp(cls, L"RichEdit", 8) == 0) << cls;
+    EXPECT_GT(GetWindowTextLengthW(pane), 1000);
+    const HMODULE richEdit = GetModuleHandleW(L"Msftedit.dll");
+    if (richEdit) {
+        EXPECT_EQ(GetProcAddress(richEdit, "QuorvanePlanted"), nullptr);
+    }
+    form.reset();
+    delete Translator;
+    Translator = nullptr;
+}
+
+}  // namespace
+
+// Nothing is downloaded here.
+const char* DownloadServer() { return "127.0.0.1:1"; }
