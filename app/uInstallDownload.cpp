@@ -5,6 +5,7 @@
 #include "app/DownloadErrors.h"
 #include "app/DownloadRetry.h"
 #include "app/DownloadServer.h"
+#include "app/ProxyCredentials.h"
 #include "app/install/DownloadFolder.h"
 #include "app/log/InstallLog.h"
 #include "app/progress/DownloadProgress.h"
@@ -12,6 +13,7 @@
 #include "app/verify/DownloadCheck.h"
 #include "net/http/HttpClient.h"
 #include "net/http/HttpErrors.h"
+#include "net/proxy/SystemProxy.h"
 #include "ui/Application.h"
 #include "ui/Text.h"
 
@@ -72,6 +74,12 @@ void TfInstall::StartDownloadClient() {
     HttpClient->OnAboutToSend = [this](void* sender) { HttpAboutToSend(sender); };
     HttpClient->OnInvalidHost = [this](bool& handled) { HttpInvalidHost(handled); };
     HttpClient->OnConnect = [this](void* sender) { HttpConnect(sender); };
+    // Company networks reach the web only through the proxy the user's settings name; the
+    // download host is then resolved by the proxy, never here.
+    HttpClient->ChooseProxy = SystemProxyChooser();
+    const ProxyCredentials credentials = BuildProxyCredentials();
+    HttpClient->HeaderInfo->ProxyUserId = credentials.UserId;
+    HttpClient->HeaderInfo->ProxyPassword = credentials.Password;
     HttpClient->InputFileMode = true;
     HttpClient->TimeOut = InactivityTimeOutMs;
     downloadAborted_ = false;
@@ -208,8 +216,10 @@ void TfInstall::HttpPacketRecvd(void* sender) {
 }
 
 // The request then fails with the engine's own error (Handled stays false), which ends the
-// Next action; the form is already closed, so the program ends after its error box.
+// Next action; the form is already closed, so the program ends after its error box. A proxy
+// whose name does not resolve is not the server missing: the engine's error names the proxy.
 void TfInstall::HttpInvalidHost(bool&) {
+    if (!HttpClient->Proxy.empty()) return;
     ui::Application::Instance().MessageBox(Translated(kTextNotFound), Translated(kTextInterrupted),
                                            MB_OK | MB_ICONERROR, Handle());
     Close();

@@ -88,6 +88,18 @@ void THttpClient::ExecuteRequest() {
 
 bool THttpClient::RunPass() {
     ParseURL();
+    if (ChooseProxy) {
+        Canceled = false;  // as Connect does: only a Cancel pressed from here on counts
+        const TProxyRoute route = ChooseProxy(CurrentURL, Host);
+        Proxy = route.Host;
+        ProxyPort = route.Port;
+        // The choice may have waited on the network with the window live, and Connect starts
+        // afresh: a Cancel pressed meanwhile must end the request here.
+        if (Canceled) {
+            Canceled = false;
+            throw EAbortError("Proxy lookup aborted");
+        }
+    }
     passOrigin_ = RequestOrigin(CurrentURL, Host, Port);
     if (firstPass_) scope_.NewRequest(passOrigin_, *HeaderInfo);
     firstPass_ = false;
@@ -113,6 +125,7 @@ void THttpClient::Exchange() {
     SendRequest();
     ReplyCode = 0;
     ReadResponseHeader();
+    CheckProxyAuthentication();
     ReceiveBody();
     // Without a length to compare with, only the TLS close notice tells a whole body from one
     // that someone in between cut short.
@@ -123,7 +136,13 @@ void THttpClient::Exchange() {
 }
 
 void THttpClient::OpenConnection() {
-    Connect();
+    // Through a proxy, https goes inside a CONNECT tunnel; TLS then runs end to end with the
+    // server, its certificate checked for the server's name, never the proxy's.
+    if (Tunnelled()) {
+        OpenTunnel();
+    } else {
+        ConnectRoute();
+    }
     if (Https) StartTls(Host);
 }
 
@@ -145,11 +164,52 @@ std::uint64_t THttpClient::DataLength() const {
 }
 
 void THttpClient::BuildRequestHeader() {
-    const TRequestInput input{RequestKind, RequestPath, CurrentURL, Host, Proxy,
+    // Inside a tunnel the request is the server's, as if no proxy were there.
+    const std::string proxy = Tunnelled() ? std::string() : Proxy;
+    const TRequestInput input{RequestKind, RequestPath, CurrentURL, Host, proxy,
                               scope_.ForPass(passOrigin_, *HeaderInfo), ExtraHeaderValue, DataLength()};
     ::BuildRequestHeader(input, *RequestHeader);
     if (ResumeFrom > 0 && InputFileMode && RequestKind == rkGet)
         RequestHeader->Add("Range: bytes=" + std::to_string(ResumeFrom) + "-");
+}
+
+std::string THttpClient::ProxyName() const { return ::ProxyName(Proxy, ProxyPort); }
+
+bool THttpClient::Tunnelled() const { return !Proxy.empty() && Https; }
+
+void THttpClient::ConnectRoute() {
+    if (Proxy.empty()) return Connect();
+    try {
+        Connect();
+    } catch (const ESockError& error) {
+        const std::string message = error.what();
+        if (message == "Null Remote Address" || message == "Host Lookup Failed")
+            throw ESockError(ProxyName() + " not found: its name could not be resolved");
+        if (message == "Connection Failed")
+            throw ESockError(ProxyName() + " refused the connection or is unreachable");
+        if (message == "Connection Timed out")
+            throw ESockError(ProxyName() + " did not answer (connection timed out)");
+        throw;
+    }
+}
+
+void THttpClient::OpenTunnel() {
+    ConnectRoute();
+    SendText(ConnectRequestText(Host, Port, *HeaderInfo));
+    ReplyCode = 0;
+    // The proxy's answer is read as a reply header, with the same bounds.
+    ReadResponseHeader();
+    CheckProxyAuthentication();
+    if (ReplyCode >= 200 && ReplyCode <= 299) return;
+    const std::string status =
+        ReplyCode == 0 ? "no valid HTTP status line" : "HTTP status " + std::to_string(ReplyCode);
+    throw EHttpError(ProxyName() + " refused the tunnel to " + Host + ":" + std::to_string(Port) + " (" + status + ")");
+}
+
+void THttpClient::CheckProxyAuthentication() const {
+    if (Proxy.empty()) return;
+    const std::string error = ProxyAuthenticationError(ProxyName(), ReplyCode, !HeaderInfo->ProxyUserId.empty());
+    if (!error.empty()) throw EHttpError(error);
 }
 
 void THttpClient::SendRequest() {
@@ -213,6 +273,13 @@ void THttpClient::ReadResponseHeader() {
 }
 
 void THttpClient::ReceiveBody() {
+    // The request asks a proxy to keep the connection alive, and proxies do so after a body of
+    // known length: waiting for the close would wait until the time-out, or for ever.
+    struct EndScope {
+        std::int64_t& end;
+        ~EndScope() { end = -1; }
+    } scope{CaptureEnd};
+    CaptureEnd = !Proxy.empty() && HasContentLength ? BytesExpected : -1;
     if (InputFileMode) {
         BodyOffset = continuesBody_ ? ResumeFrom : 0;
         CaptureFile(Body, continuesBody_);

@@ -22,12 +22,15 @@
 #include "net/http/HttpErrors.h"
 #include "net/http/HttpReplyText.h"
 #include "net/http/HttpRequestText.h"
+#include "net/proxy/ProxyList.h"
 #include "net/socket/SocketComponent.h"
 
 namespace net {
 
 // Receives the kind of the finished request only (no sender).
 using TResultEvent = std::function<void(CmdType Kind)>;
+// The route of one pass, from its URL and the host parsed from it.
+using TProxyChooser = std::function<TProxyRoute(const std::string& url, const std::string& host)>;
 
 class THttpClient : public ROzaverazo {
 public:
@@ -92,6 +95,15 @@ public:
     // kBodyTooLarge rather than taken into memory without end.
     static constexpr std::int64_t MaxBodyInMemory = 16 << 20;
 
+    // Chooses Proxy and ProxyPort afresh for every pass (a redirect may lead to a host that
+    // the user's bypass list names); unset, they stay as the caller set them.
+    TProxyChooser ChooseProxy;
+
+    // Connects to Proxy:ProxyPort and asks it for a tunnel to Host:Port (CONNECT). On return
+    // the connection carries bytes to and from Host:Port unchanged: an https request starts its
+    // TLS there. Raises the proxy's refusal (a status other than 2xx, 407 included) as an error.
+    void OpenTunnel();
+
     TResultEvent OnSuccess;
     TResultEvent OnFailure;
     TNotifyEvent OnAboutToSend;
@@ -109,6 +121,13 @@ protected:
 
 private:
     void Run(CmdType kind, const std::string& url);
+    // Connect, with a proxy's failure to answer reported as the proxy's, not the server's.
+    void ConnectRoute();
+    // Whether this pass goes through a CONNECT tunnel rather than asking the proxy for the URL.
+    bool Tunnelled() const;
+    // A 407 from the proxy ends the request: it is about our credentials, not about the file.
+    void CheckProxyAuthentication() const;
+    std::string ProxyName() const;
     // One pass; returns whether the reply asks for another one.
     bool RunPass();
     // Connect to the end of the body, closed on every exit path.

@@ -155,6 +155,17 @@ void AddOptionalLines(const TRequestInput& in, THeaderList& header) {
     header.SetField("Referer", info.Referer);
     if (!info.UserId.empty() && !info.Password.empty())
         header.SetField("Authorization", BasicCredentials(info.UserId, info.Password));
+    if (!in.Proxy.empty() && !info.ProxyUserId.empty())
+        header.SetField("Proxy-Authorization", BasicCredentials(info.ProxyUserId, info.ProxyPassword));
+}
+
+void CheckLines(THeaderList& header) {
+    for (int i = 0; i < header.Count(); ++i) {
+        if (HasForbiddenByte(header[i])) {
+            header.Clear();
+            throw EHttpError("Invalid character in request header");
+        }
+    }
 }
 
 }  // namespace
@@ -172,10 +183,16 @@ void BuildRequestHeader(const TRequestInput& in, THeaderList& header) {
     if (in.RequestKind == rkCopy || in.RequestKind == rkMove) header.Add("URI-header: " + in.ExtraHeaderValue);
     if (in.RequestKind == rkLink || in.RequestKind == rkUnlink) header.Add("Link: " + in.ExtraHeaderValue);
     if (HasContentLength(in.RequestKind)) header.Add("Content-Length: " + std::to_string(in.DataLength));
-    for (int i = 0; i < header.Count(); ++i) {
-        if (HasForbiddenByte(header[i])) {
-            header.Clear();
-            throw EHttpError("Invalid character in request header");
-        }
-    }
+    CheckLines(header);
+}
+
+std::string ConnectRequestText(const std::string& host, int port, const THeaderInfo& info) {
+    const std::string authority = host + ":" + std::to_string(port);
+    THeaderList header;
+    header.Add("CONNECT " + authority + " HTTP/1.0");
+    header.Add("Host: " + authority);
+    if (!info.ProxyUserId.empty())
+        header.Add("Proxy-Authorization: " + BasicCredentials(info.ProxyUserId, info.ProxyPassword));
+    CheckLines(header);
+    return header.Text() + "\r\n";
 }

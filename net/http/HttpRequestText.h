@@ -33,6 +33,10 @@ struct THeaderInfo {
     std::string Referer;
     std::string UserId;            // with Password: "Authorization: Basic ..."
     std::string Password;
+    // For the proxy only: "Proxy-Authorization: Basic ..." goes out when a proxy is used and
+    // ProxyUserId is set, never to a server reached directly.
+    std::string ProxyUserId;
+    std::string ProxyPassword;
 };
 
 // "GET ", "OPTIONS ", ...; empty for rkNoVerb (and for a value outside the table).
@@ -95,6 +99,11 @@ struct TRequestInput {
 // NUL (a URL, Location or cookie carrying them would otherwise inject header lines); header is
 // then left empty.
 void BuildRequestHeader(const TRequestInput& input, THeaderList& header);
+
+// The request that asks a proxy for a tunnel to host:port, blank line included:
+//     CONNECT host:port HTTP/1.0 | Host: host:port | (Proxy-Authorization: Basic ...) |
+// Throws EHttpError "Invalid character in request header" as BuildRequestHeader does.
+std::string ConnectRequestText(const std::string& host, int port, const THeaderInfo& info);
 
 // "Basic " + Base64(user + ":" + password), unbroken whatever the length.
 std::string BasicCredentials(const std::string& userId, const std::string& password);

@@ -232,6 +232,9 @@ protected:
     // take a cut body or line for a whole one.
     int CloseError = 0;
     int LastEventError = 0;
+    // When not negative, a capture ends once BytesReceived reaches it instead of waiting for
+    // the peer to close: a proxy keeps the connection open after a body of known length.
+    std::int64_t CaptureEnd = -1;
 
     std::string LastReply_;
     int LastErrorNumber_ = 0;

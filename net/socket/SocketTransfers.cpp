@@ -205,7 +205,7 @@ void ROzaverazo::ReadNoticeScope::Register(long events) noexcept {
 void ROzaverazo::ReceiveUntilClosed(CaptureSink& sink) {
     ReadNoticeScope notices(*this);
     if (CaptureObserver) CaptureObserver->CaptureStarts();
-    while (!Canceled && !sink.Full()) {
+    while (!Canceled && !sink.Full() && (CaptureEnd < 0 || BytesReceived < CaptureEnd)) {
         char* const room = sink.Room();
         const int n = Receive(room, TransferBufferSize);
         if (n > 0) {

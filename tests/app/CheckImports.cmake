@@ -4,7 +4,8 @@ set(system_dlls
   kernel32.dll user32.dll gdi32.dll comctl32.dll comdlg32.dll shell32.dll shlwapi.dll ole32.dll
   oleaut32.dll advapi32.dll ws2_32.dll wsock32.dll msvcrt.dll version.dll uxtheme.dll bcrypt.dll
   # TLS: Schannel through SSPI, certificate chains.
-  secur32.dll crypt32.dll)
+  secur32.dll crypt32.dll
+  winhttp.dll)  # the user's proxy settings and their automatic configuration (Windows 2000 on)
 execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "objdump failed on ${PROGRAM}")

@@ -7,6 +7,7 @@
 #include "HostileServer.h"
 #include "app/DownloadServer.h"
 #include "net/http/HttpClient.h"
+#include "tests/proxy/UserProxySettings.h"
 
 #include <commctrl.h>
 
@@ -315,6 +316,20 @@ TEST_F(DownloadTest, ProgressShowsTheWholeFileAndNeverGoesBack) {
         EXPECT_EQ(f.LblFN.Text(), c.file);
         EXPECT_EQ(SendMessageW(f.ProgBarDL.Handle(), PBM_GETRANGE, FALSE, 0), 4 * MiB);
     }
+}
+
+TEST_F(DownloadTest, AProxyWhoseNameDoesNotResolveIsNamedNotTakenForTheServer) {
+    // The user's settings send even loopback through the proxy.
+    ASSERT_TRUE(testsupport::WriteUserProxySettings({L"no-such-proxy.invalid:3128", L"<-loopback>", L""}));
+    ServeAll();
+    TfInstall& f = Install();
+    testsupport::ClearUserProxySettings();
+    EXPECT_TRUE(boxes.empty()) << boxes.front().text;
+    EXPECT_FALSE(f.Closed());
+    EXPECT_EQ(errors,
+              std::vector<std::string>{"Proxy no-such-proxy.invalid:3128 not found: its name could not be resolved"});
+    EXPECT_TRUE(server.Paths().empty()) << "nothing may be asked of the server directly";
+    ExpectStoppedOnPageFour(f);
 }
 
 TEST_F(DownloadTest, AlreadyCancelledFetchesNothing) {

@@ -5,6 +5,8 @@
 //                                        the registry values, the settings file, the Run value
 //                                        present (yes) or absent (no)
 //   e2e_probe nothing DIR                nothing of the product installed, linked or registered
+//   e2e_probe proxy SERVER BYPASS        the user's proxy settings, in both of Windows' forms
+//   e2e_probe proxy-off                  back to a direct connection
 //   e2e_probe system                     prints the ANSI code page and the temporary path
 // check and nothing also find no download folder left in the temporary path.
 // Prints one line per mismatch; exit status 1 when there is any.
@@ -19,6 +21,8 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+
+#include "tests/proxy/UserProxySettings.h"
 
 namespace {
 
@@ -226,6 +230,10 @@ int Clean(const std::wstring& typed) {
     return 0;
 }
 
+int ProxySettings(const testsupport::UserProxySettings& settings) {
+    return testsupport::WriteUserProxySettings(settings) ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -235,11 +243,14 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"clean" && argc > 2) status = Clean(argv[2]);
     else if (command == L"check" && argc > 5) status = Check(argv[2], argv[3], argv[4], std::wstring(argv[5]) == L"yes");
     else if (command == L"nothing" && argc > 2) status = Nothing(argv[2]);
+    else if (command == L"proxy" && argc > 3) status = ProxySettings({argv[2], argv[3], L""});
+    else if (command == L"proxy-off") status = ProxySettings({});
     else if (command == L"system") {
         std::printf("%u %s\n", GetACP(), Utf8(TempPath()).c_str());
         status = 0;
     }
-    else std::fprintf(stderr, "usage: e2e_probe clean DIR | check fr|en DIR SOURCE yes|no | nothing DIR | system\n");
+    else std::fprintf(stderr, "usage: e2e_probe clean DIR | check fr|en DIR SOURCE yes|no | nothing DIR | system | "
+                              "proxy SERVER BYPASS | proxy-off\n");
     CoUninitialize();
     return status;
 }

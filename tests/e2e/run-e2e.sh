@@ -3,18 +3,23 @@
 # driver, then the effects checked from inside the prefix.
 #   run-e2e.sh SCENARIO
 # CMake passes the programs and places in the environment: E2E_PREFIX, E2E_INSTALLER,
-# E2E_INSTALLER_NOHOST, E2E_DRIVER, E2E_PROBE, E2E_SAMPLE (the served files), E2E_PORT, E2E_WORK,
-# and for HTTPS E2E_INSTALLER_HTTPS (built for https://localhost:E2E_HTTPS_PORT) and E2E_TLS_TRUST.
+# E2E_INSTALLER_NOHOST, E2E_INSTALLER_PROXY, E2E_DRIVER, E2E_PROBE, E2E_SAMPLE (the served files), E2E_PORT,
+# E2E_WORK, and for HTTPS E2E_INSTALLER_HTTPS (built for https://localhost:E2E_HTTPS_PORT) and E2E_TLS_TRUST.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../scripts/lib/xdisplay.sh"
 source "$here/servers.sh"
+source "$here/../proxy/squid.sh"
 installer_pid=""
 trusted_ca=""
+proxy_set=""
 cleanup() {
   [ -n "$installer_pid" ] && kill "$installer_pid" 2>/dev/null
+  # The prefix is shared: no later test may find the proxy settings.
+  [ -n "$proxy_set" ] && probe proxy-off
   stop_server
   [ -n "$trusted_ca" ] && wine_run "$E2E_TLS_TRUST" remove "$trusted_ca"
+  stop_squid
   [ -n "${QUORVANE_XVFB_PID:-}" ] && kill "$QUORVANE_XVFB_PID" 2>/dev/null
   return 0
 }
@@ -323,6 +328,30 @@ usage)
   start en_US.UTF-8
   drive click "Cancel" && expect_box "Suspend?" 6 "Are you sure"
   finished 1602
+  ;;
+proxy)
+  # The user's settings name squid (two ports above the server's: the one above is the HTTPS
+  # server's), and only squid's own hosts file knows the download host: the installation can
+  # only come through the proxy.
+  probe clean "$default_en"
+  start_nginx "$E2E_PORT" "$E2E_SAMPLE" "$work"
+  start_squid "$work/squid" $((E2E_PORT + 2)) 0 quorvane-proxied.invalid || fail "squid did not start"
+  proxy_set=yes
+  probe proxy "127.0.0.1:$((E2E_PORT + 2))" "<local>" || fail "the proxy settings were not written"
+  start en_US.UTF-8 "$E2E_INSTALLER_PROXY"
+  to_directory_page "&Next" "I agree"
+  drive click "&Install"
+  drive click "Done" 60 || fail "page 5 not reached"
+  finished
+  drive product close >/dev/null || fail "the product was not started"
+  probe check en "$default_en" "$source_dir" yes || fail "installation differs"
+  stop_squid  # writes out its log
+  for f in quorvane.exe quorvane.ini miseajour.exe uninstall.exe; do
+    [ "$(grep -c "GET http://quorvane-proxied.invalid:$E2E_PORT/download/lite/$f " "$work/squid/access.log")" = 1 ] ||
+      fail "$f not asked of the proxy exactly once"
+    [ "$(requested "$f" "$work/access.log")" = 1 ] || fail "$f not served exactly once"
+  done
+  probe clean "$default_en"
   ;;
 *)
   fail "unknown scenario"

@@ -75,7 +75,14 @@ void SetUpClient(net::THttpClient& client, const THttpCase& c) {
     client.HeaderInfo->Referer = c.ClientValue("referer");
     client.HeaderInfo->UserId = c.ClientValue("user-id");
     client.HeaderInfo->Password = c.ClientValue("password");
-    if (client.InputFileMode) client.Body = TempFile(c.Name + ".body");
+    client.HeaderInfo->ProxyUserId = c.ClientValue("proxy-user-id");
+    client.HeaderInfo->ProxyPassword = c.ClientValue("proxy-password");
+    if (client.InputFileMode) {
+        client.Body = TempFile(c.Name + ".body");
+        // Wine reuses process numbers: a file an earlier run left under this name would pass for
+        // the body of a request that never wrote one.
+        DeleteFileA(client.Body.c_str());
+    }
     if (client.OutputFileMode) client.Header = TempFile(c.Name + ".head");
 }
 

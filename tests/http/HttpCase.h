@@ -8,7 +8,8 @@
 //                   kind (GET OPTIONS HEAD POST PUT PATCH COPY MOVE DELETE LINK UNLINK TRACE
 //                   NOVERB), url, host, port (the values before the request), proxy,
 //                   proxy-port, data, extra, user-agent, from, cookie, referer, user-id,
-//                   password, input-file-mode, output-file-mode, encode-post-data (yes/no),
+//                   password, proxy-user-id, proxy-password, input-file-mode,
+//                   output-file-mode, encode-post-data (yes/no),
 //                   time-out (the client's TimeOut in ms),
 //                   handle-redirect (yes: OnRedirect sets Handled). Values are escaped text.
 //   [request]     starts a pass: the exact bytes the client sends on it, escaped lines; or

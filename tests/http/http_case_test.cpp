@@ -10,6 +10,7 @@
 #include "net/http/HttpErrors.h"
 #include "net/http/HttpReplyText.h"
 #include "net/http/HttpRequestText.h"
+#include "net/proxy/ProxyList.h"
 #include "tests/http/HttpCase.h"
 
 // GoogleTest names a failing case by its file rather than dumping its bytes.
@@ -34,7 +35,8 @@ struct Client {
         target.Host = c.ClientValue("host");
         target.Port = IntOr(c.ClientValue("port"), 0);
         info = {c.ClientValue("user-agent"), c.ClientValue("from"), c.ClientValue("cookie"),
-                c.ClientValue("referer"), c.ClientValue("user-id"), c.ClientValue("password")};
+                c.ClientValue("referer"), c.ClientValue("user-id"), c.ClientValue("password"),
+                c.ClientValue("proxy-user-id"), c.ClientValue("proxy-password")};
         proxy = c.ClientValue("proxy");
         extra = c.ClientValue("extra");
         if (kind == rkLink || kind == rkUnlink)
@@ -147,6 +149,15 @@ void RunCase(const THttpCase& c) {
         body = reply.substr(offset);
         ExpectParsed(c.Passes[pass], last);
         const int code = last.ReplyCode;
+        if (!client.proxy.empty()) {
+            const std::string refusal = ProxyAuthenticationError(
+                ProxyName(client.proxy, std::stoi(c.ClientValue("proxy-port", "0"))), code, !client.info.ProxyUserId.empty());
+            if (!refusal.empty()) {
+                EXPECT_EQ(c.OutcomeValue("exception").value_or("(none)"), refusal);
+                EXPECT_EQ(pass + 1, c.Passes.size()) << "passes run";
+                return;
+            }
+        }
         if (TakesLocation(code)) client.target.CurrentURL = last.RedirectLocation;
         if (IsRedirectCode(code)) {
             if (!last.ReceivedCookie.empty()) {

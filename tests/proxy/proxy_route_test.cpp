@@ -1,0 +1,194 @@
+// The user's proxy under Wine, with real servers that run-proxy-tests.sh starts: squid on
+// loopback (one port open, one asking for Basic credentials) whose own hosts file alone knows
+// quorvane-proxied.invalid, nginx behind it, and a port where nothing listens. The settings are
+// written into this prefix's registry in both of Windows' forms, as the download sequence finds
+// them.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "net/http/HttpClient.h"
+#include "net/proxy/SystemProxy.h"
+#include "tests/proxy/UserProxySettings.h"
+#include "tests/support/TestApplication.h"
+
+namespace {
+
+using testsupport::UserProxySettings;
+
+// Resolved by squid's hosts file only: a request that reaches the file went through the proxy.
+constexpr char kProxiedHost[] = "quorvane-proxied.invalid";
+constexpr char kServed[] = "served through the proxy\n";
+
+int Port(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value ? std::atoi(value) : 0;
+}
+const int kSquid = Port("QUORVANE_SQUID_PORT");
+const int kSquidAuth = Port("QUORVANE_SQUID_AUTH_PORT");
+const int kOrigin = Port("QUORVANE_ORIGIN_PORT");
+const int kDown = Port("QUORVANE_DOWN_PORT");
+
+std::wstring Loopback(int port) { return L"127.0.0.1:" + std::to_wstring(port); }
+std::string Url(const std::string& host, int port) {
+    return "http://" + host + ":" + std::to_string(port) + "/download/lite/hello.txt";
+}
+
+class ProxyRoute : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { testsupport::StartApplication(); }
+    void SetUp() override { ASSERT_TRUE(kSquid && kSquidAuth && kOrigin && kDown) << "run by run-proxy-tests.sh"; }
+    void TearDown() override { EXPECT_TRUE(testsupport::ClearUserProxySettings()); }
+
+    // One download as the download sequence makes it: the route from the user's settings.
+    struct Outcome {
+        int code = 0;
+        std::string body, error;
+        bool invalidHost = false;
+    };
+    static Outcome Fetch(const UserProxySettings& settings, const std::string& url, const std::string& user = {},
+                         const std::string& password = {}) {
+        EXPECT_TRUE(testsupport::WriteUserProxySettings(settings));
+        net::THttpClient client;
+        client.TimeOut = 20000;
+        client.ChooseProxy = SystemProxyChooser();
+        client.HeaderInfo->ProxyUserId = user;
+        client.HeaderInfo->ProxyPassword = password;
+        Outcome outcome;
+        client.OnInvalidHost = [&outcome](bool&) { outcome.invalidHost = true; };
+        try {
+            client.Get(url);
+            outcome.body = client.Body;
+        } catch (const std::exception& error) {
+            outcome.error = error.what();
+        }
+        outcome.code = client.ReplyCode;
+        return outcome;
+    }
+};
+
+TEST_F(ProxyRoute, TheSettingsWrittenAsWindowsKeepsThemChooseTheRoute) {
+    struct Row {
+        UserProxySettings settings;
+        std::string url, host, proxy;
+        int port;
+    };
+    const UserProxySettings corporate{Loopback(kSquid), L"<local>;*.bypassed.invalid", L""};
+    const UserProxySettings perScheme{L"http=127.0.0.1:1111;https=127.0.0.1:2222", L"", L""};
+    const Row rows[] = {
+        {corporate, Url(kProxiedHost, 80), kProxiedHost, "127.0.0.1", kSquid},
+        {corporate, "http://intranet/x", "intranet", "", 0},
+        {corporate, "http://files.bypassed.invalid/x", "files.bypassed.invalid", "", 0},
+        {corporate, "http://localhost:8080/x", "localhost", "", 0},
+        {perScheme, "http://download.quorvane.invalid/x", "download.quorvane.invalid", "127.0.0.1", 1111},
+        {perScheme, "https://download.quorvane.invalid/x", "download.quorvane.invalid", "127.0.0.1", 2222},
+        {{}, Url(kProxiedHost, 80), kProxiedHost, "", 0},
+    };
+    for (const Row& row : rows) {
+        ASSERT_TRUE(testsupport::WriteUserProxySettings(row.settings));
+        const TProxyRoute route = SystemProxyFor(row.url, row.host);
+        EXPECT_EQ(route.Host, row.proxy) << row.url;
+        EXPECT_EQ(route.Port, row.port) << row.url;
+    }
+}
+
+TEST_F(ProxyRoute, DownloadsFromAHostThatOnlyTheProxyKnows) {
+    const Outcome got = Fetch({Loopback(kSquid), L"<local>", L""}, Url(kProxiedHost, kOrigin));
+    EXPECT_EQ(got.error, "");
+    EXPECT_EQ(got.code, 200);
+    EXPECT_EQ(got.body, kServed);
+    EXPECT_FALSE(got.invalidHost) << "the download host must not be looked up here";
+}
+
+TEST_F(ProxyRoute, AnAutomaticConfigurationScriptChoosesPerUrl) {
+    const std::wstring script = L"http://127.0.0.1:" + std::to_wstring(kOrigin) + L"/download/lite/proxy.pac";
+    // The static proxy is down: only the script's answer can reach the file.
+    const UserProxySettings settings{Loopback(kDown), L"", script};
+    ASSERT_TRUE(testsupport::WriteUserProxySettings(settings));
+    const TProxyRoute other = SystemProxyFor("http://elsewhere.invalid/x", "elsewhere.invalid");
+    EXPECT_TRUE(other.Direct()) << other.Host << ":" << other.Port;
+    const Outcome got = Fetch(settings, Url(kProxiedHost, kOrigin));
+    EXPECT_EQ(got.error, "");
+    EXPECT_EQ(got.body, kServed);
+}
+
+TEST_F(ProxyRoute, ABypassedHostGoesDirectAndAProxyThatIsDownSaysSo) {
+    // The proxy named is down: only a host the bypass list names can be reached.
+    const UserProxySettings settings{Loopback(kDown), L"<-loopback>;127.0.0.1", L""};
+    const Outcome direct = Fetch(settings, Url("127.0.0.1", kOrigin));
+    EXPECT_EQ(direct.error, "");
+    EXPECT_EQ(direct.body, kServed);
+    const Outcome proxied = Fetch(settings, Url("localhost", kOrigin));
+    EXPECT_EQ(proxied.error, "Proxy 127.0.0.1:" + std::to_string(kDown) + " refused the connection or is unreachable");
+    EXPECT_FALSE(proxied.invalidHost);
+}
+
+TEST_F(ProxyRoute, AProxyWhoseNameDoesNotResolveIsNamed) {
+    const Outcome got = Fetch({L"no-such-proxy.invalid:3128", L"", L""}, Url(kProxiedHost, kOrigin));
+    EXPECT_EQ(got.error, "Proxy no-such-proxy.invalid:3128 not found: its name could not be resolved");
+}
+
+TEST_F(ProxyRoute, AProxyAskingForCredentialsGetsThemOnlyWhenGiven) {
+    struct Row {
+        std::string user, password, error;
+        int code;
+    };
+    const std::string proxy = "Proxy 127.0.0.1:" + std::to_string(kSquidAuth);
+    const Row rows[] = {
+        {"", "", proxy + " asks for a user name and password (407), and none was given", 407},
+        {"quorvane", "wrong", proxy + " refused the user name and password given (407)", 407},
+        {"quorvane", "proxy secret", "", 200},
+    };
+    for (const Row& row : rows) {
+        const Outcome got = Fetch({Loopback(kSquidAuth), L"", L""}, Url(kProxiedHost, kOrigin), row.user, row.password);
+        EXPECT_EQ(got.error, row.error) << row.password;
+        EXPECT_EQ(got.code, row.code) << row.password;
+        EXPECT_EQ(got.body, row.error.empty() ? kServed : "") << row.password;
+    }
+}
+
+// The tunnel an https download takes: once it is open, the bytes sent are the server's. Plain
+// HTTP inside it shows that they arrive unchanged, up to where TLS would start.
+TEST_F(ProxyRoute, TheTunnelCarriesBytesToTheServerAndReportsARefusal) {
+    struct Row {
+        int proxyPort, serverPort;
+        std::string user, error;
+    };
+    const std::string tunnel = " refused the tunnel to " + std::string(kProxiedHost) + ":";
+    const Row rows[] = {
+        {kSquid, kOrigin, "", ""},
+        {kSquidAuth, kOrigin, "quorvane", ""},
+        {kSquidAuth, kOrigin, "", "Proxy 127.0.0.1:" + std::to_string(kSquidAuth) +
+                                      " asks for a user name and password (407), and none was given"},
+        {kSquid, kDown, "", "Proxy 127.0.0.1:" + std::to_string(kSquid) + tunnel + std::to_string(kDown) +
+                                " (HTTP status 503)"},
+    };
+    for (const Row& row : rows) {
+        net::THttpClient client;
+        client.TimeOut = 20000;
+        client.Host = kProxiedHost;
+        client.Port = row.serverPort;
+        client.Proxy = "127.0.0.1";
+        client.ProxyPort = row.proxyPort;
+        client.HeaderInfo->ProxyUserId = row.user;
+        client.HeaderInfo->ProxyPassword = "proxy secret";
+        std::string error, status, body;
+        try {
+            client.OpenTunnel();
+            client.Write("GET /download/lite/hello.txt HTTP/1.0\r\nHost: " + std::string(kProxiedHost) + "\r\n\r\n");
+            client.ReadLn(status);
+            client.CaptureString(body, -1);
+        } catch (const std::exception& e) {
+            error = e.what();
+        }
+        client.Disconnect();
+        EXPECT_EQ(error, row.error) << row.proxyPort << " to " << row.serverPort;
+        if (row.error.empty()) {
+            EXPECT_EQ(status.substr(0, 12), "HTTP/1.1 200");
+            EXPECT_TRUE(body.ends_with(kServed)) << body;
+        }
+    }
+}
+
+}  // namespace
