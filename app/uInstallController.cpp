@@ -86,7 +86,6 @@ void TfInstall::FormCreate(LCID locale) {
     ReadProgramsPath();
     ReadDesktopPath();
     TempPath = install::ReadTempPath();
-    AttachFolderTree();
     TxtDir.SetText(Translated(kTextDefaultDir));
     ApplyLanguage();
     ShowSteps(true, false, false, false, false);

@@ -29,6 +29,7 @@ TEST(DllSearchPath, APlantedDllIsNeverLoadedAndRichEditStillShows) {
     testsupport::StartApplication();
     Translator = new tTranslate;
     auto form = std::make_unique<TfInstall>(MAKELCID(0x0409, SORT_DEFAULT));
+    form->LoadLicenseTexts();  // as the first arrival at the licence page does
     const HWND pane = form->memLicenseRaRozoEn.Handle();
     ASSERT_NE(pane, nullptr);
     wchar_t cls[64] = {};

@@ -235,7 +235,7 @@ unicode)
   drive type "$unicode_dir"
   drive click "&Installer"
   drive click "Terminé" 60 || fail "page 5 not reached"
-  finished
+  finished 0
   drive product close >/dev/null || fail "the product was not started"
   probe check fr "$unicode_dir" "$source_dir" yes || fail "installation differs"
   probe clean "$unicode_dir"
@@ -342,7 +342,7 @@ proxy)
   to_directory_page "&Next" "I agree"
   drive click "&Install"
   drive click "Done" 60 || fail "page 5 not reached"
-  finished
+  finished 0
   drive product close >/dev/null || fail "the product was not started"
   probe check en "$default_en" "$source_dir" yes || fail "installation differs"
   stop_squid  # writes out its log
