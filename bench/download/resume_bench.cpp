@@ -8,6 +8,7 @@
 //   (host:port each, serving /download/lite/quorvane.exe; the file they serve, pinned at start)
 #include "app/DownloadRetry.h"
 #include "app/DownloadServer.h"
+#include "app/install/DownloadFolder.h"
 #include "app/uInstall.h"
 #include "bench/support/RuntimePin.h"
 #include "net/http/HttpClient.h"
@@ -91,6 +92,9 @@ int main(int argc, char** argv) {
         form.Show();
         form.ShowSteps(false, false, false, true, false);
         app.ProcessMessages();
+        // As a run of the wizard does: a folder of its own, gone at the end.
+        install::DownloadFolder folder(form.TempPath);
+        form.DownloadDir = folder.Path();
         FetchThroughTheWizard(form, argv[1]);  // warm-up: the server's and the system's caches
         std::vector<double> wholeSeconds, resumedSeconds, timeRatios;
         Fetch whole, resumed;
