@@ -15,12 +15,16 @@
 #include <string_view>
 
 namespace install {
-class ShellFolderTree;
 struct InstallState;
 }  // namespace install
+namespace ui {
+class ShellFolderTree;
+}  // namespace ui
 namespace net {
 class THttpClient;
 }  // namespace net
+struct WizardBand;
+struct WizardMove;
 
 // Frees the download's HTTP client where its type is complete (uInstallDownload.cpp), so that
 // only the download sequence needs the engine's header.
@@ -149,7 +153,9 @@ private:
     void BuildBottom();
     void BindEvents();
     void RegisterCaptions();
-    std::string Translated(int index) const;
+    // The bottom band's buttons after an action, and a move to another page with them.
+    void SetBand(const WizardBand& band);
+    void MoveTo(const WizardMove& move);
 
     install::InstallState State();
     void CheckReply();
@@ -171,7 +177,7 @@ private:
     std::map<std::string, ui::Window*, std::less<>> captioned_;
     // Fills the tree-view `Directory` with the shell's folders; declared after the controls so
     // that it goes before them.
-    std::unique_ptr<install::ShellFolderTree> folderTree_;
+    std::unique_ptr<ui::ShellFolderTree> folderTree_;
     bool folderTreeTried_ = false;
     std::string licenseEnText_;  // the English licence as stored, for the bold runs' positions
 };

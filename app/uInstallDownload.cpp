@@ -7,6 +7,7 @@
 #include "app/DownloadServer.h"
 #include "app/ProxyCredentials.h"
 #include "app/install/DownloadFolder.h"
+#include "app/install/ProductFiles.h"
 #include "app/log/InstallLog.h"
 #include "app/progress/DownloadProgress.h"
 #include "app/uInstall.h"
@@ -20,12 +21,6 @@
 #include <algorithm>
 
 namespace {
-
-constexpr int kTextNotFound = 22, kTextInterrupted = 23, kTextSearching = 21, kTextDownloading = 24,
-              kTextTryingAgain = 35;
-
-// In the order they are fetched.
-constexpr const char* kDownloadFiles[] = {"quorvane.exe", "quorvane.ini", "miseajour.exe", "uninstall.exe"};
 
 std::int64_t StoredBytes(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -63,7 +58,7 @@ void TfInstall::DownloadFiles() {
     install::DownloadFolder folder(TempPath);
     DownloadDir = folder.Path();
     StartDownloadClient();
-    for (const char* file : kDownloadFiles) FetchFile(file);
+    for (const char* file : install::kDownloadOrder) FetchFile(file);
     HttpClient->InputFileMode = false;
     if (Cancelled == 0) FinishInstall();
 }

@@ -4,6 +4,7 @@
 
 #include "app/LicenseText.h"
 
+#include "ProductInfo.h"
 #include "resources/resource.h"
 
 namespace {

@@ -1,5 +1,7 @@
 #include "i18n/traducteur.h"
 
+#include "ProductInfo.h"
+
 namespace {
 
 struct TextPair {
@@ -121,8 +123,17 @@ constexpr Caption kCaptions[] = {
     {"btnBack", "&Pr\xE9""c\xE9""dent", "&Back"},
 };
 
+static_assert(kTextTryingAgain == tTranslate::kTextCount, "every text has its name");
+
 }  // namespace
+
 tTranslate* Translator = nullptr;
+
+std::string Translated(TextId id) {
+    std::string text;
+    if (Translator) Translator->GetText(id, text);
+    return text;
+}
 
 tTranslate::tTranslate() {
     for (int i = 1; i <= kTextCount; ++i) {

@@ -21,7 +21,7 @@ void ClosingSteps(const InstallState& state, bool autoStart, bool startNow) {
     // where the installer was started (the Downloads folder), before the one given here.
     if (startNow) {
         const std::string dir = WithBackslash(state.InstallDir);
-        StartAsDesktopUser(dir + "quorvane.exe", dir);
+        StartAsDesktopUser(dir + kProductExe, dir);
     }
 }
 

@@ -17,10 +17,9 @@
 
 #include <string>
 
-namespace install {
+#include "app/install/ProductFiles.h"
 
-// The product's executable, whose presence marks an earlier installation.
-inline constexpr char kProductExe[] = "quorvane.exe";
+namespace install {
 
 // The existence test: when `txtDir` (with a backslash ensured) already holds quorvane.exe as a
 // file, asks text 6 / caption text 7 (Yes/No, exclamation). Returns true to go on: nothing was

@@ -21,6 +21,8 @@
 #include <functional>
 #include <string>
 
+#include "app/install/ProductFiles.h"
+
 namespace install {
 
 // Paths are UTF-8 (ui/Text.h).
@@ -33,9 +35,6 @@ struct InstallState {
     std::uint8_t& InstallDone;
     std::function<void(const std::string&)> SetStatus;  // the page 4 status line `LblStatus`
 };
-
-// The four installed files, copied from the download folder in this order.
-inline constexpr const char* kProductFiles[] = {"quorvane.exe", "miseajour.exe", "quorvane.ini", "uninstall.exe"};
 
 // Registry locations, written exactly so (mixed case included).
 inline constexpr char kLocationKey[] = "Software\\Quorvane\\Quorvane\\RaRozo";

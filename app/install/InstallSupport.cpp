@@ -28,12 +28,6 @@ std::string WithBackslash(std::string path) {
     return path;
 }
 
-std::string Text(int index) {
-    std::string text;
-    if (Translator) Translator->GetText(index, text);
-    return text;
-}
-
-std::string PathText(int index) { return ui::NarrowPath(ui::Widen(Text(index))); }
+std::string PathText(TextId id) { return ui::NarrowPath(ui::Widen(Translated(id))); }
 
 }  // namespace install

@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "app/install/ProductFiles.h"
 #include "net/http/HttpClient.h"
 #include "tests/support/Loopback.h"
 #include "tests/http/CaseServer.h"
@@ -71,7 +72,7 @@ void FourSmallGets() {
     client.InputFileMode = true;
     client.Body = httptest::TempFile("bench.small");
     const double start = Now();
-    for (const char* name : {"quorvane.exe", "quorvane.ini", "miseajour.exe", "uninstall.exe"}) {
+    for (const char* name : install::kDownloadOrder) {
         client.Get("http://localhost:" + std::to_string(server.Port()) + "/download/lite/" + name);
     }
     const double seconds = Now() - start;

@@ -2,6 +2,8 @@
 // clicks on the real controls.
 #include "WizardFixture.h"
 
+#include "ProductInfo.h"
+
 namespace {
 
 const char kNextFr[] = "&Suivant";
