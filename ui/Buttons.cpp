@@ -4,8 +4,8 @@
 
 namespace ui {
 
-void Button::Create(Window& parent, const Bounds& bounds, const std::string& caption, bool isDefault) {
-    const DWORD kind = isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+void Button::Create(Window& parent, const Bounds& bounds, const std::string& caption, const ButtonStyle& style) {
+    const DWORD kind = style.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
     Control::Create(parent, L"BUTTON", WS_VISIBLE | WS_TABSTOP | kind, 0, bounds, caption);
 }
 
@@ -88,15 +88,15 @@ LRESULT FlatButton::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
 }
 
-void RadioButton::Create(Window& parent, const Bounds& bounds, const std::string& caption, bool checked,
-                         bool firstOfGroup) {
-    DWORD style = WS_VISIBLE | BS_RADIOBUTTON;
-    if (firstOfGroup) style |= WS_GROUP;
+void RadioButton::Create(Window& parent, const Bounds& bounds, const std::string& caption,
+                         const ButtonStyle& style) {
+    DWORD windowStyle = WS_VISIBLE | BS_RADIOBUTTON;
+    if (style.firstOfGroup) windowStyle |= WS_GROUP;
     // Tab reaches a group at its selected button.
-    if (checked) style |= WS_TABSTOP;
-    Control::Create(parent, L"BUTTON", style, 0, bounds, caption);
-    checked_ = checked;
-    SendMessageW(hwnd_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (style.checked) windowStyle |= WS_TABSTOP;
+    Control::Create(parent, L"BUTTON", windowStyle, 0, bounds, caption);
+    checked_ = style.checked;
+    SendMessageW(hwnd_, BM_SETCHECK, style.checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 bool RadioButton::Checked() const { return checked_; }
@@ -139,9 +139,9 @@ bool RadioButton::Reflect(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
     return true;
 }
 
-void CheckBox::Create(Window& parent, const Bounds& bounds, const std::string& caption, bool checked) {
+void CheckBox::Create(Window& parent, const Bounds& bounds, const std::string& caption, const ButtonStyle& style) {
     Control::Create(parent, L"BUTTON", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0, bounds, caption);
-    SetChecked(checked);
+    SetChecked(style.checked);
 }
 
 void CheckBox::SetChecked(bool checked) {

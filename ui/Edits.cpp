@@ -38,8 +38,8 @@ bool Edit::Reflect(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
     return true;
 }
 
-void Memo::Create(Window& parent, const Bounds& bounds, bool visible) {
-    Control::Create(parent, L"EDIT", kPaneStyle | (visible ? WS_VISIBLE : 0), WS_EX_CLIENTEDGE, bounds);
+void Memo::Create(Window& parent, const Bounds& bounds, const PaneStyle& style) {
+    Control::Create(parent, L"EDIT", kPaneStyle | (style.visible ? WS_VISIBLE : 0), WS_EX_CLIENTEDGE, bounds);
 }
 
 bool Memo::Reflect(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
@@ -52,8 +52,8 @@ bool Memo::Reflect(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
     return true;
 }
 
-void RichEdit::Create(Window& parent, const Bounds& bounds, bool visible) {
-    Control::Create(parent, RichEditClass(), kPaneStyle | (visible ? WS_VISIBLE : 0), WS_EX_CLIENTEDGE,
+void RichEdit::Create(Window& parent, const Bounds& bounds, const PaneStyle& style) {
+    Control::Create(parent, RichEditClass(), kPaneStyle | (style.visible ? WS_VISIBLE : 0), WS_EX_CLIENTEDGE,
                     bounds);
     SendMessageW(hwnd_, EM_SETBKGNDCOLOR, 0, GetSysColor(COLOR_WINDOW));
 }

@@ -18,7 +18,7 @@ public:
 // Plain multi-line text, read only, white, vertical scroll bar only (long lines wrap).
 class Memo : public Control {
 public:
-    void Create(Window& parent, const Bounds& bounds, bool visible);
+    void Create(Window& parent, const Bounds& bounds, const PaneStyle& style = {});
     bool Reflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 };
 
@@ -26,7 +26,7 @@ public:
 // break counts as one character.
 class RichEdit : public Control {
 public:
-    void Create(Window& parent, const Bounds& bounds, bool visible);
+    void Create(Window& parent, const Bounds& bounds, const PaneStyle& style = {});
     void SetSelection(long start, long length);
     void SetSelectionBold();
     bool SelectionBold() const;

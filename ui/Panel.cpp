@@ -10,7 +10,7 @@ constexpr wchar_t kPanelClass[] = L"QuorvanePanel";
 
 }  // namespace
 
-void Panel::Create(Window& parent, const Bounds& bounds, bool visible) {
+void Panel::Create(Window& parent, const Bounds& bounds, const PaneStyle& style) {
     static const ATOM registered = [] {
         WNDCLASSW wc{};
         wc.lpfnWndProc = Panel::Proc;
@@ -21,7 +21,7 @@ void Panel::Create(Window& parent, const Bounds& bounds, bool visible) {
     }();
     (void)registered;
     // WS_EX_CONTROLPARENT lets the dialog manager's Tab walk into the panel's controls.
-    Control::Create(parent, kPanelClass, visible ? WS_VISIBLE : 0, WS_EX_CONTROLPARENT, bounds);
+    Control::Create(parent, kPanelClass, style.visible ? WS_VISIBLE : 0, WS_EX_CONTROLPARENT, bounds);
 }
 
 LRESULT CALLBACK Panel::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

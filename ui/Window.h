@@ -13,6 +13,12 @@ struct Bounds {
     int left = 0, top = 0, width = 0, height = 0;
 };
 
+// Whether a page, band or pane shows from the start, named at the call:
+// `PnlStep2.Create(form, page, {.visible = false})`.
+struct PaneStyle {
+    bool visible = true;
+};
+
 // Layout units to device pixels at the system DPI.
 int Scale(int units);
 RECT ScaleBounds(const Bounds& b);
