@@ -10,6 +10,7 @@ struct TextPair {
 };
 
 // Index 0 is unused: texts are numbered from 1.
+// clang-format off
 constexpr TextPair kTexts[tTranslate::kTextCount + 1] = {
     {"", ""},
     /*  1 */ {"\\Quorvane\\RaRozo\\",
@@ -83,6 +84,7 @@ constexpr TextPair kTexts[tTranslate::kTextCount + 1] = {
     /* 35 */ {"Statut : Nouvel essai de t\xE9l\xE9""chargement de ",
               "Status : Trying again to download "},
 };
+// clang-format on
 
 struct Caption {
     const char* control;
@@ -91,6 +93,7 @@ struct Caption {
 };
 
 // The form's captions, in the order they are set.
+// clang-format off
 constexpr Caption kCaptions[] = {
     {"TfInstall", "Installation de Quorvane", "Quorvane installation"},
     {"Label4", "T\xE9l\xE9""chargement de Quorvane", "Downloading Quorvane"},
@@ -122,6 +125,7 @@ constexpr Caption kCaptions[] = {
     {"BtnNext", "&Suivant", "&Next"},
     {"btnBack", "&Pr\xE9""c\xE9""dent", "&Back"},
 };
+// clang-format on
 
 static_assert(kTextTryingAgain == tTranslate::kTextCount, "every text has its name");
 

@@ -6,8 +6,9 @@
 //
 // The tree-view sends its notifications to its parent, which routes them back to the control's
 // wrapper (ui::TreeView::OnNotify); the wrapper hands them to HandleNotify, which returns true
-// when it handled the notification (the window procedure then returns `result`). COM must be initialised on the thread. Neither constructor nor handlers let an
-// exception out of a call from Windows: HandleNotify hands errors to the application's handler.
+// when it handled the notification (the window procedure then returns `result`). COM must be
+// initialised on the thread. Neither constructor nor handlers let an exception out of a call
+// from Windows: HandleNotify hands errors to the application's handler.
 // The control's style is its creator's choice (the wizard's has no TVS_LINESATROOT: no lines or
 // button at the root).
 #include <windows.h>
