@@ -167,11 +167,11 @@ private:
     // "Server or update not found: <CurrentFile> (<detail>)", in the current language.
     std::string NotFound(const std::string& detail) const;
 
-    std::string decimalSeparator_ = ".";  // the user's, read when the download starts
-    int barMaximum_ = -1;                 // the progress bar's range as last sent
-    unsigned long long lastProgress_ = 0; // tick count of the last progress shown; 0: none yet
-    long long shownBytes_ = 0;            // the most of the current file shown: never less after
-    bool downloadAborted_ = false;        // the user's Cancel reached the download
+    std::string decimalSeparator_ = ".";   // the user's, read when the download starts
+    int barMaximum_ = -1;                  // the progress bar's range as last sent
+    unsigned long long lastProgress_ = 0;  // tick count of the last progress shown; 0: none yet
+    long long shownBytes_ = 0;             // the most of the current file shown: never less after
+    bool downloadAborted_ = false;         // the user's Cancel reached the download
     static constexpr unsigned long long kProgressInterval = 100;  // milliseconds: ten updates a second
 
     std::map<std::string, ui::Window*, std::less<>> captioned_;

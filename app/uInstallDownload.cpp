@@ -117,13 +117,15 @@ void TfInstall::FetchFile(const std::string& file) {
             LogLine("Verified " + file + ": size and SHA-256 as pinned");
             return;
         } catch (const EHttpError& refused) {
-            LogLine("GET " + url + " refused after " + std::to_string(GetTickCount64() - start) + " ms: " + refused.what());
+            LogLine("GET " + url + " refused after " + std::to_string(GetTickCount64() - start) +
+                    " ms: " + refused.what());
             // The engine's refusals of a request or a reply (a header past its bound, endless
             // redirects) say nothing of which file: the user is told. Asking again would not
             // mend them.
             throw DownloadError(NotFound(refused.what()));
         } catch (const std::exception& failure) {
-            LogLine("GET " + url + " failed after " + std::to_string(GetTickCount64() - start) + " ms: " + failure.what());
+            LogLine("GET " + url + " failed after " + std::to_string(GetTickCount64() - start) +
+                    " ms: " + failure.what());
             if (number == kDownloadAttempts || !IsRetryable(failure, HttpClient->ReplyCode, downloadAborted_)) throw;
             NoteFailedAttempt(attempt, dynamic_cast<const DamagedDownloadError*>(&failure) != nullptr);
         }
@@ -197,8 +199,7 @@ void TfInstall::HttpPacketRecvd(void* sender) {
     shownBytes_ = std::max<long long>(shownBytes_, offset + client->BytesReceived);
     const long long expected = client->BytesExpected > 0 ? offset + client->BytesExpected : 0;
     progress::DownloadView view;
-    if (!progress::ComputeView(CurrentFile, shownBytes_, expected, decimalSeparator_, view))
-        return;
+    if (!progress::ComputeView(CurrentFile, shownBytes_, expected, decimalSeparator_, view)) return;
     // The range message repaints the bar: send it only when the range changes.
     if (view.bar.maximum != barMaximum_) {
         ProgBarDL.SetRange(0, view.bar.maximum);

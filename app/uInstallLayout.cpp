@@ -88,8 +88,8 @@ void TfInstall::BuildHeaders() {
         {PnlStep3, Shape3, Bevel4, Image4, Label6, "Emplacement de Quorvane", Label7, 342,
          "Choisissez le r\xE9pertoire d\xE9sir\xE9 pour l'installation de Quorvane ou appuyez sur 'Suivant' "
          "si l'emplacement par defaut vous conviens"},
-        {PnlStep4, Shape2, Bevel3, Image3, Label4, "T\xE9l\xE9""chargement de Quorvane", Label5, 312,
-         "Lors du premier d\xE9marrage de Quorvane, vous ser\xE9 inviter \xE0 cr\xE9""er votre domaine sur le "
+        {PnlStep4, Shape2, Bevel3, Image3, Label4, "T\xE9l\351chargement de Quorvane", Label5, 312,
+         "Lors du premier d\xE9marrage de Quorvane, vous ser\xE9 inviter \xE0 cr\351er votre domaine sur le "
          "serveur de Quorvane"},
         {Pnlstep5, Shape5, Bevel5, Image5, Label9, "Installation de Quorvane termin\xE9", Label10, 312,
          "Nous vous remercions de faire confiance \xE0 Quorvane"},
@@ -173,17 +173,16 @@ void TfInstall::BuildPage4() {
     ui::LabelStyle note = RightAligned();
     note.growUpward = true;
     Label12.Create(PnlStep4, {9, 312, 405, 13},
-                   "Le t\xE9l\xE9""chargement peut prendre quelques minutes selon la vitesse de votre connexion",
-                   note);
+                   "Le t\xE9l\351chargement peut prendre quelques minutes selon la vitesse de votre connexion", note);
 }
 
 void TfInstall::BuildPage5() {
     Label11.Create(Pnlstep5, {24, 128, 184, 13}, "Installation termin\xE9 avec succ\xE8s", AutoSized());
     Label11.SetFont(bodyBoldFont_);
-    chkStartNow.Create(Pnlstep5, {48, 160, 249, 17}, "D\xE9marrer Quorvane imm\xE9""diatement", {.checked = true});
+    chkStartNow.Create(Pnlstep5, {48, 160, 249, 17}, "D\xE9marrer Quorvane imm\351diatement", {.checked = true});
     chkStartNow.SetFont(bodyFont_);
     ChkAutoStart.Create(Pnlstep5, {48, 184, 369, 17},
-                        "Ex\xE9""cution automatiquement lors de chaque d\xE9marrage de Windows", {.checked = true});
+                        "Ex\351cution automatiquement lors de chaque d\xE9marrage de Windows", {.checked = true});
     ChkAutoStart.SetFont(bodyFont_);
     Label14.Create(Pnlstep5, {220, 288, 60, 13}, "Site officiel : ", AutoSized(ui::Alignment::Right));
     Label14.SetFont(bodyFont_);
@@ -200,7 +199,7 @@ void TfInstall::BuildPage5() {
 
 void TfInstall::BuildBottom() {
     BtnNext.Create(PnlBottom, {200, 5, 93, 22}, "&Suivant", {.isDefault = true});
-    btnBack.Create(PnlBottom, {96, 5, 93, 22}, "&Pr\xE9""cedent");
+    btnBack.Create(PnlBottom, {96, 5, 93, 22}, "&Pr\351cedent");
     btnBack.SetEnabled(false);
     BtnClose.Create(PnlBottom, {317, 5, 93, 22}, "Annuler");
     SetDefaultButton(&BtnNext);
@@ -208,16 +207,21 @@ void TfInstall::BuildBottom() {
 
 void TfInstall::RegisterCaptions() {
     captioned_ = {
-        {"TfInstall", this},        {"Label4", &Label4},         {"Label5", &Label5},
-        {"LblStatus", &LblStatus},  {"Label12", &Label12},       {"Label6", &Label6},
-        {"Label7", &Label7},        {"Label8", &Label8},         {"Label19", &Label19},
-        {"Label20", &Label20},      {"rdoagree", &rdoagree},     {"rdoDeny", &rdoDeny},
-        {"Label1", &Label1},        {"Label2", &Label2},         {"Label3", &Label3},
-        {"rdoFrench", &rdoFrench},  {"RdoEnglish", &RdoEnglish}, {"Label9", &Label9},
-        {"Label10", &Label10},      {"Label11", &Label11},       {"Label14", &Label14},
-        {"Label13", &Label13},      {"Label15", &Label15},       {"Label16", &Label16},
-        {"chkStartNow", &chkStartNow}, {"ChkAutoStart", &ChkAutoStart}, {"BtnClose", &BtnClose},
-        {"BtnNext", &BtnNext},      {"btnBack", &btnBack},
+        {"TfInstall", this},           {"Label4", &Label4},
+        {"Label5", &Label5},           {"LblStatus", &LblStatus},
+        {"Label12", &Label12},         {"Label6", &Label6},
+        {"Label7", &Label7},           {"Label8", &Label8},
+        {"Label19", &Label19},         {"Label20", &Label20},
+        {"rdoagree", &rdoagree},       {"rdoDeny", &rdoDeny},
+        {"Label1", &Label1},           {"Label2", &Label2},
+        {"Label3", &Label3},           {"rdoFrench", &rdoFrench},
+        {"RdoEnglish", &RdoEnglish},   {"Label9", &Label9},
+        {"Label10", &Label10},         {"Label11", &Label11},
+        {"Label14", &Label14},         {"Label13", &Label13},
+        {"Label15", &Label15},         {"Label16", &Label16},
+        {"chkStartNow", &chkStartNow}, {"ChkAutoStart", &ChkAutoStart},
+        {"BtnClose", &BtnClose},       {"BtnNext", &BtnNext},
+        {"btnBack", &btnBack},
     };
 }
 

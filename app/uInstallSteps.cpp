@@ -10,8 +10,10 @@
 #include "ui/Application.h"
 
 install::InstallState TfInstall::State() {
-    return {InstallDir, DownloadDir, DesktopPath, ProgramsPath, Cancelled, InstallDone,
-            [this](const std::string& status) { LblStatus.SetText(status); }};
+    return {
+        InstallDir, DownloadDir, DesktopPath, ProgramsPath, Cancelled, InstallDone, [this](const std::string& status) {
+            LblStatus.SetText(status);
+        }};
 }
 
 bool TfInstall::ConfirmOverwrite() { return install::ConfirmExistingInstall(TxtDir.PathText(), Handle()); }

@@ -81,15 +81,12 @@ LRESULT FlatButton::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         // Keyboard focus never stays here (e.g. a program calling SetFocus).
         if (wp && IsWindow(reinterpret_cast<HWND>(wp))) SetFocus(reinterpret_cast<HWND>(wp));
         return 0;
-    case WM_GETDLGCODE:
-        return DLGC_STATIC;
-    default:
-        return CallWindowProcW(original_, hwnd_, msg, wp, lp);
+    case WM_GETDLGCODE: return DLGC_STATIC;
+    default: return CallWindowProcW(original_, hwnd_, msg, wp, lp);
     }
 }
 
-void RadioButton::Create(Window& parent, const Bounds& bounds, const std::string& caption,
-                         const ButtonStyle& style) {
+void RadioButton::Create(Window& parent, const Bounds& bounds, const std::string& caption, const ButtonStyle& style) {
     DWORD windowStyle = WS_VISIBLE | BS_RADIOBUTTON;
     if (style.firstOfGroup) windowStyle |= WS_GROUP;
     // Tab reaches a group at its selected button.
@@ -102,8 +99,7 @@ void RadioButton::Create(Window& parent, const Bounds& bounds, const std::string
 bool RadioButton::Checked() const { return checked_; }
 
 void RadioButton::ClearSiblings() {
-    for (HWND sibling = GetWindow(parent_->Handle(), GW_CHILD); sibling;
-         sibling = GetWindow(sibling, GW_HWNDNEXT)) {
+    for (HWND sibling = GetWindow(parent_->Handle(), GW_CHILD); sibling; sibling = GetWindow(sibling, GW_HWNDNEXT)) {
         auto* other = dynamic_cast<RadioButton*>(FromHandle(sibling));
         if (!other || other == this) continue;
         other->checked_ = false;
@@ -144,9 +140,7 @@ void CheckBox::Create(Window& parent, const Bounds& bounds, const std::string& c
     SetChecked(style.checked);
 }
 
-void CheckBox::SetChecked(bool checked) {
-    SendMessageW(hwnd_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-}
+void CheckBox::SetChecked(bool checked) { SendMessageW(hwnd_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0); }
 
 bool CheckBox::Checked() const { return SendMessageW(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 

@@ -39,16 +39,13 @@ LRESULT Panel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     LRESULT result = 0;
     if (RouteToChild(hwnd_, msg, wp, lp, result)) return result;
     switch (msg) {
-    case WM_ERASEBKGND:
-        PaintBackground(reinterpret_cast<HDC>(wp));
-        return 1;
+    case WM_ERASEBKGND: PaintBackground(reinterpret_cast<HDC>(wp)); return 1;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
         // Radio buttons and check boxes sit on the button-face background.
         SetBkColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
-    default:
-        return DefWindowProcW(hwnd_, msg, wp, lp);
+    default: return DefWindowProcW(hwnd_, msg, wp, lp);
     }
 }
 

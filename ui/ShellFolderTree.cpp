@@ -234,8 +234,7 @@ bool ShellFolderTree::HandleNotify(const NMHDR& header, LRESULT& result) noexcep
             RightClick();
             result = TRUE;  // handled: no second menu from the default processing
             return true;
-        default:
-            return false;
+        default: return false;
         }
     } catch (...) {
         Application::Instance().HandleException(std::current_exception());

@@ -67,8 +67,8 @@ bool RouteToChild(HWND parent, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
 // A child control: a standard window class created on a parent with the parent's font.
 class Control : public Window {
 public:
-    void Create(Window& parent, const wchar_t* windowClass, DWORD style, DWORD exStyle,
-                const Bounds& bounds, const std::string& text = {});
+    void Create(Window& parent, const wchar_t* windowClass, DWORD style, DWORD exStyle, const Bounds& bounds,
+                const std::string& text = {});
     int Id() const { return id_; }
     Bounds LayoutBounds() const { return bounds_; }
     void SetBounds(const Bounds& bounds);

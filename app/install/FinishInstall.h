@@ -16,10 +16,10 @@ namespace install {
 
 // Paths are UTF-8 (ui/Text.h).
 struct InstallState {
-    std::string& InstallDir;      // as accepted on page 3; FinishInstall ends it with a backslash
+    std::string& InstallDir;         // as accepted on page 3; FinishInstall ends it with a backslash
     const std::string& DownloadDir;  // the run's download folder (DownloadFolder), holding the four files
     std::string& DesktopPath;
-    std::string& ProgramsPath;    // ends with a backslash, or is empty when the shell had none
+    std::string& ProgramsPath;  // ends with a backslash, or is empty when the shell had none
     const std::uint8_t& Cancelled;
     std::uint8_t& InstallDone;
     std::function<void(const std::string&)> SetStatus;  // the page 4 status line `LblStatus`

@@ -101,9 +101,10 @@ LaunchRoute StartAsDesktopUser(const std::string& file, const std::string& dir) 
     } catch (const std::exception& e) {
         LogLine(std::string("The desktop's shell cannot start it (") + e.what() + "): starting it directly");
     }
-    const auto result = reinterpret_cast<INT_PTR>(
-        ShellExecuteW(nullptr, L"open", ui::WidenPath(file).c_str(), nullptr, ui::WidenPath(dir).c_str(), SW_SHOWNORMAL));
-    LogLine(result > 32 ? "Started " + file + " directly" : "Could not start " + file + ": " + SystemErrorText(DWORD(result)));
+    const auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", ui::WidenPath(file).c_str(), nullptr,
+                                                                ui::WidenPath(dir).c_str(), SW_SHOWNORMAL));
+    LogLine(result > 32 ? "Started " + file + " directly"
+                        : "Could not start " + file + ": " + SystemErrorText(DWORD(result)));
     return LaunchRoute::Direct;
 }
 

@@ -96,8 +96,8 @@ void ROzaverazo::StartLookup(const char* name) {
         HostEntryBuffer = std::make_unique<char[]>(HostEntryBufferSize);
         LookupTask = nullptr;
     }
-    LookupTask = WSAAsyncGetHostByName(NotifyWindow, LookupDoneMessage, name, HostEntryBuffer.get(),
-                                       HostEntryBufferSize);
+    LookupTask =
+        WSAAsyncGetHostByName(NotifyWindow, LookupDoneMessage, name, HostEntryBuffer.get(), HostEntryBufferSize);
     if (!LookupTask) {
         // No completion will ever come; fail the lookup rather than wait for it.
         EventSucceeded = false;

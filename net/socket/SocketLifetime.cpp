@@ -171,8 +171,7 @@ void ROzaverazo::SocketEvent(WORD event) {
         // notices are dropped before the pump can deliver them to the new socket.
         if (!Sending && !DataAvailable()) RequestCloseSocket();
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
