@@ -136,9 +136,9 @@ protected:
     // on the queue between polls so that a stalled wait does not burn a core.
     void WaitUntil(const std::function<bool()>& done);
     void PumpMessages();
-    // Pumps after a socket call. While data keeps flowing it pumps at most every 25 ms
-    // (kPumpInterval): under Wine a pump polls the display connection and costs as much as the
-    // receive itself, and a UI lives happily on forty pumps a second.
+    // Pumps after a socket call. While data keeps flowing it pumps at most every few
+    // milliseconds: under Wine a pump polls the display connection and costs as much as the
+    // receive itself, and a UI lives happily on a hundred pumps a second.
     void PumpAfterChunk(bool gotData);
     // After a would-block receive: returns when a message (FD_READ, FD_CLOSE, a tick, input)
     // is queued, or after a short cap.

@@ -14,10 +14,8 @@ namespace {
 // Longest block on the queue between two polls. Every event that ends a wait is a window message
 // and wakes the wait at once; the cap only bounds a missed wake-up.
 constexpr DWORD kWaitCap = 50;
-// Longest time between two pumps while data flows without a pause. A pump is a round trip to
-// the Wine server, which on a busy machine waits for its turn on a core: at 10 ms a capture
-// spent a tenth of its time pumping. Forty pumps a second keep input and painting smooth.
-constexpr ULONGLONG kPumpInterval = 25;
+// Longest time between two pumps while data flows without a pause.
+constexpr ULONGLONG kPumpInterval = 10;
 
 THostLookupStart g_hostLookupStart = WSAAsyncGetHostByName;
 
