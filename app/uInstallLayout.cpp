@@ -125,13 +125,14 @@ void TfInstall::BuildPage2() {
     memLicenseEntreFr.Create(PnlStep2, pane, true);
     memLicenseProFr.Create(PnlStep2, pane, true);
     memLicenseRaRozoFr.Create(PnlStep2, pane, true);
-    memLicenseRaRozoEn.Create(PnlStep2, pane, true);
+    memLicenseRaRozoEn.CreateOnFirstUse(PnlStep2, pane, true);
 }
 
-// The texts go into the panes, and the bold runs are set, when page 2 first shows: formatting
-// the rich text is a good part of what page 1 would otherwise wait for.
+// The RichEdit pane is made, the texts go into the panes, and the bold runs are set, when page 2
+// first shows: page 1 would otherwise wait for all of it.
 void TfInstall::LoadLicenseTexts() {
     if (!licenseEnText_.empty()) return;
+    memLicenseRaRozoEn.EnsureCreated();
     // A missing text leaves its pane empty.
     memLicenceEn.SetText(LoadTextResource(IDR_LICENSE_GENERAL_EN));
     memLicenseEntreFr.SetText(LoadTextResource(IDR_LICENSE_ENTERPRISE_FR));
