@@ -57,16 +57,22 @@ void TfInstall::BuildLayout() {
     PnlStep3.Create(*this, page, false);
     Pnlstep5.Create(*this, page, false);
 
-    BuildHeaders();
+    BuildHeaders(true);
     BuildPage1();
+    BuildBottom();
+}
+
+// Each panel's header comes before its page, so the Tab order within a page stays as laid out.
+void TfInstall::BuildOtherLayout() {
+    BuildHeaders(false);
     BuildPage2();
     BuildPage3();
     BuildPage4();
     BuildPage5();
-    BuildBottom();
 }
 
-void TfInstall::BuildHeaders() {
+// Page 1's header, or those of the other pages.
+void TfInstall::BuildHeaders(bool pageOne) {
     struct Header {
         ui::Panel& panel;
         ui::Shape& band;
@@ -93,6 +99,7 @@ void TfInstall::BuildHeaders() {
          "Nous vous remercions de faire confiance \xE0 Quorvane"},
     };
     for (const Header& h : headers) {
+        if ((&h.panel == &PnlStep1) != pageOne) continue;
         // The white band fills the panel's inner area under its one-pixel border.
         h.band.Create(h.panel, {1, 1, 422, 65}, kWhite);
         h.line.Create(h.panel, {0, 66, 483, 2});
