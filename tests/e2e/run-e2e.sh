@@ -57,8 +57,10 @@ start() {
 }
 
 # to_directory_page NEXT AGREE
+# The first arrival at the licence page loads RichEdit and formats the licence: on a loaded
+# machine that takes longer than a click's usual 5 s.
 to_directory_page() {
-  drive click "$1" && drive click "$2" && drive click "$1" || fail "could not reach page 3"
+  drive click "$1" && drive click "$2" 20 && drive click "$1" 20 || fail "could not reach page 3"
 }
 
 # finished EXIT_CODE: the wizard closed and the program ended with that code.
