@@ -14,7 +14,9 @@ installer_pid=""
 trusted_ca=""
 proxy_set=""
 cleanup() {
-  [ -n "$installer_pid" ] && kill "$installer_pid" 2>/dev/null
+  # Killing the shell that waits does not end the Windows program: a wizard left open by a
+  # failed scenario would take the next scenario's clicks.
+  [ -n "$installer_pid" ] && { drive kill >/dev/null 2>&1; kill "$installer_pid" 2>/dev/null; }
   # The prefix is shared: no later test may find the proxy settings.
   [ -n "$proxy_set" ] && probe proxy-off
   stop_server
