@@ -10,12 +10,29 @@
 
 namespace httptest {
 
-std::string WithPort(std::string text, int port) {
-    const std::string to = std::to_string(port);
-    for (std::size_t at = text.find(kCasePort); at != std::string::npos; at = text.find(kCasePort, at + to.size())) {
-        text.replace(at, sizeof kCasePort - 1, to);
+namespace {
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
     }
     return text;
+}
+
+// The port a case names for "nothing listens here", once per program: five digits too.
+const std::string& ClosedCasePort() {
+    static const std::string port = [] {
+        int closed = ClosedPort();
+        while (closed < 10000) closed = ClosedPort();
+        return std::to_string(closed);
+    }();
+    return port;
+}
+
+}  // namespace
+
+std::string WithPort(std::string text, int port) {
+    return Replaced(Replaced(std::move(text), kCasePort, std::to_string(port)), kClosedCasePort, ClosedCasePort());
 }
 
 THttpCase CaseOnPort(const THttpCase& testCase, int port) {
@@ -115,6 +132,8 @@ void MakeRequest(net::THttpClient& client, const THttpCase& c) {
     else throw std::invalid_argument("unknown request kind " + kind);
 }
 
+std::vector<THttpCase> LoadCases() { return LoadHttpCases(QUORVANE_HTTP_CASES, QUORVANE_CASE_PRODUCT_FILES); }
+
 TEngineRun RunCase(const THttpCase& original) {
     const int fixed = FixedPort(original);
     auto server = std::make_unique<TCaseServer>(fixed);
@@ -123,18 +142,17 @@ TEngineRun RunCase(const THttpCase& original) {
     TEngineRun run;
     run.Case = fixed == 0 ? CaseOnPort(original, server->Port()) : original;
     const THttpCase& c = run.Case;
-    std::vector<TCaseServer::Script> scripts;
-    for (const THttpPass& pass : c.Passes) scripts.push_back(pass.Reply);
     // A case that must not connect still gets a server: any connection would be recorded.
-    if (scripts.empty()) scripts.emplace_back();
-    server->Start(std::move(scripts));
+    server->Start(c.Passes.empty() ? std::vector<TCaseServer::Script>(1) : c.Scripts());
     run.Client = std::make_unique<net::THttpClient>();
     RecordEvents(*run.Client, run.Events, c.ClientFlag("handle-redirect"));
+    const ULONGLONG start = GetTickCount64();
     try {
         MakeRequest(*run.Client, c);
     } catch (const std::exception& error) {
         run.Exception = error.what();
     }
+    run.ElapsedMs = GetTickCount64() - start;
     if (run.Client->InputFileMode) run.BodyFile = ReadWholeFile(run.Client->Body);
     run.Requests = server->Finish();
     return run;
