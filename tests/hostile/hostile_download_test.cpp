@@ -117,6 +117,12 @@ std::string RangeOf(const std::string& request) {
     return request.substr(at + 9, request.find("\r\n", at + 9) - at - 9);
 }
 
+}  // namespace
+
+void PrintTo(const THttpCase& c, std::ostream* os) { *os << c.Name; }
+
+namespace {
+
 class DownloadCase : public HostileDownloadTest, public testing::WithParamInterface<THttpCase> {};
 
 TEST_P(DownloadCase, EndsAsTheCaseSays) {
@@ -150,9 +156,6 @@ TEST_P(DownloadCase, EndsAsTheCaseSays) {
         ASSERT_FALSE(errors.empty());
         EXPECT_NE(errors[0].find(*words), std::string::npos) << errors[0];
     }
-    if (!installed && !errors.empty()) {
-        EXPECT_NE(errors[0].find(file), std::string::npos) << errors[0];
-    }
     if (auto least = said("takes-at-least")) {
         EXPECT_GE(elapsedMs, std::stoull(*least));
     }
@@ -160,11 +163,15 @@ TEST_P(DownloadCase, EndsAsTheCaseSays) {
     // The files before it came first, whole; the ones after it are never asked for on a failure.
     const std::vector<std::string> requests = server.Requests(), paths = server.Paths();
     for (std::size_t i = 0; i < index; ++i) EXPECT_EQ(paths.at(i), PathOf(kFiles[i]));
+    if (index > 0) {
+        EXPECT_FALSE(f.DownloadDir.empty()) << "the files before it had a download folder";
+    }
     for (std::size_t i = index + 1; i < std::size(kFiles) && !installed; ++i)
         EXPECT_EQ(std::count(paths.begin(), paths.end(), PathOf(kFiles[i])), 0) << kFiles[i];
     std::vector<std::string> ranges;
+    // A connection taken at once has no request: it can only be one for the first file.
     for (const std::string& request : requests)
-        if (httptest::RequestPath(request) == PathOf(file.c_str())) ranges.push_back(RangeOf(request));
+        if (request.empty() || httptest::RequestPath(request) == PathOf(file.c_str())) ranges.push_back(RangeOf(request));
     if (auto count = said("requests")) {
         EXPECT_EQ(std::to_string(ranges.size()), *count);
     }

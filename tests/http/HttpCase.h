@@ -46,7 +46,8 @@
 //                 bytes-expected, location, cookie.
 //   [header]      escaped lines: the header text of this reply as the client keeps it.
 //   [outcome]     "key: value" for the whole request: reply-code, bytes-expected, current-url,
-//                 host, port, request-path, events, exception (its message), connects (no when
+//                 host, port, request-path, events, exception (its message; "a | b" either,
+//                 where the misbehaviour races the client; "(none)": no exception), connects (no when
 //                 it fails before connecting), complete (yes/no: the last reply's header ended
 //                 with its blank line and its body had the announced length), connections
 //                 (how many the engine makes, where the download sequence retries: by
