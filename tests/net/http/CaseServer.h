@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/http/HttpCase.h"
+#include "tests/net/http/HttpCase.h"
 
 namespace httptest {
 
@@ -55,9 +55,6 @@ private:
     void Play(SOCKET connection, const Script& script, const std::string& request);
     bool SendAll(SOCKET connection, const char* data, std::size_t size);
     void Pause(int ms) const;
-    // Whether the socket has something to read within 20 ms; false once the server stops.
-    bool Readable(SOCKET s) const;
-    std::string ReadRequest(SOCKET connection) const;
 
     SOCKET listener_ = INVALID_SOCKET;
     int port_ = 0;
@@ -70,6 +67,11 @@ private:
     std::vector<std::string> requests_;
     std::thread thread_;
 };
+
+// Reads one HTTP request: to the blank line after the header, then the bytes its
+// Content-Length line announces (or a whole TLS hello). Stops early when the peer closes, stays
+// silent for 5 s, or `stop` is set.
+std::string ReadRequest(SOCKET connection, const std::atomic<bool>* stop = nullptr);
 
 // A whole reply: status line, header lines, blank line, body.
 std::string Reply(const std::string& statusLine, const std::vector<std::string>& headers, const std::string& body);

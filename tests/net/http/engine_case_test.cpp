@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "tests/http/EngineRun.h"
-#include "tests/http/HttpCase.h"
+#include "tests/net/http/EngineRun.h"
+#include "tests/net/http/HttpCase.h"
 
 using namespace httptest;
 

@@ -10,7 +10,7 @@
 #include "net/socket/NotifyWindows.h"
 #include "net/socket/SocketErrors.h"
 #include "net/socket/SocketComponent.h"
-#include "tests/http/CaseServer.h"
+#include "tests/net/http/CaseServer.h"
 
 using httptest::TCaseServer;
 

@@ -5,15 +5,15 @@
 // section, played here as the engine's tests play them; the other files are served as this
 // build pinned them. The few misbehaviours a sound server may show end in a complete
 // installation.
-#include "../app/WizardFixture.h"
-#include "../install/finish_fixture.h"
+#include "WizardFixture.h"
+#include "install/finish_fixture.h"
 #include "app/DownloadErrors.h"
 #include "app/DownloadRetry.h"
 #include "app/DownloadServer.h"
 #include "app/install/Registry.h"
 #include "net/socket/SocketErrors.h"
-#include "tests/http/CaseServer.h"
-#include "tests/http/EngineRun.h"
+#include "tests/net/http/CaseServer.h"
+#include "tests/net/http/EngineRun.h"
 
 #include <algorithm>
 #include <functional>

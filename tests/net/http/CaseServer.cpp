@@ -1,4 +1,4 @@
-#include "tests/http/CaseServer.h"
+#include "tests/net/http/CaseServer.h"
 #include "tests/support/Loopback.h"
 
 #include <windows.h>
@@ -115,13 +115,18 @@ std::vector<std::string> TCaseServer::Finish() {
     return Requests();
 }
 
-bool TCaseServer::Readable(SOCKET s) const {
+namespace {
+
+// Whether the socket has something to read within 20 ms.
+bool Readable(SOCKET s) {
     fd_set ready;
     FD_ZERO(&ready);
     FD_SET(s, &ready);
     timeval wait{0, 20000};
     return select(0, &ready, nullptr, nullptr, &wait) == 1;
 }
+
+}  // namespace
 
 void TCaseServer::Serve() {
     // Polls, so that Finish ends a wait for a connection that never comes; a connection already
@@ -156,7 +161,7 @@ void TCaseServer::ServeOne(SOCKET connection) {
         if (any != routes_.end() && !any->second.empty())
             atOnce = any->second[std::min(played_["*"], any->second.size() - 1)].AtOnce;
     }
-    std::string request = atOnce ? std::string() : ReadRequest(connection);
+    std::string request = atOnce ? std::string() : ReadRequest(connection, &stop_);
     const Script script = Take(atOnce ? "*" : RequestPath(request));
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -165,12 +170,12 @@ void TCaseServer::ServeOne(SOCKET connection) {
     Play(connection, script, request);
 }
 
-std::string TCaseServer::ReadRequest(SOCKET connection) const {
+std::string ReadRequest(SOCKET connection, const std::atomic<bool>* stop) {
     std::string data;
     char buffer[4096];
     std::size_t wanted = std::string::npos;
     ULONGLONG heard = GetTickCount64();
-    while ((wanted == std::string::npos || data.size() < wanted) && !stop_) {
+    while ((wanted == std::string::npos || data.size() < wanted) && !(stop && *stop)) {
         if (!Readable(connection)) {
             if (GetTickCount64() - heard > kSilenceMs) break;
             continue;
