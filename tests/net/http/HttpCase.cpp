@@ -135,8 +135,10 @@ std::string CaseReader::Bytes(std::string_view line) {
         // The text is the rest of the line after the count, spaces included.
         const std::string_view rest = Trim(line.substr(line.find(words[1], 8) + words[1].size()));
         const std::string unit = UnescapeCaseText(rest);
+        const int count = ToInt(words[1]);
         std::string out;
-        for (int i = ToInt(words[1]); i > 0; --i) out += unit;
+        out.reserve(unit.size() * static_cast<std::size_t>(std::max(count, 0)));
+        for (int i = count; i > 0; --i) out += unit;
         return out;
     }
     if (line.starts_with("@")) throw std::runtime_error("unknown directive " + std::string(line));

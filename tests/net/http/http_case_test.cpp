@@ -200,6 +200,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, HttpCaseTest, ::testing::ValuesIn(CasesOrNone())
                              return name;
                          });
 
-TEST(HttpCases, TheFolderHoldsTheCases) { EXPECT_GE(LoadHttpCases(QUORVANE_HTTP_CASES).size(), 60u); }
+TEST(HttpCases, TheFolderHoldsTheCases) { EXPECT_GE(LoadHttpCases(QUORVANE_HTTP_CASES).size(), 115u); }
 
 }  // namespace
