@@ -67,8 +67,14 @@ void RecordEvents(net::THttpClient& client, std::vector<std::string>& events, bo
     client.OnDisconnect = note("Disconnect");
     client.OnAuthenticationNeeded = note("AuthenticationNeeded");
     client.OnInvalidHost = [&events](bool&) { events.push_back("InvalidHost"); };
-    client.OnSuccess = [&events](CmdType) { events.push_back("Success"); };
-    client.OnFailure = [&events](CmdType) { events.push_back("Failure"); };
+    // The command the event names must be the request's own: another shows in the name.
+    auto outcome = [&events, &client](const char* name) {
+        return [&events, &client, name](CmdType kind) {
+            events.push_back(kind == client.RequestKind ? name : std::string(name) + "(" + std::to_string(kind) + ")");
+        };
+    };
+    client.OnSuccess = outcome("Success");
+    client.OnFailure = outcome("Failure");
     client.OnRedirect = [&events, handleRedirect](bool& handled) {
         events.push_back("Redirect");
         handled = handleRedirect;
@@ -107,6 +113,10 @@ void SetUpClient(net::THttpClient& client, const THttpCase& c) {
 
 void MakeRequest(net::THttpClient& client, const THttpCase& c) {
     SetUpClient(client, c);
+    IssueRequest(client, c);
+}
+
+void IssueRequest(net::THttpClient& client, const THttpCase& c) {
     const std::string kind = c.ClientValue("kind", "GET");
     const std::string url = c.ClientValue("url");
     std::string data = c.ClientValue("data");
@@ -146,9 +156,19 @@ TEngineRun RunCase(const THttpCase& original) {
     server->Start(c.Passes.empty() ? std::vector<TCaseServer::Script>(1) : c.Scripts());
     run.Client = std::make_unique<net::THttpClient>();
     RecordEvents(*run.Client, run.Events, c.ClientFlag("handle-redirect"));
+    if (const std::string credentials = c.ClientValue("credentials-on-401"); !credentials.empty()) {
+        net::THttpClient& client = *run.Client;
+        client.OnAuthenticationNeeded = [&client, &run, credentials](void*) {
+            run.Events.push_back("AuthenticationNeeded");
+            client.HeaderInfo->UserId = credentials.substr(0, credentials.find(':'));
+            client.HeaderInfo->Password = credentials.substr(credentials.find(':') + 1);
+        };
+    }
     const ULONGLONG start = GetTickCount64();
     try {
         MakeRequest(*run.Client, c);
+        // The host asks again, with what the first request left in the client.
+        if (c.ClientFlag("again")) IssueRequest(*run.Client, c);
     } catch (const std::exception& error) {
         run.Exception = error.what();
     }

@@ -37,6 +37,8 @@ void RecordEvents(net::THttpClient& client, std::vector<std::string>& events, bo
 
 // Sets the client up from the case's [client] section and makes its request.
 void MakeRequest(net::THttpClient& client, const THttpCase& testCase);
+// Makes the case's request again with the client as it is.
+void IssueRequest(net::THttpClient& client, const THttpCase& testCase);
 
 // The cases of the folder, with the product's files where the program knows them.
 std::vector<THttpCase> LoadCases();

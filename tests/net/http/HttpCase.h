@@ -11,7 +11,10 @@
 //                   password, proxy-user-id, proxy-password, input-file-mode,
 //                   output-file-mode, encode-post-data (yes/no),
 //                   time-out (the client's TimeOut in ms),
-//                   handle-redirect (yes: OnRedirect sets Handled). Values are escaped text.
+//                   handle-redirect (yes: OnRedirect sets Handled), again (yes: the host
+//                   makes the same request a second time, with what the first left in the
+//                   client), credentials-on-401 (user:password, which OnAuthenticationNeeded
+//                   sets). Values are escaped text.
 //   [request]     starts a pass: the exact bytes the client sends on it, escaped lines; or
 //                 the line @tls-hello: the client opens TLS here (its hello is not compared,
 //                 and the server answers it as soon as it has come). The text runner stops

@@ -163,20 +163,6 @@ TEST(Engine, ARefusedConnectionFailsPromptlyAndTheClientServesTheNextRequest) {
     EXPECT_EQ(client.Body, "fine");
 }
 
-TEST(Engine, ACookieFromARedirectGoesWithLaterRequestsToo) {
-    TCaseServer server;
-    server.Start({Reply("HTTP/1.0 302 Found\r\nSet-Cookie: id=7\r\nLocation: /b\r\n\r\n"), Reply(kOkHeader),
-                  Reply(kOkHeader)});
-    THttpClient client;
-    client.Get(Url(server, "/a"));
-    client.Get(Url(server, "/c"));
-    const std::vector<std::string> requests = server.Finish();
-    ASSERT_EQ(requests.size(), 3u);
-    EXPECT_EQ(requests[0].find("Cookie:"), std::string::npos);
-    EXPECT_NE(requests[1].find("\r\nCookie: id=7\r\n"), std::string::npos);
-    EXPECT_NE(requests[2].find("\r\nCookie: id=7\r\n"), std::string::npos);
-}
-
 TEST(Engine, AnnouncedLengthIsToldApartFromNone) {
     TCaseServer server;
     server.Start({Reply("HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n"), Reply("HTTP/1.0 200 OK\r\n\r\nxyz")});
@@ -188,29 +174,6 @@ TEST(Engine, AnnouncedLengthIsToldApartFromNone) {
     EXPECT_FALSE(client.HasContentLength);
     EXPECT_EQ(client.BytesExpected, 0);
     EXPECT_EQ(client.BytesReceived, 3);
-}
-
-TEST(Engine, After401TheHostRetriesWithTheCredentialsItSet) {
-    TCaseServer server;
-    server.Start({Reply("HTTP/1.0 401 Unauthorized\r\n\r\n"), Reply(kOkHeader)});
-    THttpClient client;
-    std::vector<int> failures, successes;
-    client.OnFailure = [&](CmdType kind) { failures.push_back(kind); };
-    client.OnSuccess = [&](CmdType kind) { successes.push_back(kind); };
-    client.OnAuthenticationNeeded = [&](void*) {
-        client.HeaderInfo->UserId = "jean";
-        client.HeaderInfo->Password = "s3cret";
-    };
-    client.Delete(Url(server, "/f"));
-    EXPECT_EQ(client.ReplyCode, 401);
-    EXPECT_EQ(failures, std::vector<int>{rkDelete});
-    client.Delete(Url(server, "/f"));
-    EXPECT_EQ(successes, std::vector<int>{rkDelete});
-    const std::vector<std::string> requests = server.Finish();
-    ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(requests[0].find("Authorization"), std::string::npos);
-    // "jean:s3cret" in Base64.
-    EXPECT_NE(requests[1].find("\r\nAuthorization: Basic amVhbjpzM2NyZXQ=\r\n"), std::string::npos);
 }
 
 TEST(Engine, ReportsTheCompletedTransactionAtLevelTwo) {
