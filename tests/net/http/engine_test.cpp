@@ -229,6 +229,8 @@ TEST(Engine, AbortEndsAPeerThatNeverAnswersOrStopsInTheBody) {
         THttpClient client;
         client.InputFileMode = true;
         client.Body = httptest::TempFile("aborted.body");
+        // The hold never starts the file: one an earlier run left would pass for its contents.
+        DeleteFileA(client.Body.c_str());
         g_abortTarget = &client;
         SetTimer(nullptr, 0, 300, AbortSoon);
         const ULONGLONG start = GetTickCount64();
