@@ -1,6 +1,7 @@
 #pragma once
-// HTTP test cases as data: one file per case, read by the native tests of the text functions and
-// by the engine's Wine tests, which serve the reply bytes from an in-process loopback server.
+// HTTP test cases as data: one file per case, read by the native tests of the text functions, by
+// the engine's Wine tests and by the wizard's download sequence (cases with [download]); both
+// Wine runners play the server's side with the one scripted loopback server, TCaseServer.
 //
 // File format (text; "#" starts a comment line; blank lines are ignored outside byte sections):
 //
@@ -63,7 +64,8 @@
 //   [body]        escaped lines (and @repeat): the body the client stores.
 //   [download]    "key: value": the wizard's download sequence against this case. The passes
 //                 answer the requests for one of the four files, the others are served whole:
-//                   file        the file the passes answer (default quorvane.ini)
+//                   file        the file the passes answer (default: the one the url names);
+//                               the passes also answer where they redirect it
 //                   installed   yes: the product is installed; no: an error, nothing installed
 //                   error       words the error box shows
 //                   requests    how many requests for that file (retries included)
