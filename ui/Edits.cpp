@@ -52,7 +52,18 @@ bool Memo::Reflect(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
 }
 
 void RichEdit::Create(Window& parent, const Bounds& bounds, const PaneStyle& style) {
-    Control::Create(parent, RichEditClass(), kPaneStyle | (style.visible ? WS_VISIBLE : 0), WS_EX_CLIENTEDGE, bounds);
+    CreateOnFirstUse(parent, bounds, style);
+    EnsureCreated();
+}
+
+void RichEdit::CreateOnFirstUse(Window& parent, const Bounds& bounds, const PaneStyle& style) {
+    Place(parent, bounds);
+    SetVisible(style.visible);
+}
+
+void RichEdit::EnsureCreated() {
+    if (hwnd_) return;
+    MakeWindow(RichEditClass(), kPaneStyle | (Visible() ? WS_VISIBLE : 0), WS_EX_CLIENTEDGE);
     SendMessageW(hwnd_, EM_SETBKGNDCOLOR, 0, GetSysColor(COLOR_WINDOW));
 }
 
