@@ -10,7 +10,8 @@
 #include "app/uInstall.h"
 #include "bench/support/RuntimePin.h"
 #include "net/http/HttpClient.h"
-#include "ui/Application.h"
+#include "tests/support/TemporaryFiles.h"
+#include "tests/support/TestApplication.h"
 
 #include <cstdio>
 #include <string>
@@ -70,17 +71,13 @@ int main(int argc, char** argv) {
         return 2;
     }
     g_server = argv[1];
-    ui::ComApartment com;
-    auto& app = ui::Application::Instance();
-    app.Initialize();
-    app.SetTitle("Installation");
+    testsupport::StartApplication();
     tTranslate table;
     Translator = &table;
     try {
         g_pinned = benchpin::PinFromFile("quorvane.exe", argv[2]);
-        char temp[MAX_PATH + 1] = {};
-        GetTempPathA(MAX_PATH, temp);
-        const std::string target = std::string(temp) + "download_bench.bin";
+        const testsupport::TemporaryFile targetFile("download_bench.bin");
+        const std::string& target = targetFile.Path();
         BareEngine(target);  // warm-up: the server's and the system's caches
         Run bare, wizard;
         for (int round = 0; round < 5; ++round) {
@@ -89,7 +86,6 @@ int main(int argc, char** argv) {
             if (bare.seconds == 0 || b.seconds < bare.seconds) bare = b;
             if (wizard.seconds == 0 || w.seconds < wizard.seconds) wizard = w;
         }
-        DeleteFileA(target.c_str());
         std::printf("bare engine:      %lld bytes in %.3f s = %.1f MB/s\n", bare.bytes, bare.seconds,
                     bare.MegabytesPerSecond());
         std::printf("wizard on page 4: %lld bytes in %.3f s = %.1f MB/s\n", wizard.bytes, wizard.seconds,

@@ -12,7 +12,7 @@
 #include "app/uInstall.h"
 #include "bench/support/RuntimePin.h"
 #include "net/http/HttpClient.h"
-#include "ui/Application.h"
+#include "tests/support/TestApplication.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -79,10 +79,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: resume_bench whole-host:port cutting-host:port served-file\n");
         return 2;
     }
-    ui::ComApartment com;
-    auto& app = ui::Application::Instance();
-    app.Initialize();
-    app.SetTitle("Installation");
+    testsupport::StartApplication();
     tTranslate table;
     Translator = &table;
     int status = 0;
@@ -91,7 +88,7 @@ int main(int argc, char** argv) {
         TfInstall form(GetThreadLocale());
         form.Show();
         form.ShowSteps(false, false, false, true, false);
-        app.ProcessMessages();
+        ui::Application::Instance().ProcessMessages();
         // As a run of the wizard does: a folder of its own, gone at the end.
         install::DownloadFolder folder(form.TempPath);
         form.DownloadDir = folder.Path();

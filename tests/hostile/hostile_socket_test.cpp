@@ -11,6 +11,7 @@
 #include "net/socket/NotifyWindows.h"
 #include "net/socket/SocketErrors.h"
 #include "net/socket/SocketComponent.h"
+#include "tests/support/TemporaryFiles.h"
 
 using hostile::HostileServer;
 using hostile::Script;
@@ -25,12 +26,6 @@ public:
     }
 };
 
-std::string TempFile(const char* name) {
-    char dir[MAX_PATH];
-    GetTempPathA(MAX_PATH, dir);
-    return std::string(dir) + name;
-}
-
 class ResetTest : public ::testing::Test {
 protected:
     // Connects, sends a request and waits until the peer has answered and closed.
@@ -44,11 +39,10 @@ protected:
             Sleep(10);
         Sleep(50);
     }
-    ~ResetTest() override { DeleteFileA(path.c_str()); }
-
     HostileServer server;
     Client client;
-    const std::string path = TempFile("quorvane-hostile-reset.bin");
+    const testsupport::TemporaryFile bodyFile{"quorvane-hostile-reset"};
+    const std::string& path = bodyFile.Path();
 };
 
 TEST_F(ResetTest, AResetNoticeWithDataStillPendingEndsTheCaptureWithTheResetError) {

@@ -72,8 +72,8 @@ Listener::Listener(int backlog) {
 }
 
 void Listener::Close() {
-    if (socket_ != INVALID_SOCKET) closesocket(socket_);
-    socket_ = INVALID_SOCKET;
+    const SOCKET s = socket_.exchange(INVALID_SOCKET);
+    if (s != INVALID_SOCKET) closesocket(s);
 }
 
 }  // namespace loopback

@@ -4,6 +4,7 @@
 // start and end its own.
 #include <winsock2.h>
 
+#include <atomic>
 #include <string>
 
 namespace loopback {
@@ -42,7 +43,7 @@ public:
 
 private:
     int port_ = 0;
-    SOCKET socket_ = INVALID_SOCKET;
+    std::atomic<SOCKET> socket_{INVALID_SOCKET};  // read by the thread blocked in Accept()
 };
 
 }  // namespace loopback
