@@ -20,7 +20,7 @@
 #include <filesystem>
 #include <string>
 
-#include "tests/proxy/UserProxySettings.h"
+#include "tests/net/proxy/UserProxySettings.h"
 #include "tests/support/TemporaryFiles.h"
 #include "tests/support/WholeFile.h"
 #include "ui/Text.h"

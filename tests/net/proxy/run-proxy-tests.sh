@@ -5,7 +5,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(realpath -m "$1"); wine_run=$2; prefix=$3; test_exe=$4
-source "$here/../e2e/servers.sh"
+source "$here/../../e2e/servers.sh"
 source "$here/squid.sh"
 
 rm -rf "$work"

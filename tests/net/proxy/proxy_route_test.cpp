@@ -10,7 +10,7 @@
 
 #include "net/http/HttpClient.h"
 #include "net/proxy/SystemProxy.h"
-#include "tests/proxy/UserProxySettings.h"
+#include "tests/net/proxy/UserProxySettings.h"
 #include "tests/support/TestApplication.h"
 
 namespace {
