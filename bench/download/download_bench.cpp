@@ -5,21 +5,14 @@
 // checks what it downloads against a pinned size and SHA-256: FILE, the served file itself, is
 // pinned before the rounds.
 //   download_bench SERVER FILE   (host:port serving /download/lite/quorvane.exe, and that file)
-#include "app/DownloadServer.h"
-#include "app/install/DownloadFolder.h"
-#include "app/uInstall.h"
-#include "bench/support/RuntimePin.h"
+#include "bench/download/WizardPage.h"
 #include "net/http/HttpClient.h"
 #include "tests/support/TemporaryFiles.h"
-#include "tests/support/TestApplication.h"
 
 #include <cstdio>
 #include <string>
 
 namespace {
-
-std::string g_server;
-verify::TPinnedFile g_pinned{};
 
 double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
     LARGE_INTEGER frequency;
@@ -45,12 +38,8 @@ Run BareEngine(const std::string& target) {
 }
 
 Run WithTheWizard() {
-    TfInstall form(GetThreadLocale());
-    form.Show();
-    form.ShowSteps(false, false, false, true, false);
-    ui::Application::Instance().ProcessMessages();
-    install::DownloadFolder folder(form.TempPath);
-    form.DownloadDir = folder.Path();
+    benchdownload::PageFour page;
+    TfInstall& form = page.form;
     form.StartDownloadClient();
     LARGE_INTEGER start, end;
     QueryPerformanceCounter(&start);
@@ -62,20 +51,15 @@ Run WithTheWizard() {
 
 }  // namespace
 
-const char* DownloadServer() { return g_server.c_str(); }
-const verify::TPinnedFile* PinnedFile(std::string_view name) { return g_pinned.Name && name == g_pinned.Name ? &g_pinned : nullptr; }
-
 int main(int argc, char** argv) {
     if (argc < 3) {
         std::fprintf(stderr, "usage: download_bench host:port served-file\n");
         return 2;
     }
-    g_server = argv[1];
-    testsupport::StartApplication();
-    tTranslate table;
-    Translator = &table;
+    benchdownload::UseServer(argv[1]);
+    const benchdownload::Session session;
     try {
-        g_pinned = benchpin::PinFromFile("quorvane.exe", argv[2]);
+        benchdownload::PinServedFile(argv[2]);
         const testsupport::TemporaryFile targetFile("download_bench.bin");
         const std::string& target = targetFile.Path();
         BareEngine(target);  // warm-up: the server's and the system's caches
@@ -94,9 +78,7 @@ int main(int argc, char** argv) {
                     100.0 * wizard.MegabytesPerSecond() / bare.MegabytesPerSecond());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "download_bench: %s\n", e.what());
-        Translator = nullptr;
         return 1;
     }
-    Translator = nullptr;
     return 0;
 }
