@@ -5,20 +5,14 @@
 // checks what it downloads against a pinned size and SHA-256: FILE, the served file itself, is
 // pinned before the rounds.
 //   download_bench SERVER FILE   (host:port serving /download/lite/quorvane.exe, and that file)
-#include "app/DownloadServer.h"
-#include "app/install/DownloadFolder.h"
-#include "app/uInstall.h"
-#include "bench/support/RuntimePin.h"
+#include "bench/download/WizardPage.h"
 #include "net/http/HttpClient.h"
-#include "ui/Application.h"
+#include "tests/support/TemporaryFiles.h"
 
 #include <cstdio>
 #include <string>
 
 namespace {
-
-std::string g_server;
-verify::TPinnedFile g_pinned{};
 
 double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
     LARGE_INTEGER frequency;
@@ -44,12 +38,8 @@ Run BareEngine(const std::string& target) {
 }
 
 Run WithTheWizard() {
-    TfInstall form(GetThreadLocale());
-    form.Show();
-    form.ShowSteps(false, false, false, true, false);
-    ui::Application::Instance().ProcessMessages();
-    install::DownloadFolder folder(form.TempPath);
-    form.DownloadDir = folder.Path();
+    benchdownload::PageFour page;
+    TfInstall& form = page.form;
     form.StartDownloadClient();
     LARGE_INTEGER start, end;
     QueryPerformanceCounter(&start);
@@ -61,28 +51,17 @@ Run WithTheWizard() {
 
 }  // namespace
 
-const char* DownloadServer() { return g_server.c_str(); }
-const verify::TPinnedFile* PinnedFile(std::string_view name) {
-    return g_pinned.Name && name == g_pinned.Name ? &g_pinned : nullptr;
-}
-
 int main(int argc, char** argv) {
     if (argc < 3) {
         std::fprintf(stderr, "usage: download_bench host:port served-file\n");
         return 2;
     }
-    g_server = argv[1];
-    ui::ComApartment com;
-    auto& app = ui::Application::Instance();
-    app.Initialize();
-    app.SetTitle("Installation");
-    tTranslate table;
-    Translator = &table;
+    benchdownload::UseServer(argv[1]);
+    const benchdownload::Session session;
     try {
-        g_pinned = benchpin::PinFromFile("quorvane.exe", argv[2]);
-        char temp[MAX_PATH + 1] = {};
-        GetTempPathA(MAX_PATH, temp);
-        const std::string target = std::string(temp) + "download_bench.bin";
+        benchdownload::PinServedFile(argv[2]);
+        const testsupport::TemporaryFile targetFile("download_bench.bin");
+        const std::string& target = targetFile.Path();
         BareEngine(target);  // warm-up: the server's and the system's caches
         Run bare, wizard;
         for (int round = 0; round < 5; ++round) {
@@ -91,7 +70,6 @@ int main(int argc, char** argv) {
             if (bare.seconds == 0 || b.seconds < bare.seconds) bare = b;
             if (wizard.seconds == 0 || w.seconds < wizard.seconds) wizard = w;
         }
-        DeleteFileA(target.c_str());
         std::printf("bare engine:      %lld bytes in %.3f s = %.1f MB/s\n", bare.bytes, bare.seconds,
                     bare.MegabytesPerSecond());
         std::printf("wizard on page 4: %lld bytes in %.3f s = %.1f MB/s\n", wizard.bytes, wizard.seconds,
@@ -100,9 +78,7 @@ int main(int argc, char** argv) {
                     100.0 * wizard.MegabytesPerSecond() / bare.MegabytesPerSecond());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "download_bench: %s\n", e.what());
-        Translator = nullptr;
         return 1;
     }
-    Translator = nullptr;
     return 0;
 }

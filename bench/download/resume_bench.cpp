@@ -7,12 +7,8 @@
 //   resume_bench WHOLE_SERVER CUTTING_SERVER SERVED_FILE
 //   (host:port each, serving /download/lite/quorvane.exe; the file they serve, pinned at start)
 #include "app/DownloadRetry.h"
-#include "app/DownloadServer.h"
-#include "app/install/DownloadFolder.h"
-#include "app/uInstall.h"
-#include "bench/support/RuntimePin.h"
+#include "bench/download/WizardPage.h"
 #include "net/http/HttpClient.h"
-#include "ui/Application.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -20,9 +16,6 @@
 #include <vector>
 
 namespace {
-
-std::string g_server;
-verify::TPinnedFile g_pinned{};
 
 double Now() {
     LARGE_INTEGER counter, frequency;
@@ -46,7 +39,7 @@ struct Fetch {
 
 // quorvane.exe through the wizard's own step, page 4 shown, counting every body byte received.
 Fetch FetchThroughTheWizard(TfInstall& form, const std::string& server) {
-    g_server = server;
+    benchdownload::UseServer(server);
     form.StartDownloadClient();
     Fetch fetch;
     long long last = 0;
@@ -71,32 +64,17 @@ double Median(std::vector<double> values) {
 
 }  // namespace
 
-const char* DownloadServer() { return g_server.c_str(); }
-const verify::TPinnedFile* PinnedFile(std::string_view name) {
-    return g_pinned.Name && name == g_pinned.Name ? &g_pinned : nullptr;
-}
-
 int main(int argc, char** argv) {
     if (argc < 4) {
         std::fprintf(stderr, "usage: resume_bench whole-host:port cutting-host:port served-file\n");
         return 2;
     }
-    ui::ComApartment com;
-    auto& app = ui::Application::Instance();
-    app.Initialize();
-    app.SetTitle("Installation");
-    tTranslate table;
-    Translator = &table;
+    const benchdownload::Session session;
     int status = 0;
     try {
-        g_pinned = benchpin::PinFromFile("quorvane.exe", argv[3]);
-        TfInstall form(GetThreadLocale());
-        form.Show();
-        form.ShowSteps(false, false, false, true, false);
-        app.ProcessMessages();
-        // As a run of the wizard does: a folder of its own, gone at the end.
-        install::DownloadFolder folder(form.TempPath);
-        form.DownloadDir = folder.Path();
+        benchdownload::PinServedFile(argv[3]);
+        benchdownload::PageFour page;
+        TfInstall& form = page.form;
         FetchThroughTheWizard(form, argv[1]);  // warm-up: the server's and the system's caches
         std::vector<double> wholeSeconds, resumedSeconds, timeRatios;
         Fetch whole, resumed;
@@ -126,6 +104,5 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "resume_bench: %s\n", e.what());
         status = 1;
     }
-    Translator = nullptr;
     return status;
 }

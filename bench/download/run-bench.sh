@@ -12,9 +12,9 @@ mkdir -p "$work/root"
 [ "$(stat -c %s "$work/root/quorvane.exe" 2>/dev/null || echo 0)" = 268435456 ] ||
   head -c 268435456 /dev/urandom >"$work/root/quorvane.exe"
 source scripts/lib/xdisplay.sh
-source tests/e2e/servers.sh
+source tests/support/servers.sh
 start_display
-trap 'stop_server; [ -n "${QUORVANE_XVFB_PID:-}" ] && kill "$QUORVANE_XVFB_PID" 2>/dev/null; true' EXIT
+trap 'stop_servers; [ -n "${QUORVANE_XVFB_PID:-}" ] && kill "$QUORVANE_XVFB_PID" 2>/dev/null; true' EXIT
 start_nginx "$port" "$work/root" "$work/server"
 scripts/wine-run build/win64/wineprefix build/win64/bench/download/download_bench.exe "127.0.0.1:$port" \
   "Z:$(realpath "$work/root/quorvane.exe" | tr / '\\')" | tr -d '\r'

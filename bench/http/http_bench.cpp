@@ -13,6 +13,7 @@
 #include "app/install/ProductFiles.h"
 #include "net/http/HttpClient.h"
 #include "tests/support/Loopback.h"
+#include "tests/support/TemporaryFiles.h"
 #include "tests/net/http/CaseServer.h"
 #include "tests/net/http/EngineRun.h"
 
@@ -31,10 +32,9 @@ double WorkingSetMiB(bool peak) {
 // Serves one Get of kBigMiB MiB, sent from one reused 1 MiB block so that the server does not
 // weigh on the working set being measured.
 void BigDownload() {
-    int port = 0;
-    SOCKET server = loopback::Listen(port, 1);
-    std::thread peer([server] {
-        SOCKET s = accept(server, nullptr, nullptr);
+    loopback::Listener server(1);
+    std::thread peer([&server] {
+        SOCKET s = server.Accept();
         httptest::ReadRequest(s);
         const std::string header =
             "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(std::int64_t{kBigMiB} << 20) + "\r\n\r\n";
@@ -47,36 +47,34 @@ void BigDownload() {
         }
         closesocket(s);
     });
+    const testsupport::TemporaryFile body("bench.body");
     net::THttpClient client;
     client.InputFileMode = true;
-    client.Body = httptest::TempFile("bench.body");
+    client.Body = body.Path();
     const double before = WorkingSetMiB(true);
     const double start = Now();
-    client.Get("http://127.0.0.1:" + std::to_string(port) + "/big");
+    client.Get("http://" + loopback::Address(server.Port()) + "/big");
     const double seconds = Now() - start;
     peer.join();
-    closesocket(server);
-    DeleteFileA(client.Body.c_str());
-    std::printf(
-        "Get of %d MiB into a file: %.2f s, %.0f MB/s, %lld bytes, peak working set %.1f MiB before, "
-        "%.1f MiB after\n",
-        kBigMiB, seconds, client.BytesReceived / 1e6 / seconds, static_cast<long long>(client.BytesReceived), before,
-        WorkingSetMiB(true));
+    std::printf("Get of %d MiB into a file: %.2f s, %.0f MB/s, %lld bytes, peak working set %.1f MiB before, "
+                "%.1f MiB after\n",
+                kBigMiB, seconds, client.BytesReceived / 1e6 / seconds, static_cast<long long>(client.BytesReceived),
+                before, WorkingSetMiB(true));
 }
 
 void FourSmallGets() {
     const std::string reply = "HTTP/1.0 200 OK\r\nContent-Length: 5000\r\n\r\n" + std::string(5000, 'x');
     httptest::TCaseServer server;
     server.Start({httptest::Actions({{THttpAction::Send, reply, 0}})});
+    const testsupport::TemporaryFile body("bench.small");
     net::THttpClient client;
     client.InputFileMode = true;
-    client.Body = httptest::TempFile("bench.small");
+    client.Body = body.Path();
     const double start = Now();
     for (const char* name : install::kDownloadOrder) {
         client.Get("http://localhost:" + std::to_string(server.Port()) + "/download/lite/" + name);
     }
     const double seconds = Now() - start;
-    DeleteFileA(client.Body.c_str());
     std::printf("Four 5000-byte Gets in a row (host looked up each time): %.1f ms, %.1f ms each\n", seconds * 1e3,
                 seconds * 1e3 / 4);
 }
@@ -84,10 +82,7 @@ void FourSmallGets() {
 }  // namespace
 
 int main() {
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
     BigDownload();
     FourSmallGets();
-    WSACleanup();
     return 0;
 }

@@ -14,6 +14,7 @@
 
 #include "net/socket/SocketComponent.h"
 #include "tests/support/Loopback.h"
+#include "tests/support/TemporaryFiles.h"
 
 namespace {
 
@@ -24,26 +25,20 @@ double Seconds(ULONGLONG ms) { return static_cast<double>(ms) / 1000.0; }
 // Serves one connection on a fresh loopback port with `serve`, then closes it.
 class Server {
 public:
-    explicit Server(std::function<void(SOCKET)> serve) {
-        port_ = 0;
-        listener_ = loopback::Listen(port_, 1);
+    explicit Server(std::function<void(SOCKET)> serve) : listener_(1) {
         thread_ = std::thread([this, serve = std::move(serve)] {
-            SOCKET s = accept(listener_, nullptr, nullptr);
+            SOCKET s = listener_.Accept();
             if (s == INVALID_SOCKET) return;
             serve(s);
             shutdown(s, SD_SEND);
             closesocket(s);
         });
     }
-    ~Server() {
-        thread_.join();
-        closesocket(listener_);
-    }
-    int Port() const { return port_; }
+    ~Server() { thread_.join(); }
+    int Port() const { return listener_.Port(); }
 
 private:
-    SOCKET listener_;
-    int port_ = 0;
+    loopback::Listener listener_;
     std::thread thread_;
 };
 
@@ -55,12 +50,6 @@ void SendBytes(SOCKET s, unsigned long long total) {
         if (n <= 0) return;
         total -= static_cast<unsigned long long>(n);
     }
-}
-
-std::string TempPath(const char* name) {
-    char dir[MAX_PATH];
-    GetTempPathA(MAX_PATH, dir);
-    return std::string(dir) + name;
 }
 
 ULONGLONG ProcessCpuMs() {
@@ -102,12 +91,7 @@ ULONGLONG BareRecvOf(unsigned long long total, const std::string& path = {}) {
     if (!path.empty()) {
         file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     }
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<u_short>(server.Port()));
-    connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    SOCKET s = loopback::Connect(server.Port());
     std::vector<char> buffer(kChunk);
     const ULONGLONG start = GetTickCount64();
     unsigned long long got = 0;
@@ -135,19 +119,20 @@ void TrickleCpu() {
     client.Host = "127.0.0.1";
     client.Port = server.Port();
     client.Connect();
-    const std::string path = TempPath("quorvane-bench-trickle.bin");
+    const testsupport::TemporaryFile file("quorvane-bench-trickle.bin");
+    const std::string& path = file.Path();
     const ULONGLONG cpu = ProcessCpuMs();
     const ULONGLONG start = GetTickCount64();
     client.CaptureFile(path);
     const ULONGLONG wall = GetTickCount64() - start;
     const ULONGLONG used = ProcessCpuMs() - cpu;
-    DeleteFileA(path.c_str());
     std::printf("trickle 4 KiB/s for %d s: wall %.2f s, process CPU %.3f s = %.2f %% of one core (target <= 2 %%)\n",
                 kSeconds, Seconds(wall), Seconds(used), 100.0 * static_cast<double>(used) / static_cast<double>(wall));
 }
 
 void WorkingSet() {
-    const std::string path = TempPath("quorvane-bench-memory.bin");
+    const testsupport::TemporaryFile file("quorvane-bench-memory.bin");
+    const std::string& path = file.Path();
     // The first capture also pages in code and makes the one-off allocations (window classes,
     // Winsock's tables); the figure compares a 1 MiB capture with a 1 GiB one after that.
     CaptureOf(1ull << 20, path);
@@ -155,12 +140,10 @@ void WorkingSet() {
     const SIZE_T small = PeakWorkingSet();
     const ULONGLONG ms = CaptureOf(1ull << 30, path);
     const SIZE_T large = PeakWorkingSet();
-    DeleteFileA(path.c_str());
-    std::printf(
-        "peak working set: after 1 MiB capture %.2f MiB, after 1 GiB capture %.2f MiB, growth %.3f MiB "
-        "(target <= 1 MiB); 1 GiB took %.2f s\n",
-        small / 1048576.0, large / 1048576.0, (static_cast<double>(large) - static_cast<double>(small)) / 1048576.0,
-        Seconds(ms));
+    std::printf("peak working set: after 1 MiB capture %.2f MiB, after 1 GiB capture %.2f MiB, growth %.3f MiB "
+                "(target <= 1 MiB); 1 GiB took %.2f s\n",
+                small / 1048576.0, large / 1048576.0, (static_cast<double>(large) - static_cast<double>(small)) / 1048576.0,
+                Seconds(ms));
 }
 
 // Median and best of a set of timings.
@@ -176,7 +159,8 @@ struct Timings {
 void Throughput() {
     constexpr unsigned long long kTotal = 256ull << 20;
     constexpr int kRounds = 15;
-    const std::string path = TempPath("quorvane-bench-body.bin");
+    const testsupport::TemporaryFile file("quorvane-bench-body.bin");
+    const std::string& path = file.Path();
     // Interleaved rounds, so that a burst of load on this shared machine hits every loop alike;
     // the median is the figure, the best shows the spread.
     Timings bare, bareToFile, toFile, toNul;
@@ -207,8 +191,6 @@ void Throughput() {
 }  // namespace
 
 int main() {
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);  // for the server threads and the bare loop
     try {
         WorkingSet();
         TrickleCpu();
@@ -217,6 +199,5 @@ int main() {
         std::printf("benchmark failed: %s\n", error.what());
         return 1;
     }
-    WSACleanup();
     return 0;
 }

@@ -10,7 +10,7 @@
 namespace {
 
 using installtest::IsDirectory;
-using installtest::ScratchDir;
+using installtest::TemporaryFolder;
 
 void ToPage3(TfInstall& f) {
     SendMessageW(f.BtnNext.Handle(), BM_CLICK, 0, 0);
@@ -45,8 +45,8 @@ HTREEITEM ChildNamed(HWND tree, HTREEITEM parent, const std::wstring& name) {
 }
 
 TEST_F(WizardTest, ExistingProductAnsweredNoStaysOnPageThreeAndCreatesNothing) {
-    ScratchDir dir("wizard-existing");
-    installtest::WriteFileBytes(dir.Path() + "quorvane.exe", "old");
+    TemporaryFolder dir("wizard-existing");
+    installtest::WriteWholeFile(dir.Path() + "quorvane.exe", "old");
     TfInstall& f = Start(kEnglish);
     ToPage3(f);
     // Without a final backslash: the test adds one before looking for the program.
@@ -62,13 +62,13 @@ TEST_F(WizardTest, ExistingProductAnsweredNoStaysOnPageThreeAndCreatesNothing) {
     EXPECT_EQ(Buttons(), "BNC");
     EXPECT_EQ(f.BtnNext.Text(), "&Install");
     EXPECT_EQ(f.InstallDir, "");
-    EXPECT_EQ(installtest::ReadFileBytes(dir.Path() + "quorvane.exe"), "old");
+    EXPECT_EQ(installtest::ReadWholeFile(dir.Path() + "quorvane.exe"), "old");
     EXPECT_EQ(f.HttpClient, nullptr);  // and nothing was fetched
 }
 
 TEST_F(WizardTest, ExistingProductAnsweredYesGoesOnIntoTheSameDirectory) {
-    ScratchDir dir("wizard-overwrite");
-    installtest::WriteFileBytes(dir.Path() + "quorvane.exe", "old");
+    TemporaryFolder dir("wizard-overwrite");
+    installtest::WriteWholeFile(dir.Path() + "quorvane.exe", "old");
     TfInstall& f = Start(kEnglish);
     ToPage3(f);
     Type(f.TxtDir, dir.Path());
@@ -103,7 +103,7 @@ TEST_F(WizardTest, ADirectoryThatCannotBeMadeShowsItsBoxTwiceAndPageThreeAgain) 
 }
 
 TEST_F(WizardTest, ATypedDirectoryIsMadeLevelByLevelAndKeptAsTyped) {
-    ScratchDir dir("wizard-levels");
+    TemporaryFolder dir("wizard-levels");
     TfInstall& f = Start(kEnglish);
     ToPage3(f);
     const std::string typed = dir.Path() + "Apps\\Q";
@@ -167,7 +167,7 @@ TEST_F(FolderTreeTest, SelectingAFolderReplacesTypedTextOnceAndTypingNeverMovesT
 // Closing after a completed installation writes the language and the Run value; the product is
 // not started when its box is cleared. Shares the prefix's installation with the install tests.
 TEST_F(WizardTest, ClosingAfterACompletedInstallationDoesTheClosingWork) {
-    ScratchDir dir("wizard-close");
+    TemporaryFolder dir("wizard-close");
     DeleteFileW(ui::Widen(SettingsFile()).c_str());
     const std::string runKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
     RegDeleteKeyValueW(HKEY_CURRENT_USER, ui::Widen(runKey).c_str(), L"QuorvaneRaRozo");
@@ -179,7 +179,7 @@ TEST_F(WizardTest, ClosingAfterACompletedInstallationDoesTheClosingWork) {
     f.Close();
     EXPECT_TRUE(f.Closed());
     EXPECT_EQ(installtest::ReadRegPath(HKEY_CURRENT_USER, runKey, "QuorvaneRaRozo"), "\"" + dir.Path() + "Quorvane.exe\"");
-    EXPECT_EQ(installtest::ReadFileBytes(SettingsFile()), "[Settings]\r\nlangue=anglais\r\n");
+    EXPECT_EQ(installtest::ReadWholeFile(SettingsFile()), "[Settings]\r\nlangue=anglais\r\n");
     RegDeleteKeyValueW(HKEY_CURRENT_USER, ui::Widen(runKey).c_str(), L"QuorvaneRaRozo");
     DeleteFileW(ui::Widen(SettingsFile()).c_str());
 }

@@ -18,30 +18,27 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "tests/net/proxy/UserProxySettings.h"
+#include "tests/support/TemporaryFiles.h"
+#include "tests/support/WholeFile.h"
+#include "ui/Text.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-int g_failures = 0;
+// The probe speaks UTF-16 like the calls it checks; the support library takes UTF-8 paths.
+std::string FileBytes(const std::wstring& path) { return testsupport::ReadWholeFile(ui::NarrowPath(path)); }
+std::wstring TempPath() { return ui::WidenPath(testsupport::TempFolder()); }
 
-std::string Utf8(const std::wstring& text) {
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(size_t(size > 0 ? size : 1), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), size, nullptr, nullptr);
-    out.resize(out.size() - 1);
-    return out;
-}
+int g_failures = 0;
 
 void Expect(bool ok, const std::wstring& what) {
     if (ok) return;
     ++g_failures;
-    std::printf("e2e_probe: %s\n", Utf8(what).c_str());
+    std::printf("e2e_probe: %s\n", ui::NarrowPath(what).c_str());
 }
 
 void ExpectEqual(const std::wstring& actual, const std::wstring& expected, const std::wstring& what) {
@@ -63,12 +60,6 @@ std::wstring SettingsFile() {
     wchar_t windows[MAX_PATH + 1] = {};
     GetWindowsDirectoryW(windows, MAX_PATH);
     return std::wstring(windows) + L"\\Quorvane_b.ini";
-}
-
-std::string FileBytes(const std::wstring& path) {
-    std::ifstream in(fs::path(path), std::ios::binary);
-    if (!in) return "<missing>";
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 std::wstring RegString(HKEY root, const std::wstring& key, const std::wstring& value) {
@@ -133,12 +124,6 @@ void ExpectLink(const std::wstring& path, const std::wstring& target, const std:
 
 std::wstring ProgramsGroup(const Edition& e) { return WithBackslash(ShellFolder(CSIDL_PROGRAMS)) + e.group; }
 std::wstring DesktopLink(const Edition& e) { return ShellFolder(CSIDL_DESKTOPDIRECTORY) + L"\\" + e.desktopLink; }
-
-std::wstring TempPath() {
-    wchar_t temp[MAX_PATH + 1] = {};
-    GetTempPathW(MAX_PATH, temp);
-    return temp;
-}
 
 // Each run of the installer downloads into a folder "Quorvane-<16 hex digits>" of the
 // temporary path and removes it at the end, whatever the outcome. (Other tests leave files
@@ -246,7 +231,7 @@ int wmain(int argc, wchar_t** argv) {
     else if (command == L"proxy" && argc > 3) status = ProxySettings({argv[2], argv[3], L""});
     else if (command == L"proxy-off") status = ProxySettings({});
     else if (command == L"system") {
-        std::printf("%u %s\n", GetACP(), Utf8(TempPath()).c_str());
+        std::printf("%u %s\n", GetACP(), ui::NarrowPath(TempPath()).c_str());
         status = 0;
     }
     else std::fprintf(stderr, "usage: e2e_probe clean DIR | check fr|en DIR SOURCE yes|no | nothing DIR | system | "

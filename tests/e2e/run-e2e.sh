@@ -8,8 +8,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../scripts/lib/xdisplay.sh"
-source "$here/servers.sh"
-source "$here/../net/proxy/squid.sh"
+source "$here/../support/servers.sh"
 installer_pid=""
 trusted_ca=""
 proxy_set=""
@@ -19,9 +18,8 @@ cleanup() {
   [ -n "$installer_pid" ] && { drive kill >/dev/null 2>&1; kill "$installer_pid" 2>/dev/null; }
   # The prefix is shared: no later test may find the proxy settings.
   [ -n "$proxy_set" ] && probe proxy-off
-  stop_server
+  stop_servers
   [ -n "$trusted_ca" ] && wine_run "$E2E_TLS_TRUST" remove "$trusted_ca"
-  stop_squid
   [ -n "${QUORVANE_XVFB_PID:-}" ] && kill "$QUORVANE_XVFB_PID" 2>/dev/null
   return 0
 }

@@ -5,10 +5,6 @@
 
 #include <objbase.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <stdexcept>
 
 namespace installtest {
@@ -28,39 +24,6 @@ Session::~Session() {
     ui::Application::Instance().MessageBoxHook = nullptr;
     Translator = nullptr;
     CoUninitialize();
-}
-
-ScratchDir::ScratchDir(const std::string& name) {
-    wchar_t temp[MAX_PATH + 1] = {};
-    GetTempPathW(MAX_PATH, temp);
-    path_ = ui::NarrowPath(temp) + name + "-" + std::to_string(GetCurrentProcessId()) + "\\";
-    RemoveTree(path_);
-    CreateDirectoryW(ui::WidenPath(path_).c_str(), nullptr);
-}
-
-ScratchDir::~ScratchDir() { RemoveTree(path_); }
-
-void RemoveTree(const std::string& path) {
-    std::error_code ignored;
-    std::filesystem::remove_all(std::filesystem::path(ui::WidenPath(path)), ignored);
-}
-
-bool IsDirectory(const std::string& path) {
-    DWORD a = GetFileAttributesW(ui::WidenPath(path).c_str());
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool Exists(const std::string& path) { return GetFileAttributesW(ui::WidenPath(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::string ReadFileBytes(const std::string& path) {
-    std::ifstream in(std::filesystem::path(ui::WidenPath(path)), std::ios::binary);
-    if (!in) return "<missing>";
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFileBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(std::filesystem::path(ui::WidenPath(path)), std::ios::binary | std::ios::trunc);
-    out << bytes;
 }
 
 namespace {
@@ -98,7 +61,7 @@ std::wstring TreeItemText(HWND tree, HTREEITEM item) {
 }
 
 std::string ProductFileBytes(const std::string& name) {
-    const std::string bytes = ReadFileBytes(std::string(QUORVANE_PRODUCT_FILES) + "/" + name);
+    const std::string bytes = ReadWholeFile(std::string(QUORVANE_PRODUCT_FILES) + "/" + name);
     if (bytes == "<missing>") throw std::runtime_error("no product file " + name + " in " QUORVANE_PRODUCT_FILES);
     return bytes;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // What the installation tests share: a translation table in a chosen language, answered message
-// boxes, a scratch folder in the prefix's temporary directory, and read-back of files and values.
+// boxes, and read-back of registry values and tree items. Files and folders come from the support
+// library, brought into this namespace for the tests that use both.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -8,6 +9,8 @@
 #include <vector>
 
 #include "i18n/traducteur.h"
+#include "tests/support/TemporaryFiles.h"
+#include "tests/support/WholeFile.h"
 
 namespace installtest {
 
@@ -27,21 +30,17 @@ public:
     tTranslate table;
 };
 
-// A fresh folder under the temporary directory, removed with everything in it on destruction.
-class ScratchDir {
-public:
-    explicit ScratchDir(const std::string& name);
-    ~ScratchDir();
-    const std::string& Path() const { return path_; }  // ends with a backslash
-private:
-    std::string path_;
-};
+using testsupport::Exists;
+using testsupport::IsDirectory;
+using testsupport::ReadWholeFile;
+using testsupport::RemoveTree;
+using testsupport::TemporaryFolder;
+using testsupport::WriteWholeFile;
+// The older names, still used by the download-sequence tests until they move to the ones above.
+using ScratchDir = TemporaryFolder;
+inline std::string ReadFileBytes(const std::string& path) { return ReadWholeFile(path); }
+inline void WriteFileBytes(const std::string& path, const std::string& bytes) { WriteWholeFile(path, bytes); }
 
-void RemoveTree(const std::string& path);
-bool IsDirectory(const std::string& path);
-bool Exists(const std::string& path);
-std::string ReadFileBytes(const std::string& path);
-void WriteFileBytes(const std::string& path, const std::string& bytes);
 // Paths here are UTF-8, as in the installer (ui/Text.h).
 // A REG_SZ value, or "<missing>"; ReadRegPath gives a value holding a path as UTF-8.
 std::string ReadRegString(HKEY root, const std::string& key, const std::string& value);

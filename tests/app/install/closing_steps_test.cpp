@@ -24,16 +24,16 @@ protected:
 TEST_F(ClosingStepsTest, FreshSettingsFileHoldsExactlyTheTwoLines) {
     Installed("francais");
     install::CloseInstall(State(), false, false);
-    EXPECT_EQ(ReadFileBytes(SettingsFilePath()), "[Settings]\r\nlangue=francais\r\n");
+    EXPECT_EQ(ReadWholeFile(SettingsFilePath()), "[Settings]\r\nlangue=francais\r\n");
     EXPECT_EQ(RunValue(), "<missing>");
     EXPECT_FALSE(Launched(300));
 }
 
 TEST_F(ClosingStepsTest, OtherSectionsAndKeysOfAnExistingFileStay) {
     Installed("anglais");
-    WriteFileBytes(SettingsFilePath(), "[Window]\r\nleft=10\r\n[Settings]\r\nlangue=francais\r\ntheme=dark\r\n");
+    WriteWholeFile(SettingsFilePath(), "[Window]\r\nleft=10\r\n[Settings]\r\nlangue=francais\r\ntheme=dark\r\n");
     install::CloseInstall(State(), false, false);
-    const std::string text = ReadFileBytes(SettingsFilePath());
+    const std::string text = ReadWholeFile(SettingsFilePath());
     EXPECT_NE(text.find("[Window]\r\nleft=10\r\n"), std::string::npos) << text;
     EXPECT_NE(text.find("langue=anglais\r\n"), std::string::npos) << text;
     EXPECT_NE(text.find("theme=dark"), std::string::npos) << text;
@@ -81,7 +81,7 @@ TEST_F(ClosingStepsTest, StartNowGoesThroughTheDesktopShellElseDirectly) {
         install::TestNoDesktopShell() = false;
         installlog::Close();
         EXPECT_TRUE(Launched(10000)) << route.noShell;
-        const std::string text = ReadFileBytes(log);
+        const std::string text = ReadWholeFile(log);
         size_t at = 0;
         for (std::string line : route.lines) {
             if (line.find("<exe>") != std::string::npos) line.replace(line.find("<exe>"), 5, InstallDir + "quorvane.exe");
@@ -113,7 +113,7 @@ TEST_F(ClosingStepsTest, AnErrorReachesTheErrorBoxAndStopsTheLaterSteps) {
     install::TestRegistryFaults() = {"software\\microsoft\\windows\\currentversion\\run", ""};
     EXPECT_NO_THROW(install::CloseInstall(State(), true, true));
     EXPECT_EQ(errors, (std::vector<std::string>{"Failed to create key Software\\Microsoft\\Windows\\CurrentVersion\\Run"}));
-    EXPECT_EQ(ReadFileBytes(SettingsFilePath()), "[Settings]\r\nlangue=francais\r\n");
+    EXPECT_EQ(ReadWholeFile(SettingsFilePath()), "[Settings]\r\nlangue=francais\r\n");
     EXPECT_FALSE(Launched(500));
 
     // A settings file that cannot be written: a directory stands in its place.

@@ -16,8 +16,8 @@ const std::string kFrenchOverwrite =
 
 TEST(ExistenceTest, NoProductGoesOnWithoutAsking) {
     Session session("francais", IDNO);
-    ScratchDir scratch("qv-exist");
-    WriteFileBytes(scratch.Path() + "readme.txt", "other files do not count");
+    TemporaryFolder scratch("qv-exist");
+    WriteWholeFile(scratch.Path() + "readme.txt", "other files do not count");
     // A folder that merely bears the product's name is not the product.
     CreateDirectoryW(ui::Widen(scratch.Path() + "quorvane.exe").c_str(), nullptr);
     EXPECT_TRUE(install::ConfirmExistingInstall(scratch.Path()));
@@ -27,8 +27,8 @@ TEST(ExistenceTest, NoProductGoesOnWithoutAsking) {
 
 TEST(ExistenceTest, EarlierInstallationAsksAndActsOnlyOnYes) {
     Session session("francais", IDNO);
-    ScratchDir scratch("qv-exist");
-    WriteFileBytes(scratch.Path() + "quorvane.exe", "old");
+    TemporaryFolder scratch("qv-exist");
+    WriteWholeFile(scratch.Path() + "quorvane.exe", "old");
     // Typed without the final backslash: the test still looks inside the folder.
     std::string typed = scratch.Path().substr(0, scratch.Path().size() - 1);
     EXPECT_FALSE(install::ConfirmExistingInstall(typed));
@@ -40,12 +40,12 @@ TEST(ExistenceTest, EarlierInstallationAsksAndActsOnlyOnYes) {
     EXPECT_FALSE(install::ConfirmExistingInstall(typed));
     session.answer = IDYES;
     EXPECT_TRUE(install::ConfirmExistingInstall(typed));
-    EXPECT_EQ(ReadFileBytes(scratch.Path() + "quorvane.exe"), "old");
+    EXPECT_EQ(ReadWholeFile(scratch.Path() + "quorvane.exe"), "old");
 }
 
 TEST(AcceptInstallDir, CreatesEveryLevelAndStoresTheTextAsTyped) {
     Session session("francais");
-    ScratchDir scratch("qv-accept");
+    TemporaryFolder scratch("qv-accept");
     // Paths are UTF-8: the accent is two bytes here.
     const std::string typed = scratch.Path() + "Apps\\Sous r\xC3\xA9pertoire\\Q";
     std::string installDir = "unchanged";
@@ -60,7 +60,7 @@ TEST(AcceptInstallDir, CreatesEveryLevelAndStoresTheTextAsTyped) {
 
 TEST(AcceptInstallDir, RelativePathIsMadeInTheCurrentDirectory) {
     Session session("francais");
-    ScratchDir scratch("qv-relative");
+    TemporaryFolder scratch("qv-relative");
     wchar_t previous[MAX_PATH + 1] = {};
     GetCurrentDirectoryW(MAX_PATH, previous);
     SetCurrentDirectoryW(ui::Widen(scratch.Path()).c_str());
@@ -93,13 +93,13 @@ TEST(AcceptInstallDir, ImpossibleDirectoryShowsTheBoxTwiceAndReportsFailure) {
 
 TEST(EnsureInstallDir, NameTheFileSystemRefusesFailsOnceWithItsBox) {
     Session session("anglais");
-    ScratchDir scratch("qv-ensure");
+    TemporaryFolder scratch("qv-ensure");
     // A file stands where the directory should be.
-    WriteFileBytes(scratch.Path() + "taken", "x");
+    WriteWholeFile(scratch.Path() + "taken", "x");
     EXPECT_FALSE(install::EnsureInstallDir(scratch.Path() + "taken"));
     EXPECT_FALSE(install::EnsureInstallDir(scratch.Path() + "bad<name>"));
     EXPECT_EQ(session.boxes.size(), 2u);
-    EXPECT_EQ(ReadFileBytes(scratch.Path() + "taken"), "x");
+    EXPECT_EQ(ReadWholeFile(scratch.Path() + "taken"), "x");
 }
 
 }  // namespace

@@ -61,11 +61,11 @@ protected:
         const std::string& download = DownloadDir;
         CreateDirectoryW(ui::WidenPath(download).c_str(), nullptr);
         // The downloaded files; quorvane.exe is a real program so that it can be started.
-        sources["quorvane.exe"] = ReadFileBytes(ProgramDir() + "install_launch_probe.exe");
+        sources["quorvane.exe"] = ReadWholeFile(ProgramDir() + "install_launch_probe.exe");
         sources["miseajour.exe"] = "MZ update " + language;
         sources["quorvane.ini"] = "[Quorvane]\r\nedition=basic\r\n";
         sources["uninstall.exe"] = std::string("MZ\0\x01\xFF uninstall", 15);
-        for (const auto& [name, bytes] : sources) WriteFileBytes(download + name, bytes);
+        for (const auto& [name, bytes] : sources) WriteWholeFile(download + name, bytes);
     }
     void TearDown() override {
         install::TestRegistryFaults() = {};
@@ -86,7 +86,7 @@ protected:
     }
     // The current directory the probe was started in, as Windows gives it (no final backslash).
     std::string LaunchedIn() {
-        const std::string written = ReadFileBytes(InstallDir + "launched.txt");
+        const std::string written = ReadWholeFile(InstallDir + "launched.txt");
         return ui::NarrowPath(
             std::wstring(reinterpret_cast<const wchar_t*>(written.data()), written.size() / sizeof(wchar_t)));
     }
@@ -95,7 +95,7 @@ protected:
                 [this](const std::string& s) { statusLines.push_back(s); }};
     }
 
-    ScratchDir scratch{"qv-finish"};
+    TemporaryFolder scratch{"qv-finish"};
     std::unique_ptr<Session> session;
     std::map<std::string, std::string> sources;
     std::vector<std::string> statusLines;

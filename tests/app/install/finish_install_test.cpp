@@ -42,7 +42,7 @@ LinkData LoadLink(const std::string& path) {
 class FinishInstallTest : public FinishFixture {
 protected:
     void ExpectInstalledIn(const std::string& dir, const std::string& group, const std::string& desktopLink) {
-        for (const auto& [name, bytes] : sources) EXPECT_EQ(ReadFileBytes(dir + name), bytes) << name;
+        for (const auto& [name, bytes] : sources) EXPECT_EQ(ReadWholeFile(dir + name), bytes) << name;
         struct Expected {
             std::string link, target;
         } links[] = {{ProgramsPath + group + "Quorvane.Lnk", dir + "quorvane.exe"},
@@ -76,7 +76,7 @@ TEST_F(FinishInstallTest, FrenchInstallWithATypedDirectoryWithoutFinalBackslash)
     EXPECT_EQ(statusLines, (std::vector<std::string>{"Statut : Cr\xE9""ation des raccourcis",
                                                      "Statut : Enregistrement du d\xE9sinstallateur"}));
     // The downloads stay where they were.
-    EXPECT_EQ(ReadFileBytes(DownloadDir + "quorvane.ini"), sources["quorvane.ini"]);
+    EXPECT_EQ(ReadWholeFile(DownloadDir + "quorvane.ini"), sources["quorvane.ini"]);
 }
 
 TEST_F(FinishInstallTest, EnglishInstallIntoTheDefaultDirectory) {
@@ -124,7 +124,7 @@ TEST_F(FinishInstallTest, UninstallEntryIsComplete) {
     Begin("anglais", scratch.Path() + "Q");
     CreateDirectoryW(ui::Widen(InstallDir).c_str(), nullptr);
     sources["quorvane.ini"] = std::string(5000, 'x');
-    WriteFileBytes(DownloadDir + "quorvane.ini", sources["quorvane.ini"]);
+    WriteWholeFile(DownloadDir + "quorvane.ini", sources["quorvane.ini"]);
 
     install::FinishInstall(State());
 
@@ -155,11 +155,11 @@ TEST_F(FinishInstallTest, UninstallEntryIsComplete) {
 TEST_F(FinishInstallTest, SecondInstallOverwritesFilesAndValues) {
     Begin("francais", scratch.Path() + "Q\\");
     CreateDirectoryW(ui::Widen(InstallDir).c_str(), nullptr);
-    WriteFileBytes(InstallDir + "miseajour.exe", "older and longer content than the new one");
+    WriteWholeFile(InstallDir + "miseajour.exe", "older and longer content than the new one");
     install::FinishInstall(State());
     ASSERT_EQ(InstallDone, 1);
     sources["quorvane.ini"] = "[Quorvane]\r\nedition=basic\r\nsecond=1\r\n";
-    WriteFileBytes(DownloadDir + "quorvane.ini", sources["quorvane.ini"]);
+    WriteWholeFile(DownloadDir + "quorvane.ini", sources["quorvane.ini"]);
     InstallDone = 0;
 
     install::FinishInstall(State());
@@ -174,7 +174,7 @@ TEST_F(FinishInstallTest, SecondInstallOverwritesFilesAndValues) {
 TEST_F(FinishInstallTest, CopyOntoAFileHeldOpenIsAnErrorNamingTheFile) {
     Begin("anglais", scratch.Path() + "Q");
     CreateDirectoryW(ui::Widen(InstallDir).c_str(), nullptr);
-    WriteFileBytes(InstallDir + "\\quorvane.exe", "running");
+    WriteWholeFile(InstallDir + "\\quorvane.exe", "running");
     HANDLE held = CreateFileW(ui::Widen(InstallDir + "\\quorvane.exe").c_str(), GENERIC_READ, FILE_SHARE_READ,
                               nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
@@ -188,7 +188,7 @@ TEST_F(FinishInstallTest, CopyOntoAFileHeldOpenIsAnErrorNamingTheFile) {
     EXPECT_NE(message.find("quorvane.exe"), std::string::npos) << message;
     EXPECT_NE(message.find(install::SystemErrorText(ERROR_SHARING_VIOLATION)), std::string::npos) << message;
     EXPECT_EQ(InstallDone, 0);
-    EXPECT_EQ(ReadFileBytes(InstallDir + "quorvane.exe"), "running");
+    EXPECT_EQ(ReadWholeFile(InstallDir + "quorvane.exe"), "running");
     EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKeys[1], "DisplayName"), "<missing>");
     EXPECT_TRUE(statusLines.empty());
 }
@@ -216,7 +216,7 @@ TEST_F(FinishInstallTest, RegistryErrorsEndTheStepsWithTheirMessages) {
         }
         EXPECT_EQ(InstallDone, 0) << c.message;
         // Everything before the uninstall entry is in place.
-        EXPECT_EQ(ReadFileBytes(InstallDir + "uninstall.exe"), sources["uninstall.exe"]);
+        EXPECT_EQ(ReadWholeFile(InstallDir + "uninstall.exe"), sources["uninstall.exe"]);
         EXPECT_TRUE(Exists(ProgramsPath + "Quorvane\\RaRozo\\uninstall.Lnk"));
     }
 }

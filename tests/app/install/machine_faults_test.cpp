@@ -14,7 +14,7 @@ protected:
     void EarlierInstallation() {
         Begin("anglais", scratch.Path() + "Earlier");
         CreateDirectoryW(ui::Widen(InstallDir).c_str(), nullptr);
-        for (const char* name : install::kProductFiles) WriteFileBytes(InstallDir + "\\" + name, std::string("old ") + name);
+        for (const char* name : install::kProductFiles) WriteWholeFile(InstallDir + "\\" + name, std::string("old ") + name);
     }
 
     std::string WithBackslashCopy() const { return install::WithBackslash(InstallDir); }
@@ -34,7 +34,7 @@ protected:
         EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKeys[1], "DisplayName"), "<missing>");
         EXPECT_FALSE(Exists(ProgramsPath + "Quorvane"));
         EXPECT_FALSE(Exists(DesktopPath + "\\Quorvane Basic.Lnk"));
-        EXPECT_EQ(ReadFileBytes(dir + "quorvane.exe"), "old quorvane.exe");
+        EXPECT_EQ(ReadWholeFile(dir + "quorvane.exe"), "old quorvane.exe");
     }
 };
 
@@ -43,7 +43,7 @@ protected:
 // through, where Windows refuses it.
 bool ReadOnlyIsEnforced(const std::string& dir) {
     const std::wstring probe = ui::Widen(dir + "read-only-probe");
-    WriteFileBytes(dir + "read-only-probe", "x");
+    WriteWholeFile(dir + "read-only-probe", "x");
     SetFileAttributesW(probe.c_str(), FILE_ATTRIBUTE_READONLY);
     HANDLE h = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     const bool enforced = h == INVALID_HANDLE_VALUE;
@@ -66,7 +66,7 @@ TEST_F(MachineFaultTest, ReadOnlyProductFileIsAnErrorAndStaysAsItWas) {
     EXPECT_NE(message.find(install::SystemErrorText(ERROR_ACCESS_DENIED)), std::string::npos) << message;
     ExpectNothingNewInstalled(dir);
     // quorvane.exe comes first: nothing after it was touched.
-    for (const char* name : install::kProductFiles) EXPECT_EQ(ReadFileBytes(dir + name), std::string("old ") + name);
+    for (const char* name : install::kProductFiles) EXPECT_EQ(ReadWholeFile(dir + name), std::string("old ") + name);
 }
 
 // A folder stands where a product file must go (left by a broken uninstaller, or made by hand):
@@ -76,12 +76,12 @@ TEST_F(MachineFaultTest, AFolderInPlaceOfAProductFileIsAnErrorAndIsKept) {
     const std::string dir = WithBackslashCopy();
     DeleteFileW(ui::Widen(dir + "uninstall.exe").c_str());
     ASSERT_TRUE(CreateDirectoryW(ui::Widen(dir + "uninstall.exe").c_str(), nullptr));
-    WriteFileBytes(dir + "uninstall.exe\\keep.txt", "keep");
+    WriteWholeFile(dir + "uninstall.exe\\keep.txt", "keep");
     const std::string message = Finish();
     EXPECT_NE(message.find("uninstall.exe"), std::string::npos) << message;
     EXPECT_EQ(InstallDone, 0);
     EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKeys[1], "DisplayName"), "<missing>");
-    EXPECT_EQ(ReadFileBytes(dir + "uninstall.exe\\keep.txt"), "keep");
+    EXPECT_EQ(ReadWholeFile(dir + "uninstall.exe\\keep.txt"), "keep");
 }
 
 // A downloaded file that vanished from the temporary directory before the copy (a cleaner ran):

@@ -35,7 +35,7 @@ protected:
         RemoveTree(kTestFolder);
         for (const char* sub : {"", "\\Sub", "\\Sub\\Deeper", "\\Empty"})
             CreateDirectoryW(ui::Widen(kTestFolder + sub).c_str(), nullptr);
-        WriteFileBytes(kTestFolder + "\\file.txt", "not a folder");
+        WriteWholeFile(kTestFolder + "\\file.txt", "not a folder");
 
         WNDCLASSW wc{};
         wc.lpfnWndProc = HostProc;

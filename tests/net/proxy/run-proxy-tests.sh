@@ -5,16 +5,11 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(realpath -m "$1"); wine_run=$2; prefix=$3; test_exe=$4
-source "$here/../../e2e/servers.sh"
-source "$here/squid.sh"
+source "$here/../../support/servers.sh"
 
 rm -rf "$work"
 mkdir -p "$work/www"
-free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
-origin_port=$(free_port)
-squid_port=$(free_port)
-auth_port=$(free_port)
-down_port=$(free_port)
+read -r origin_port squid_port auth_port down_port < <(free_ports 4)
 
 printf 'served through the proxy\n' >"$work/www/hello.txt"
 # An automatic configuration script: squid for the download host, direct for anything else.
@@ -25,12 +20,7 @@ function FindProxyForURL(url, host) {
 }
 PAC
 
-cleanup() {
-  stop_server
-  stop_squid
-  return 0
-}
-trap cleanup EXIT
+trap stop_servers EXIT
 start_nginx "$origin_port" "$work/www" "$work/nginx"
 start_squid "$work/squid" "$squid_port" "$auth_port" quorvane-proxied.invalid
 

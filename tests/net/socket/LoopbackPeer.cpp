@@ -1,32 +1,12 @@
 #include "LoopbackPeer.h"
-#include "tests/support/Loopback.h"
 
 #include "ui/Application.h"
 
 namespace sockettest {
-namespace {
 
-// Winsock for the peer threads, independent of the components under test.
-struct PeerWinsock {
-    PeerWinsock() {
-        WSADATA data;
-        WSAStartup(MAKEWORD(2, 2), &data);
-    }
-    ~PeerWinsock() { WSACleanup(); }
-};
-
-SOCKET Listen(int& port) {
-    static PeerWinsock winsock;
-    port = 0;
-    return loopback::Listen(port, 4);
-}
-
-}  // namespace
-
-LoopbackPeer::LoopbackPeer(Script script) {
-    listener_ = Listen(port_);
+LoopbackPeer::LoopbackPeer(Script script) : listener_(4) {
     thread_ = std::thread([this, script = std::move(script)] {
-        SOCKET connection = accept(listener_, nullptr, nullptr);
+        SOCKET connection = listener_.Accept();
         accepted_ = true;
         if (connection == INVALID_SOCKET) return;
         // A failing test must not leave the peer blocked for ever.
@@ -42,12 +22,12 @@ LoopbackPeer::~LoopbackPeer() {
     // then waits in the backlog, and its script must still run.
     fd_set pending;
     FD_ZERO(&pending);
-    FD_SET(listener_, &pending);
+    FD_SET(listener_.Handle(), &pending);
     timeval now{0, 0};
     if (!accepted_ && select(0, &pending, nullptr, nullptr, &now) > 0) {
         while (!accepted_) Sleep(1);
     }
-    closesocket(listener_);  // ends an accept that never got its connection
+    listener_.Close();  // ends an accept that never got its connection
     thread_.join();
 }
 
@@ -82,13 +62,6 @@ std::string ReceiveLine(SOCKET s) {
 }
 
 std::string ReceiveAll(SOCKET s) { return ReceiveBytes(s, std::string::npos); }
-
-int ClosedPort() {
-    int port = 0;
-    SOCKET s = Listen(port);
-    closesocket(s);
-    return port;
-}
 
 void PumpFor(DWORD milliseconds) {
     const DWORD start = GetTickCount();

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "net/socket/SocketComponent.h"
+#include "tests/support/Loopback.h"
 
 namespace sockettest {
 
@@ -20,11 +21,10 @@ public:
     LoopbackPeer(const LoopbackPeer&) = delete;
     LoopbackPeer& operator=(const LoopbackPeer&) = delete;
 
-    int Port() const { return port_; }
+    int Port() const { return listener_.Port(); }
 
 private:
-    SOCKET listener_ = INVALID_SOCKET;
-    int port_ = 0;
+    loopback::Listener listener_;
     std::atomic<bool> accepted_{false};
     std::thread thread_;
 };
@@ -35,8 +35,6 @@ std::string ReceiveBytes(SOCKET s, std::size_t count);
 std::string ReceiveLine(SOCKET s);
 // Reads until the other side closes (or the peer's receive time-out passes).
 std::string ReceiveAll(SOCKET s);
-// A port on which nobody listens: bound once, then released.
-int ClosedPort();
 // Pumps the queue for the given time, as a GUI program's main loop would.
 void PumpFor(DWORD milliseconds);
 // The text of what `action` raised, "(no error)" when it raised nothing.

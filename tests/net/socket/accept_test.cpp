@@ -2,41 +2,16 @@
 // component serves over the connection it accepted.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "LoopbackPeer.h"
+#include "tests/support/Loopback.h"
+#include "tests/support/WholeFile.h"
 
 using sockettest::Probe;
 
-namespace {
-
-// Listens on 127.0.0.1 with the component's own socket; returns the port.
-int ListenOn(Probe& server) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int size = sizeof address;
-    if (bind(server.SocketHandle, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(server.SocketHandle, 1) != 0 ||
-        getsockname(server.SocketHandle, reinterpret_cast<sockaddr*>(&address), &size) != 0)
-        return 0;
-    return ntohs(address.sin_port);
-}
-
-std::string FileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-}  // namespace
-
 TEST(Accept, ServesARealClientOverTheAcceptedConnection) {
     Probe server;
-    const int port = ListenOn(server);
-    ASSERT_NE(port, 0);
+    int port = 0;  // the component's own socket listens, on a port the system picks
+    ASSERT_TRUE(loopback::BindAndListen(server.SocketHandle, port, 1));
     const std::string output = "/tmp/quorvane-accept-" + std::to_string(GetCurrentProcessId()) + ".txt";
     DeleteFileA(("Z:" + output).c_str());
     // Wine runs a Unix program given by its path on drive Z:.
@@ -66,14 +41,15 @@ TEST(Accept, ServesARealClientOverTheAcceptedConnection) {
     const DWORD start = GetTickCount();
     while (server.Connected() && GetTickCount() - start < 10000) sockettest::PumpFor(20);
     EXPECT_FALSE(server.Connected());
-    while (FileText("Z:" + output) != "accepted" && GetTickCount() - start < 10000) Sleep(20);
-    EXPECT_EQ(FileText("Z:" + output), "accepted");
+    while (testsupport::ReadWholeFile("Z:" + output) != "accepted" && GetTickCount() - start < 10000) Sleep(20);
+    EXPECT_EQ(testsupport::ReadWholeFile("Z:" + output), "accepted");
     DeleteFileA(("Z:" + output).c_str());
 }
 
 TEST(Accept, CancelEndsTheWaitWithItsText) {
     Probe server;
-    ASSERT_NE(ListenOn(server), 0);
+    int port = 0;
+    ASSERT_TRUE(loopback::BindAndListen(server.SocketHandle, port, 1));
     server.ReportLevel = 4;
     server.OnStatus = [&](void*, const std::string& status) {
         if (status == "Accepting") server.Cancel();

@@ -79,7 +79,7 @@ TEST(Connection, RefusedPortFailsAfterTheFailureEvent) {
     client.OnConnectionFailed = [&](void*) { order.push_back("failed event"); };
     client.OnConnect = [&](void*) { order.push_back("connect"); };
     client.Host = "127.0.0.1";
-    client.Port = sockettest::ClosedPort();
+    client.Port = loopback::ClosedPort();
     try {
         client.Connect();
     } catch (const ESockError& error) {

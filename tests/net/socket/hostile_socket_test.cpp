@@ -11,6 +11,7 @@
 #include "net/socket/SocketErrors.h"
 #include "net/socket/SocketComponent.h"
 #include "tests/net/http/CaseServer.h"
+#include "tests/support/TemporaryFiles.h"
 
 using httptest::TCaseServer;
 
@@ -23,12 +24,6 @@ public:
                            WSAMAKESELECTREPLY(FD_CLOSE, WSAECONNRESET));
     }
 };
-
-std::string TempFile(const char* name) {
-    char dir[MAX_PATH];
-    GetTempPathA(MAX_PATH, dir);
-    return std::string(dir) + name;
-}
 
 class ResetTest : public ::testing::Test {
 protected:
@@ -43,8 +38,6 @@ protected:
             Sleep(10);
         Sleep(50);
     }
-    ~ResetTest() override { DeleteFileA(path.c_str()); }
-
     // Answers "/" with these bytes, after a pause of `ms` when asked.
     void Answer(const std::string& bytes, int ms = 0) {
         server.On("/", {httptest::Actions({{THttpAction::Send, bytes, 0}, {THttpAction::Delay, "", ms}})});
@@ -52,7 +45,8 @@ protected:
 
     TCaseServer server;
     Client client;
-    const std::string path = TempFile("quorvane-hostile-reset.bin");
+    const testsupport::TemporaryFile bodyFile{"quorvane-hostile-reset"};
+    const std::string& path = bodyFile.Path();
 };
 
 TEST_F(ResetTest, AResetNoticeWithDataStillPendingEndsTheCaptureWithTheResetError) {

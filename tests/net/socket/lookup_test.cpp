@@ -142,7 +142,7 @@ TEST(HostLookup, CancelInFlightAndAComponentGoneBeforeItsCompletionLeaveTheBuffe
     {
         Probe client;
         client.Host = "localhost";
-        client.Port = sockettest::ClosedPort();
+        client.Port = loopback::ClosedPort();
         client.TimeOut = 10000;
         g_toCancel = &client;
         SetTimer(nullptr, 0, 200, CancelNow);

@@ -1,10 +1,9 @@
 // Sending and receiving over a loopback connection: lines, captures, files, cancel and time-out.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "LoopbackPeer.h"
+#include "tests/support/TemporaryFiles.h"
+#include "tests/support/WholeFile.h"
 
 using net::EAbortError;
 using net::ESockError;
@@ -17,19 +16,6 @@ void ConnectTo(Probe& client, const LoopbackPeer& peer) {
     client.Host = "127.0.0.1";
     client.Port = peer.Port();
     client.Connect();
-}
-
-std::string TempFile(const char* name) {
-    char dir[MAX_PATH];
-    GetTempPathA(MAX_PATH, dir);
-    return std::string(dir) + name;
-}
-
-std::string FileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
 }
 
 std::string Pattern(std::size_t size) {
@@ -209,12 +195,12 @@ TEST(CaptureFile, WritesTheWholeBodyAndCountsIt) {
         increasing = increasing && client.BytesReceived > lastSeen;
         lastSeen = client.BytesReceived;
     };
-    const std::string path = TempFile("quorvane-capture.bin");
+    const testsupport::TemporaryFile file("quorvane-capture.bin");
+    const std::string& path = file.Path();
     client.CaptureFile(path);
     EXPECT_EQ(client.BytesReceived, static_cast<std::int64_t>(body.size()));
     EXPECT_TRUE(increasing);
-    EXPECT_TRUE(FileText(path) == body);
-    DeleteFileA(path.c_str());
+    EXPECT_TRUE(testsupport::ReadWholeFile(path) == body);
 }
 
 TEST(CaptureFile, CancelFromATimerEndsTheCaptureAndClosesTheFile) {
@@ -230,7 +216,8 @@ TEST(CaptureFile, CancelFromATimerEndsTheCaptureAndClosesTheFile) {
         canceller.SetEnabled(false);
         client.Cancel();
     });
-    const std::string path = TempFile("quorvane-cancel.bin");
+    const testsupport::TemporaryFile file("quorvane-cancel.bin");
+    const std::string& path = file.Path();
     try {
         client.CaptureFile(path);
         FAIL() << "the cancel must end the capture";
@@ -239,7 +226,7 @@ TEST(CaptureFile, CancelFromATimerEndsTheCaptureAndClosesTheFile) {
     }
     EXPECT_FALSE(client.Canceled);
     EXPECT_EQ(client.BytesReceived, 1000);
-    EXPECT_EQ(FileText(path), std::string(1000, 'k')) << "what came before the cancel is kept";
+    EXPECT_EQ(testsupport::ReadWholeFile(path), std::string(1000, 'k')) << "what came before the cancel is kept";
     EXPECT_TRUE(DeleteFileA(path.c_str())) << "the file must be closed";
 }
 
@@ -258,14 +245,14 @@ TEST(CaptureFile, BodyInBurstsAcrossBlocksLandsWholeAndConnectsOnce) {
     int connects = 0;
     client.OnConnect = [&](void*) { ++connects; };
     ConnectTo(client, peer);
-    const std::string path = TempFile("quorvane-bursts.bin");
-    std::ofstream(path, std::ios::binary) << std::string(3 << 20, 'o');  // longer than the body
+    const testsupport::TemporaryFile file("quorvane-bursts.bin");
+    const std::string& path = file.Path();
+    testsupport::WriteWholeFile(path, std::string(3 << 20, 'o'));  // longer than the body
     client.CaptureFile(path);
     sockettest::PumpFor(100);  // late notices, if any, arrive now
     EXPECT_EQ(connects, 1);
     EXPECT_EQ(client.BytesReceived, static_cast<std::int64_t>(body.size()));
-    EXPECT_TRUE(FileText(path) == body);
-    DeleteFileA(path.c_str());
+    EXPECT_TRUE(testsupport::ReadWholeFile(path) == body);
 }
 
 TEST(CaptureString, ReadNoticesComeBackWhenTheCaptureEnds) {
@@ -292,7 +279,7 @@ TEST(CaptureFile, FileThatCannotBeCreatedLeavesTheComponentUsable) {
     Probe client;
     ConnectTo(client, peer);
     client.TimeOut = 5000;
-    EXPECT_THROW(client.CaptureFile(TempFile("no-such-dir\\x\\y.bin")), std::runtime_error);
+    EXPECT_THROW(client.CaptureFile(testsupport::TempPath("no-such-dir\\x\\y.bin")), std::runtime_error);
     EXPECT_FALSE(client.TimeoutTimer->Running());
     std::string text;
     client.CaptureString(text, -1);
@@ -301,8 +288,9 @@ TEST(CaptureFile, FileThatCannotBeCreatedLeavesTheComponentUsable) {
 
 TEST(SendFile, SendsTheWholeFileAndCountsIt) {
     const std::string content = Pattern(300 * 1024 + 7);
-    const std::string path = TempFile("quorvane-send.bin");
-    std::ofstream(path, std::ios::binary) << content;
+    const testsupport::TemporaryFile file("quorvane-send.bin");
+    const std::string& path = file.Path();
+    testsupport::WriteWholeFile(path, content);
     std::string received;
     Probe client;  // outlives the peer: closing resets the connection and drops unread data
     {
@@ -313,10 +301,9 @@ TEST(SendFile, SendsTheWholeFileAndCountsIt) {
         client.SendFile(path);
         EXPECT_EQ(client.BytesSent, static_cast<std::int64_t>(content.size()));
         EXPECT_GE(packets, 1);
-        EXPECT_THROW(client.SendFile(TempFile("quorvane-missing.bin")), std::runtime_error);
+        EXPECT_THROW(client.SendFile(testsupport::TempPath("quorvane-missing.bin")), std::runtime_error);
     }
     EXPECT_TRUE(received == content);
-    DeleteFileA(path.c_str());
 }
 
 TEST(DataAvailable, PeeksWithoutTaking) {
@@ -340,8 +327,9 @@ TEST(DataAvailable, PeeksWithoutTaking) {
 // unconnected socket) nor touch the chunk it is sending. Every byte arrives, in order.
 TEST(SendFile, APeersCloseNoticeDuringTheUploadWaitsForItsEnd) {
     const std::string content = Pattern(8 << 20);
-    const std::string path = TempFile("quorvane-send-close.bin");
-    std::ofstream(path, std::ios::binary) << content;
+    const testsupport::TemporaryFile file("quorvane-send-close.bin");
+    const std::string& path = file.Path();
+    testsupport::WriteWholeFile(path, content);
     std::string received;
     Probe client;  // outlives the peer: closing resets the connection and drops unread data
     {
@@ -359,7 +347,6 @@ TEST(SendFile, APeersCloseNoticeDuringTheUploadWaitsForItsEnd) {
         EXPECT_EQ(disconnects, 0) << "closed during the upload";
     }
     EXPECT_TRUE(received == content) << received.size() << " bytes arrived";
-    DeleteFileA(path.c_str());
 }
 
 Probe* g_cancelTarget = nullptr;
@@ -367,8 +354,9 @@ Probe* g_cancelTarget = nullptr;
 // A peer that stops reading blocks the upload; the cancel comes from a timer, as the wizard's
 // Cancel button would, inside the upload's pumps.
 TEST(SendFile, CancelDuringTheUploadEndsItWithItsText) {
-    const std::string path = TempFile("quorvane-send-cancel.bin");
-    std::ofstream(path, std::ios::binary) << Pattern(32 << 20);
+    const testsupport::TemporaryFile file("quorvane-send-cancel.bin");
+    const std::string& path = file.Path();
+    testsupport::WriteWholeFile(path, Pattern(32 << 20));
     LoopbackPeer peer([](SOCKET) { Sleep(3000); });  // never reads
     Probe client;
     ConnectTo(client, peer);
@@ -389,5 +377,4 @@ TEST(SendFile, CancelDuringTheUploadEndsItWithItsText) {
     EXPECT_LT(client.BytesSent, 32 << 20);
     EXPECT_FALSE(client.Canceled);
     EXPECT_FALSE(client.TimeoutTimer->Running());
-    DeleteFileA(path.c_str());
 }

@@ -6,7 +6,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(realpath -m "$1"); wine_run=$2; prefix=$3; fetch=$4; trust=$5
-source "$here/nginx-tls.sh"
+source "$here/../../../support/servers.sh"
 
 rm -rf "$work/www" "$work/got" "$work/nginx"
 mkdir -p "$work/www" "$work/got"
@@ -15,42 +15,42 @@ printf 'Q' >"$work/www/one.bin"
 head -c 65536 /dev/urandom >"$work/www/k64.bin"
 head -c $((5 * 1024 * 1024)) /dev/urandom >"$work/www/m5.bin"
 
-read -r good self other expired plain old partial full sni hostile < <(free_tls_ports 10)
+read -r good self other expired plain old partial full sni hostile < <(free_ports 10)
 c=$work/certs
-tls_server localhost "$good" "$c/localhost" "location /back/ { return 301 http://localhost:$plain/\$1; }
+nginx_tls_server localhost "$good" "$c/localhost" "location /back/ { return 301 http://localhost:$plain/\$1; }
         location ~ ^/back/(.*)\$ { return 301 http://localhost:$plain/\$1; }"
-tls_server localhost "$self" "$c/self-signed"
-tls_server localhost "$other" "$c/other-name"
-tls_server localhost "$expired" "$c/expired"
-tls_server localhost "$partial" "$c/chained"
-tls_server localhost "$full" "$c/chained-full"
+nginx_tls_server localhost "$self" "$c/self-signed"
+nginx_tls_server localhost "$other" "$c/other-name"
+nginx_tls_server localhost "$expired" "$c/expired"
+nginx_tls_server localhost "$partial" "$c/chained"
+nginx_tls_server localhost "$full" "$c/chained-full"
 # Two names on one port: only the server name sent in the hello (SNI) leads to localhost's.
-tls_servers+="
+nginx_block "
     server {
         listen 127.0.0.1:$sni ssl default_server;
         ssl_certificate $c/other-name.pem;
         ssl_certificate_key $c/other-name.key;
-        root \$tls_root;
+        root \$served_root;
     }"
-tls_server localhost "$sni" "$c/localhost"
-plain_server localhost "$plain" "location /secure/ { rewrite ^/secure/(.*)\$ https://localhost:$good/\$1 redirect; }"
+nginx_tls_server localhost "$sni" "$c/localhost"
+nginx_plain_server localhost "$plain" "location /secure/ { rewrite ^/secure/(.*)\$ https://localhost:$good/\$1 redirect; }"
 # A server that speaks only TLS 1.0 and 1.1, if this OpenSSL can still be made to.
-tls_servers+="
+nginx_block "
     server {
         listen 127.0.0.1:$old ssl;
         ssl_certificate $c/localhost.pem;
         ssl_certificate_key $c/localhost.key;
         ssl_protocols TLSv1 TLSv1.1;
         ssl_ciphers DEFAULT:@SECLEVEL=0;
-        root \$tls_root;
+        root \$served_root;
     }"
 cleanup() {
-  stop_tls_nginx
+  stop_servers
   "$wine_run" "$prefix" "$trust" remove "Z:$c/ca.der" || echo "the test authority could not be removed" >&2
 }
 trap cleanup EXIT
-start_tls_nginx "$work/nginx" "$work/www"
-for port in "$good" "$self" "$other" "$expired" "$plain" "$old" "$partial" "$full" "$sni"; do wait_tls_port "$port"; done
+start_nginx_servers "$work/nginx" "$work/www"
+for port in "$good" "$self" "$other" "$expired" "$plain" "$old" "$partial" "$full" "$sni"; do wait_port "$port"; done
 "$wine_run" "$prefix" "$trust" add "Z:$c/ca.der"
 
 status=0
@@ -99,9 +99,8 @@ refused "$old" "older than TLS 1.2"
 
 # Faults only TLS has, from a server that makes them on purpose.
 python3 "$here/tls_hostile.py" "$hostile" "$c/localhost.pem" "$c/localhost.key" &
-hostile_pid=$!
-trap 'kill $hostile_pid 2>/dev/null; cleanup' EXIT
-wait_tls_port "$hostile"
+server_started $!
+wait_port "$hostile"
 # over_tls PATH OUTCOME PATTERN: OUTCOME is ok (PATTERN in the fetch's report) or error (in its error).
 over_tls() {
   local path=$1 outcome=$2 text=$3 out code=0
