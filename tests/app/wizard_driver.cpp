@@ -167,14 +167,25 @@ int Product(bool close) {
     return 0;
 }
 
+// Only installers: the wizard's tests show the same window inside their own test programs, which
+// may run beside the scenarios.
+bool IsInstaller(HANDLE process) {
+    wchar_t image[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    if (!QueryFullProcessImageNameW(process, 0, image, &size)) return false;
+    const wchar_t* name = std::wcsrchr(image, L'\\');
+    return _wcsnicmp(name ? name + 1 : image, L"Install", 7) == 0;
+}
+
 int KillWizards() {
-    while (HWND wizard = FindWindowW(L"QuorvaneForm", nullptr)) {
+    std::set<DWORD> tried;
+    for (HWND wizard = nullptr; (wizard = FindWindowExW(nullptr, wizard, L"QuorvaneForm", nullptr));) {
         DWORD pid = 0;
         GetWindowThreadProcessId(wizard, &pid);
-        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
-        if (!process) return 1;
-        TerminateProcess(process, 1602);
-        WaitForSingleObject(process, 5000);
+        if (!tried.insert(pid).second) continue;
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid);
+        if (!process) continue;
+        if (IsInstaller(process) && TerminateProcess(process, 1602)) WaitForSingleObject(process, 5000);
         CloseHandle(process);
     }
     return 0;

@@ -33,6 +33,11 @@ mkdir -p "$work"
 wine_run() { "$here/../../scripts/wine-run" "$E2E_PREFIX" "$@"; }
 drive() { wine_run "$E2E_DRIVER" "$@" | tr -d '\r'; }
 probe() { wine_run "$E2E_PROBE" "$@" | tr -d '\r'; }
+# What a scenario killed for its time left behind (servers on our port, a wizard that would take
+# this scenario's clicks) goes before this one starts.
+SERVERS_PID_LOG=$E2E_WORK/servers.pids
+stop_leftover_servers
+drive kill >/dev/null 2>&1 || true
 fail() {
   echo "e2e $scenario: $*" >&2
   [ -n "${E2E_DEBUG:-}" ] && xwininfo -root -tree | grep -v "has no name" | head -20 >&2

@@ -20,6 +20,8 @@
 #   stop_server                          stops the server started last (squid aside)
 #   stop_squid                           stops squid and waits until it is gone (its log is whole)
 #   stop_servers                         stops every one of them: the caller's EXIT trap calls it
+#   SERVERS_PID_LOG=FILE                 also lists each server's pid in FILE, so that
+#   stop_leftover_servers                a later run can stop what a killed run left behind
 _servers_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 _server_pids=()
 squid_pid=""
@@ -29,7 +31,24 @@ _stop_pid() {
   wait "$1" 2>/dev/null || true
 }
 
-server_started() { _server_pids+=("$1"); }
+_log_pid() { [ -z "${SERVERS_PID_LOG:-}" ] || echo "$1" >>"$SERVERS_PID_LOG"; }
+server_started() {
+  _server_pids+=("$1")
+  _log_pid "$1"
+}
+
+# A run that ctest ends for its time is killed before its EXIT trap runs: its servers would hold
+# the port and answer the next run. Only our own kinds of server are stopped (a pid may be reused).
+stop_leftover_servers() {
+  [ -f "${SERVERS_PID_LOG:-}" ] || return 0
+  local pid
+  while read -r pid; do
+    case "$(ps -o comm= -p "$pid" 2>/dev/null)" in
+      nginx* | python* | squid*) kill "$pid" 2>/dev/null || true ;;
+    esac
+  done <"$SERVERS_PID_LOG"
+  : >"$SERVERS_PID_LOG"
+}
 
 stop_server() {
   local count=${#_server_pids[@]}
@@ -200,6 +219,7 @@ CONF
   # tests may run at the same time.
   squid -N -n "quorvane$$" -f "$work/squid.conf" >"$work/squid.out" 2>&1 &
   squid_pid=$!
+  _log_pid "$squid_pid"
   for _ in $(seq 1 100); do
     if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then return 0; fi
     kill -0 "$squid_pid" 2>/dev/null || break
