@@ -38,7 +38,8 @@ std::string LanguageKeyForLocale(LCID locale) {
     return PrimaryLanguage(locale) == kLangEnglish ? "anglais" : "francais";
 }
 
-TfInstall::TfInstall(LCID locale) {
+TfInstall::TfInstall(LCID locale)
+    : AskProxyCredentials([this](const std::string& proxy) { return AskWithDialog(proxy); }) {
     BuildLayout();
     RegisterCaptions();
     BindEvents();

@@ -23,6 +23,8 @@ namespace {
 
 constexpr int kTextNotFound = 22, kTextInterrupted = 23, kTextSearching = 21, kTextDownloading = 24,
               kTextTryingAgain = 35;
+constexpr int kTextProxyCaption = 36, kTextProxyPrompt = 37, kTextProxyUser = 38, kTextProxyPassword = 39,
+              kTextOk = 40, kTextCancel = 41;
 
 // In the order they are fetched.
 constexpr const char* kDownloadFiles[] = {"quorvane.exe", "quorvane.ini", "miseajour.exe", "uninstall.exe"};
@@ -83,6 +85,7 @@ void TfInstall::StartDownloadClient() {
     HttpClient->InputFileMode = true;
     HttpClient->TimeOut = InactivityTimeOutMs;
     downloadAborted_ = false;
+    proxyCredentialsAsked_ = false;
     decimalSeparator_ = UserDecimalSeparator();
     barMaximum_ = -1;
     lastProgress_ = 0;
@@ -112,7 +115,7 @@ void TfInstall::FetchFile(const std::string& file) {
         try {
             {
                 verify::TDownloadCheck::Attached attached(*HttpClient, check);
-                HttpClient->Get(url);
+                GetThroughProxy(url);
             }
             LogLine(StatusLine(HttpClient->Header, HttpClient->ReplyCode) + ", " +
                     std::to_string(HttpClient->BytesReceived) + " bytes in " +
@@ -133,6 +136,32 @@ void TfInstall::FetchFile(const std::string& file) {
             NoteFailedAttempt(attempt, dynamic_cast<const DamagedDownloadError*>(&failure) != nullptr);
         }
     }
+}
+
+void TfInstall::GetThroughProxy(const std::string& url) {
+    try {
+        HttpClient->Get(url);
+    } catch (const EProxyAuthError& refused) {
+        // The proxy answered before any byte of the body: the request can go again as it was.
+        if (proxyCredentialsAsked_ || !AskProxyCredentials) throw;
+        proxyCredentialsAsked_ = true;
+        LogLine(std::string(refused.what()) + ": the user is asked");
+        const std::optional<ProxyCredentials> given =
+            AskProxyCredentials(HttpClient->Proxy + ":" + std::to_string(HttpClient->ProxyPort));
+        if (!given) throw;
+        LogLine("Proxy user name given: " + given->UserId);
+        HttpClient->HeaderInfo->ProxyUserId = given->UserId;
+        HttpClient->HeaderInfo->ProxyPassword = given->Password;
+        HttpClient->Get(url);
+    }
+}
+
+std::optional<ProxyCredentials> TfInstall::AskWithDialog(const std::string& proxy) {
+    std::string prompt = Translated(kTextProxyPrompt);
+    prompt.replace(prompt.find("%s"), 2, proxy);
+    const ui::CredentialsTexts texts{Translated(kTextProxyCaption), prompt,          Translated(kTextProxyUser),
+                                     Translated(kTextProxyPassword), Translated(kTextOk), Translated(kTextCancel)};
+    return ui::AskCredentials(Handle(), texts, HttpClient->HeaderInfo->ProxyUserId);
 }
 
 void TfInstall::NoteFailedAttempt(AttemptResult& attempt, bool damaged) {

@@ -19,7 +19,7 @@ public:
 
 class tTranslate {
 public:
-    static constexpr int kTextCount = 35;
+    static constexpr int kTextCount = 41;
 
     tTranslate();
 
@@ -30,7 +30,7 @@ public:
     // The form whose captions SetLanguage sets; may be null (nothing is re-captioned).
     void SetForm(ICaptionTarget* form) { form_ = form; }
 
-    // Indexed 1..35; element 0 is unused.
+    // Indexed 1..41; element 0 is unused.
     std::array<std::string, kTextCount + 1> FrenchTexts;
     std::array<std::string, kTextCount + 1> EnglishTexts;
     std::string Language;
