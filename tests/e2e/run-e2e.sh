@@ -356,8 +356,8 @@ proxy)
 proxy-https)
   # HTTPS through squid's CONNECT tunnel, from a proxy that asks for a user name and password
   # which the build does not give: a silent run ends with the error and no window; in the wizard
-  # the dialog asks, Cancel ends the run as before, and what is typed there carries a whole
-  # installation.
+  # the dialog asks once a run: Cancel ends the run as before, a wrong password is refused
+  # without a second question, and the right ones carry a whole installation.
   probe clean "$default_en"
   "$here/../tls/make-certs.sh" "$E2E_WORK/certs"
   trusted_ca=$(windows_path "$E2E_WORK/certs/ca.der")
@@ -371,12 +371,18 @@ proxy-https)
   asks="Proxy 127.0.0.1:$squid_auth asks for a user name and password (407), and none was given"
   silent 2 /S /LANG=en "/LOG=$(windows_path "$work")\silent.log"
   logged "$work/silent.log" "$asks" "Exit code 2"
-  install_en
-  expect_box "Proxy authentication" 2 "The proxy 127.0.0.1:$squid_auth asks for a user name and password"
-  expect_box "Installation" 1 "$asks"
-  drive click "Cancel" && expect_box "Suspend?" 6 "Are you sure"
-  finished 2
-  probe nothing "$default_en" || fail "something was installed"
+  while IFS='|' read -r button password said; do
+    install_en
+    [ "$button" = 1 ] && { drive fill "Proxy authentication" quorvane "$password" || fail "could not type"; }
+    expect_box "Proxy authentication" "$button" "The proxy 127.0.0.1:$squid_auth asks for a user name and password"
+    expect_box "Installation" 1 "Proxy 127.0.0.1:$squid_auth $said"
+    drive click "Cancel" && expect_box "Suspend?" 6 "Are you sure"
+    finished 2
+    probe nothing "$default_en" || fail "something was installed"
+  done <<'RUNS'
+2||asks for a user name and password (407), and none was given
+1|wrong|refused the user name and password given (407)
+RUNS
   install_en
   drive fill "Proxy authentication" quorvane "proxy secret" || fail "the credentials could not be typed"
   expect_box "Proxy authentication" 1 "The proxy"
