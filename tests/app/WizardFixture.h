@@ -42,6 +42,11 @@ protected:
         delete Translator;
         Translator = new tTranslate;
         form = std::make_unique<TfInstall>(locale);
+        // A proxy's question for credentials is answered as the boxes are: never a dialog waiting.
+        form->AskProxyCredentials = [this](const std::string& proxy) {
+            proxiesAsking.push_back(proxy);
+            return std::optional<ProxyCredentials>();
+        };
         return *form;
     }
 
@@ -72,5 +77,6 @@ protected:
 
     std::unique_ptr<TfInstall> form;
     std::vector<ShownBox> boxes;
+    std::vector<std::string> proxiesAsking;
     int answer = IDNO;
 };
