@@ -5,7 +5,7 @@
 #include <string>
 
 #include "net/http/StreamEncoder.h"
-#include "tests/http/CodecOracle.h"
+#include "tests/net/http/CodecOracle.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);

@@ -12,8 +12,8 @@
 
 #include "net/http/HttpClient.h"
 #include "tests/support/Loopback.h"
-#include "tests/http/CaseServer.h"
-#include "tests/http/EngineRun.h"
+#include "tests/net/http/CaseServer.h"
+#include "tests/net/http/EngineRun.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 // Cancel during a transfer and a server name that does not resolve.
 #include "WizardFixture.h"
 
-#include "../install/finish_fixture.h"
+#include "install/finish_fixture.h"
 #include "HostileServer.h"
 #include "app/DownloadServer.h"
 #include "net/http/HttpClient.h"
-#include "tests/proxy/UserProxySettings.h"
+#include "tests/net/proxy/UserProxySettings.h"
 
 #include <commctrl.h>
 

@@ -2,7 +2,7 @@
 // directories, the shell's folder tree, the registry and the settings file of the test prefix.
 #include "WizardFixture.h"
 
-#include "../install/InstallTestSupport.h"
+#include "install/InstallTestSupport.h"
 #include "ui/Text.h"
 
 #include <commctrl.h>

@@ -22,7 +22,7 @@
 #include <iterator>
 #include <string>
 
-#include "tests/proxy/UserProxySettings.h"
+#include "tests/net/proxy/UserProxySettings.h"
 
 namespace {
 

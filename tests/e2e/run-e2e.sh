@@ -9,7 +9,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../scripts/lib/xdisplay.sh"
 source "$here/servers.sh"
-source "$here/../proxy/squid.sh"
+source "$here/../net/proxy/squid.sh"
 installer_pid=""
 trusted_ca=""
 proxy_set=""
@@ -116,7 +116,7 @@ english-default|https)
   probe clean "$default_en"
   if [ "$scenario" = https ]; then
     # A certificate for localhost from a test authority trusted in the prefix for this run only.
-    "$here/../tls/make-certs.sh" "$E2E_WORK/certs"
+    "$here/../net/socket/tls/make-certs.sh" "$E2E_WORK/certs"
     trusted_ca=$(windows_path "$E2E_WORK/certs/ca.der")
     wine_run "$E2E_TLS_TRUST" add "$trusted_ca" || fail "the test authority could not be trusted"
     NGINX_TLS_CERT=$E2E_WORK/certs/localhost start_nginx "$E2E_HTTPS_PORT" "$E2E_SAMPLE" "$work"
@@ -359,7 +359,7 @@ proxy-https)
   # the dialog asks once a run: Cancel ends the run as before, a wrong password is refused
   # without a second question, and the right ones carry a whole installation.
   probe clean "$default_en"
-  "$here/../tls/make-certs.sh" "$E2E_WORK/certs"
+  "$here/../net/socket/tls/make-certs.sh" "$E2E_WORK/certs"
   trusted_ca=$(windows_path "$E2E_WORK/certs/ca.der")
   wine_run "$E2E_TLS_TRUST" add "$trusted_ca" || fail "the test authority could not be trusted"
   NGINX_TLS_CERT=$E2E_WORK/certs/proxied start_nginx "$E2E_HTTPS_PORT" "$E2E_SAMPLE" "$work"

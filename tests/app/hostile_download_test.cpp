@@ -4,7 +4,7 @@
 // directory stays as it was. The sound server serves the product's files as this build pinned
 // them; the few misbehaviours a sound server may show end in a complete installation.
 #include "../app/WizardFixture.h"
-#include "../install/finish_fixture.h"
+#include "install/finish_fixture.h"
 #include "HostileServer.h"
 #include "app/DownloadErrors.h"
 #include "app/DownloadRetry.h"

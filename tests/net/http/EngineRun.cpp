@@ -1,4 +1,4 @@
-#include "tests/http/EngineRun.h"
+#include "tests/net/http/EngineRun.h"
 
 #include <windows.h>
 
@@ -6,7 +6,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "tests/http/CaseServer.h"
+#include "tests/net/http/CaseServer.h"
 
 namespace httptest {
 

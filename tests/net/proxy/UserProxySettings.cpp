@@ -1,4 +1,4 @@
-#include "tests/proxy/UserProxySettings.h"
+#include "tests/net/proxy/UserProxySettings.h"
 
 #include <windows.h>
 

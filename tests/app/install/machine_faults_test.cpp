@@ -1,7 +1,7 @@
 // Faults of the machine under the finishing steps, for real in the Wine prefix: product files
 // that cannot be replaced. Each must give its clear error, leave InstallDone at 0, write no
 // uninstall entry and no shortcut, and leave the earlier installation's files as they were.
-#include "../install/finish_fixture.h"
+#include "finish_fixture.h"
 #include "app/install/InstallSupport.h"
 
 using namespace installtest;

@@ -1,4 +1,4 @@
-#include "tests/http/HttpCase.h"
+#include "tests/net/http/HttpCase.h"
 
 #include <algorithm>
 #include <filesystem>

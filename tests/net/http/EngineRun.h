@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "net/http/HttpClient.h"
-#include "tests/http/HttpCase.h"
+#include "tests/net/http/HttpCase.h"
 
 namespace httptest {
 

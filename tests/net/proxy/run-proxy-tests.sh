@@ -6,8 +6,8 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(realpath -m "$1"); wine_run=$2; prefix=$3; test_exe=$4; trust=$5
-source "$here/../e2e/servers.sh"
-source "$here/../tls/nginx-tls.sh"
+source "$here/../../e2e/servers.sh"
+source "$here/../socket/tls/nginx-tls.sh"
 source "$here/squid.sh"
 
 rm -rf "$work"
@@ -17,7 +17,7 @@ read -r origin_port squid_port auth_port down_port tls_port < <(free_tls_ports 5
 printf 'served through the proxy\n' >"$work/www/hello.txt"
 mkdir -p "$work/tls-root/download/lite"
 cp "$work/www/hello.txt" "$work/tls-root/download/lite/"
-"$here/../tls/make-certs.sh" "$work/../certs"
+"$here/../socket/tls/make-certs.sh" "$work/../certs"
 ca="Z:$(realpath "$work/../certs/ca.der")"
 # An automatic configuration script: squid for the download host, direct for anything else.
 cat >"$work/www/proxy.pac" <<PAC

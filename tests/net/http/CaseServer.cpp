@@ -1,4 +1,4 @@
-#include "tests/http/CaseServer.h"
+#include "tests/net/http/CaseServer.h"
 #include "tests/support/Loopback.h"
 
 #include <algorithm>

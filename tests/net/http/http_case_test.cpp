@@ -11,7 +11,7 @@
 #include "net/http/HttpReplyText.h"
 #include "net/http/HttpRequestText.h"
 #include "net/proxy/ProxyList.h"
-#include "tests/http/HttpCase.h"
+#include "tests/net/http/HttpCase.h"
 
 // GoogleTest names a failing case by its file rather than dumping its bytes.
 void PrintTo(const THttpCase& c, std::ostream* os) { *os << c.Name << ".case"; }

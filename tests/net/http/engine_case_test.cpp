@@ -3,8 +3,8 @@
 // the header text and the body (file or string), against a loopback server playing the case.
 #include <gtest/gtest.h>
 
-#include "tests/http/EngineRun.h"
-#include "tests/http/HttpCase.h"
+#include "tests/net/http/EngineRun.h"
+#include "tests/net/http/HttpCase.h"
 
 using namespace httptest;
 

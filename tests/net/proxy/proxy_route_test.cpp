@@ -11,7 +11,7 @@
 
 #include "net/http/HttpClient.h"
 #include "net/proxy/SystemProxy.h"
-#include "tests/proxy/UserProxySettings.h"
+#include "tests/net/proxy/UserProxySettings.h"
 #include "tests/support/FullListener.h"
 #include "tests/support/TestApplication.h"
 

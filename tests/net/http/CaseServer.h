@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/http/HttpCase.h"
+#include "tests/net/http/HttpCase.h"
 
 namespace httptest {
 

@@ -7,8 +7,8 @@
 
 #include <algorithm>
 
-#include "tests/http/CaseServer.h"
-#include "tests/http/EngineRun.h"
+#include "tests/net/http/CaseServer.h"
+#include "tests/net/http/EngineRun.h"
 
 using httptest::TCaseServer;
 using net::THttpClient;

@@ -5,7 +5,7 @@
 
 #include "net/http/StreamEncoder.h"
 #include "net/http/UrlEncoder.h"
-#include "tests/http/CodecOracle.h"
+#include "tests/net/http/CodecOracle.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "net/http/HttpErrors.h"
 #include "net/http/HttpReplyText.h"
-#include "tests/http/HttpCase.h"
+#include "tests/net/http/HttpCase.h"
 
 namespace {
 
