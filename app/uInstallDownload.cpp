@@ -158,7 +158,7 @@ void TfInstall::GetThroughProxy(const std::string& url) {
 
 std::optional<ProxyCredentials> TfInstall::AskWithDialog(const std::string& proxy) {
     std::string prompt = Translated(kTextProxyPrompt);
-    prompt.replace(prompt.find("%s"), 2, proxy);
+    if (const std::size_t at = prompt.find("%s"); at != std::string::npos) prompt.replace(at, 2, proxy);
     const ui::CredentialsTexts texts{Translated(kTextProxyCaption), prompt,          Translated(kTextProxyUser),
                                      Translated(kTextProxyPassword), Translated(kTextOk), Translated(kTextCancel)};
     return ui::AskCredentials(Handle(), texts, HttpClient->HeaderInfo->ProxyUserId);

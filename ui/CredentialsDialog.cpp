@@ -67,7 +67,9 @@ struct DialogState {
 std::string FieldText(HWND dialog, int id) {
     wchar_t text[kMaxField] = {};
     GetDlgItemTextW(dialog, id, text, kMaxField);
-    return NarrowPath(text);
+    std::string typed = NarrowPath(text);
+    SecureZeroMemory(text, sizeof text);  // a password lingers on the stack no longer than needed
+    return typed;
 }
 
 INT_PTR HandleMessage(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
