@@ -23,8 +23,8 @@ namespace {
 
 constexpr int kTextNotFound = 22, kTextInterrupted = 23, kTextSearching = 21, kTextDownloading = 24,
               kTextTryingAgain = 35;
-constexpr int kTextProxyCaption = 36, kTextProxyPrompt = 37, kTextProxyUser = 38, kTextProxyPassword = 39,
-              kTextOk = 40, kTextCancel = 41;
+constexpr int kTextProxyCaption = 36, kTextProxyPrompt = 37, kTextProxyUser = 38, kTextProxyPassword = 39, kTextOk = 40,
+              kTextCancel = 41;
 
 // In the order they are fetched.
 constexpr const char* kDownloadFiles[] = {"quorvane.exe", "quorvane.ini", "miseajour.exe", "uninstall.exe"};
@@ -159,8 +159,9 @@ void TfInstall::GetThroughProxy(const std::string& url) {
 std::optional<ProxyCredentials> TfInstall::AskWithDialog(const std::string& proxy) {
     std::string prompt = Translated(kTextProxyPrompt);
     if (const std::size_t at = prompt.find("%s"); at != std::string::npos) prompt.replace(at, 2, proxy);
-    const ui::CredentialsTexts texts{Translated(kTextProxyCaption), prompt,          Translated(kTextProxyUser),
-                                     Translated(kTextProxyPassword), Translated(kTextOk), Translated(kTextCancel)};
+    const ui::CredentialsTexts texts{Translated(kTextProxyCaption), prompt,
+                                     Translated(kTextProxyUser),    Translated(kTextProxyPassword),
+                                     Translated(kTextOk),           Translated(kTextCancel)};
     return ui::AskCredentials(Handle(), texts, HttpClient->HeaderInfo->ProxyUserId);
 }
 

@@ -41,7 +41,9 @@ std::string Url(const std::string& host, int port, const std::string& scheme = "
 class ProxyRoute : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { testsupport::StartApplication(); }
-    void SetUp() override { ASSERT_TRUE(kSquid && kSquidAuth && kOrigin && kDown && kTlsOrigin) << "run by run-proxy-tests.sh"; }
+    void SetUp() override {
+        ASSERT_TRUE(kSquid && kSquidAuth && kOrigin && kDown && kTlsOrigin) << "run by run-proxy-tests.sh";
+    }
     void TearDown() override { EXPECT_TRUE(testsupport::ClearUserProxySettings()); }
 
     // One download as the download sequence makes it: the route from the user's settings.
@@ -130,10 +132,12 @@ TEST_F(ProxyRoute, ABypassedHostGoesDirectAndAProxyThatIsDownSaysSo) {
 TEST_F(ProxyRoute, AProxyThatNeverAnswersIsReportedAsSuch) {
     loopback::FullListener silent;
     ASSERT_TRUE(silent.Listening());
-    const std::string said = "Proxy 127.0.0.1:" + std::to_string(silent.Port()) + " did not answer (connection timed out)";
+    const std::string said =
+        "Proxy 127.0.0.1:" + std::to_string(silent.Port()) + " did not answer (connection timed out)";
     // The tunnel an https download asks for waits on the same connection first.
     for (const char* scheme : {"http", "https"}) {
-        const Outcome got = Fetch({Loopback(silent.Port()), L"", L""}, Url(kProxiedHost, kTlsOrigin, scheme), "", "", 500);
+        const Outcome got =
+            Fetch({Loopback(silent.Port()), L"", L""}, Url(kProxiedHost, kTlsOrigin, scheme), "", "", 500);
         EXPECT_EQ(got.error, said) << scheme;
         EXPECT_FALSE(got.invalidHost) << scheme;
     }
