@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "net/socket/HostLookupStart.h"
 #include "net/socket/NotifyWindows.h"
 #include "net/socket/SocketComponent.h"
 #include "net/socket/TlsSession.h"
@@ -16,7 +17,15 @@ constexpr DWORD kWaitCap = 50;
 // Longest time between two pumps while data flows without a pause.
 constexpr ULONGLONG kPumpInterval = 10;
 
+THostLookupStart g_hostLookupStart = WSAAsyncGetHostByName;
+
 }  // namespace
+
+THostLookupStart SetHostLookupStart(THostLookupStart start) noexcept {
+    const THostLookupStart previous = g_hostLookupStart;
+    g_hostLookupStart = start ? start : WSAAsyncGetHostByName;
+    return previous;
+}
 
 void ROzaverazo::PumpMessages() {
     ui::Application::Instance().ProcessMessages();
@@ -96,8 +105,8 @@ void ROzaverazo::StartLookup(const char* name) {
         HostEntryBuffer = std::make_unique<char[]>(HostEntryBufferSize);
         LookupTask = nullptr;
     }
-    LookupTask = WSAAsyncGetHostByName(NotifyWindow, LookupDoneMessage, name, HostEntryBuffer.get(),
-                                       HostEntryBufferSize);
+    LookupTask = g_hostLookupStart(NotifyWindow, LookupDoneMessage, name, HostEntryBuffer.get(),
+                                   HostEntryBufferSize);
     if (!LookupTask) {
         // No completion will ever come; fail the lookup rather than wait for it.
         EventSucceeded = false;

@@ -98,4 +98,13 @@ void PumpFor(DWORD milliseconds) {
     }
 }
 
+std::string ErrorOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const std::exception& error) {
+        return error.what();
+    }
+    return "(no error)";
+}
+
 }  // namespace sockettest

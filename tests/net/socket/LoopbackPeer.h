@@ -39,6 +39,8 @@ std::string ReceiveAll(SOCKET s);
 int ClosedPort();
 // Pumps the queue for the given time, as a GUI program's main loop would.
 void PumpFor(DWORD milliseconds);
+// The text of what `action` raised, "(no error)" when it raised nothing.
+std::string ErrorOf(const std::function<void()>& action);
 
 // Exposes the component's internal state to the tests.
 class Probe : public net::ROzaverazo {

@@ -11,21 +11,9 @@
 
 using net::EAbortError;
 using net::ESockError;
+using sockettest::ErrorOf;
 using sockettest::LoopbackPeer;
 using sockettest::Probe;
-
-namespace {
-
-std::string ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const std::exception& error) {
-        return error.what();
-    }
-    return "(no error)";
-}
-
-}  // namespace
 
 // Twelve pieces 100 ms apart, then 1.5 s of silence: with TimeOut 400 each read survives the
 // 1.2 s of data and ends 400 ms into the silence.
