@@ -41,17 +41,23 @@ int RunWizard(const cmdline::CommandLine& line, LCID locale) {
     // The table lives until the process ends.
     Translator = new tTranslate;
     if (line.Silent) AnswerBoxesSilently();
-    auto form = std::make_unique<TfInstall>(locale);
+    // The wizard paints page 1 before it builds the other pages: they are most of what the user
+    // would otherwise wait for. The language is chosen before that paint, the directory after.
+    auto form = std::make_unique<TfInstall>(locale, line.Silent ? TfInstall::Build::WholeForm
+                                                                : TfInstall::Build::PageOneFirst);
     fInstall = form.get();
-    form->Preset(line.Language, line.Dir);
     int code = 0;
     if (line.Silent) {
+        form->Preset(line.Language, line.Dir);
         code = RunSilentInstall(*form, !line.NoAutoStart, false);
     } else {
-        if (line.NoAutoStart) form->ChkAutoStart.SetChecked(false);
-        if (line.NoLaunch) form->chkStartNow.SetChecked(false);
+        form->Preset(line.Language, std::nullopt);
         form->SetMainForm(true);
         form->Show();
+        form->BuildOtherPages();
+        form->Preset(std::nullopt, line.Dir);
+        if (line.NoAutoStart) form->ChkAutoStart.SetChecked(false);
+        if (line.NoLaunch) form->chkStartNow.SetChecked(false);
         app.Run();
         code = form->ExitCode();
     }

@@ -35,9 +35,15 @@ class TfInstall : public ui::Form, public ICaptionTarget {
     ui::Font titleFont_, subtitleFont_, bodyFont_, bodyBoldFont_, promptFont_, linkFont_;
 
 public:
+    // What the constructor builds: the whole form; or page 1 and the button band only, for a
+    // program that paints page 1 before it calls BuildOtherPages().
+    enum class Build { WholeForm, PageOneFirst };
     // locale: the thread locale read when the program started (GetThreadLocale); it picks the
     // first language. The form is built, captioned and set up (FormCreate) but not yet shown.
-    explicit TfInstall(LCID locale);
+    explicit TfInstall(LCID locale, Build build = Build::WholeForm);
+    // Builds pages 2 to 5, captions and sets them up, and reads the folders the finishing steps
+    // use: all that page 1 does not need. Does nothing once done.
+    void BuildOtherPages();
     ~TfInstall() override;
 
     void SetCaption(std::string_view control, const std::string& text) override;
@@ -146,7 +152,8 @@ public:
 
 private:
     void BuildLayout();
-    void BuildHeaders();
+    void BuildOtherLayout();
+    void BuildHeaders(bool pageOne);
     void BuildPage1();
     void BuildPage2();
     void BuildPage3();
@@ -184,6 +191,7 @@ private:
     // that it goes before them.
     std::unique_ptr<install::ShellFolderTree> folderTree_;
     bool folderTreeTried_ = false;
+    bool otherPagesBuilt_ = false;
     std::string licenseEnText_;  // the English licence as stored, for the bold runs' positions
 };
 

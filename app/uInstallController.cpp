@@ -38,13 +38,14 @@ std::string LanguageKeyForLocale(LCID locale) {
     return PrimaryLanguage(locale) == kLangEnglish ? "anglais" : "francais";
 }
 
-TfInstall::TfInstall(LCID locale)
+TfInstall::TfInstall(LCID locale, Build build)
     : AskProxyCredentials([this](const std::string& proxy) { return AskWithDialog(proxy); }) {
     BuildLayout();
     RegisterCaptions();
     BindEvents();
     Translator->SetForm(this);
     FormCreate(locale);
+    if (build == Build::WholeForm) BuildOtherPages();
 }
 
 TfInstall::~TfInstall() {
@@ -80,16 +81,22 @@ void TfInstall::BindEvents() {
 void TfInstall::FormCreate(LCID locale) {
     Translator->SetLanguage("francais");
     Translator->SetLanguage(LanguageKeyForLocale(locale));
-    rdoDeny.SetChecked(true);
-    PostMessageW(ProgBarDL.Handle(), PBM_SETBARCOLOR, 0, kBarColour);
     Cancelled = 0;
     InstallDone = 0;
+    ShowSteps(true, false, false, false, false);
+}
+
+void TfInstall::BuildOtherPages() {
+    if (otherPagesBuilt_) return;
+    otherPagesBuilt_ = true;
+    BuildOtherLayout();
+    Translator->ApplyCaptions();
+    rdoDeny.SetChecked(true);
+    PostMessageW(ProgBarDL.Handle(), PBM_SETBARCOLOR, 0, kBarColour);
     ReadProgramsPath();
     ReadDesktopPath();
     TempPath = install::ReadTempPath();
-    TxtDir.SetText(Translated(kTextDefaultDir));
-    ApplyLanguage();
-    ShowSteps(true, false, false, false, false);
+    ApplyLanguage();  // the directory's default text and the licence pane of the language
 }
 
 void TfInstall::Preset(const std::optional<std::string>& language, const std::optional<std::string>& dir) {

@@ -57,16 +57,22 @@ void TfInstall::BuildLayout() {
     PnlStep3.Create(*this, page, false);
     Pnlstep5.Create(*this, page, false);
 
-    BuildHeaders();
+    BuildHeaders(true);
     BuildPage1();
+    BuildBottom();
+}
+
+// Each panel's header comes before its page, so the Tab order within a page stays as laid out.
+void TfInstall::BuildOtherLayout() {
+    BuildHeaders(false);
     BuildPage2();
     BuildPage3();
     BuildPage4();
     BuildPage5();
-    BuildBottom();
 }
 
-void TfInstall::BuildHeaders() {
+// Page 1's header, or those of the other pages.
+void TfInstall::BuildHeaders(bool pageOne) {
     struct Header {
         ui::Panel& panel;
         ui::Shape& band;
@@ -93,6 +99,7 @@ void TfInstall::BuildHeaders() {
          "Nous vous remercions de faire confiance \xE0 Quorvane"},
     };
     for (const Header& h : headers) {
+        if ((&h.panel == &PnlStep1) != pageOne) continue;
         // The white band fills the panel's inner area under its one-pixel border.
         h.band.Create(h.panel, {1, 1, 422, 65}, kWhite);
         h.line.Create(h.panel, {0, 66, 483, 2});
@@ -125,13 +132,14 @@ void TfInstall::BuildPage2() {
     memLicenseEntreFr.Create(PnlStep2, pane, true);
     memLicenseProFr.Create(PnlStep2, pane, true);
     memLicenseRaRozoFr.Create(PnlStep2, pane, true);
-    memLicenseRaRozoEn.Create(PnlStep2, pane, true);
+    memLicenseRaRozoEn.CreateOnFirstUse(PnlStep2, pane, true);
 }
 
-// The texts go into the panes, and the bold runs are set, when page 2 first shows: formatting
-// the rich text is a good part of what page 1 would otherwise wait for.
+// The RichEdit pane is made, the texts go into the panes, and the bold runs are set, when page 2
+// first shows: page 1 would otherwise wait for all of it.
 void TfInstall::LoadLicenseTexts() {
     if (!licenseEnText_.empty()) return;
+    memLicenseRaRozoEn.EnsureCreated();
     // A missing text leaves its pane empty.
     memLicenceEn.SetText(LoadTextResource(IDR_LICENSE_GENERAL_EN));
     memLicenseEntreFr.SetText(LoadTextResource(IDR_LICENSE_ENTERPRISE_FR));

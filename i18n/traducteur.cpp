@@ -154,8 +154,12 @@ void tTranslate::GetText(int index, std::string& text) const {
 void tTranslate::SetLanguage(const std::string& key) {
     if (key == Language) return;
     Language = key;
+    ApplyCaptions();
+}
+
+void tTranslate::ApplyCaptions() const {
     if (!form_) return;
-    const bool english = key == "anglais";
-    if (!english && key != "francais") return;
+    const bool english = Language == "anglais";
+    if (!english && Language != "francais") return;
     for (const Caption& c : kCaptions) form_->SetCaption(c.control, english ? c.english : c.french);
 }

@@ -27,6 +27,8 @@ public:
     void GetText(int index, std::string& text) const;
     // Stores the key and re-captions the form; the same key again changes nothing.
     void SetLanguage(const std::string& key);
+    // Captions the form's controls again in the current language: for controls made since.
+    void ApplyCaptions() const;
     // The form whose captions SetLanguage sets; may be null (nothing is re-captioned).
     void SetForm(ICaptionTarget* form) { form_ = form; }
 

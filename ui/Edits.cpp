@@ -53,8 +53,18 @@ bool Memo::Reflect(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
 }
 
 void RichEdit::Create(Window& parent, const Bounds& bounds, bool visible) {
-    Control::Create(parent, RichEditClass(), kPaneStyle | (visible ? WS_VISIBLE : 0), WS_EX_CLIENTEDGE,
-                    bounds);
+    CreateOnFirstUse(parent, bounds, visible);
+    EnsureCreated();
+}
+
+void RichEdit::CreateOnFirstUse(Window& parent, const Bounds& bounds, bool visible) {
+    Place(parent, bounds);
+    SetVisible(visible);
+}
+
+void RichEdit::EnsureCreated() {
+    if (hwnd_) return;
+    MakeWindow(RichEditClass(), kPaneStyle | (Visible() ? WS_VISIBLE : 0), WS_EX_CLIENTEDGE);
     SendMessageW(hwnd_, EM_SETBKGNDCOLOR, 0, GetSysColor(COLOR_WINDOW));
 }
 

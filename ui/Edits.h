@@ -27,6 +27,10 @@ public:
 class RichEdit : public Control {
 public:
     void Create(Window& parent, const Bounds& bounds, bool visible);
+    // Takes the pane's place now and makes its window at EnsureCreated(): loading the RichEdit
+    // library and making its first window are a good part of a start-up that does not show it.
+    void CreateOnFirstUse(Window& parent, const Bounds& bounds, bool visible);
+    void EnsureCreated();
     void SetSelection(long start, long length);
     void SetSelectionBold();
     bool SelectionBold() const;

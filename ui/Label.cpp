@@ -88,7 +88,7 @@ void Label::SetFont(HFONT font) {
 }
 
 void Label::SetText(const std::string& text) {
-    if (text == Text()) return;
+    if (!hwnd_ || text == Text()) return;
     const RECT old = PlacedRect();
     SetWindowTextW(hwnd_, Widen(text).c_str());
     FitToText();

@@ -51,11 +51,13 @@ void Window::Attach(HWND hwnd) {
 }
 
 void Window::SetVisible(bool visible) {
-    if (hwnd_ && visible != Visible()) ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
+    if (!hwnd_) visibleOnceMade_ = visible;
+    else if (visible != Visible()) ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
 }
 
 bool Window::Visible() const {
-    return hwnd_ && (GetWindowLongPtrW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0;
+    if (!hwnd_) return visibleOnceMade_;
+    return (GetWindowLongPtrW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
 void Window::SetEnabled(bool enabled) {
@@ -119,17 +121,25 @@ bool RouteToChild(HWND parent, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) 
 
 void Control::Create(Window& parent, const wchar_t* windowClass, DWORD style, DWORD exStyle,
                      const Bounds& bounds, const std::string& text) {
+    Place(parent, bounds);
+    MakeWindow(windowClass, style, exStyle, text);
+}
+
+void Control::Place(Window& parent, const Bounds& bounds) {
     parent_ = &parent;
     bounds_ = bounds;
     id_ = g_nextId++;
-    const RECT r = ScaleBounds(bounds);
+}
+
+void Control::MakeWindow(const wchar_t* windowClass, DWORD style, DWORD exStyle, const std::string& text) {
+    const RECT r = ScaleBounds(bounds_);
     HWND hwnd = CreateWindowExW(exStyle, windowClass, Widen(text).c_str(), style | WS_CHILD, r.left,
-                                r.top, r.right - r.left, r.bottom - r.top, parent.Handle(),
+                                r.top, r.right - r.left, r.bottom - r.top, parent_->Handle(),
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)),
                                 GetModuleHandleW(nullptr), nullptr);
     if (!hwnd) throw std::runtime_error("Cannot create a control of the form");
     Attach(hwnd);
-    SetFont(parent.Font());
+    SetFont(parent_->Font());
 }
 
 void Control::SetBounds(const Bounds& bounds) {

@@ -28,7 +28,8 @@ public:
     static Window* FromHandle(HWND hwnd);
 
     // Visible reads the window's own flag, not whether its parents show (so a hidden form's
-    // panels still tell which page is current).
+    // panels still tell which page is current). A control whose window is made on first use
+    // keeps the flag until then.
     void SetVisible(bool visible);
     bool Visible() const;
     void SetEnabled(bool enabled);
@@ -53,6 +54,7 @@ protected:
 
     HWND hwnd_ = nullptr;
     HFONT font_ = nullptr;
+    bool visibleOnceMade_ = false;
 };
 
 // Finds the child that a notification came from and gives it to the child's wrapper.
@@ -68,6 +70,11 @@ public:
     void SetBounds(const Bounds& bounds);
 
 protected:
+    // Create in two halves, for a control whose window is made later: its place (parent,
+    // bounds, control id) now, so that it keeps its rank, then the window.
+    void Place(Window& parent, const Bounds& bounds);
+    void MakeWindow(const wchar_t* windowClass, DWORD style, DWORD exStyle, const std::string& text = {});
+
     Window* parent_ = nullptr;
     Bounds bounds_;
     int id_ = 0;

@@ -3,7 +3,7 @@
 #include <charconv>
 
 #include "net/http/HttpErrors.h"
-#include "net/http/StreamEncoder.h"
+#include "net/http/Base64Text.h"
 #include "net/http/UrlEncoder.h"
 
 namespace {
@@ -125,7 +125,7 @@ void ParseURL(TRequestTarget& target) {
 }
 
 std::string BasicCredentials(const std::string& userId, const std::string& password) {
-    return "Basic " + TStreamEncoder::Base64(userId + ":" + password);
+    return "Basic " + base64text::Encode(userId + ":" + password);
 }
 
 std::string PostData(const std::string& data, bool encodePostData, bool outputFileMode) {

@@ -1,5 +1,7 @@
 #include "net/http/StreamEncoder.h"
 
+#include "net/http/Base64Text.h"
+
 #include <cstring>
 #include <exception>
 #include <istream>
@@ -8,9 +10,6 @@
 
 namespace {
 
-constexpr char kMimeAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-// uuencode: the grave accent for 0 (so a line never starts with a space), then codes 33..95.
-constexpr char kUuAlphabet[] = "`!\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_";
 constexpr std::size_t kBytesPerLine = 45;
 
 // Runs `step`, keeping its failure unless an earlier one is already kept.
@@ -30,7 +29,7 @@ void TStreamEncoder::Encode() {
     InputStream->clear();
     InputStream->seekg(0);
     if (OnBeginEncode) OnBeginEncode(*this);
-    std::memcpy(alphabet_, Method == uuCode ? kUuAlphabet : kMimeAlphabet, 64);
+    std::memcpy(alphabet_, Method == uuCode ? base64text::kUuAlphabet : base64text::kMimeAlphabet, 64);
     // The end step runs whatever happened; the first failure, of the encoding, the rewind or
     // the handler, reaches the caller once it is over.
     std::exception_ptr failure;
@@ -64,26 +63,7 @@ void TStreamEncoder::EncodeLine(const unsigned char* bytes, std::size_t n, std::
     const bool mime = Method != uuCode;
     line.clear();
     if (!mime) line += alphabet_[n & 63];
-    std::size_t i = 0;
-    for (; i + 3 <= n; i += 3) {
-        const unsigned a = bytes[i], b = bytes[i + 1], c = bytes[i + 2];
-        line += alphabet_[a >> 2];
-        line += alphabet_[((a & 3) << 4) | (b >> 4)];
-        line += alphabet_[((b & 15) << 2) | (c >> 6)];
-        line += alphabet_[c & 63];
-    }
-    if (n - i == 1) {
-        const unsigned a = bytes[i];
-        line += alphabet_[a >> 2];
-        line += alphabet_[(a & 3) << 4];
-        if (mime) line += "==";
-    } else if (n - i == 2) {
-        const unsigned a = bytes[i], b = bytes[i + 1];
-        line += alphabet_[a >> 2];
-        line += alphabet_[((a & 3) << 4) | (b >> 4)];
-        line += alphabet_[(b & 15) << 2];
-        if (mime) line += '=';
-    }
+    base64text::AppendGroups(bytes, n, alphabet_, mime, line);
     line += "\r\n";
 }
 
@@ -98,9 +78,5 @@ std::string TStreamEncoder::EncodeString(const std::string& bytes, UUMethods met
     return output.str();
 }
 
-std::string TStreamEncoder::Base64(const std::string& text) {
-    std::string joined;
-    for (const char ch : EncodeString(text, uuMime))
-        if (ch != '\r' && ch != '\n') joined += ch;
-    return joined;
-}
+// Lines of 45 bytes are whole 3-byte groups, so the joined lines are the text's Base64 in one go.
+std::string TStreamEncoder::Base64(const std::string& text) { return base64text::Encode(text); }

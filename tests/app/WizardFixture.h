@@ -37,11 +37,11 @@ protected:
         ui::Application::Instance().ShellOpenHook = nullptr;
     }
 
-    TfInstall& Start(LCID locale = kFrench) {
+    TfInstall& Start(LCID locale = kFrench, TfInstall::Build build = TfInstall::Build::WholeForm) {
         form.reset();
         delete Translator;
         Translator = new tTranslate;
-        form = std::make_unique<TfInstall>(locale);
+        form = std::make_unique<TfInstall>(locale, build);
         // No test may wait on the proxy credentials dialog: a proxy's 407 gets none.
         form->AskProxyCredentials = nullptr;
         return *form;

@@ -14,6 +14,8 @@
 //   wizard_driver closed [S]            waits (up to S seconds, default 20) until the wizard is gone
 //   wizard_driver product [close]       waits (10 s) for the started product's window, prints its
 //                                       frame as WxH+X+Y, and closes it when asked
+//   wizard_driver kill                  ends every wizard still open (a failed scenario's, which
+//                                       would otherwise answer the next scenario's clicks)
 //   wizard_driver run PROGRAM [ARGS...] starts PROGRAM, watches every 10 ms until it ends whether
 //                                       any window of its process is visible, and prints
 //                                       "exit CODE visible N" (the full exit code, which a Unix
@@ -192,6 +194,19 @@ int Product(bool close) {
     return 0;
 }
 
+int KillWizards() {
+    while (HWND wizard = FindWindowW(L"QuorvaneForm", nullptr)) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(wizard, &pid);
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+        if (!process) return 1;
+        TerminateProcess(process, 1602);
+        WaitForSingleObject(process, 5000);
+        CloseHandle(process);
+    }
+    return 0;
+}
+
 // One argument as CommandLineToArgvW will read it back: quoted, backslashes before a quote doubled.
 std::wstring Quoted(const std::wstring& argument) {
     std::wstring out = L"\"";
@@ -269,8 +284,10 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"answer" && argc > 3) return Answer(argv[2], _wtoi(argv[3]), Seconds(argc, argv, 4, 20));
     if (command == L"run" && argc > 2) return Run(argc, argv);
     if (command == L"product") return Product(argc > 2 && std::wstring(argv[2]) == L"close");
+    if (command == L"kill") return KillWizards();
     if (command == L"closed") return WaitForWizard(false, Seconds(argc, argv, 2, 20)) ? 0 : 1;
     std::fprintf(stderr, "usage: wizard_driver wait|rect|closed [S]|click CAPTION [S]|type TEXT|"
-                         "waittext PREFIX [S]|answer CAPTION ID [S]|fill CAPTION TEXT...|product [close]\n");
+                         "waittext PREFIX [S]|answer CAPTION ID [S]|fill CAPTION TEXT...|product [close]|kill|"
+                         "run PROGRAM [ARGS...]\n");
     return 1;
 }

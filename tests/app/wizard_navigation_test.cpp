@@ -2,6 +2,8 @@
 // clicks on the real controls.
 #include "WizardFixture.h"
 
+#include "app/install/ShellLink.h"
+
 namespace {
 
 const char kNextFr[] = "&Suivant";
@@ -28,6 +30,43 @@ TEST_F(WizardTest, CreationShowsPageOneSetUp) {
     ASSERT_FALSE(temp.empty());
     EXPECT_EQ(temp.back(), '\\');
     EXPECT_EQ(f.InstallDir, "");
+}
+
+// What a user or a test can see of the form: every caption, the directory, which licence pane
+// shows, the consent, and the folders read for the finishing steps.
+std::vector<std::string> Seen(const TfInstall& f) {
+    std::vector<std::string> seen;
+    const ui::Window* windows[] = {
+        &f, &f.Label1, &f.Label2, &f.Label3, &f.rdoFrench, &f.RdoEnglish, &f.Label19, &f.Label20, &f.rdoagree,
+        &f.rdoDeny, &f.Label6, &f.Label7, &f.Label8, &f.TxtDir, &f.Label4, &f.Label5, &f.LblStatus, &f.Label12,
+        &f.Label9, &f.Label10, &f.Label11, &f.Label13, &f.Label14, &f.Label15, &f.Label16, &f.chkStartNow,
+        &f.ChkAutoStart, &f.btnBack, &f.BtnNext, &f.BtnClose, &f.memLicenceEn, &f.memLicenseEntreFr,
+        &f.memLicenseProFr, &f.memLicenseRaRozoFr, &f.memLicenseRaRozoEn};
+    for (const ui::Window* w : windows) seen.push_back(w->Text() + (w->Visible() ? " (shown)" : " (hidden)"));
+    seen.push_back(f.rdoDeny.Checked() ? "deny" : "no consent choice");
+    seen.insert(seen.end(), {f.ProgramsPath, f.DesktopPath, f.TempPath});
+    return seen;
+}
+
+TEST_F(WizardTest, PageOneFirstThenTheOtherPagesEndsAsTheWholeForm) {
+    for (LCID locale : {kFrench, kEnglish}) {
+        SCOPED_TRACE(locale);
+        TfInstall& w = Start(locale);
+        Translator->ApplyCaptions();  // every control in the language, however the form was built
+        const std::vector<std::string> whole = Seen(w);
+        const std::string prompt = w.Label3.Text();
+        TfInstall& f = Start(locale, TfInstall::Build::PageOneFirst);
+        // Page 1 is built and captioned; the directory's page is not built yet.
+        EXPECT_EQ(Page(), 1);
+        EXPECT_EQ(f.Label3.Text(), prompt);
+        EXPECT_EQ(f.TxtDir.Handle(), nullptr);
+        f.BuildOtherPages();
+        EXPECT_EQ(Seen(f), whole);
+        EXPECT_EQ(f.DesktopPath, install::ReadDesktopPath());
+        EXPECT_EQ(f.ProgramsPath, install::ReadProgramsPath());
+        f.BuildOtherPages();  // once only
+        EXPECT_EQ(Seen(f), whole);
+    }
 }
 
 TEST_F(WizardTest, LocaleChoosesTheFirstLanguage) {
