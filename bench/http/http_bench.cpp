@@ -64,9 +64,8 @@ void BigDownload() {
 
 void FourSmallGets() {
     const std::string reply = "HTTP/1.0 200 OK\r\nContent-Length: 5000\r\n\r\n" + std::string(5000, 'x');
-    std::vector<httptest::TCaseServer::Script> passes(4, {THttpAction{THttpAction::Send, reply, 0}});
     httptest::TCaseServer server;
-    server.Start(passes);
+    server.Start({httptest::Actions({{THttpAction::Send, reply, 0}})});
     net::THttpClient client;
     client.InputFileMode = true;
     client.Body = httptest::TempFile("bench.small");

@@ -4,9 +4,9 @@
 #include "WizardFixture.h"
 
 #include "install/finish_fixture.h"
-#include "HostileServer.h"
 #include "app/DownloadServer.h"
 #include "net/http/HttpClient.h"
+#include "tests/net/http/CaseServer.h"
 #include "tests/net/proxy/UserProxySettings.h"
 
 #include <commctrl.h>
@@ -15,7 +15,7 @@
 #include <functional>
 #include <memory>
 
-using hostile::Script;
+using httptest::Actions;
 
 namespace {
 
@@ -77,7 +77,10 @@ protected:
                   "<missing>");
     }
 
-    hostile::HostileServer server;
+    // Answers `path` with these bytes (and the rest of the script).
+    void Answer(const std::string& path, std::vector<THttpAction> actions) { server.On(path, {Actions(std::move(actions))}); }
+
+    httptest::TCaseServer server;
     installtest::ScratchDir dir{"wizard-download"};
     std::vector<std::string> errors;
 };
@@ -135,11 +138,12 @@ void CALLBACK WhenSecondFileArrives(HWND, UINT, UINT_PTR, DWORD) {
 TEST_F(DownloadTest, CloseBoxDuringTheDownloadLetsItFinishWithoutTheClosingWork) {
     ServeAll();
     const std::string ini = Product(kAllPaths[1]);
-    server.On(kAllPaths[1], Script()
-                                .Send("HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(ini.size()) + "\r\n\r\n" +
-                                      ini.substr(0, ini.size() / 2))
-                                .Pause(400)
-                                .Send(ini.substr(ini.size() / 2)));
+    Answer(kAllPaths[1], {{THttpAction::Send,
+                           "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(ini.size()) + "\r\n\r\n" +
+                               ini.substr(0, ini.size() / 2),
+                           0},
+                          {THttpAction::Delay, "", 400},
+                          {THttpAction::Send, ini.substr(ini.size() / 2), 0}});
     std::vector<std::string> status;
     DuringDownload seen;
     g_whenSecondFileArrives = [&] {
@@ -181,7 +185,7 @@ TEST_F(DownloadTest, GermanUserLocaleWritesTheFiguresWithADecimalComma) {
     ASSERT_EQ(PRIMARYLANGID(GetUserDefaultLangID()), LANG_GERMAN);
     const std::string exe = Product(kAllPaths[0]);
     server.Serve(kAllPaths[0], exe);
-    server.On(kAllPaths[1], Script().Send("HTTP/1.0 404 Not Found\r\n\r\n"));
+    Answer(kAllPaths[1], {{THttpAction::Send, "HTTP/1.0 404 Not Found\r\n\r\n", 0}});
     TfInstall& f = Install();
     std::string size = Megs(exe.size());
     ASSERT_EQ(size[size.size() - 3], '.');
@@ -192,7 +196,7 @@ TEST_F(DownloadTest, GermanUserLocaleWritesTheFiguresWithADecimalComma) {
 TEST_F(DownloadTest, AWholeBodyEndsAtTheBarsMaximumAndAnErrorStatusStopsTheInstallation) {
     const std::string exe = Product(kAllPaths[0]);
     server.Serve(kAllPaths[0], exe);
-    server.On(kAllPaths[1], Script().Send("HTTP/1.0 404 Not Found\r\n\r\nNot found"));
+    Answer(kAllPaths[1], {{THttpAction::Send, "HTTP/1.0 404 Not Found\r\n\r\nNot found", 0}});
     TfInstall& f = Install();
     EXPECT_EQ(f.LblBytes.Text(), Megs(exe.size()) + " / " + Megs(exe.size()) + " Megs");
     EXPECT_EQ(f.LblFN.Text(), "quorvane.exe (100 %)");
@@ -205,9 +209,9 @@ TEST_F(DownloadTest, AWholeBodyEndsAtTheBarsMaximumAndAnErrorStatusStopsTheInsta
 }
 
 TEST_F(DownloadTest, WithoutALengthTheProgressStaysAsItWas) {
-    server.On(kAllPaths[0], Script().Send("HTTP/1.0 200 OK\r\n\r\n" + Product(kAllPaths[0])));
+    Answer(kAllPaths[0], {{THttpAction::Send, "HTTP/1.0 200 OK\r\n\r\n" + Product(kAllPaths[0]), 0}});
     // Then a 404 for quorvane.ini, also without a length, so that nothing moves the figures.
-    server.On(kAllPaths[1], Script().Send("HTTP/1.0 404 Not Found\r\n\r\nNot found"));
+    Answer(kAllPaths[1], {{THttpAction::Send, "HTTP/1.0 404 Not Found\r\n\r\nNot found", 0}});
     TfInstall& f = Install();
     EXPECT_EQ(f.LblFN.Text(), "");
     EXPECT_EQ(f.LblBytes.Text(), "");
@@ -222,8 +226,10 @@ TEST_F(DownloadTest, WithoutALengthTheProgressStaysAsItWas) {
 TEST_F(DownloadTest, ABodyCutShortOfItsLengthStopsTheInstallation) {
     ServeAll();
     const std::string update = Product(kAllPaths[2]);
-    server.On(kAllPaths[2], Script().Send("HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(update.size()) +
-                                          "\r\n\r\n" + update.substr(0, 12)));
+    Answer(kAllPaths[2], {{THttpAction::Send,
+                           "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(update.size()) + "\r\n\r\n" +
+                               update.substr(0, 12),
+                           0}});
     TfInstall& f = Install();
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], "Server or update not found: miseajour.exe (received 12 of " + std::to_string(update.size()) +
@@ -234,7 +240,7 @@ TEST_F(DownloadTest, ABodyCutShortOfItsLengthStopsTheInstallation) {
 
 TEST_F(DownloadTest, AReplyWithoutAStatusLineStopsTheInstallation) {
     ServeAll();
-    server.On(kAllPaths[0], Script().Close());
+    Answer(kAllPaths[0], {{THttpAction::Close, "", 0}});
     TfInstall& f = Install();
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], "Server or update not found: quorvane.exe (no valid HTTP status line)");
@@ -252,10 +258,11 @@ void CALLBACK CancelWhenSecondFileArrives(HWND, UINT, UINT_PTR, DWORD) {
 TEST_F(DownloadTest, CancelDuringTheSecondFileStopsEverything) {
     ServeAll();
     const std::string ini = Product(kAllPaths[1]);
-    server.On(kAllPaths[1], Script()
-                                .Send("HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(ini.size()) + "\r\n\r\n" +
-                                      ini.substr(0, ini.size() / 2))
-                                .Hold());
+    Answer(kAllPaths[1], {{THttpAction::Send,
+                           "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(ini.size()) + "\r\n\r\n" +
+                               ini.substr(0, ini.size() / 2),
+                           0},
+                          {THttpAction::Hold, "", 0}});
     answer = IDYES;
     TfInstall& f = Start(kEnglish);
     fInstall = &f;

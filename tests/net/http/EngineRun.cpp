@@ -10,12 +10,29 @@
 
 namespace httptest {
 
-std::string WithPort(std::string text, int port) {
-    const std::string to = std::to_string(port);
-    for (std::size_t at = text.find(kCasePort); at != std::string::npos; at = text.find(kCasePort, at + to.size())) {
-        text.replace(at, sizeof kCasePort - 1, to);
+namespace {
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
     }
     return text;
+}
+
+// The port a case names for "nothing listens here", once per program: five digits too.
+const std::string& ClosedCasePort() {
+    static const std::string port = [] {
+        int closed = ClosedPort();
+        while (closed < 10000) closed = ClosedPort();
+        return std::to_string(closed);
+    }();
+    return port;
+}
+
+}  // namespace
+
+std::string WithPort(std::string text, int port) {
+    return Replaced(Replaced(std::move(text), kCasePort, std::to_string(port)), kClosedCasePort, ClosedCasePort());
 }
 
 THttpCase CaseOnPort(const THttpCase& testCase, int port) {
@@ -50,8 +67,14 @@ void RecordEvents(net::THttpClient& client, std::vector<std::string>& events, bo
     client.OnDisconnect = note("Disconnect");
     client.OnAuthenticationNeeded = note("AuthenticationNeeded");
     client.OnInvalidHost = [&events](bool&) { events.push_back("InvalidHost"); };
-    client.OnSuccess = [&events](CmdType) { events.push_back("Success"); };
-    client.OnFailure = [&events](CmdType) { events.push_back("Failure"); };
+    // The command the event names must be the request's own: another shows in the name.
+    auto outcome = [&events, &client](const char* name) {
+        return [&events, &client, name](CmdType kind) {
+            events.push_back(kind == client.RequestKind ? name : std::string(name) + "(" + std::to_string(kind) + ")");
+        };
+    };
+    client.OnSuccess = outcome("Success");
+    client.OnFailure = outcome("Failure");
     client.OnRedirect = [&events, handleRedirect](bool& handled) {
         events.push_back("Redirect");
         handled = handleRedirect;
@@ -90,6 +113,10 @@ void SetUpClient(net::THttpClient& client, const THttpCase& c) {
 
 void MakeRequest(net::THttpClient& client, const THttpCase& c) {
     SetUpClient(client, c);
+    IssueRequest(client, c);
+}
+
+void IssueRequest(net::THttpClient& client, const THttpCase& c) {
     const std::string kind = c.ClientValue("kind", "GET");
     const std::string url = c.ClientValue("url");
     std::string data = c.ClientValue("data");
@@ -115,6 +142,8 @@ void MakeRequest(net::THttpClient& client, const THttpCase& c) {
     else throw std::invalid_argument("unknown request kind " + kind);
 }
 
+std::vector<THttpCase> LoadCases() { return LoadHttpCases(QUORVANE_HTTP_CASES, QUORVANE_CASE_PRODUCT_FILES); }
+
 TEngineRun RunCase(const THttpCase& original) {
     const int fixed = FixedPort(original);
     auto server = std::make_unique<TCaseServer>(fixed);
@@ -123,18 +152,27 @@ TEngineRun RunCase(const THttpCase& original) {
     TEngineRun run;
     run.Case = fixed == 0 ? CaseOnPort(original, server->Port()) : original;
     const THttpCase& c = run.Case;
-    std::vector<TCaseServer::Script> scripts;
-    for (const THttpPass& pass : c.Passes) scripts.push_back(pass.Reply);
     // A case that must not connect still gets a server: any connection would be recorded.
-    if (scripts.empty()) scripts.emplace_back();
-    server->Start(std::move(scripts));
+    server->Start(c.Passes.empty() ? std::vector<TCaseServer::Script>(1) : c.Scripts());
     run.Client = std::make_unique<net::THttpClient>();
     RecordEvents(*run.Client, run.Events, c.ClientFlag("handle-redirect"));
+    if (const std::string credentials = c.ClientValue("credentials-on-401"); !credentials.empty()) {
+        net::THttpClient& client = *run.Client;
+        client.OnAuthenticationNeeded = [&client, &run, credentials](void*) {
+            run.Events.push_back("AuthenticationNeeded");
+            client.HeaderInfo->UserId = credentials.substr(0, credentials.find(':'));
+            client.HeaderInfo->Password = credentials.substr(credentials.find(':') + 1);
+        };
+    }
+    const ULONGLONG start = GetTickCount64();
     try {
         MakeRequest(*run.Client, c);
+        // The host asks again, with what the first request left in the client.
+        if (c.ClientFlag("again")) IssueRequest(*run.Client, c);
     } catch (const std::exception& error) {
         run.Exception = error.what();
     }
+    run.ElapsedMs = GetTickCount64() - start;
     if (run.Client->InputFileMode) run.BodyFile = ReadWholeFile(run.Client->Body);
     run.Requests = server->Finish();
     return run;

@@ -14,6 +14,8 @@ namespace httptest {
 // The cases name their server localhost:18080; the tests serve on a free port instead (five
 // digits too, so that no length in a case changes) and rewrite the cases to it.
 inline constexpr char kCasePort[] = "18080";
+// And the port where nothing listens: a free one at the time of the run.
+inline constexpr char kClosedCasePort[] = "18081";
 std::string WithPort(std::string text, int port);
 THttpCase CaseOnPort(const THttpCase& testCase, int port);
 
@@ -26,6 +28,7 @@ struct TEngineRun {
     std::vector<std::string> Requests;
     std::string Exception;  // empty when the request returned normally
     std::string BodyFile;   // with input-file-mode
+    unsigned long long ElapsedMs = 0;  // of the request
     THttpCase Case;         // the case as run: on the server's port
 };
 
@@ -34,6 +37,11 @@ void RecordEvents(net::THttpClient& client, std::vector<std::string>& events, bo
 
 // Sets the client up from the case's [client] section and makes its request.
 void MakeRequest(net::THttpClient& client, const THttpCase& testCase);
+// Makes the case's request again with the client as it is.
+void IssueRequest(net::THttpClient& client, const THttpCase& testCase);
+
+// The cases of the folder, with the product's files where the program knows them.
+std::vector<THttpCase> LoadCases();
 
 // The whole run: server (on the case's fixed port, or a free one the case is moved to), client,
 // request. Throws std::runtime_error when the case's fixed port cannot be had.

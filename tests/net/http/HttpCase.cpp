@@ -35,11 +35,28 @@ int ToInt(const std::string& text) {
     return value;
 }
 
-enum class Section { None, Client, Request, Reply, Parsed, Header, Outcome, Body };
+enum class Section { None, Client, Request, Reply, Parsed, Header, Outcome, Body, Download };
+
+// The client's plain GET, as every download case sends it.
+std::string PlainGet(std::string_view path) {
+    return "GET " + std::string(path) +
+           " HTTP/1.0\r\nHost: localhost\r\n"
+           "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n"
+           "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n"
+           "Content-type: application/x-www-form-urlencoded\r\n\r\n";
+}
+
+std::string ReadFileOrThrow(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot open " + path);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
 
 class CaseReader {
 public:
-    explicit CaseReader(THttpCase& c) : case_(c) {}
+    CaseReader(THttpCase& c, std::string productFolder) : case_(c), productFolder_(std::move(productFolder)) {}
     void Line(std::string_view raw);
 
 private:
@@ -47,12 +64,40 @@ private:
     void KeyValue(std::map<std::string, std::string>& into, std::string_view line);
     std::string Bytes(std::string_view line);
     void ReplyLine(std::string_view line);
+    void AppendSend(std::string bytes, THttpAction::Kind kind = THttpAction::Send, int ms = 0);
+    std::string Product(const std::vector<std::string>& words);
     THttpPass& Pass();
 
     THttpCase& case_;
+    std::string productFolder_;
     Section section_ = Section::None;
     bool newChunk_ = false;  // the next reply bytes start a send of their own
+    int trickleMs_ = -1;     // >= 0: the next reply bytes trickle at this pace
 };
+
+std::string CaseReader::Product(const std::vector<std::string>& words) {
+    if (words.size() < 2) throw std::runtime_error(words[0] + " <file>");
+    if (productFolder_.empty()) {
+        case_.UsesProduct = true;
+        return {};
+    }
+    std::string bytes = ReadFileOrThrow(productFolder_ + "/" + words[1]);
+    if (words.size() == 4 && words[2] == "as" && words[3].size() == 1) {
+        bytes.assign(bytes.size(), words[3][0]);
+    } else if (words.size() == 4 && words[2] == "flip") {
+        const std::size_t at = static_cast<std::size_t>(ToInt(words[3]));
+        if (at >= bytes.size()) throw std::runtime_error("flip past the file's end");
+        bytes[at] = static_cast<char>(bytes[at] ^ 0x20);
+    } else if (words.size() == 3) {
+        const int n = ToInt(words[2]);
+        const std::size_t keep = n >= 0 ? static_cast<std::size_t>(n) : bytes.size() - static_cast<std::size_t>(-n);
+        if (keep > bytes.size()) throw std::runtime_error("more bytes than the file has");
+        bytes.resize(keep);
+    } else if (words.size() != 2) {
+        throw std::runtime_error("@product <file> [<n> | flip <i> | as <c>]");
+    }
+    return bytes;
+}
 
 THttpPass& CaseReader::Pass() {
     if (case_.Passes.empty()) throw std::runtime_error("section outside a pass: start it with [request]");
@@ -63,11 +108,12 @@ void CaseReader::Open(std::string_view name) {
     static const std::map<std::string, Section, std::less<>> kSections = {
         {"client", Section::Client}, {"request", Section::Request}, {"reply", Section::Reply},
         {"parsed", Section::Parsed}, {"header", Section::Header}, {"outcome", Section::Outcome},
-        {"body", Section::Body}};
+        {"body", Section::Body}, {"download", Section::Download}};
     const auto found = kSections.find(name);
     if (found == kSections.end()) throw std::runtime_error("unknown section [" + std::string(name) + "]");
     section_ = found->second;
     newChunk_ = false;
+    trickleMs_ = -1;
     if (section_ == Section::Request) case_.Passes.emplace_back().Request = std::string();
     if (section_ == Section::Header) Pass().Header = std::string();
     if (section_ == Section::Reply || section_ == Section::Parsed) Pass();
@@ -86,30 +132,65 @@ std::string CaseReader::Bytes(std::string_view line) {
     if (line.starts_with("@repeat ")) {
         const auto words = Words(line);
         if (words.size() < 3) throw std::runtime_error("@repeat <count> <text>");
-        const std::string unit = UnescapeCaseText(words[2]);
+        // The text is the rest of the line after the count, spaces included.
+        const std::string_view rest = Trim(line.substr(line.find(words[1], 8) + words[1].size()));
+        const std::string unit = UnescapeCaseText(rest);
+        const int count = ToInt(words[1]);
         std::string out;
-        for (int i = ToInt(words[1]); i > 0; --i) out += unit;
+        out.reserve(unit.size() * static_cast<std::size_t>(std::max(count, 0)));
+        for (int i = count; i > 0; --i) out += unit;
         return out;
     }
     if (line.starts_with("@")) throw std::runtime_error("unknown directive " + std::string(line));
     return UnescapeCaseText(line);
 }
 
-void CaseReader::ReplyLine(std::string_view line) {
+void CaseReader::AppendSend(std::string bytes, THttpAction::Kind kind, int ms) {
     auto& reply = Pass().Reply;
+    if (newChunk_ || reply.empty() || reply.back().What != kind) reply.push_back({kind, {}, ms});
+    newChunk_ = false;
+    reply.back().Bytes += bytes;
+}
+
+void CaseReader::ReplyLine(std::string_view line) {
+    THttpPass& pass = Pass();
+    auto& reply = pass.Reply;
     const auto words = Words(line);
-    if (!words.empty() && words[0] == "@chunk") {
+    const std::string directive = !words.empty() && words[0].starts_with("@") ? words[0] : "";
+    if (directive != "@chunk" && directive != "@repeat" && directive != "@product" && directive != "@product-length" &&
+        !directive.empty()) {
+        trickleMs_ = -1;
+        newChunk_ = true;  // bytes after any directive go out on their own
+    }
+    if (directive == "@chunk") {
         newChunk_ = true;
-    } else if (!words.empty() && words[0] == "@delay" && words.size() == 2) {
+    } else if (directive == "@delay" && words.size() == 2) {
         reply.push_back({THttpAction::Delay, {}, ToInt(words[1])});
-    } else if (!words.empty() && words[0] == "@close") {
+    } else if (directive == "@trickle" && words.size() == 2) {
+        trickleMs_ = ToInt(words[1]);
+    } else if (directive == "@close") {
         reply.push_back({THttpAction::Close, {}, 0});
+    } else if (directive == "@reset") {
+        reply.push_back({THttpAction::Reset, {}, 0});
+    } else if (directive == "@hold") {
+        reply.push_back({THttpAction::Hold, {}, 0});
+    } else if (directive == "@at-once") {
+        if (!reply.empty()) throw std::runtime_error("@at-once must come first");
+        pass.AtOnce = true;
+    } else if (directive == "@serves" && words.size() == 2) {
+        pass.Serves = ToInt(words[1]);
+        if (pass.Serves < 1) throw std::runtime_error("@serves needs at least 1");
+    } else if (directive == "@product-length" && (words.size() == 2 || words.size() == 3)) {
+        const long long delta = words.size() == 3 ? std::stoll(words[2]) : 0;
+        const std::string file = Product({words[0], words[1]});
+        AppendSend("Content-Length: " + std::to_string(static_cast<long long>(file.size()) + delta) + "\r\n",
+                   trickleMs_ >= 0 ? THttpAction::Trickle : THttpAction::Send, trickleMs_);
+    } else if (directive == "@product-server") {
+        reply.push_back({THttpAction::FileServer, Product(words), 0});
+    } else if (directive == "@product") {
+        AppendSend(Product(words), trickleMs_ >= 0 ? THttpAction::Trickle : THttpAction::Send, trickleMs_);
     } else {
-        std::string bytes = Bytes(line);
-        if (newChunk_ || reply.empty() || reply.back().What != THttpAction::Send)
-            reply.push_back({THttpAction::Send, {}, 0});
-        newChunk_ = false;
-        reply.back().Bytes += bytes;
+        AppendSend(Bytes(line), trickleMs_ >= 0 ? THttpAction::Trickle : THttpAction::Send, trickleMs_);
     }
 }
 
@@ -128,10 +209,13 @@ void CaseReader::Line(std::string_view raw) {
     case Section::Client: KeyValue(case_.Client, raw); break;
     case Section::Parsed: KeyValue(Pass().Parsed, raw); break;
     case Section::Outcome: KeyValue(case_.Outcome, raw); break;
+    case Section::Download: KeyValue(case_.Download, raw); break;
     case Section::Request:
         if (trimmed == "@tls-hello") {
             Pass().Request.reset();
             Pass().TlsHello = true;
+        } else if (trimmed.starts_with("@get ")) {
+            *Pass().Request += PlainGet(Trim(trimmed.substr(5)));
         } else {
             *Pass().Request += Bytes(raw);
         }
@@ -175,8 +259,8 @@ std::string UnescapeCaseText(std::string_view text) {
 std::string THttpPass::ReplyBytes() const {
     std::string bytes;
     for (const auto& action : Reply) {
-        if (action.What == THttpAction::Close) break;
-        bytes += action.Bytes;
+        if (action.What == THttpAction::Close || action.What == THttpAction::Reset) break;
+        if (action.What != THttpAction::FileServer) bytes += action.Bytes;
     }
     return bytes;
 }
@@ -197,12 +281,30 @@ std::optional<std::string> THttpCase::OutcomeValue(const std::string& key) const
     return found->second;
 }
 
-THttpCase LoadHttpCase(const std::string& path) {
+std::vector<THttpPass> THttpCase::Connections() const {
+    std::vector<THttpPass> connections;
+    for (const THttpPass& pass : Passes) connections.insert(connections.end(), pass.Serves, pass);
+    return connections;
+}
+
+std::vector<THttpScript> THttpCase::Scripts() const {
+    std::vector<THttpScript> scripts;
+    for (const THttpPass& pass : Connections()) scripts.push_back(pass.Script());
+    return scripts;
+}
+
+std::vector<std::optional<std::string>> THttpCase::ExpectedRequests() const {
+    std::vector<std::optional<std::string>> requests;
+    for (const THttpPass& pass : Connections()) requests.push_back(pass.AtOnce ? "" : pass.Request);
+    return requests;
+}
+
+THttpCase LoadHttpCase(const std::string& path, const std::string& productFolder) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("cannot open " + path);
     THttpCase result;
     result.Name = std::filesystem::path(path).stem().string();
-    CaseReader reader(result);
+    CaseReader reader(result, productFolder);
     int number = 0;
     for (std::string line; std::getline(in, line);) {
         ++number;
@@ -215,13 +317,13 @@ THttpCase LoadHttpCase(const std::string& path) {
     return result;
 }
 
-std::vector<THttpCase> LoadHttpCases(const std::string& folder) {
+std::vector<THttpCase> LoadHttpCases(const std::string& folder, const std::string& productFolder) {
     std::vector<std::string> paths;
     for (const auto& entry : std::filesystem::directory_iterator(folder))
         if (entry.path().extension() == ".case") paths.push_back(entry.path().string());
     std::sort(paths.begin(), paths.end());
     std::vector<THttpCase> cases;
-    for (const auto& p : paths) cases.push_back(LoadHttpCase(p));
+    for (const auto& p : paths) cases.push_back(LoadHttpCase(p, productFolder));
     return cases;
 }
 

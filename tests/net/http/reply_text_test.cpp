@@ -188,6 +188,43 @@ TEST(HttpCaseFormat, LoadsPassesRepliesAndDirectives) {
     EXPECT_TRUE(c.ClientFlag("input-file-mode"));
 }
 
+// The server's directives, each as the loader hands it to the server, and the connections a
+// pass that serves several stands for.
+TEST(HttpCaseFormat, LoadsTheServerDirectives) {
+    const auto path = (std::filesystem::temp_directory_path() / "quorvane-directives.case").string();
+    std::ofstream(path, std::ios::binary) << "[request]\n@get /a\n[reply]\n@serves 2\nHTTP/1.0 200 OK\\r\\n\n"
+                                             "@trickle 30\nab\n@product-length x.bin +2\n@delay 5\ncd\n@hold\n"
+                                             "[request]\n[reply]\n@at-once\n@reset\n";
+    const std::string product = (std::filesystem::temp_directory_path() / "x.bin").string();
+    std::ofstream(product, std::ios::binary) << "12345";
+    const THttpCase c = LoadHttpCase(path, std::filesystem::temp_directory_path().string());
+    ASSERT_EQ(c.Passes.size(), 2u);
+    const std::vector<std::pair<THttpAction::Kind, std::string>> expected = {
+        {THttpAction::Send, "HTTP/1.0 200 OK\r\n"}, {THttpAction::Trickle, "abContent-Length: 7\r\n"},
+        {THttpAction::Delay, ""}, {THttpAction::Send, "cd"}, {THttpAction::Hold, ""}};
+    ASSERT_EQ(c.Passes[0].Reply.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(c.Passes[0].Reply[i].What, expected[i].first) << i;
+        EXPECT_EQ(c.Passes[0].Reply[i].Bytes, expected[i].second) << i;
+    }
+    EXPECT_EQ(c.Passes[0].Reply[1].Ms, 30);
+    EXPECT_EQ(c.Passes[0].ReplyBytes(), "HTTP/1.0 200 OK\r\nabContent-Length: 7\r\ncd");
+    EXPECT_EQ(c.Passes[0].Request->rfind("GET /a HTTP/1.0\r\nHost: localhost\r\n", 0), 0u);
+    EXPECT_TRUE(c.Passes[1].AtOnce);
+    EXPECT_EQ(c.Passes[1].Reply.at(0).What, THttpAction::Reset);
+    // Three connections: the first pass twice, then the one that does not read the request.
+    const auto requests = c.ExpectedRequests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[1], c.Passes[0].Request);
+    EXPECT_EQ(requests[2], std::optional<std::string>(""));
+    EXPECT_EQ(c.Scripts().size(), 3u);
+    // Without a product folder the case still loads, marked.
+    EXPECT_TRUE(LoadHttpCase(path).UsesProduct);
+    EXPECT_FALSE(c.UsesProduct);
+    std::filesystem::remove(path);
+    std::filesystem::remove(product);
+}
+
 TEST(HttpCaseFormat, NamesTheFileAndLineOfAMistake) {
     const auto path = (std::filesystem::temp_directory_path() / "quorvane-bad.case").string();
     const auto load_error = [&](const std::string& text) -> std::string {
@@ -205,6 +242,9 @@ TEST(HttpCaseFormat, NamesTheFileAndLineOfAMistake) {
     EXPECT_EQ(load_error("[nonsense]\n"), path + ":1: unknown section [nonsense]");
     EXPECT_EQ(load_error("[request]\n@repeat x\n"), path + ":2: @repeat <count> <text>");
     EXPECT_EQ(load_error("[request]\nGET\\r\\n\n"), "loaded");
+    EXPECT_EQ(load_error("[request]\n[reply]\nx\n@at-once\n"), path + ":4: @at-once must come first");
+    EXPECT_EQ(load_error("[request]\n[reply]\n@serves 0\n"), path + ":3: @serves needs at least 1");
+    EXPECT_EQ(load_error("[request]\n[reply]\n@stall\n"), path + ":3: unknown directive @stall");
     std::filesystem::remove(path);
 }
 

@@ -7,13 +7,12 @@
 
 #include <vector>
 
-#include "HostileServer.h"
 #include "net/socket/NotifyWindows.h"
 #include "net/socket/SocketErrors.h"
 #include "net/socket/SocketComponent.h"
+#include "tests/net/http/CaseServer.h"
 
-using hostile::HostileServer;
-using hostile::Script;
+using httptest::TCaseServer;
 
 namespace {
 
@@ -46,13 +45,18 @@ protected:
     }
     ~ResetTest() override { DeleteFileA(path.c_str()); }
 
-    HostileServer server;
+    // Answers "/" with these bytes, after a pause of `ms` when asked.
+    void Answer(const std::string& bytes, int ms = 0) {
+        server.On("/", {httptest::Actions({{THttpAction::Send, bytes, 0}, {THttpAction::Delay, "", ms}})});
+    }
+
+    TCaseServer server;
     Client client;
     const std::string path = TempFile("quorvane-hostile-reset.bin");
 };
 
 TEST_F(ResetTest, AResetNoticeWithDataStillPendingEndsTheCaptureWithTheResetError) {
-    server.On("/", Script().Send(std::string(1000, 'b')));
+    Answer(std::string(1000, 'b'));
     Exchange();
     client.ResetNotice();
     // Reported through OnSocketError before it is raised, like every other socket error.
@@ -74,7 +78,7 @@ TEST_F(ResetTest, AResetNoticeWithDataStillPendingEndsTheCaptureWithTheResetErro
     client.Disconnect();
 
     // The next connection starts clean: its graceful close is no error.
-    server.On("/", Script().Send(std::string(500, 'c')));
+    Answer(std::string(500, 'c'));
     Exchange();
     EXPECT_NO_THROW(client.CaptureFile(path));
     EXPECT_EQ(client.BytesReceived, 500);
@@ -82,7 +86,7 @@ TEST_F(ResetTest, AResetNoticeWithDataStillPendingEndsTheCaptureWithTheResetErro
 }
 
 TEST_F(ResetTest, AResetNoticeAfterTheLastByteWasReadEndsTheCaptureWithTheResetError) {
-    server.On("/", Script().Send("HTTP/1.0 200 OK\r\n"));
+    Answer("HTTP/1.0 200 OK\r\n");
     Exchange();
     std::string line;
     client.ReadLn(line);
@@ -93,7 +97,7 @@ TEST_F(ResetTest, AResetNoticeAfterTheLastByteWasReadEndsTheCaptureWithTheResetE
 }
 
 TEST_F(ResetTest, AResetNoticeInTheMiddleOfALineIsAnError) {
-    server.On("/", Script().Send("HTTP/1.0 200 O"));
+    Answer("HTTP/1.0 200 O");
     Exchange();
     client.ResetNotice();
     std::string line;
@@ -102,7 +106,7 @@ TEST_F(ResetTest, AResetNoticeInTheMiddleOfALineIsAnError) {
 }
 
 TEST_F(ResetTest, AGracefulCloseAfterTheBodyIsNoError) {
-    server.On("/", Script().Send(std::string(100000, 'b')).Pause(50));
+    Answer(std::string(100000, 'b'), 50);
     Exchange();
     EXPECT_NO_THROW(client.CaptureFile(path));
     EXPECT_EQ(client.BytesReceived, 100000);
