@@ -19,7 +19,8 @@ bool IsRetryable(const std::exception& failure, int replyCode, bool cancelledByU
 std::int64_t NextResumePoint(const AttemptResult& attempt) {
     if (attempt.damaged) return 0;
     if (attempt.bodyOffset < 0) return attempt.resumeFrom;
-    const bool continued = attempt.replyCode == 206 && attempt.bodyOffset > 0 && attempt.bodyOffset == attempt.resumeFrom;
+    const bool continued =
+        attempt.replyCode == 206 && attempt.bodyOffset > 0 && attempt.bodyOffset == attempt.resumeFrom;
     if (attempt.replyCode == 200 || continued) return attempt.storedBytes;
     return 0;
 }

@@ -43,8 +43,8 @@ int RunWizard(const cmdline::CommandLine& line, LCID locale) {
     if (line.Silent) AnswerBoxesSilently();
     // The wizard paints page 1 before it builds the other pages: they are most of what the user
     // would otherwise wait for. The language is chosen before that paint, the directory after.
-    auto form = std::make_unique<TfInstall>(locale, line.Silent ? TfInstall::Build::WholeForm
-                                                                : TfInstall::Build::PageOneFirst);
+    auto form =
+        std::make_unique<TfInstall>(locale, line.Silent ? TfInstall::Build::WholeForm : TfInstall::Build::PageOneFirst);
     fInstall = form.get();
     int code = 0;
     if (line.Silent) {

@@ -17,12 +17,16 @@
 #include <string_view>
 
 namespace install {
-class ShellFolderTree;
 struct InstallState;
 }  // namespace install
+namespace ui {
+class ShellFolderTree;
+}  // namespace ui
 namespace net {
 class THttpClient;
 }  // namespace net
+struct WizardBand;
+struct WizardMove;
 
 // Frees the download's HTTP client where its type is complete (uInstallDownload.cpp), so that
 // only the download sequence needs the engine's header.
@@ -162,7 +166,9 @@ private:
     void BuildBottom();
     void BindEvents();
     void RegisterCaptions();
-    std::string Translated(int index) const;
+    // The bottom band's buttons after an action, and a move to another page with them.
+    void SetBand(const WizardBand& band);
+    void MoveTo(const WizardMove& move);
 
     install::InstallState State();
     void CheckReply();
@@ -178,18 +184,18 @@ private:
     void GetThroughProxy(const std::string& url);
     std::optional<ProxyCredentials> AskWithDialog(const std::string& proxy);
 
-    std::string decimalSeparator_ = ".";  // the user's, read when the download starts
-    int barMaximum_ = -1;                 // the progress bar's range as last sent
-    unsigned long long lastProgress_ = 0; // tick count of the last progress shown; 0: none yet
-    long long shownBytes_ = 0;            // the most of the current file shown: never less after
-    bool downloadAborted_ = false;        // the user's Cancel reached the download
-    bool proxyCredentialsAsked_ = false;  // the user was asked for the proxy's credentials in this run
+    std::string decimalSeparator_ = ".";   // the user's, read when the download starts
+    int barMaximum_ = -1;                  // the progress bar's range as last sent
+    unsigned long long lastProgress_ = 0;  // tick count of the last progress shown; 0: none yet
+    long long shownBytes_ = 0;             // the most of the current file shown: never less after
+    bool downloadAborted_ = false;         // the user's Cancel reached the download
+    bool proxyCredentialsAsked_ = false;   // the user was asked for the proxy's credentials in this run
     static constexpr unsigned long long kProgressInterval = 100;  // milliseconds: ten updates a second
 
     std::map<std::string, ui::Window*, std::less<>> captioned_;
     // Fills the tree-view `Directory` with the shell's folders; declared after the controls so
     // that it goes before them.
-    std::unique_ptr<install::ShellFolderTree> folderTree_;
+    std::unique_ptr<ui::ShellFolderTree> folderTree_;
     bool folderTreeTried_ = false;
     bool otherPagesBuilt_ = false;
     std::string licenseEnText_;  // the English licence as stored, for the bold runs' positions

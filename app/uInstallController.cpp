@@ -3,16 +3,34 @@
 #include "app/LicenseText.h"
 #include "app/install/DownloadFolder.h"
 #include "app/install/FinishInstall.h"
-#include "app/install/ShellFolderTree.h"
 #include "app/log/InstallLog.h"
 #include "app/uInstall.h"
 #include "ui/Application.h"
+#include "ui/ShellFolderTree.h"
 #include "ui/Text.h"
+
+#include "ProductInfo.h"
+
+enum class NextButton { Off, On, WhenDirTyped };
+
+// The bottom band after an action: Back, Next and its caption (none: as it was), Cancel.
+struct WizardBand {
+    bool back;
+    NextButton next;
+    std::optional<TextId> caption;
+    bool cancel;
+};
+
+// A move of the wizard: the page shown, the band, and whether "I disagree" is selected again so
+// that the licence must be agreed to anew.
+struct WizardMove {
+    int page;
+    WizardBand band;
+    bool disagree;
+};
 
 namespace {
 
-constexpr int kTextNext = 30, kTextInstall = 31, kTextDone = 32;
-constexpr int kTextDefaultDir = 8, kTextCancelQuestion = 25, kTextCancelCaption = 26;
 constexpr WORD kLangFrench = 0x0C, kLangEnglish = 0x09;
 constexpr COLORREF kBarColour = 0xFF8000;  // red 0, green 128, blue 255
 
@@ -21,6 +39,21 @@ WORD PrimaryLanguage(LCID locale) {
     const WORD langId = LOWORD(locale);
     return langId == 0 ? kLangEnglish : static_cast<WORD>(langId & 0x3FF);
 }
+
+// clang-format off
+//                                     back   next                      caption       cancel
+constexpr WizardBand kAgreed          {true,  NextButton::On,           kTextNext,    true};
+constexpr WizardBand kDisagreed       {true,  NextButton::Off,          kTextNext,    true};
+//                                 page  back   next                      caption       cancel  disagree
+constexpr WizardMove kToLicence      {2, {true,  NextButton::Off,          kTextNext,    true},  true};
+constexpr WizardMove kToDirectory    {3, {true,  NextButton::WhenDirTyped, kTextInstall, true},  false};
+constexpr WizardMove kToDownload     {4, {false, NextButton::Off,          {},           true},  false};
+// The directory could not be made: page 3 as it was.
+constexpr WizardMove kDirectoryAgain {3, {true,  NextButton::WhenDirTyped, {},           true},  false};
+constexpr WizardMove kToFinish       {5, {false, NextButton::On,           kTextDone,    false}, false};
+constexpr WizardMove kBackToLanguage {1, {false, NextButton::On,           kTextNext,    true},  false};
+constexpr WizardMove kBackToLicence  {2, {true,  NextButton::On,           kTextNext,    true},  true};
+// clang-format on
 
 // Leaves the keyboard focus somewhere usable however the transition ends (an error included).
 class FocusKeeper {
@@ -55,12 +88,6 @@ TfInstall::~TfInstall() {
     Directory.OnChange = nullptr;
     Directory.PathProvider = nullptr;
     folderTree_.reset();
-}
-
-std::string TfInstall::Translated(int index) const {
-    std::string text;
-    Translator->GetText(index, text);
-    return text;
 }
 
 void TfInstall::BindEvents() {
@@ -120,6 +147,19 @@ void TfInstall::ShowSteps(bool page1, bool page2, bool page3, bool page4, bool p
     Pnlstep5.SetVisible(page5);
 }
 
+void TfInstall::SetBand(const WizardBand& band) {
+    btnBack.SetEnabled(band.back);
+    BtnNext.SetEnabled(band.next == NextButton::WhenDirTyped ? !TxtDir.Text().empty() : band.next == NextButton::On);
+    BtnClose.SetEnabled(band.cancel);
+    if (band.caption) BtnNext.SetText(Translated(*band.caption));
+}
+
+void TfInstall::MoveTo(const WizardMove& move) {
+    ShowSteps(move.page == 1, move.page == 2, move.page == 3, move.page == 4, move.page == 5);
+    SetBand(move.band);
+    if (move.disagree) rdoDeny.SetChecked(true);
+}
+
 void TfInstall::ApplyLanguage() {
     TxtDir.SetText(Translated(kTextDefaultDir));
     const std::string& key = Translator->Language;
@@ -148,17 +188,9 @@ void TfInstall::RdoEnglishClick() {
     ApplyLanguage();
 }
 
-void TfInstall::rdoagreeClick() {
-    btnBack.SetEnabled(true);
-    BtnNext.SetEnabled(true);
-    BtnNext.SetText(Translated(kTextNext));
-}
+void TfInstall::rdoagreeClick() { SetBand(kAgreed); }
 
-void TfInstall::rdoDenyClick() {
-    btnBack.SetEnabled(true);
-    BtnNext.SetEnabled(false);
-    BtnNext.SetText(Translated(kTextNext));
-}
+void TfInstall::rdoDenyClick() { SetBand(kDisagreed); }
 
 void TfInstall::TxtDirChange() { BtnNext.SetEnabled(!TxtDir.Text().empty()); }
 
@@ -166,29 +198,18 @@ void TfInstall::BtnNextClick() {
     FocusKeeper keeper(*this);
     if (PnlStep1.Visible()) {
         LoadLicenseTexts();
-        ShowSteps(false, true, false, false, false);
-        btnBack.SetEnabled(true);
-        BtnNext.SetEnabled(false);
-        rdoDeny.SetChecked(true);
-        BtnNext.SetText(Translated(kTextNext));
+        MoveTo(kToLicence);
     } else if (PnlStep2.Visible()) {
         EnsureFolderTree();
-        ShowSteps(false, false, true, false, false);
-        btnBack.SetEnabled(true);
-        BtnNext.SetEnabled(!TxtDir.Text().empty());
-        BtnNext.SetText(Translated(kTextInstall));
+        MoveTo(kToDirectory);
     } else if (PnlStep3.Visible()) {
         if (!ConfirmOverwrite()) return;
-        ShowSteps(false, false, false, true, false);
-        btnBack.SetEnabled(false);
-        BtnNext.SetEnabled(false);
+        MoveTo(kToDownload);
         if (!AcceptInstallDir()) {
             // The directory could not be made (its error box has been shown twice): nothing is
-            // downloaded or installed; page 3 comes back as it was.
+            // downloaded or installed.
             Outcome.Failed(cmdline::kExitFinishFailed);
-            ShowSteps(false, false, true, false, false);
-            btnBack.SetEnabled(true);
-            BtnNext.SetEnabled(!TxtDir.Text().empty());
+            MoveTo(kDirectoryAgain);
             return;
         }
         LogLine("Language " + Translator->Language + ", directory " + InstallDir);
@@ -198,11 +219,7 @@ void TfInstall::BtnNextClick() {
             Outcome.Failed(std::current_exception(), Cancelled == 1);
             throw;
         }
-        btnBack.SetEnabled(false);
-        BtnNext.SetEnabled(true);
-        BtnClose.SetEnabled(false);
-        BtnNext.SetText(Translated(kTextDone));
-        ShowSteps(false, false, false, false, true);
+        MoveTo(kToFinish);
     } else if (Pnlstep5.Visible()) {
         Close();
     }
@@ -211,16 +228,9 @@ void TfInstall::BtnNextClick() {
 void TfInstall::BtnBackClick() {
     FocusKeeper keeper(*this);
     if (PnlStep2.Visible()) {
-        ShowSteps(true, false, false, false, false);
-        btnBack.SetEnabled(false);
-        BtnNext.SetEnabled(true);
-        BtnNext.SetText(Translated(kTextNext));
+        MoveTo(kBackToLanguage);
     } else if (PnlStep3.Visible()) {
-        ShowSteps(false, true, false, false, false);
-        btnBack.SetEnabled(true);
-        BtnNext.SetEnabled(true);
-        BtnNext.SetText(Translated(kTextNext));
-        rdoDeny.SetChecked(true);
+        MoveTo(kBackToLicence);
     }
 }
 

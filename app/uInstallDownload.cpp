@@ -7,6 +7,7 @@
 #include "app/DownloadServer.h"
 #include "app/ProxyCredentials.h"
 #include "app/install/DownloadFolder.h"
+#include "app/install/ProductFiles.h"
 #include "app/log/InstallLog.h"
 #include "app/progress/DownloadProgress.h"
 #include "app/uInstall.h"
@@ -20,14 +21,6 @@
 #include <algorithm>
 
 namespace {
-
-constexpr int kTextNotFound = 22, kTextInterrupted = 23, kTextSearching = 21, kTextDownloading = 24,
-              kTextTryingAgain = 35;
-constexpr int kTextProxyCaption = 36, kTextProxyPrompt = 37, kTextProxyUser = 38, kTextProxyPassword = 39, kTextOk = 40,
-              kTextCancel = 41;
-
-// In the order they are fetched.
-constexpr const char* kDownloadFiles[] = {"quorvane.exe", "quorvane.ini", "miseajour.exe", "uninstall.exe"};
 
 std::int64_t StoredBytes(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -65,7 +58,7 @@ void TfInstall::DownloadFiles() {
     install::DownloadFolder folder(TempPath);
     DownloadDir = folder.Path();
     StartDownloadClient();
-    for (const char* file : kDownloadFiles) FetchFile(file);
+    for (const char* file : install::kDownloadOrder) FetchFile(file);
     HttpClient->InputFileMode = false;
     if (Cancelled == 0) FinishInstall();
 }
@@ -125,13 +118,15 @@ void TfInstall::FetchFile(const std::string& file) {
             LogLine("Verified " + file + ": size and SHA-256 as pinned");
             return;
         } catch (const EHttpError& refused) {
-            LogLine("GET " + url + " refused after " + std::to_string(GetTickCount64() - start) + " ms: " + refused.what());
+            LogLine("GET " + url + " refused after " + std::to_string(GetTickCount64() - start) +
+                    " ms: " + refused.what());
             // The engine's refusals of a request or a reply (a header past its bound, endless
             // redirects) say nothing of which file: the user is told. Asking again would not
             // mend them.
             throw DownloadError(NotFound(refused.what()));
         } catch (const std::exception& failure) {
-            LogLine("GET " + url + " failed after " + std::to_string(GetTickCount64() - start) + " ms: " + failure.what());
+            LogLine("GET " + url + " failed after " + std::to_string(GetTickCount64() - start) +
+                    " ms: " + failure.what());
             if (number == kDownloadAttempts || !IsRetryable(failure, HttpClient->ReplyCode, downloadAborted_)) throw;
             NoteFailedAttempt(attempt, dynamic_cast<const DamagedDownloadError*>(&failure) != nullptr);
         }
@@ -232,8 +227,7 @@ void TfInstall::HttpPacketRecvd(void* sender) {
     shownBytes_ = std::max<long long>(shownBytes_, offset + client->BytesReceived);
     const long long expected = client->BytesExpected > 0 ? offset + client->BytesExpected : 0;
     progress::DownloadView view;
-    if (!progress::ComputeView(CurrentFile, shownBytes_, expected, decimalSeparator_, view))
-        return;
+    if (!progress::ComputeView(CurrentFile, shownBytes_, expected, decimalSeparator_, view)) return;
     // The range message repaints the bar: send it only when the range changes.
     if (view.bar.maximum != barMaximum_) {
         ProgBarDL.SetRange(0, view.bar.maximum);

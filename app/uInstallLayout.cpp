@@ -4,6 +4,7 @@
 
 #include "app/LicenseText.h"
 
+#include "ProductInfo.h"
 #include "resources/resource.h"
 
 namespace {
@@ -14,9 +15,9 @@ constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kLinkBlue = RGB(0, 0, 255);
 constexpr DWORD kTreeStyles = TVS_HASBUTTONS | TVS_HASLINES | TVS_SHOWSELALWAYS;
 
-ui::LabelStyle Fixed(bool wrap = false) {
+ui::LabelStyle Wrapped() {
     ui::LabelStyle s;
-    s.wordWrap = wrap;
+    s.wordWrap = true;
     return s;
 }
 
@@ -50,12 +51,13 @@ void TfInstall::BuildLayout() {
     // Creation order is the Tab order: page 2 first, then the band, then the other pages. Only one
     // page shows at a time, so their drawing order never matters.
     const ui::Bounds page{0, 0, kPageWidth, kPageHeight};
-    PnlStep2.Create(*this, page, false);
-    PnlBottom.Create(*this, {0, 337, 424, 32}, true);
-    PnlStep1.Create(*this, page, true);
-    PnlStep4.Create(*this, page, false);
-    PnlStep3.Create(*this, page, false);
-    Pnlstep5.Create(*this, page, false);
+    const ui::PaneStyle hidden{.visible = false};
+    PnlStep2.Create(*this, page, hidden);
+    PnlBottom.Create(*this, {0, 337, 424, 32});
+    PnlStep1.Create(*this, page);
+    PnlStep4.Create(*this, page, hidden);
+    PnlStep3.Create(*this, page, hidden);
+    Pnlstep5.Create(*this, page, hidden);
 
     BuildHeaders(true);
     BuildPage1();
@@ -92,8 +94,8 @@ void TfInstall::BuildHeaders(bool pageOne) {
         {PnlStep3, Shape3, Bevel4, Image4, Label6, "Emplacement de Quorvane", Label7, 342,
          "Choisissez le r\xE9pertoire d\xE9sir\xE9 pour l'installation de Quorvane ou appuyez sur 'Suivant' "
          "si l'emplacement par defaut vous conviens"},
-        {PnlStep4, Shape2, Bevel3, Image3, Label4, "T\xE9l\xE9""chargement de Quorvane", Label5, 312,
-         "Lors du premier d\xE9marrage de Quorvane, vous ser\xE9 inviter \xE0 cr\xE9""er votre domaine sur le "
+        {PnlStep4, Shape2, Bevel3, Image3, Label4, "T\xE9l\351chargement de Quorvane", Label5, 312,
+         "Lors du premier d\xE9marrage de Quorvane, vous ser\xE9 inviter \xE0 cr\351er votre domaine sur le "
          "serveur de Quorvane"},
         {Pnlstep5, Shape5, Bevel5, Image5, Label9, "Installation de Quorvane termin\xE9", Label10, 312,
          "Nous vous remercions de faire confiance \xE0 Quorvane"},
@@ -106,7 +108,7 @@ void TfInstall::BuildHeaders(bool pageOne) {
         h.logo.Create(h.panel, {366, 3, 49, 57}, IDB_LOGO);
         h.title.Create(h.panel, {8, 8, 0, 15}, h.titleText, AutoSized());
         h.title.SetFont(titleFont_);
-        h.subtitle.Create(h.panel, {20, 25, h.subtitleWidth, 32}, h.subtitleText, Fixed(true));
+        h.subtitle.Create(h.panel, {20, 25, h.subtitleWidth, 32}, h.subtitleText, Wrapped());
         h.subtitle.SetFont(subtitleFont_);
     }
 }
@@ -116,23 +118,23 @@ void TfInstall::BuildHeaders(bool pageOne) {
 void TfInstall::BuildPage1() {
     Label3.Create(PnlStep1, {24, 152, 209, 13}, "Choissez votre langue d'installation :", AutoSized());
     Label3.SetFont(promptFont_);
-    rdoFrench.Create(PnlStep1, {40, 176, 81, 17}, "Francais", true, true);
+    rdoFrench.Create(PnlStep1, {40, 176, 81, 17}, "Francais", {.checked = true, .firstOfGroup = true});
     rdoFrench.SetFont(bodyFont_);
-    RdoEnglish.Create(PnlStep1, {40, 200, 73, 17}, "English", false, false);
+    RdoEnglish.Create(PnlStep1, {40, 200, 73, 17}, "English");
     RdoEnglish.SetFont(bodyFont_);
 }
 
 void TfInstall::BuildPage2() {
     const ui::Bounds pane{15, 96, 394, 193};
-    memLicenceEn.Create(PnlStep2, pane, false);
-    rdoagree.Create(PnlStep2, {126, 304, 78, 17}, "J'accepte", false, true);
+    memLicenceEn.Create(PnlStep2, pane, {.visible = false});
+    rdoagree.Create(PnlStep2, {126, 304, 78, 17}, "J'accepte", {.firstOfGroup = true});
     rdoagree.SetFont(bodyFont_);
-    rdoDeny.Create(PnlStep2, {222, 304, 78, 17}, "Je refuse", true, false);
+    rdoDeny.Create(PnlStep2, {222, 304, 78, 17}, "Je refuse", {.checked = true});
     rdoDeny.SetFont(bodyFont_);
-    memLicenseEntreFr.Create(PnlStep2, pane, true);
-    memLicenseProFr.Create(PnlStep2, pane, true);
-    memLicenseRaRozoFr.Create(PnlStep2, pane, true);
-    memLicenseRaRozoEn.CreateOnFirstUse(PnlStep2, pane, true);
+    memLicenseEntreFr.Create(PnlStep2, pane);
+    memLicenseProFr.Create(PnlStep2, pane);
+    memLicenseRaRozoFr.Create(PnlStep2, pane);
+    memLicenseRaRozoEn.CreateOnFirstUse(PnlStep2, pane);
 }
 
 // The RichEdit pane is made, the texts go into the panes, and the bold runs are set, when page 2
@@ -154,7 +156,7 @@ void TfInstall::BuildPage3() {
     Label8.Create(PnlStep3, {16, 80, 70, 13}, "Emplacement :", AutoSized());
     Label8.SetFont(bodyFont_);
     TxtDir.Create(PnlStep3, {16, 96, 393, 21});
-    Directory.Create(PnlStep3, {16, 123, 393, 201}, kTreeStyles, 19);
+    Directory.Create(PnlStep3, {16, 123, 393, 201}, {.styles = kTreeStyles, .indent = 19});
 }
 
 void TfInstall::BuildPage4() {
@@ -179,21 +181,20 @@ void TfInstall::BuildPage4() {
     ui::LabelStyle note = RightAligned();
     note.growUpward = true;
     Label12.Create(PnlStep4, {9, 312, 405, 13},
-                   "Le t\xE9l\xE9""chargement peut prendre quelques minutes selon la vitesse de votre connexion",
-                   note);
+                   "Le t\xE9l\351chargement peut prendre quelques minutes selon la vitesse de votre connexion", note);
 }
 
 void TfInstall::BuildPage5() {
     Label11.Create(Pnlstep5, {24, 128, 184, 13}, "Installation termin\xE9 avec succ\xE8s", AutoSized());
     Label11.SetFont(bodyBoldFont_);
-    chkStartNow.Create(Pnlstep5, {48, 160, 249, 17}, "D\xE9marrer Quorvane imm\xE9""diatement", true);
+    chkStartNow.Create(Pnlstep5, {48, 160, 249, 17}, "D\xE9marrer Quorvane imm\351diatement", {.checked = true});
     chkStartNow.SetFont(bodyFont_);
     ChkAutoStart.Create(Pnlstep5, {48, 184, 369, 17},
-                        "Ex\xE9""cution automatiquement lors de chaque d\xE9marrage de Windows", true);
+                        "Ex\351cution automatiquement lors de chaque d\xE9marrage de Windows", {.checked = true});
     ChkAutoStart.SetFont(bodyFont_);
     Label14.Create(Pnlstep5, {220, 288, 60, 13}, "Site officiel : ", AutoSized(ui::Alignment::Right));
     Label14.SetFont(bodyFont_);
-    ui::LabelStyle link = Fixed();
+    ui::LabelStyle link;
     link.color = kLinkBlue;
     link.handCursor = true;
     Label13.Create(Pnlstep5, {282, 288, 133, 13}, kProductWebSite, link);
@@ -205,8 +206,8 @@ void TfInstall::BuildPage5() {
 }
 
 void TfInstall::BuildBottom() {
-    BtnNext.Create(PnlBottom, {200, 5, 93, 22}, "&Suivant", true);
-    btnBack.Create(PnlBottom, {96, 5, 93, 22}, "&Pr\xE9""cedent");
+    BtnNext.Create(PnlBottom, {200, 5, 93, 22}, "&Suivant", {.isDefault = true});
+    btnBack.Create(PnlBottom, {96, 5, 93, 22}, "&Pr\351cedent");
     btnBack.SetEnabled(false);
     BtnClose.Create(PnlBottom, {317, 5, 93, 22}, "Annuler");
     SetDefaultButton(&BtnNext);
@@ -214,16 +215,21 @@ void TfInstall::BuildBottom() {
 
 void TfInstall::RegisterCaptions() {
     captioned_ = {
-        {"TfInstall", this},        {"Label4", &Label4},         {"Label5", &Label5},
-        {"LblStatus", &LblStatus},  {"Label12", &Label12},       {"Label6", &Label6},
-        {"Label7", &Label7},        {"Label8", &Label8},         {"Label19", &Label19},
-        {"Label20", &Label20},      {"rdoagree", &rdoagree},     {"rdoDeny", &rdoDeny},
-        {"Label1", &Label1},        {"Label2", &Label2},         {"Label3", &Label3},
-        {"rdoFrench", &rdoFrench},  {"RdoEnglish", &RdoEnglish}, {"Label9", &Label9},
-        {"Label10", &Label10},      {"Label11", &Label11},       {"Label14", &Label14},
-        {"Label13", &Label13},      {"Label15", &Label15},       {"Label16", &Label16},
-        {"chkStartNow", &chkStartNow}, {"ChkAutoStart", &ChkAutoStart}, {"BtnClose", &BtnClose},
-        {"BtnNext", &BtnNext},      {"btnBack", &btnBack},
+        {"TfInstall", this},           {"Label4", &Label4},
+        {"Label5", &Label5},           {"LblStatus", &LblStatus},
+        {"Label12", &Label12},         {"Label6", &Label6},
+        {"Label7", &Label7},           {"Label8", &Label8},
+        {"Label19", &Label19},         {"Label20", &Label20},
+        {"rdoagree", &rdoagree},       {"rdoDeny", &rdoDeny},
+        {"Label1", &Label1},           {"Label2", &Label2},
+        {"Label3", &Label3},           {"rdoFrench", &rdoFrench},
+        {"RdoEnglish", &RdoEnglish},   {"Label9", &Label9},
+        {"Label10", &Label10},         {"Label11", &Label11},
+        {"Label14", &Label14},         {"Label13", &Label13},
+        {"Label15", &Label15},         {"Label16", &Label16},
+        {"chkStartNow", &chkStartNow}, {"ChkAutoStart", &ChkAutoStart},
+        {"BtnClose", &BtnClose},       {"BtnNext", &BtnNext},
+        {"btnBack", &btnBack},
     };
 }
 

@@ -3,18 +3,17 @@
 // themselves live in app/install and never see the form; here they get its fields.
 #include "app/install/DirectoryChoice.h"
 #include "app/install/FinishInstall.h"
-#include "app/install/ShellFolderTree.h"
+#include "app/install/InstallSupport.h"
+#include "ui/ShellFolderTree.h"
 #include "app/install/ShellLink.h"
 #include "app/uInstall.h"
 #include "ui/Application.h"
 
-namespace {
-constexpr int kTextFolderSuffix = 1;
-}  // namespace
-
 install::InstallState TfInstall::State() {
-    return {InstallDir, DownloadDir, DesktopPath, ProgramsPath, Cancelled, InstallDone,
-            [this](const std::string& status) { LblStatus.SetText(status); }};
+    return {
+        InstallDir, DownloadDir, DesktopPath, ProgramsPath, Cancelled, InstallDone, [this](const std::string& status) {
+            LblStatus.SetText(status);
+        }};
 }
 
 bool TfInstall::ConfirmOverwrite() { return install::ConfirmExistingInstall(TxtDir.PathText(), Handle()); }
@@ -51,7 +50,7 @@ void TfInstall::EnsureFolderTree() {
 // empty tree, since the edit box alone can name the directory.
 void TfInstall::AttachFolderTree() {
     try {
-        folderTree_ = std::make_unique<install::ShellFolderTree>(Directory.Handle());
+        folderTree_ = std::make_unique<ui::ShellFolderTree>(Directory.Handle());
         Directory.OnNotify = [tree = folderTree_.get()](const NMHDR& header, LRESULT& result) {
             return tree->HandleNotify(header, result);
         };
@@ -65,5 +64,5 @@ void TfInstall::AttachFolderTree() {
 // so that one selection sets the text once.
 void TfInstall::DirectoryChange() {
     // A folder picked in the tree may hold any character: the edit box takes it as a path.
-    TxtDir.SetPathText(Directory.Path() + install::PathText(kTextFolderSuffix));
+    TxtDir.SetPathText(Directory.Path() + install::PathText(kTextBasicFolder));
 }

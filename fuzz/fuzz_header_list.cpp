@@ -61,7 +61,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 1: list.SetField(a, in.Text()); break;
             case 2: list.SetField(a, ""); break;
             case 3: list.SetSorted(!list.Sorted()); break;
-            case 4: if (list.Count() > 0) list.Delete(in.Byte() % list.Count()); break;
+            case 4:
+                if (list.Count() > 0) list.Delete(in.Byte() % list.Count());
+                break;
             default: break;
             }
         } catch (const EStringListError&) {

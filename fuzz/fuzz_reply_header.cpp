@@ -50,8 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (offset > size || bytes.substr(0, whole.HeaderText.size()) != whole.HeaderText) std::abort();
     if (whole.HeaderText.size() > kMaxReplyHeaderBytes) std::abort();
     if (whole.ReplyCode < 0 || whole.ReplyCode > 32767 || whole.BytesExpected < 0) std::abort();
-    if (whole.RedirectLocation.size() > kMaxHeaderValue || whole.ReceivedCookie.size() > kMaxHeaderValue)
-        std::abort();
+    if (whole.RedirectLocation.size() > kMaxHeaderValue || whole.ReceivedCookie.size() > kMaxHeaderValue) std::abort();
     if (whole.RedirectLocation.find('\n') != std::string::npos) std::abort();
     return 0;
 }

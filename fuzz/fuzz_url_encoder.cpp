@@ -37,8 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     encoder.OnError = [](TUrlEncoder&, const std::string&, const std::string&) { std::abort(); };
     const std::string encoded = encoder.Encode();
     for (const char c : encoded) {
-        const bool safe = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                          c == '+' || c == '%';
+        const bool safe =
+            (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '%';
         if (!safe) std::abort();
     }
     if (Decode(encoded) != encoder.InputString) std::abort();

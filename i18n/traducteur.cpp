@@ -1,5 +1,7 @@
 #include "i18n/traducteur.h"
 
+#include "ProductInfo.h"
+
 namespace {
 
 struct TextPair {
@@ -8,6 +10,7 @@ struct TextPair {
 };
 
 // Index 0 is unused: texts are numbered from 1.
+// clang-format off
 constexpr TextPair kTexts[tTranslate::kTextCount + 1] = {
     {"", ""},
     /*  1 */ {"\\Quorvane\\RaRozo\\",
@@ -93,6 +96,7 @@ constexpr TextPair kTexts[tTranslate::kTextCount + 1] = {
     /* 41 */ {"Annuler",
               "Cancel"},
 };
+// clang-format on
 
 struct Caption {
     const char* control;
@@ -101,6 +105,7 @@ struct Caption {
 };
 
 // The form's captions, in the order they are set.
+// clang-format off
 constexpr Caption kCaptions[] = {
     {"TfInstall", "Installation de Quorvane", "Quorvane installation"},
     {"Label4", "T\xE9l\xE9""chargement de Quorvane", "Downloading Quorvane"},
@@ -132,9 +137,19 @@ constexpr Caption kCaptions[] = {
     {"BtnNext", "&Suivant", "&Next"},
     {"btnBack", "&Pr\xE9""c\xE9""dent", "&Back"},
 };
+// clang-format on
+
+static_assert(kTextCancel == tTranslate::kTextCount, "every text has its name");
 
 }  // namespace
+
 tTranslate* Translator = nullptr;
+
+std::string Translated(TextId id) {
+    std::string text;
+    if (Translator) Translator->GetText(id, text);
+    return text;
+}
 
 tTranslate::tTranslate() {
     for (int i = 1; i <= kTextCount; ++i) {

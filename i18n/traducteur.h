@@ -5,9 +5,50 @@
 #include <string>
 #include <string_view>
 
-// The product's web site and support address: shown on the last page and opened by its links.
-inline constexpr char kProductWebSite[] = "http://www.quorvane.com";
-inline constexpr char kSupportEmail[] = "support@quorvane.com";
+// The texts' numbers in the table, named for what they say.
+enum TextId : int {
+    kTextBasicFolder = 1,  // "\Quorvane\Basic\", what a folder picked in the tree gets
+    kTextProFolder = 2,
+    kTextEnterpriseFolder = 3,
+    kTextCannotCreateDir = 4,
+    kTextCancelledCaption = 5,
+    kTextOverwriteQuestion = 6,
+    kTextOverwriteCaption = 7,
+    kTextDefaultDir = 8,
+    kTextDefaultDirPro = 9,
+    kTextDefaultDirEnterprise = 10,
+    kTextStartNowQuestion = 11,
+    kTextDoneCaption = 12,
+    kTextAutoStartQuestion = 13,
+    kTextAutoStartCaption = 14,
+    kTextDesktopLink = 15,
+    kTextDesktopLinkPro = 16,
+    kTextDesktopLinkEnterprise = 17,
+    kTextProgramsGroup = 18,
+    kTextProgramsGroupPro = 19,
+    kTextProgramsGroupEnterprise = 20,
+    kTextSearching = 21,
+    kTextNotFound = 22,
+    kTextInterrupted = 23,
+    kTextDownloading = 24,
+    kTextCancelQuestion = 25,
+    kTextCancelCaption = 26,
+    kTextEdition = 27,
+    kTextEditionPro = 28,
+    kTextEditionEnterprise = 29,
+    kTextNext = 30,
+    kTextInstall = 31,
+    kTextDone = 32,
+    kTextCreatingShortcuts = 33,
+    kTextRegisteringUninstall = 34,
+    kTextTryingAgain = 35,
+    kTextProxyCaption = 36,
+    kTextProxyPrompt = 37,
+    kTextProxyUser = 38,
+    kTextProxyPassword = 39,
+    kTextOk = 40,
+    kTextCancel = 41,
+};
 
 // Whatever shows the form's captions: the wizard form registers itself.
 class ICaptionTarget {
@@ -43,3 +84,6 @@ private:
 
 // The one translation table, created by the program before the wizard form.
 extern tTranslate* Translator;
+
+// Text `id` in the current language; empty before the table exists or a language is chosen.
+std::string Translated(TextId id);

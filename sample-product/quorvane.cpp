@@ -27,18 +27,15 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         RECT area;
         GetClientRect(hwnd, &area);
         const std::wstring key = StoredLanguage();
-        const std::wstring text = std::wstring(key == L"francais" ? L"Quorvane De Base" : L"Quorvane Basic") +
-                                  L"\n\n" + LanguageLine(key);
+        const std::wstring text =
+            std::wstring(key == L"francais" ? L"Quorvane De Base" : L"Quorvane Basic") + L"\n\n" + LanguageLine(key);
         SetBkMode(dc, TRANSPARENT);
         DrawTextW(dc, text.c_str(), -1, &area, DT_CENTER | DT_WORDBREAK);
         EndPaint(hwnd, &ps);
         return 0;
     }
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
-    default:
-        return DefWindowProcW(hwnd, msg, wp, lp);
+    case WM_DESTROY: PostQuitMessage(0); return 0;
+    default: return DefWindowProcW(hwnd, msg, wp, lp);
     }
 }
 

@@ -18,9 +18,7 @@ void Application::Initialize() {
     InitCommonControlsEx(&icc);
 }
 
-ComApartment::ComApartment() {
-    initialized_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-}
+ComApartment::ComApartment() { initialized_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)); }
 
 ComApartment::~ComApartment() {
     if (initialized_) CoUninitialize();

@@ -4,8 +4,8 @@
 
 namespace ui {
 
-void Button::Create(Window& parent, const Bounds& bounds, const std::string& caption, bool isDefault) {
-    const DWORD kind = isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+void Button::Create(Window& parent, const Bounds& bounds, const std::string& caption, const ButtonStyle& style) {
+    const DWORD kind = style.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
     Control::Create(parent, L"BUTTON", WS_VISIBLE | WS_TABSTOP | kind, 0, bounds, caption);
 }
 
@@ -81,29 +81,25 @@ LRESULT FlatButton::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         // Keyboard focus never stays here (e.g. a program calling SetFocus).
         if (wp && IsWindow(reinterpret_cast<HWND>(wp))) SetFocus(reinterpret_cast<HWND>(wp));
         return 0;
-    case WM_GETDLGCODE:
-        return DLGC_STATIC;
-    default:
-        return CallWindowProcW(original_, hwnd_, msg, wp, lp);
+    case WM_GETDLGCODE: return DLGC_STATIC;
+    default: return CallWindowProcW(original_, hwnd_, msg, wp, lp);
     }
 }
 
-void RadioButton::Create(Window& parent, const Bounds& bounds, const std::string& caption, bool checked,
-                         bool firstOfGroup) {
-    DWORD style = WS_VISIBLE | BS_RADIOBUTTON;
-    if (firstOfGroup) style |= WS_GROUP;
+void RadioButton::Create(Window& parent, const Bounds& bounds, const std::string& caption, const ButtonStyle& style) {
+    DWORD windowStyle = WS_VISIBLE | BS_RADIOBUTTON;
+    if (style.firstOfGroup) windowStyle |= WS_GROUP;
     // Tab reaches a group at its selected button.
-    if (checked) style |= WS_TABSTOP;
-    Control::Create(parent, L"BUTTON", style, 0, bounds, caption);
-    checked_ = checked;
-    SendMessageW(hwnd_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (style.checked) windowStyle |= WS_TABSTOP;
+    Control::Create(parent, L"BUTTON", windowStyle, 0, bounds, caption);
+    checked_ = style.checked;
+    SendMessageW(hwnd_, BM_SETCHECK, style.checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 bool RadioButton::Checked() const { return checked_; }
 
 void RadioButton::ClearSiblings() {
-    for (HWND sibling = GetWindow(parent_->Handle(), GW_CHILD); sibling;
-         sibling = GetWindow(sibling, GW_HWNDNEXT)) {
+    for (HWND sibling = GetWindow(parent_->Handle(), GW_CHILD); sibling; sibling = GetWindow(sibling, GW_HWNDNEXT)) {
         auto* other = dynamic_cast<RadioButton*>(FromHandle(sibling));
         if (!other || other == this) continue;
         other->checked_ = false;
@@ -139,14 +135,12 @@ bool RadioButton::Reflect(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
     return true;
 }
 
-void CheckBox::Create(Window& parent, const Bounds& bounds, const std::string& caption, bool checked) {
+void CheckBox::Create(Window& parent, const Bounds& bounds, const std::string& caption, const ButtonStyle& style) {
     Control::Create(parent, L"BUTTON", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0, bounds, caption);
-    SetChecked(checked);
+    SetChecked(style.checked);
 }
 
-void CheckBox::SetChecked(bool checked) {
-    SendMessageW(hwnd_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-}
+void CheckBox::SetChecked(bool checked) { SendMessageW(hwnd_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0); }
 
 bool CheckBox::Checked() const { return SendMessageW(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 

@@ -6,10 +6,17 @@
 
 namespace ui {
 
+// The options of a button's creation, named at the call as in a layout row:
+// `rdoFrench.Create(page, {40, 176, 81, 17}, "Francais", {.checked = true, .firstOfGroup = true})`.
+struct ButtonStyle {
+    bool isDefault = false;     // the form's default button (thick frame; Enter presses it)
+    bool checked = false;       // a radio button or check box selected from the start
+    bool firstOfGroup = false;  // a radio button that opens a group
+};
+
 class Button : public Control {
 public:
-    // default: the form's default button (drawn with the thick frame; Enter presses it).
-    void Create(Window& parent, const Bounds& bounds, const std::string& caption, bool isDefault = false);
+    void Create(Window& parent, const Bounds& bounds, const std::string& caption, const ButtonStyle& style = {});
     // Raises OnClick unless the button is disabled (as a user's click would).
     void Click();
     bool Reflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
@@ -36,8 +43,7 @@ private:
 // by the user or by SetChecked(true), and never when it was already selected.
 class RadioButton : public Control {
 public:
-    void Create(Window& parent, const Bounds& bounds, const std::string& caption, bool checked,
-                bool firstOfGroup);
+    void Create(Window& parent, const Bounds& bounds, const std::string& caption, const ButtonStyle& style = {});
     void SetChecked(bool checked);
     bool Checked() const;
     bool Reflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
@@ -53,7 +59,7 @@ private:
 
 class CheckBox : public Control {
 public:
-    void Create(Window& parent, const Bounds& bounds, const std::string& caption, bool checked);
+    void Create(Window& parent, const Bounds& bounds, const std::string& caption, const ButtonStyle& style = {});
     void SetChecked(bool checked);
     bool Checked() const;
 };

@@ -10,13 +10,12 @@ namespace {
 
 // WS_GROUP: a pane is a group of its own. Without it, a pane laid out after radio buttons would
 // belong to their group, and the arrow keys would carry the focus out of the radio buttons into it.
-constexpr DWORD kPaneStyle =
-    WS_VSCROLL | WS_TABSTOP | WS_GROUP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL;
+constexpr DWORD kPaneStyle = WS_VSCROLL | WS_TABSTOP | WS_GROUP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL;
 
 // RichEdit lives in a DLL that is loaded on first use, not linked: Msftedit (4.1) where present,
 // else riched20 (2.0/3.0). Both count a line break as one character.
 const wchar_t* RichEditClass() {
-    static const wchar_t* cls = [] () -> const wchar_t* {
+    static const wchar_t* cls = []() -> const wchar_t* {
         if (LoadLibraryW(L"Msftedit.dll")) return L"RICHEDIT50W";
         if (LoadLibraryW(L"riched20.dll")) return L"RichEdit20W";
         return nullptr;
@@ -38,8 +37,8 @@ bool Edit::Reflect(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
     return true;
 }
 
-void Memo::Create(Window& parent, const Bounds& bounds, bool visible) {
-    Control::Create(parent, L"EDIT", kPaneStyle | (visible ? WS_VISIBLE : 0), WS_EX_CLIENTEDGE, bounds);
+void Memo::Create(Window& parent, const Bounds& bounds, const PaneStyle& style) {
+    Control::Create(parent, L"EDIT", kPaneStyle | (style.visible ? WS_VISIBLE : 0), WS_EX_CLIENTEDGE, bounds);
 }
 
 bool Memo::Reflect(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
@@ -52,14 +51,14 @@ bool Memo::Reflect(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
     return true;
 }
 
-void RichEdit::Create(Window& parent, const Bounds& bounds, bool visible) {
-    CreateOnFirstUse(parent, bounds, visible);
+void RichEdit::Create(Window& parent, const Bounds& bounds, const PaneStyle& style) {
+    CreateOnFirstUse(parent, bounds, style);
     EnsureCreated();
 }
 
-void RichEdit::CreateOnFirstUse(Window& parent, const Bounds& bounds, bool visible) {
+void RichEdit::CreateOnFirstUse(Window& parent, const Bounds& bounds, const PaneStyle& style) {
     Place(parent, bounds);
-    SetVisible(visible);
+    SetVisible(style.visible);
 }
 
 void RichEdit::EnsureCreated() {

@@ -18,7 +18,7 @@ public:
 // Plain multi-line text, read only, white, vertical scroll bar only (long lines wrap).
 class Memo : public Control {
 public:
-    void Create(Window& parent, const Bounds& bounds, bool visible);
+    void Create(Window& parent, const Bounds& bounds, const PaneStyle& style = {});
     bool Reflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 };
 
@@ -26,10 +26,10 @@ public:
 // break counts as one character.
 class RichEdit : public Control {
 public:
-    void Create(Window& parent, const Bounds& bounds, bool visible);
+    void Create(Window& parent, const Bounds& bounds, const PaneStyle& style = {});
     // Takes the pane's place now and makes its window at EnsureCreated(): loading the RichEdit
     // library and making its first window are a good part of a start-up that does not show it.
-    void CreateOnFirstUse(Window& parent, const Bounds& bounds, bool visible);
+    void CreateOnFirstUse(Window& parent, const Bounds& bounds, const PaneStyle& style = {});
     void EnsureCreated();
     void SetSelection(long start, long length);
     void SetSelectionBold();

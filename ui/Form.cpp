@@ -43,9 +43,8 @@ void Form::Create(const std::string& title, int clientWidth, int clientHeight, c
     defaultFont_.Create(font);
     RECT r{0, 0, Scale(clientWidth), Scale(clientHeight)};
     AdjustWindowRectEx(&r, kStyle, FALSE, kExStyle);
-    HWND hwnd = CreateWindowExW(kExStyle, kFormClass, Widen(title).c_str(), kStyle, CW_USEDEFAULT,
-                                CW_USEDEFAULT, r.right - r.left, r.bottom - r.top,
-                                Application::Instance().TaskbarWindow(), nullptr,
+    HWND hwnd = CreateWindowExW(kExStyle, kFormClass, Widen(title).c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                                r.right - r.left, r.bottom - r.top, Application::Instance().TaskbarWindow(), nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
     if (!hwnd) throw std::runtime_error("Cannot create the form");
     Attach(hwnd);
@@ -118,11 +117,8 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
         if (HandleDialogCommand(wp, lp)) return 0;
         break;
-    case WM_CLOSE:
-        Close();
-        return 0;
-    default:
-        break;
+    case WM_CLOSE: Close(); return 0;
+    default: break;
     }
     return DefWindowProcW(hwnd_, msg, wp, lp);
 }

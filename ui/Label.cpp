@@ -50,18 +50,13 @@ LRESULT CALLBACK Label::WrappedProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, U
         EndPaint(hwnd, &ps);
         return 0;
     }
-    case WM_PRINTCLIENT:
-        try {
-            reinterpret_cast<Label*>(self)->PaintWrapped(reinterpret_cast<HDC>(wp));
+    case WM_PRINTCLIENT: try { reinterpret_cast<Label*>(self)->PaintWrapped(reinterpret_cast<HDC>(wp));
         } catch (...) {
             Application::Instance().HandleException(std::current_exception());
         }
         return 0;
-    case WM_NCDESTROY:
-        RemoveWindowSubclass(hwnd, &Label::WrappedProc, id);
-        break;
-    default:
-        break;
+    case WM_NCDESTROY: RemoveWindowSubclass(hwnd, &Label::WrappedProc, id); break;
+    default: break;
     }
     return DefSubclassProc(hwnd, msg, wp, lp);
 }
@@ -98,8 +93,8 @@ void Label::SetText(const std::string& text) {
     // label no longer covers. Skipping that repaint keeps a label updated many times a second
     // (the download's progress) cheap.
     const RECT now = PlacedRect();
-    const bool stillCovered = old.left >= now.left && old.top >= now.top && old.right <= now.right &&
-                              old.bottom <= now.bottom;
+    const bool stillCovered =
+        old.left >= now.left && old.top >= now.top && old.right <= now.right && old.bottom <= now.bottom;
     if (style_.transparent || !stillCovered) RepaintBeneath(old);
 }
 
@@ -191,8 +186,7 @@ bool Label::Reflect(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
         if (OnClick) OnClick();
         result = 0;
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -203,8 +197,8 @@ Picture::~Picture() {
 
 void Picture::Create(Window& parent, const Bounds& bounds, int bitmapId) {
     Control::Create(parent, L"STATIC", WS_VISIBLE | SS_BITMAP, 0, bounds);
-    bitmap_ = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(bitmapId),
-                                              IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+    bitmap_ = static_cast<HBITMAP>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(bitmapId), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
     BITMAP size{};
     if (bitmap_ && GetObjectW(bitmap_, sizeof size, &size) && Scale(size.bmWidth) != size.bmWidth) {
         if (HBITMAP scaled = ScaledBitmap(bitmap_, Scale(size.bmWidth), Scale(size.bmHeight))) {

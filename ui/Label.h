@@ -11,10 +11,10 @@ enum class Alignment { Left, Right };
 struct LabelStyle {
     Alignment alignment = Alignment::Left;
     bool wordWrap = false;
-    bool autoSize = false;      // fit the text; a right-aligned label keeps its right edge
-    bool transparent = true;    // shows the parent's painting (a page header's white band)
+    bool autoSize = false;         // fit the text; a right-aligned label keeps its right edge
+    bool transparent = true;       // shows the parent's painting (a page header's white band)
     COLORREF color = CLR_INVALID;  // CLR_INVALID: the system's window-text colour
-    bool handCursor = false;    // a label used as a link
+    bool handCursor = false;       // a label used as a link
     // Word-wrapped at its laid-out width, first line at its laid-out place: each further line the
     // text needs is added above, so a note at the foot of a page grows away from the edge. The
     // label draws the text itself, clear of its right edge (see Label.cpp).

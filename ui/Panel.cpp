@@ -10,7 +10,7 @@ constexpr wchar_t kPanelClass[] = L"QuorvanePanel";
 
 }  // namespace
 
-void Panel::Create(Window& parent, const Bounds& bounds, bool visible) {
+void Panel::Create(Window& parent, const Bounds& bounds, const PaneStyle& style) {
     static const ATOM registered = [] {
         WNDCLASSW wc{};
         wc.lpfnWndProc = Panel::Proc;
@@ -21,7 +21,7 @@ void Panel::Create(Window& parent, const Bounds& bounds, bool visible) {
     }();
     (void)registered;
     // WS_EX_CONTROLPARENT lets the dialog manager's Tab walk into the panel's controls.
-    Control::Create(parent, kPanelClass, visible ? WS_VISIBLE : 0, WS_EX_CONTROLPARENT, bounds);
+    Control::Create(parent, kPanelClass, style.visible ? WS_VISIBLE : 0, WS_EX_CONTROLPARENT, bounds);
 }
 
 LRESULT CALLBACK Panel::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -39,16 +39,13 @@ LRESULT Panel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     LRESULT result = 0;
     if (RouteToChild(hwnd_, msg, wp, lp, result)) return result;
     switch (msg) {
-    case WM_ERASEBKGND:
-        PaintBackground(reinterpret_cast<HDC>(wp));
-        return 1;
+    case WM_ERASEBKGND: PaintBackground(reinterpret_cast<HDC>(wp)); return 1;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
         // Radio buttons and check boxes sit on the button-face background.
         SetBkColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
-    default:
-        return DefWindowProcW(hwnd_, msg, wp, lp);
+    default: return DefWindowProcW(hwnd_, msg, wp, lp);
     }
 }
 

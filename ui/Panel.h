@@ -12,7 +12,7 @@ class Graphic;
 
 class Panel : public Control {
 public:
-    void Create(Window& parent, const Bounds& bounds, bool visible);
+    void Create(Window& parent, const Bounds& bounds, const PaneStyle& style = {});
     void AddGraphic(const Graphic* item) { graphics_.push_back(item); }
 
 private:

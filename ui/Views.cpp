@@ -19,9 +19,9 @@ void ProgressBar::SetPosition(int position) { SendMessageW(hwnd_, PBM_SETPOS, po
 
 int ProgressBar::Position() const { return static_cast<int>(SendMessageW(hwnd_, PBM_GETPOS, 0, 0)); }
 
-void TreeView::Create(Window& parent, const Bounds& bounds, DWORD treeStyles, int indent) {
-    Control::Create(parent, WC_TREEVIEWW, WS_VISIBLE | WS_TABSTOP | treeStyles, WS_EX_CLIENTEDGE, bounds);
-    SendMessageW(hwnd_, TVM_SETINDENT, Scale(indent), 0);
+void TreeView::Create(Window& parent, const Bounds& bounds, const TreeStyle& style) {
+    Control::Create(parent, WC_TREEVIEWW, WS_VISIBLE | WS_TABSTOP | style.styles, WS_EX_CLIENTEDGE, bounds);
+    SendMessageW(hwnd_, TVM_SETINDENT, Scale(style.indent), 0);
 }
 
 bool TreeView::Reflect(UINT msg, WPARAM, LPARAM lp, LRESULT& result) {

@@ -21,9 +21,15 @@ public:
 
 // The tree control alone. What fills it (the shell's folders) attaches through OnNotify, which
 // sees every notification first and may consume it; OnChange follows a change of selection.
+// The tree's own styles (TVS_*) and the indent of a level, in layout units.
+struct TreeStyle {
+    DWORD styles = 0;
+    int indent = 19;
+};
+
 class TreeView : public Control {
 public:
-    void Create(Window& parent, const Bounds& bounds, DWORD treeStyles, int indent);
+    void Create(Window& parent, const Bounds& bounds, const TreeStyle& style = {});
     bool Reflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
     // The selected folder's file-system path (UTF-8), empty when nothing is selected.

@@ -41,9 +41,7 @@ void Window::Destroy() {
     if (IsWindow(hwnd)) DestroyWindow(hwnd);
 }
 
-Window* Window::FromHandle(HWND hwnd) {
-    return hwnd ? static_cast<Window*>(GetPropW(hwnd, kWrapperProp)) : nullptr;
-}
+Window* Window::FromHandle(HWND hwnd) { return hwnd ? static_cast<Window*>(GetPropW(hwnd, kWrapperProp)) : nullptr; }
 
 void Window::Attach(HWND hwnd) {
     hwnd_ = hwnd;
@@ -102,25 +100,18 @@ bool RouteToChild(HWND parent, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) 
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORBTN:
-    case WM_CTLCOLORLISTBOX:
-        child = reinterpret_cast<HWND>(lp);
-        break;
-    case WM_NOTIFY:
-        child = reinterpret_cast<const NMHDR*>(lp)->hwndFrom;
-        break;
-    case WM_SETCURSOR:
-        child = reinterpret_cast<HWND>(wp);
-        break;
-    default:
-        return false;
+    case WM_CTLCOLORLISTBOX: child = reinterpret_cast<HWND>(lp); break;
+    case WM_NOTIFY: child = reinterpret_cast<const NMHDR*>(lp)->hwndFrom; break;
+    case WM_SETCURSOR: child = reinterpret_cast<HWND>(wp); break;
+    default: return false;
     }
     if (!child || child == parent) return false;
     Window* wrapper = Window::FromHandle(child);
     return wrapper && wrapper->Reflect(msg, wp, lp, result);
 }
 
-void Control::Create(Window& parent, const wchar_t* windowClass, DWORD style, DWORD exStyle,
-                     const Bounds& bounds, const std::string& text) {
+void Control::Create(Window& parent, const wchar_t* windowClass, DWORD style, DWORD exStyle, const Bounds& bounds,
+                     const std::string& text) {
     Place(parent, bounds);
     MakeWindow(windowClass, style, exStyle, text);
 }
@@ -133,10 +124,9 @@ void Control::Place(Window& parent, const Bounds& bounds) {
 
 void Control::MakeWindow(const wchar_t* windowClass, DWORD style, DWORD exStyle, const std::string& text) {
     const RECT r = ScaleBounds(bounds_);
-    HWND hwnd = CreateWindowExW(exStyle, windowClass, Widen(text).c_str(), style | WS_CHILD, r.left,
-                                r.top, r.right - r.left, r.bottom - r.top, parent_->Handle(),
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)),
-                                GetModuleHandleW(nullptr), nullptr);
+    HWND hwnd = CreateWindowExW(exStyle, windowClass, Widen(text).c_str(), style | WS_CHILD, r.left, r.top,
+                                r.right - r.left, r.bottom - r.top, parent_->Handle(),
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)), GetModuleHandleW(nullptr), nullptr);
     if (!hwnd) throw std::runtime_error("Cannot create a control of the form");
     Attach(hwnd);
     SetFont(parent_->Font());
@@ -145,8 +135,7 @@ void Control::MakeWindow(const wchar_t* windowClass, DWORD style, DWORD exStyle,
 void Control::SetBounds(const Bounds& bounds) {
     bounds_ = bounds;
     const RECT r = ScaleBounds(bounds);
-    SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace ui

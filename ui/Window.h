@@ -13,6 +13,12 @@ struct Bounds {
     int left = 0, top = 0, width = 0, height = 0;
 };
 
+// Whether a page, band or pane shows from the start, named at the call:
+// `PnlStep2.Create(form, page, {.visible = false})`.
+struct PaneStyle {
+    bool visible = true;
+};
+
 // Layout units to device pixels at the system DPI.
 int Scale(int units);
 RECT ScaleBounds(const Bounds& b);
@@ -63,8 +69,8 @@ bool RouteToChild(HWND parent, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
 // A child control: a standard window class created on a parent with the parent's font.
 class Control : public Window {
 public:
-    void Create(Window& parent, const wchar_t* windowClass, DWORD style, DWORD exStyle,
-                const Bounds& bounds, const std::string& text = {});
+    void Create(Window& parent, const wchar_t* windowClass, DWORD style, DWORD exStyle, const Bounds& bounds,
+                const std::string& text = {});
     int Id() const { return id_; }
     Bounds LayoutBounds() const { return bounds_; }
     void SetBounds(const Bounds& bounds);

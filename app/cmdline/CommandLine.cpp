@@ -126,12 +126,12 @@ std::string UsageText(std::string_view language) {
            "/S\tsilencieux : aucune fen\xEAtre, installe avec les choix ci-dessous\n"
            "/DIR=\tdossier d'installation (un chemin complet)\n"
            "/LANG=\tlangue de l'installation : fr ou en\n"
-           "/LOG=\tfichier journal (par d\xE9" "faut dans le dossier temporaire)\n"
+           "/LOG=\tfichier journal (par d\351faut dans le dossier temporaire)\n"
            "/NOAUTOSTART\tne pas d\xE9marrer Quorvane avec Windows\n"
            "/NOLAUNCH\tne pas d\xE9marrer Quorvane \xE0 la fin (jamais en mode silencieux)\n"
            "/?\tcette aide\n\n"
-           "Codes de sortie : 0 succ\xE8s, 1 ligne de commande invalide, 2 t\xE9l\xE9" "chargement \xE9" "chou\xE9, "
-           "3 fichier t\xE9l\xE9" "charg\xE9 endommag\xE9, 4 \xE9tape d'installation \xE9" "chou\xE9" "e, 1602 annul\xE9.";
+           "Codes de sortie : 0 succ\xE8s, 1 ligne de commande invalide, 2 t\xE9l\351chargement \351chou\xE9, "
+           "3 fichier t\xE9l\351charg\xE9 endommag\xE9, 4 \xE9tape d'installation \351chou\351e, 1602 annul\xE9.";
 }
 
 }  // namespace cmdline

@@ -7,13 +7,13 @@
 #include "ui/Application.h"
 #include "ui/Text.h"
 
-
 namespace install {
 
 void ClosingSteps(const InstallState& state, bool autoStart, bool startNow) {
     if (state.InstallDone != 1) return;
     const std::string language = Translator ? Translator->Language : std::string();
-    if (!WritePrivateProfileStringW(L"Settings", L"langue", ui::Widen(language).c_str(), ui::Widen(kSettingsFile).c_str()))
+    if (!WritePrivateProfileStringW(L"Settings", L"langue", ui::Widen(language).c_str(),
+                                    ui::Widen(kSettingsFile).c_str()))
         throw InstallError(std::string("Unable to write to ") + kSettingsFile);
     LogLine(std::string("Setting langue = ") + language + " in " + kSettingsFile);
     if (autoStart) WriteAutoStart(state);
@@ -21,7 +21,7 @@ void ClosingSteps(const InstallState& state, bool autoStart, bool startNow) {
     // where the installer was started (the Downloads folder), before the one given here.
     if (startNow) {
         const std::string dir = WithBackslash(state.InstallDir);
-        StartAsDesktopUser(dir + "quorvane.exe", dir);
+        StartAsDesktopUser(dir + kProductExe, dir);
     }
 }
 

@@ -34,7 +34,8 @@ void CreateEveryLevel(const std::string& dir) {
 
 bool ConfirmExistingInstall(const std::string& txtDir, HWND owner) {
     if (!IsFile(WithBackslash(txtDir) + kProductExe)) return true;
-    int answer = ui::Application::Instance().MessageBox(Text(6), Text(7), MB_YESNO | MB_ICONEXCLAMATION, owner);
+    int answer = ui::Application::Instance().MessageBox(
+        Translated(kTextOverwriteQuestion), Translated(kTextOverwriteCaption), MB_YESNO | MB_ICONEXCLAMATION, owner);
     return answer == IDYES;
 }
 
@@ -43,7 +44,8 @@ bool EnsureInstallDir(const std::string& txtDir, HWND owner) {
     if (IsDirectory(dir)) return true;
     CreateEveryLevel(dir);
     if (IsDirectory(dir)) return true;
-    ui::Application::Instance().MessageBox(Text(4), Text(5), MB_OK | MB_ICONERROR, owner);
+    ui::Application::Instance().MessageBox(Translated(kTextCannotCreateDir), Translated(kTextCancelledCaption),
+                                           MB_OK | MB_ICONERROR, owner);
     return false;
 }
 

@@ -3,24 +3,15 @@
 // text of its edit box `TxtDir` (TxtDir.PathText(): UTF-8, every character kept) and its field
 // `InstallDir`. Questions and errors are shown through
 // ui::Application::Instance().MessageBox with texts of the global `Translator`; `owner` is the
-// window they are modal to (the form's).
-//
-// Wiring in the form (page 3, Next):
-//     if (!install::ConfirmExistingInstall(TxtDir.PathText(), Handle())) return;  // stay on page 3
-//     ShowSteps(false, false, false, true, false); ...
-//     if (!install::AcceptInstallDir(TxtDir.PathText(), InstallDir, Handle())) {
-//         ShowSteps(false, false, true, false, false);                    // page 3 again,
-//         btnBack enabled; BtnNext enabled; caption text 31; return;      // as it was; nothing fetched
-//     }
-//     DownloadFiles();  ...
+// window they are modal to (the form's). The form's Next on page 3 (uInstallController.cpp) stays
+// on page 3 when either says no, and downloads nothing.
 #include <windows.h>
 
 #include <string>
 
-namespace install {
+#include "app/install/ProductFiles.h"
 
-// The product's executable, whose presence marks an earlier installation.
-inline constexpr char kProductExe[] = "quorvane.exe";
+namespace install {
 
 // The existence test: when `txtDir` (with a backslash ensured) already holds quorvane.exe as a
 // file, asks text 6 / caption text 7 (Yes/No, exclamation). Returns true to go on: nothing was

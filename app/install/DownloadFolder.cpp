@@ -48,7 +48,8 @@ DownloadFolder::DownloadFolder(const std::string& tempPath) {
     if (tempPath.empty()) throw InstallError("The system gives no temporary folder to download into");
     const std::wstring temp = ui::WidenPath(WithBackslash(tempPath));
     if (!IsAbsolute(temp))
-        throw InstallError("The temporary folder \"" + PathForText(tempPath) + "\" cannot be used: it is not a full path");
+        throw InstallError("The temporary folder \"" + PathForText(tempPath) +
+                           "\" cannot be used: it is not a full path");
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         const std::string name = "Quorvane-" + RandomSuffix() + "\\";
         if (CreateDirectoryW((temp + ui::WidenPath(name)).c_str(), nullptr)) {
@@ -58,7 +59,7 @@ DownloadFolder::DownloadFolder(const std::string& tempPath) {
         const DWORD error = GetLastError();
         if (error != ERROR_ALREADY_EXISTS)
             throw InstallError("Cannot make a folder in the temporary folder " + PathForText(tempPath) + ": " +
-                              SystemErrorText(error));
+                               SystemErrorText(error));
     }
     throw InstallError("Cannot make a new folder in the temporary folder " + PathForText(tempPath));
 }
@@ -79,7 +80,8 @@ DownloadFolder::~DownloadFolder() {
         do {
             const std::wstring path = folder + entry.cFileName;
             if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW(path.c_str());
-            else if (wcscmp(entry.cFileName, L".") != 0 && wcscmp(entry.cFileName, L"..") != 0) RemoveDirectoryW(path.c_str());
+            else if (wcscmp(entry.cFileName, L".") != 0 && wcscmp(entry.cFileName, L"..") != 0)
+                RemoveDirectoryW(path.c_str());
         } while (FindNextFileW(find, &entry));
         FindClose(find);
     }

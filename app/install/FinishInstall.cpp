@@ -11,8 +11,8 @@
 namespace install {
 namespace {
 
-void Status(const InstallState& state, int text) {
-    if (state.SetStatus) state.SetStatus(Text(text));
+void Status(const InstallState& state, TextId text) {
+    if (state.SetStatus) state.SetStatus(Translated(text));
 }
 
 // The installation cannot be said done while an older file stays in place: a running
@@ -46,14 +46,14 @@ void WriteInstallLocation(const InstallState& state) {
 }
 
 void WriteUninstallEntry(const InstallState& state) {
-    const std::string name = "Quorvane " + Text(27);
-    RegistryKey key = RegistryKey::Create(HKEY_LOCAL_MACHINE, kUninstallKeyPrefix + Text(27));
+    const std::string name = "Quorvane " + Translated(kTextEdition);
+    RegistryKey key = RegistryKey::Create(HKEY_LOCAL_MACHINE, kUninstallKeyPrefix + Translated(kTextEdition));
     key.WriteString("DisplayName", name);
-    key.WritePath("UninstallString", Quoted(state.InstallDir + "Uninstall.exe"));
+    key.WritePath("UninstallString", Quoted(state.InstallDir + kUninstallCommandExe));
     // What "Installed apps" and deployment tools read besides the name.
     key.WriteString("DisplayVersion", QUORVANE_DISPLAY_VERSION);
     key.WriteString("Publisher", QUORVANE_PUBLISHER);
-    key.WritePath("DisplayIcon", state.InstallDir + "quorvane.exe");
+    key.WritePath("DisplayIcon", state.InstallDir + kProductExe);
     key.WritePath("InstallLocation", state.InstallDir);
     key.WriteDword("EstimatedSize", InstalledKiB(state.InstallDir));
     // The product has no repair or change mode: hide the buttons that would run the uninstaller.
@@ -65,19 +65,19 @@ void WriteUninstallEntry(const InstallState& state) {
 
 void WriteAutoStart(const InstallState& state) {
     RegistryKey key = RegistryKey::Create(HKEY_CURRENT_USER, kRunKey);
-    key.WritePath(kRunValue, Quoted(state.InstallDir + "Quorvane.exe"));
+    key.WritePath(kRunValue, Quoted(state.InstallDir + kRunCommandExe));
 }
 
 void CreateStartMenuGroup(const InstallState& state) {
     // No Programs folder: the group would land in the current directory or a drive root.
     if (state.ProgramsPath.empty()) return;
-    const std::string group = state.ProgramsPath + PathText(18);
+    const std::string group = state.ProgramsPath + PathText(kTextProgramsGroup);
     CreateDirectoryW(ui::WidenPath(state.ProgramsPath + "Quorvane\\").c_str(), nullptr);
     CreateDirectoryW(ui::WidenPath(group).c_str(), nullptr);
     const std::string& dir = state.InstallDir;
-    CreateShortcut(dir + "quorvane.exe", "", dir, "Quorvane.Lnk", group);
-    CreateShortcut(dir + "miseajour.exe", "", dir, "miseajour.Lnk", group);
-    CreateShortcut(dir + "uninstall.exe", "", dir, "uninstall.Lnk", group);
+    CreateShortcut(dir + kProductExe, "", dir, "Quorvane.Lnk", group);
+    CreateShortcut(dir + kUpdaterExe, "", dir, "miseajour.Lnk", group);
+    CreateShortcut(dir + kUninstallerExe, "", dir, "uninstall.Lnk", group);
 }
 
 void FinishInstall(const InstallState& state) {
@@ -89,10 +89,10 @@ void FinishInstall(const InstallState& state) {
     const std::string downloaded = WithBackslash(state.DownloadDir);
     state.InstallDir = WithBackslash(state.InstallDir);
     for (const char* name : kProductFiles) CopyProductFile(downloaded, state.InstallDir, name);
-    Status(state, 33);
+    Status(state, kTextCreatingShortcuts);
     CreateStartMenuGroup(state);
-    CreateShortcut(state.InstallDir + "quorvane.exe", "", state.InstallDir, PathText(15), state.DesktopPath);
-    Status(state, 34);
+    CreateShortcut(state.InstallDir + kProductExe, "", state.InstallDir, PathText(kTextDesktopLink), state.DesktopPath);
+    Status(state, kTextRegisteringUninstall);
     WriteUninstallEntry(state);
     if (state.Cancelled == 0) state.InstallDone = 1;
 }

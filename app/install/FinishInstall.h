@@ -1,19 +1,8 @@
 #pragma once
 // The finishing work on the system after the download, and the closing steps when the wizard
-// window closes, independent of the form. The form passes its state through `InstallState`, a
-// bundle of references to its own fields, built where it is needed:
-//
-//     install::InstallState State() {
-//         return {InstallDir, DownloadDir, DesktopPath, ProgramsPath, Cancelled, InstallDone,
-//                 [this](const std::string& s) { LblStatus.SetCaption(s); }};
-//     }
-//     void TfInstall::FinishInstall()        { install::FinishInstall(State()); }
-//     void TfInstall::CreateStartMenuGroup() { install::CreateStartMenuGroup(State()); }
-//     void TfInstall::WriteInstallLocation() { install::WriteInstallLocation(State()); }
-//     void TfInstall::WriteUninstallEntry()  { install::WriteUninstallEntry(State()); }
-//     void TfInstall::WriteAutoStart()       { install::WriteAutoStart(State()); }
-//     FormCreate: ProgramsPath = install::ReadProgramsPath(); DesktopPath = install::ReadDesktopPath();
-//     FormClose:  install::CloseInstall(State(), ChkAutoStart.Checked(), chkStartNow.Checked());
+// window closes, independent of the form. The form (uInstallSteps.cpp) passes its state
+// through `InstallState`, a bundle of references to the form's own fields; the form
+// calls ClosingSteps itself so that it can record a failure for the exit code.
 //
 // Texts come from the global `Translator`. Every function here may throw InstallError (registry
 // errors, a failed copy, no shell link object) except CloseInstall, which shows its error itself.
@@ -21,21 +10,20 @@
 #include <functional>
 #include <string>
 
+#include "app/install/ProductFiles.h"
+
 namespace install {
 
 // Paths are UTF-8 (ui/Text.h).
 struct InstallState {
-    std::string& InstallDir;      // as accepted on page 3; FinishInstall ends it with a backslash
+    std::string& InstallDir;         // as accepted on page 3; FinishInstall ends it with a backslash
     const std::string& DownloadDir;  // the run's download folder (DownloadFolder), holding the four files
     std::string& DesktopPath;
-    std::string& ProgramsPath;    // ends with a backslash, or is empty when the shell had none
+    std::string& ProgramsPath;  // ends with a backslash, or is empty when the shell had none
     const std::uint8_t& Cancelled;
     std::uint8_t& InstallDone;
     std::function<void(const std::string&)> SetStatus;  // the page 4 status line `LblStatus`
 };
-
-// The four installed files, copied from the download folder in this order.
-inline constexpr const char* kProductFiles[] = {"quorvane.exe", "miseajour.exe", "quorvane.ini", "uninstall.exe"};
 
 // Registry locations, written exactly so (mixed case included).
 inline constexpr char kLocationKey[] = "Software\\Quorvane\\Quorvane\\RaRozo";
@@ -62,8 +50,8 @@ void WriteAutoStart(const InstallState& state);
 // value when `autoStart`, the product started when `startNow`. Throws at the first failure; the
 // steps after it are not done.
 void ClosingSteps(const InstallState& state, bool autoStart, bool startNow);
-// What FormClose calls: ClosingSteps, and an error goes to the application's standard error box
-// instead of leaving the close handler, so that the program then ends as usual.
+// ClosingSteps for a caller with nothing to record: an error goes to the application's standard
+// error box instead of leaving the close handler, so that the program then ends as usual.
 void CloseInstall(const InstallState& state, bool autoStart, bool startNow) noexcept;
 
 }  // namespace install

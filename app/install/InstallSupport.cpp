@@ -7,13 +7,13 @@ namespace install {
 
 std::string SystemErrorText(DWORD code) {
     wchar_t* buffer = nullptr;
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                      FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::wstring text = length ? std::wstring(buffer, length) : std::wstring();
     LocalFree(buffer);
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ' ||
-                             text.back() == L'.'))
+    while (!text.empty() &&
+           (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ' || text.back() == L'.'))
         text.pop_back();
     if (text.empty()) return "system error " + std::to_string(code);
     return ui::Narrow(text);
@@ -28,12 +28,6 @@ std::string WithBackslash(std::string path) {
     return path;
 }
 
-std::string Text(int index) {
-    std::string text;
-    if (Translator) Translator->GetText(index, text);
-    return text;
-}
-
-std::string PathText(int index) { return ui::NarrowPath(ui::Widen(Text(index))); }
+std::string PathText(TextId id) { return ui::NarrowPath(ui::Widen(Translated(id))); }
 
 }  // namespace install

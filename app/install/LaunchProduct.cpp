@@ -1,6 +1,7 @@
 #include "app/install/LaunchProduct.h"
 
 #include "app/install/InstallSupport.h"
+#include "ui/ComOwner.h"
 #include "app/log/InstallLog.h"
 #include "ui/Text.h"
 
@@ -42,31 +43,31 @@ void Check(HRESULT hr, const char* step) {
 }
 
 // The desktop's folder view -> its Shell.Application object, which runs in Explorer's process.
-ComRef<IShellDispatch2> DesktopShellDispatch() {
+ui::ComRef<IShellDispatch2> DesktopShellDispatch() {
     if (TestNoDesktopShell()) throw InstallError("no shell windows");
-    ComRef<IShellWindows> windows;
+    ui::ComRef<IShellWindows> windows;
     Check(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows, windows.PutVoid()),
           "no shell windows");
     VARIANT empty;
     VariantInit(&empty);
     long hwnd = 0;
-    ComRef<IDispatch> desktop;
+    ui::ComRef<IDispatch> desktop;
     Check(windows->FindWindowSW(&empty, &empty, SWC_DESKTOP, &hwnd, SWFO_NEEDDISPATCH, desktop.Put()),
           "no desktop window");
     if (!desktop) throw InstallError("no desktop window");
-    ComRef<IServiceProvider> services;
+    ui::ComRef<IServiceProvider> services;
     Check(desktop->QueryInterface(IID_IServiceProvider, services.PutVoid()), "no desktop services");
-    ComRef<IShellBrowser> browser;
+    ui::ComRef<IShellBrowser> browser;
     Check(services->QueryService(SID_STopLevelBrowser, IID_IShellBrowser, browser.PutVoid()), "no desktop browser");
-    ComRef<IShellView> view;
+    ui::ComRef<IShellView> view;
     Check(browser->QueryActiveShellView(view.Put()), "no desktop view");
-    ComRef<IDispatch> background;
+    ui::ComRef<IDispatch> background;
     Check(view->GetItemObject(SVGIO_BACKGROUND, IID_IDispatch, background.PutVoid()), "no desktop folder view");
-    ComRef<IShellFolderViewDual> folderView;
+    ui::ComRef<IShellFolderViewDual> folderView;
     Check(background->QueryInterface(IID_IShellFolderViewDual, folderView.PutVoid()), "no folder view object");
-    ComRef<IDispatch> application;
+    ui::ComRef<IDispatch> application;
     Check(folderView->get_Application(application.Put()), "no shell application");
-    ComRef<IShellDispatch2> shell;
+    ui::ComRef<IShellDispatch2> shell;
     Check(application->QueryInterface(IID_IShellDispatch2, shell.PutVoid()), "no shell dispatch");
     return shell;
 }
@@ -80,7 +81,7 @@ VARIANT Text(const Bstr& text) {
 }
 
 void StartThroughDesktopShell(const std::string& file, const std::string& dir) {
-    ComRef<IShellDispatch2> shell = DesktopShellDispatch();
+    ui::ComRef<IShellDispatch2> shell = DesktopShellDispatch();
     Bstr name(ui::WidenPath(file)), folder(ui::WidenPath(dir)), verb(L"open"), none(L"");
     VARIANT show;
     VariantInit(&show);
@@ -100,9 +101,10 @@ LaunchRoute StartAsDesktopUser(const std::string& file, const std::string& dir) 
     } catch (const std::exception& e) {
         LogLine(std::string("The desktop's shell cannot start it (") + e.what() + "): starting it directly");
     }
-    const auto result = reinterpret_cast<INT_PTR>(
-        ShellExecuteW(nullptr, L"open", ui::WidenPath(file).c_str(), nullptr, ui::WidenPath(dir).c_str(), SW_SHOWNORMAL));
-    LogLine(result > 32 ? "Started " + file + " directly" : "Could not start " + file + ": " + SystemErrorText(DWORD(result)));
+    const auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", ui::WidenPath(file).c_str(), nullptr,
+                                                                ui::WidenPath(dir).c_str(), SW_SHOWNORMAL));
+    LogLine(result > 32 ? "Started " + file + " directly"
+                        : "Could not start " + file + ": " + SystemErrorText(DWORD(result)));
     return LaunchRoute::Direct;
 }
 

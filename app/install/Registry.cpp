@@ -16,8 +16,8 @@ RegistryFaults& TestRegistryFaults() {
 namespace {
 
 bool InjectedFailure(const std::string& wanted, const std::string& name) {
-    return !wanted.empty() && CompareStringOrdinal(ui::Widen(wanted).c_str(), -1, ui::Widen(name).c_str(), -1,
-                                                   TRUE) == CSTR_EQUAL;
+    return !wanted.empty() &&
+           CompareStringOrdinal(ui::Widen(wanted).c_str(), -1, ui::Widen(name).c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
 }  // namespace
@@ -25,8 +25,8 @@ bool InjectedFailure(const std::string& wanted, const std::string& name) {
 std::optional<RegistryKey> RegistryKey::TryCreate(HKEY root, const std::string& path) {
     if (InjectedFailure(TestRegistryFaults().CreateKey, path)) return std::nullopt;
     HKEY key = nullptr;
-    LONG status = RegCreateKeyExW(root, ui::Widen(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    LONG status = RegCreateKeyExW(root, ui::Widen(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                                  nullptr, &key, nullptr);
     if (status != ERROR_SUCCESS) return std::nullopt;
     return RegistryKey(key, std::string(root == HKEY_LOCAL_MACHINE ? "HKLM\\" : "HKCU\\") + path);
 }

@@ -2,6 +2,7 @@
 
 #include "app/install/InstallSupport.h"
 #include "app/log/InstallLog.h"
+#include "ui/ComOwner.h"
 #include "ui/Text.h"
 
 #include <shlobj.h>
@@ -11,7 +12,7 @@ namespace install {
 namespace {
 
 std::string SpecialFolderPath(int csidl) {
-    Pidl folder;
+    ui::Pidl folder;
     if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, folder.Put())) || !folder) return {};
     wchar_t path[MAX_PATH + 1] = {};
     if (!SHGetPathFromIDListW(folder.Get(), path)) return {};
@@ -28,10 +29,10 @@ void CreateShortcut(const std::string& target, const std::string& arguments, con
                     const std::string& linkName, const std::string& folder) {
     // Without the folder the path would fall back on the current directory or a drive root.
     if (folder.empty()) return;
-    ComRef<IShellLinkW> link;
+    ui::ComRef<IShellLinkW> link;
     HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.PutVoid());
     if (FAILED(hr)) throw InstallError("Cannot create a shell link: " + SystemErrorText(DWORD(hr)));
-    ComRef<IPersistFile> file;
+    ui::ComRef<IPersistFile> file;
     hr = link->QueryInterface(IID_IPersistFile, file.PutVoid());
     if (FAILED(hr)) throw InstallError("Cannot save a shell link: " + SystemErrorText(DWORD(hr)));
 

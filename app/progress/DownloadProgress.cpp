@@ -42,8 +42,8 @@ BarState ScaleToBar(std::int64_t received, std::int64_t expected) {
     return {static_cast<int>(expected >> shift), static_cast<int>(position > INT_MAX ? INT_MAX : position)};
 }
 
-bool ComputeView(const std::string& file, std::int64_t received, std::int64_t expected,
-                 std::string_view separator, DownloadView& view) {
+bool ComputeView(const std::string& file, std::int64_t received, std::int64_t expected, std::string_view separator,
+                 DownloadView& view) {
     if (expected <= 0) return false;
     view.bar = ScaleToBar(received, expected);
     view.bytesLabel = Megabytes(received, separator) + " / " + Megabytes(expected, separator) + " Megs";

@@ -31,7 +31,7 @@ struct DownloadView {
 
 // The view for `received` of `expected` bytes of `file`. False when no length was announced
 // (expected 0): the bar and labels keep what they show.
-bool ComputeView(const std::string& file, std::int64_t received, std::int64_t expected,
-                 std::string_view separator, DownloadView& view);
+bool ComputeView(const std::string& file, std::int64_t received, std::int64_t expected, std::string_view separator,
+                 DownloadView& view);
 
 }  // namespace progress

@@ -34,7 +34,9 @@ public:
     // Hands the client's captures to the check for one scope, on every exit path.
     class Attached {
     public:
-        Attached(net::THttpClient& client, TDownloadCheck& check) : client_(client) { client_.CaptureObserver = &check; }
+        Attached(net::THttpClient& client, TDownloadCheck& check) : client_(client) {
+            client_.CaptureObserver = &check;
+        }
         ~Attached() { client_.CaptureObserver = nullptr; }
         Attached(const Attached&) = delete;
         Attached& operator=(const Attached&) = delete;

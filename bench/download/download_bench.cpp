@@ -62,7 +62,9 @@ Run WithTheWizard() {
 }  // namespace
 
 const char* DownloadServer() { return g_server.c_str(); }
-const verify::TPinnedFile* PinnedFile(std::string_view name) { return g_pinned.Name && name == g_pinned.Name ? &g_pinned : nullptr; }
+const verify::TPinnedFile* PinnedFile(std::string_view name) {
+    return g_pinned.Name && name == g_pinned.Name ? &g_pinned : nullptr;
+}
 
 int main(int argc, char** argv) {
     if (argc < 3) {

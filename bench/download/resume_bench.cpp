@@ -72,7 +72,9 @@ double Median(std::vector<double> values) {
 }  // namespace
 
 const char* DownloadServer() { return g_server.c_str(); }
-const verify::TPinnedFile* PinnedFile(std::string_view name) { return g_pinned.Name && name == g_pinned.Name ? &g_pinned : nullptr; }
+const verify::TPinnedFile* PinnedFile(std::string_view name) {
+    return g_pinned.Name && name == g_pinned.Name ? &g_pinned : nullptr;
+}
 
 int main(int argc, char** argv) {
     if (argc < 4) {
@@ -114,9 +116,11 @@ int main(int argc, char** argv) {
         std::printf("whole download:       %lld bytes, median %.3f s\n", whole.received, Median(wholeSeconds));
         std::printf("cut at 90 %%, resumed: %lld bytes of %lld received in total = %.3fx the file (target <= 1.12)\n",
                     resumed.received, resumed.size, double(resumed.received) / double(resumed.size));
-        std::printf("cut at 90 %%, resumed: median %.3f s; time / (whole + back-off %.1f s): median %.3fx, "
-                    "worst %.3fx of 5 rounds (target <= 1.15)\n",
-                    Median(resumedSeconds), backOff, Median(timeRatios), *std::max_element(timeRatios.begin(), timeRatios.end()));
+        std::printf(
+            "cut at 90 %%, resumed: median %.3f s; time / (whole + back-off %.1f s): median %.3fx, "
+            "worst %.3fx of 5 rounds (target <= 1.15)\n",
+            Median(resumedSeconds), backOff, Median(timeRatios),
+            *std::max_element(timeRatios.begin(), timeRatios.end()));
         std::printf("CPU during a %.1f s back-off: %.2f %% of one core (target < 2 %%)\n", backOff, 100.0 * cpuShare);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "resume_bench: %s\n", e.what());

@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "app/install/ProductFiles.h"
 #include "net/http/HttpClient.h"
 #include "tests/support/Loopback.h"
 #include "tests/net/http/CaseServer.h"
@@ -56,10 +57,11 @@ void BigDownload() {
     peer.join();
     closesocket(server);
     DeleteFileA(client.Body.c_str());
-    std::printf("Get of %d MiB into a file: %.2f s, %.0f MB/s, %lld bytes, peak working set %.1f MiB before, "
-                "%.1f MiB after\n",
-                kBigMiB, seconds, client.BytesReceived / 1e6 / seconds, static_cast<long long>(client.BytesReceived),
-                before, WorkingSetMiB(true));
+    std::printf(
+        "Get of %d MiB into a file: %.2f s, %.0f MB/s, %lld bytes, peak working set %.1f MiB before, "
+        "%.1f MiB after\n",
+        kBigMiB, seconds, client.BytesReceived / 1e6 / seconds, static_cast<long long>(client.BytesReceived), before,
+        WorkingSetMiB(true));
 }
 
 void FourSmallGets() {
@@ -70,7 +72,7 @@ void FourSmallGets() {
     client.InputFileMode = true;
     client.Body = httptest::TempFile("bench.small");
     const double start = Now();
-    for (const char* name : {"quorvane.exe", "quorvane.ini", "miseajour.exe", "uninstall.exe"}) {
+    for (const char* name : install::kDownloadOrder) {
         client.Get("http://localhost:" + std::to_string(server.Port()) + "/download/lite/" + name);
     }
     const double seconds = Now() - start;

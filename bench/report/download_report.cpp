@@ -123,8 +123,7 @@ long long WinInet(const Target& t) {
     HINTERNET session = InternetOpenA("quorvane-bench", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
     if (!session) throw std::runtime_error("WinINet: no session");
     const DWORD secure = t.https ? INTERNET_FLAG_SECURE : 0;
-    const DWORD flags =
-        INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RELOAD | INTERNET_FLAG_PRAGMA_NOCACHE | secure;
+    const DWORD flags = INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RELOAD | INTERNET_FLAG_PRAGMA_NOCACHE | secure;
     HINTERNET url = InternetOpenUrlA(session, t.Url().c_str(), nullptr, 0, flags, 0);
     if (!url) {
         InternetCloseHandle(session);

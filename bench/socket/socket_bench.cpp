@@ -156,10 +156,11 @@ void WorkingSet() {
     const ULONGLONG ms = CaptureOf(1ull << 30, path);
     const SIZE_T large = PeakWorkingSet();
     DeleteFileA(path.c_str());
-    std::printf("peak working set: after 1 MiB capture %.2f MiB, after 1 GiB capture %.2f MiB, growth %.3f MiB "
-                "(target <= 1 MiB); 1 GiB took %.2f s\n",
-                small / 1048576.0, large / 1048576.0, (static_cast<double>(large) - static_cast<double>(small)) / 1048576.0,
-                Seconds(ms));
+    std::printf(
+        "peak working set: after 1 MiB capture %.2f MiB, after 1 GiB capture %.2f MiB, growth %.3f MiB "
+        "(target <= 1 MiB); 1 GiB took %.2f s\n",
+        small / 1048576.0, large / 1048576.0, (static_cast<double>(large) - static_cast<double>(small)) / 1048576.0,
+        Seconds(ms));
 }
 
 // Median and best of a set of timings.
@@ -188,15 +189,19 @@ void Throughput() {
         toNul.ms.push_back(CaptureOf(kTotal, "NUL"));
     }
     auto rate = [](ULONGLONG ms) { return 268.435456 / (static_cast<double>(ms ? ms : 1) / 1000.0); };
-    auto percent = [](ULONGLONG base, ULONGLONG ms) { return 100.0 * static_cast<double>(base) / static_cast<double>(ms ? ms : 1); };
-    std::printf("256 MiB, %d rounds, median (best) in MB/s: bare blocking recv %.0f (%.0f), bare blocking recv + WriteFile "
-                "%.0f (%.0f), CaptureFile to a file %.0f (%.0f), CaptureFile to NUL %.0f (%.0f)\n",
-                kRounds, rate(bare.Median()), rate(bare.Best()), rate(bareToFile.Median()), rate(bareToFile.Best()),
-                rate(toFile.Median()), rate(toFile.Best()), rate(toNul.Median()), rate(toNul.Best()));
-    std::printf("CaptureFile to a file = %.0f %% of the bare loop writing the same file (target >= 90 %%), %.0f %% of the "
-                "recv-only loop; CaptureFile to NUL = %.0f %% of the recv-only loop (medians)\n",
-                percent(bareToFile.Median(), toFile.Median()), percent(bare.Median(), toFile.Median()),
-                percent(bare.Median(), toNul.Median()));
+    auto percent = [](ULONGLONG base, ULONGLONG ms) {
+        return 100.0 * static_cast<double>(base) / static_cast<double>(ms ? ms : 1);
+    };
+    std::printf(
+        "256 MiB, %d rounds, median (best) in MB/s: bare blocking recv %.0f (%.0f), bare blocking recv + WriteFile "
+        "%.0f (%.0f), CaptureFile to a file %.0f (%.0f), CaptureFile to NUL %.0f (%.0f)\n",
+        kRounds, rate(bare.Median()), rate(bare.Best()), rate(bareToFile.Median()), rate(bareToFile.Best()),
+        rate(toFile.Median()), rate(toFile.Best()), rate(toNul.Median()), rate(toNul.Best()));
+    std::printf(
+        "CaptureFile to a file = %.0f %% of the bare loop writing the same file (target >= 90 %%), %.0f %% of the "
+        "recv-only loop; CaptureFile to NUL = %.0f %% of the recv-only loop (medians)\n",
+        percent(bareToFile.Median(), toFile.Median()), percent(bare.Median(), toFile.Median()),
+        percent(bare.Median(), toNul.Median()));
 }
 
 }  // namespace

@@ -54,7 +54,7 @@ int THeaderList::Add(const std::string& line) {
         return Count() - 1;
     }
     const auto at = std::upper_bound(lines_.begin(), lines_.end(), line,
-        [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
+                                     [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
     return static_cast<int>(lines_.insert(at, line) - lines_.begin());
 }
 
@@ -72,7 +72,7 @@ void THeaderList::Delete(int index) {
 void THeaderList::SetSorted(bool sorted) {
     if (sorted && !sorted_) {
         std::stable_sort(lines_.begin(), lines_.end(),
-            [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
+                         [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
     }
     sorted_ = sorted;
 }
@@ -108,10 +108,8 @@ int THeaderList::SearchSorted(std::string_view name) const {
         const int middle = low + (high - low) / 2;
         const int order = CompareText(NameOf(lines_[static_cast<size_t>(middle)]), name);
         if (order == 0) return middle;
-        if (order < 0)
-            low = middle + 1;
-        else
-            high = middle - 1;
+        if (order < 0) low = middle + 1;
+        else high = middle - 1;
     }
     return -1;
 }
@@ -123,8 +121,6 @@ void THeaderList::SetField(const std::string& name, const std::string& value) {
         return;
     }
     const std::string line = name + ": " + value;
-    if (index >= 0)
-        Put(index, line);
-    else
-        Add(line);
+    if (index >= 0) Put(index, line);
+    else Add(line);
 }

@@ -130,8 +130,9 @@ void THttpClient::Exchange() {
     // Without a length to compare with, only the TLS close notice tells a whole body from one
     // that someone in between cut short.
     if (SecureEndMissing() && !HasContentLength)
-        throw ESockError("Secure connection failed: the server closed the connection without ending the session; "
-                         "the reply may be cut short");
+        throw ESockError(
+            "Secure connection failed: the server closed the connection without ending the session; "
+            "the reply may be cut short");
     JudgeReply();
 }
 
@@ -166,8 +167,9 @@ std::uint64_t THttpClient::DataLength() const {
 void THttpClient::BuildRequestHeader() {
     // Inside a tunnel the request is the server's, as if no proxy were there.
     const std::string proxy = Tunnelled() ? std::string() : Proxy;
-    const TRequestInput input{RequestKind, RequestPath, CurrentURL, Host, proxy,
-                              scope_.ForPass(passOrigin_, *HeaderInfo), ExtraHeaderValue, DataLength()};
+    const TRequestInput input{
+        RequestKind,      RequestPath, CurrentURL, Host, proxy, scope_.ForPass(passOrigin_, *HeaderInfo),
+        ExtraHeaderValue, DataLength()};
     ::BuildRequestHeader(input, *RequestHeader);
     if (ResumeFrom > 0 && InputFileMode && RequestKind == rkGet)
         RequestHeader->Add("Range: bytes=" + std::to_string(ResumeFrom) + "-");
@@ -185,10 +187,8 @@ void THttpClient::ConnectRoute() {
         const std::string message = error.what();
         if (message == "Null Remote Address" || message == "Host Lookup Failed")
             throw ESockError(ProxyName() + " not found: its name could not be resolved");
-        if (message == "Connection Failed")
-            throw ESockError(ProxyName() + " refused the connection or is unreachable");
-        if (message == "Connection Timed out")
-            throw ESockError(ProxyName() + " did not answer (connection timed out)");
+        if (message == "Connection Failed") throw ESockError(ProxyName() + " refused the connection or is unreachable");
+        if (message == "Connection Timed out") throw ESockError(ProxyName() + " did not answer (connection timed out)");
         throw;
     }
 }

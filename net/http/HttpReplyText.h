@@ -23,9 +23,9 @@ struct TReplyHeader {
     int ReplyCode = 0;
     // The last Content-Length line's number; 0 when none, or when it does not fit 63 bits.
     std::int64_t BytesExpected = 0;
-    bool HasContentLength = false;   // a Content-Length line with a usable number was read
-    std::string ReceivedCookie;      // last "Set-Cookie: " value, at most 256 characters
-    std::string RedirectLocation;    // last "Location: " value, at most 256 characters
+    bool HasContentLength = false;  // a Content-Length line with a usable number was read
+    std::string ReceivedCookie;     // last "Set-Cookie: " value, at most 256 characters
+    std::string RedirectLocation;   // last "Location: " value, at most 256 characters
     // The last "Content-Range: bytes first-last/total" line; all -1 when there was none or it
     // was not of that form. The total is -1 too when the server wrote "*".
     std::int64_t RangeFirst = -1;
@@ -34,7 +34,7 @@ struct TReplyHeader {
     // The header ended with its blank line. A server that closes inside the header ends it too,
     // but what it sent is not a reply: a cut header must never pass for a whole one.
     bool HeaderComplete = false;
-    std::string HeaderText;          // ReadReplyHeader only: every line, as received
+    std::string HeaderText;  // ReadReplyHeader only: every line, as received
 };
 
 inline constexpr std::size_t kMaxHeaderValue = 256;
@@ -89,10 +89,10 @@ bool ContinuesAt(const TReplyHeader& reply, std::int64_t offset);
 
 // --- What a reply code means for the pass (ExecuteRequest's judgement) --------------------
 
-inline bool IsSuccessCode(int code) { return code <= 298; }             // OnSuccess (0 included)
-inline bool IsFailureCode(int code) { return code >= 400; }             // OnFailure
-inline bool TakesLocation(int code) { return code >= 300 && code <= 302; }  // CurrentURL := Location
-inline bool IsRedirectCode(int code) { return code >= 300 && code <= 398; } // cookie, OnRedirect
+inline bool IsSuccessCode(int code) { return code <= 298; }                  // OnSuccess (0 included)
+inline bool IsFailureCode(int code) { return code >= 400; }                  // OnFailure
+inline bool TakesLocation(int code) { return code >= 300 && code <= 302; }   // CurrentURL := Location
+inline bool IsRedirectCode(int code) { return code >= 300 && code <= 398; }  // cookie, OnRedirect
 inline bool RunsAnotherPass(int code) { return code >= 299 && code <= 399; }
 // A server could keep the client requesting for ever: past this many redirect passes the
 // request fails with kTooManyRedirects.

@@ -8,9 +8,9 @@
 
 namespace {
 
-constexpr const char* kRequestWords[kCmdTypeCount] = {
-    "GET ", "OPTIONS ", "HEAD ", "POST ", "PUT ", "PATCH ", "COPY ", "MOVE ",
-    "DELETE ", "LINK ", "UNLINK ", "TRACE ", ""};
+constexpr const char* kRequestWords[kCmdTypeCount] = {"GET ",    "OPTIONS ", "HEAD ", "POST ",   "PUT ",
+                                                      "PATCH ",  "COPY ",    "MOVE ", "DELETE ", "LINK ",
+                                                      "UNLINK ", "TRACE ",   ""};
 
 // Position of the n-th "/" (1-based) of text, npos when there are fewer.
 std::size_t NthSlash(const std::string& text, int n) {
@@ -24,10 +24,8 @@ std::size_t NthSlash(const std::string& text, int n) {
 
 std::string PathOf(const std::string& url) {
     std::size_t start = std::string::npos;
-    if (url.find("//") != std::string::npos)
-        start = NthSlash(url, 3);
-    else
-        start = url.find('/');
+    if (url.find("//") != std::string::npos) start = NthSlash(url, 3);
+    else start = url.find('/');
     if (start == std::string::npos) return {};
     return url.substr(start, kMaxRequestPath);
 }
@@ -82,16 +80,18 @@ bool HasForbiddenByte(const std::string& line) {
 
 }  // namespace
 
-const char* RequestWord(CmdType kind) {
-    return kind < kCmdTypeCount ? kRequestWords[kind] : "";
-}
+const char* RequestWord(CmdType kind) { return kind < kCmdTypeCount ? kRequestWords[kind] : ""; }
 
 bool HasContentLength(CmdType kind) {
     switch (kind) {
-    case rkPost: case rkPut: case rkPatch: case rkLink: case rkUnlink: case rkTrace: case rkNoVerb:
-        return true;
-    default:
-        return false;
+    case rkPost:
+    case rkPut:
+    case rkPatch:
+    case rkLink:
+    case rkUnlink:
+    case rkTrace:
+    case rkNoVerb: return true;
+    default: return false;
     }
 }
 

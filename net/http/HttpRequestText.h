@@ -20,8 +20,19 @@
 
 // The request kinds; the value is what OnSuccess and OnFailure receive.
 enum CmdType : std::uint8_t {
-    rkGet = 0, rkOptions, rkHead, rkPost, rkPut, rkPatch, rkCopy, rkMove,
-    rkDelete, rkLink, rkUnlink, rkTrace, rkNoVerb
+    rkGet = 0,
+    rkOptions,
+    rkHead,
+    rkPost,
+    rkPut,
+    rkPatch,
+    rkCopy,
+    rkMove,
+    rkDelete,
+    rkLink,
+    rkUnlink,
+    rkTrace,
+    rkNoVerb
 };
 inline constexpr int kCmdTypeCount = 13;
 
@@ -31,7 +42,7 @@ struct THeaderInfo {
     std::string LocalProgram;      // sent as "From"
     std::string Cookie;
     std::string Referer;
-    std::string UserId;            // with Password: "Authorization: Basic ..."
+    std::string UserId;  // with Password: "Authorization: Basic ..."
     std::string Password;
     // For the proxy only: "Proxy-Authorization: Basic ..." goes out when a proxy is used and
     // ProxyUserId is set, never to a server reached directly.
@@ -77,10 +88,10 @@ void ParseURL(TRequestTarget& target);
 
 struct TRequestInput {
     CmdType RequestKind = rkGet;
-    std::string RequestPath;       // from ParseURL
-    std::string CurrentURL;        // from ParseURL; sent whole in the request line under a proxy
-    std::string Host;              // from ParseURL; empty: no Host line
-    std::string Proxy;             // proxy host; empty: no proxy
+    std::string RequestPath;  // from ParseURL
+    std::string CurrentURL;   // from ParseURL; sent whole in the request line under a proxy
+    std::string Host;         // from ParseURL; empty: no Host line
+    std::string Proxy;        // proxy host; empty: no proxy
     THeaderInfo HeaderInfo;
     std::string ExtraHeaderValue;  // "URI-header: " (Copy, Move) or "Link: " (Link, Unlink)
     // The data length for the Content-Length line: with OutputFileMode the size of the file

@@ -39,8 +39,7 @@ std::string Narrow(const wchar_t* text) {
     return out;
 }
 
-TProxyRoute Choose(const std::string& scheme, const std::string& host, const wchar_t* list,
-                   const wchar_t* bypass) {
+TProxyRoute Choose(const std::string& scheme, const std::string& host, const wchar_t* list, const wchar_t* bypass) {
     if (!list || BypassesProxy(Narrow(bypass), host)) return {};
     return ProxyForScheme(Narrow(list), scheme);
 }
@@ -119,8 +118,8 @@ bool TSystemProxy::Automatic(const std::string& url, const std::string& host, TP
         return true;
     }
     if (!settings_->session) {
-        settings_->session.reset(WinHttpOpen(L"Quorvane installer", WINHTTP_ACCESS_TYPE_NO_PROXY,
-                                             WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+        settings_->session.reset(WinHttpOpen(L"Quorvane installer", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+                                             WINHTTP_NO_PROXY_BYPASS, 0));
         if (!settings_->session) return false;
     }
     ProxyQuestion question;

@@ -37,20 +37,14 @@ std::string ChainFault(DWORD status) {
 
 std::string PolicyFault(DWORD error) {
     switch (error) {
-    case static_cast<DWORD>(CERT_E_CN_NO_MATCH):
-        return "is for another name";
-    case static_cast<DWORD>(CERT_E_EXPIRED):
-        return "has expired or is not yet valid";
+    case static_cast<DWORD>(CERT_E_CN_NO_MATCH): return "is for another name";
+    case static_cast<DWORD>(CERT_E_EXPIRED): return "has expired or is not yet valid";
     case static_cast<DWORD>(CERT_E_UNTRUSTEDROOT):
     case static_cast<DWORD>(CERT_E_CHAINING):
-    case static_cast<DWORD>(TRUST_E_CERT_SIGNATURE):
-        return "is not issued by an authority this system trusts";
-    case static_cast<DWORD>(CRYPT_E_REVOKED):
-        return "has been revoked";
-    case static_cast<DWORD>(CERT_E_WRONG_USAGE):
-        return "is not meant for a server";
-    default:
-        return "is refused (" + Hex(error) + ")";
+    case static_cast<DWORD>(TRUST_E_CERT_SIGNATURE): return "is not issued by an authority this system trusts";
+    case static_cast<DWORD>(CRYPT_E_REVOKED): return "has been revoked";
+    case static_cast<DWORD>(CERT_E_WRONG_USAGE): return "is not meant for a server";
+    default: return "is refused (" + Hex(error) + ")";
     }
 }
 

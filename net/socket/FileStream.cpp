@@ -14,8 +14,8 @@ FileStream::FileStream(const std::string& name, Mode mode) : name_(name) {
         if (handle_ == INVALID_HANDLE_VALUE) throw std::runtime_error("Cannot open file " + name);
     } else {
         const DWORD disposition = mode == Mode::Append ? OPEN_ALWAYS : CREATE_ALWAYS;
-        handle_ = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+        handle_ = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
         if (handle_ == INVALID_HANDLE_VALUE) throw std::runtime_error("Cannot create file " + name);
         if (mode == Mode::Append && !SetFilePointerEx(handle_, LARGE_INTEGER{}, nullptr, FILE_END)) {
             CloseHandle(handle_);

@@ -8,8 +8,7 @@
 
 namespace net {
 
-using THostLookupStart = HANDLE(WSAAPI*)(HWND window, u_int message, const char* name, char* buffer,
-                                         int length);
+using THostLookupStart = HANDLE(WSAAPI*)(HWND window, u_int message, const char* name, char* buffer, int length);
 
 // Puts `start` in place of the current one (nullptr: Winsock's again) and returns the previous.
 THostLookupStart SetHostLookupStart(THostLookupStart start) noexcept;

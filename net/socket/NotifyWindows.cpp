@@ -55,8 +55,8 @@ HWND CreateHiddenWindow(const char* className, WNDPROC procedure, void* owner) {
         cls.lpszClassName = className;
         if (!RegisterClassA(&cls)) return nullptr;
     }
-    HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, className, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                  instance, nullptr);
+    HWND window =
+        CreateWindowExA(WS_EX_TOOLWINDOW, className, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
     if (window && owner) SetWindowLongPtrA(window, 0, reinterpret_cast<LONG_PTR>(owner));
     return window;
 }

@@ -82,7 +82,7 @@ public:
 
     // Stored settings.
     std::string Host;
-    int Port = 0;  // low 16 bits used
+    int Port = 0;     // low 16 bits used
     int TimeOut = 0;  // milliseconds; 0 = wait without limit
     int ReportLevel = 0;
     std::string Proxy;  // when set, resolved and connected instead of Host

@@ -105,8 +105,7 @@ void ROzaverazo::StartLookup(const char* name) {
         HostEntryBuffer = std::make_unique<char[]>(HostEntryBufferSize);
         LookupTask = nullptr;
     }
-    LookupTask = g_hostLookupStart(NotifyWindow, LookupDoneMessage, name, HostEntryBuffer.get(),
-                                   HostEntryBufferSize);
+    LookupTask = g_hostLookupStart(NotifyWindow, LookupDoneMessage, name, HostEntryBuffer.get(), HostEntryBufferSize);
     if (!LookupTask) {
         // No completion will ever come; fail the lookup rather than wait for it.
         EventSucceeded = false;

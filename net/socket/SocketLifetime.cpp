@@ -164,10 +164,14 @@ void ROzaverazo::SocketEvent(WORD event) {
         if (!Connected_) break;
         if (!EventSucceeded) CloseError = LastEventError;
         // With data still pending the readers drain it and stop when recv returns 0.
+        // Closing here, inside whichever wait happened to pump this notice, is safe: it is done
+        // only when no send is under way and nothing is left to read, so the interrupted loop
+        // finds on its next recv a fresh unconnected socket (WSAENOTCONN, its end-of-connection
+        // path) or Connected_ false, never a half-closed handle; and the old number's queued
+        // notices are dropped before the pump can deliver them to the new socket.
         if (!Sending && !DataAvailable()) RequestCloseSocket();
         break;
-    default:
-        break;
+    default: break;
     }
 }
 

@@ -16,8 +16,7 @@ std::wstring Widen(const std::string& text) {
     return wide;
 }
 
-constexpr char kClosedInHandshake[] =
-    "Secure connection failed: the server closed the connection during the handshake";
+constexpr char kClosedInHandshake[] = "Secure connection failed: the server closed the connection during the handshake";
 constexpr char kClosedInRecord[] =
     "Secure connection failed: the server closed the connection in the middle of a record";
 

@@ -69,13 +69,13 @@ SECURITY_STATUS AcquireClassic(CredHandle& handle, DWORD protocols) {
     switch (status) {
     case SEC_E_ALGORITHM_MISMATCH:
     case SEC_E_UNSUPPORTED_FUNCTION:
-        throw ESockError("Secure connection failed: the server offers neither TLS 1.2 nor TLS 1.3 with a cipher "
-                         "Windows accepts");
+        throw ESockError(
+            "Secure connection failed: the server offers neither TLS 1.2 nor TLS 1.3 with a cipher "
+            "Windows accepts");
     case SEC_E_ILLEGAL_MESSAGE:
     case SEC_E_INVALID_TOKEN:
         throw ESockError("Secure connection failed: the server's answer is not TLS (" + StatusText(status) + ")");
-    default:
-        throw ESockError("Secure connection failed: the TLS handshake was refused (" + StatusText(status) + ")");
+    default: throw ESockError("Secure connection failed: the TLS handshake was refused (" + StatusText(status) + ")");
     }
 }
 
@@ -149,9 +149,9 @@ bool TTlsSession::Step(std::string& token) {
     SecBuffer out{0, SECBUFFER_TOKEN, nullptr};
     SecBufferDesc outDesc{SECBUFFER_VERSION, 1, &out};
     ULONG attributes = 0;
-    const SECURITY_STATUS status = InitializeSecurityContextW(&credentials_, &context_, serverName_.data(),
-                                                              kContextFlags, 0, 0, &inDesc, 0, nullptr, &outDesc,
-                                                              &attributes, nullptr);
+    const SECURITY_STATUS status =
+        InitializeSecurityContextW(&credentials_, &context_, serverName_.data(), kContextFlags, 0, 0, &inDesc, 0,
+                                   nullptr, &outDesc, &attributes, nullptr);
     ContextBuffer produced{out.pvBuffer};
     if (out.pvBuffer && out.cbBuffer > 0) token.append(static_cast<const char*>(out.pvBuffer), out.cbBuffer);
     if (status == SEC_E_INCOMPLETE_MESSAGE) {
@@ -185,7 +185,7 @@ void TTlsSession::CheckServerCertificate() {
     if (status != SEC_E_OK || !certificate)
         throw ESockError("Secure connection failed: the server sent no certificate");
     const std::unique_ptr<const CERT_CONTEXT, decltype(&CertFreeCertificateContext)> owned(certificate,
-                                                                                         &CertFreeCertificateContext);
+                                                                                           &CertFreeCertificateContext);
     CheckCertificateForHost(certificate, serverName_);
 }
 

@@ -2,6 +2,7 @@
 // clicks on the real controls.
 #include "WizardFixture.h"
 
+#include "ProductInfo.h"
 #include "app/install/ShellLink.h"
 
 namespace {

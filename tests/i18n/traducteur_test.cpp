@@ -1,5 +1,7 @@
 #include "i18n/traducteur.h"
 
+#include "ProductInfo.h"
+
 #include <gtest/gtest.h>
 
 #include <map>

@@ -17,8 +17,8 @@ protected:
     static void SetUpTestSuite() { testsupport::StartApplication(); }
     void SetUp() override {
         form.Create("Test form", 300, 200, ui::FontStyle{});
-        panelA.Create(form, {0, 0, 300, 100}, true);
-        panelB.Create(form, {0, 100, 300, 100}, true);
+        panelA.Create(form, {0, 0, 300, 100});
+        panelB.Create(form, {0, 100, 300, 100});
     }
     void TearDown() override {
         auto& app = ui::Application::Instance();
@@ -34,9 +34,9 @@ protected:
 
 TEST_F(Controls, RadioClickFiresWhenSelectedByUserOrProgramButNeverWhenAlreadySelected) {
     ui::RadioButton first, second, other;
-    first.Create(panelA, {0, 0, 80, 17}, "first", true, true);
-    second.Create(panelA, {0, 20, 80, 17}, "second", false, false);
-    other.Create(panelB, {0, 0, 80, 17}, "other", true, true);
+    first.Create(panelA, {0, 0, 80, 17}, "first", {.checked = true, .firstOfGroup = true});
+    second.Create(panelA, {0, 20, 80, 17}, "second");
+    other.Create(panelB, {0, 0, 80, 17}, "other", {.checked = true, .firstOfGroup = true});
     int firstClicks = 0, secondClicks = 0;
     first.OnClick = [&] { ++firstClicks; };
     second.OnClick = [&] { ++secondClicks; };
@@ -272,7 +272,7 @@ TEST_F(Controls, EnterPressesTheEnabledDefaultButtonAndEscapeDoesNothing) {
     ui::Edit edit;
     ui::Button next;
     edit.Create(panelA, {0, 0, 100, 21});
-    next.Create(panelB, {0, 0, 93, 22}, "&Next", true);
+    next.Create(panelB, {0, 0, 93, 22}, "&Next", {.isDefault = true});
     form.SetDefaultButton(&next);
     int clicks = 0, closes = 0;
     next.OnClick = [&] { ++clicks; };
@@ -296,7 +296,7 @@ TEST_F(Controls, EnterPressesTheEnabledDefaultButtonAndEscapeDoesNothing) {
 
 TEST_F(Controls, TreeViewHandsNotificationsToTheAttachedObjectThenRaisesOnChange) {
     ui::TreeView tree;
-    tree.Create(panelA, {0, 0, 200, 90}, TVS_HASBUTTONS | TVS_HASLINES, 19);
+    tree.Create(panelA, {0, 0, 200, 90}, {.styles = TVS_HASBUTTONS | TVS_HASLINES, .indent = 19});
     EXPECT_EQ(SendMessageW(tree.Handle(), TVM_GETINDENT, 0, 0), ui::Scale(19));
     int notified = 0, changes = 0;
     tree.OnNotify = [&](const NMHDR& header, LRESULT&) {

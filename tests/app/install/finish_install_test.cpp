@@ -1,6 +1,7 @@
 // The finishing steps run for real in the Wine prefix and read back through the system's own APIs.
 #include "app/install/DirectoryChoice.h"
 #include "app/install/InstallSupport.h"
+#include "ui/ComOwner.h"
 #include "ProductInfo.h"
 #include "finish_fixture.h"
 #include "i18n/traducteur.h"
@@ -16,8 +17,8 @@ struct LinkData {
 };
 
 LinkData LoadLink(const std::string& path) {
-    install::ComRef<IShellLinkW> link;
-    install::ComRef<IPersistFile> file;
+    ui::ComRef<IShellLinkW> link;
+    ui::ComRef<IPersistFile> file;
     LinkData data{"<unreadable>", "", ""};
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.PutVoid())) ||
         FAILED(link->QueryInterface(IID_IPersistFile, file.PutVoid())) ||
@@ -26,7 +27,7 @@ LinkData LoadLink(const std::string& path) {
     // The target as the link resolves it, from its item list: Wine keeps the path string of a
     // saved link in the ANSI code page only, where these letters become "?".
     wchar_t buffer[MAX_PATH + 1] = {};
-    install::Pidl target;
+    ui::Pidl target;
     if (SUCCEEDED(link->GetIDList(target.Put())) && target) SHGetPathFromIDListW(target.Get(), buffer);
     data.target = ui::NarrowPath(buffer);
     buffer[0] = 0;

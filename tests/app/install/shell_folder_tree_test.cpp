@@ -1,5 +1,5 @@
 // The folder tree in a test window of its own, over the real shell name space of the prefix.
-#include "app/install/ShellFolderTree.h"
+#include "ui/ShellFolderTree.h"
 
 #include "InstallTestSupport.h"
 #include "ui/Text.h"
@@ -16,7 +16,7 @@ namespace {
 
 const std::string kTestFolder = "C:\\Program Files\\QuorvaneTreeTest";
 
-install::ShellFolderTree* g_tree = nullptr;
+ui::ShellFolderTree* g_tree = nullptr;
 
 LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_NOTIFY && g_tree) {
@@ -48,7 +48,7 @@ protected:
         treeWindow = CreateWindowExW(WS_EX_CLIENTEDGE, WC_TREEVIEWW, L"",
                                      WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS | TVS_HASLINES | TVS_SHOWSELALWAYS, 0, 0,
                                      400, 260, host, nullptr, wc.hInstance, nullptr);
-        tree = std::make_unique<install::ShellFolderTree>(treeWindow);
+        tree = std::make_unique<ui::ShellFolderTree>(treeWindow);
         tree->OnChange = [this] { changes.push_back(tree->Path()); };
         g_tree = tree.get();
     }
@@ -81,7 +81,7 @@ protected:
     }
 
     HWND host = nullptr, treeWindow = nullptr;
-    std::unique_ptr<install::ShellFolderTree> tree;
+    std::unique_ptr<ui::ShellFolderTree> tree;
     std::vector<std::string> changes;
 };
 
@@ -183,13 +183,13 @@ TEST(ShellFolderTree, ListsFileSystemFoldersOnly) {
         {SFGAO_FOLDER, false},                                     // a virtual folder
         {SFGAO_FILESYSTEM, false},                                 // a file
     };
-    for (const auto& c : cases) EXPECT_EQ(install::IsFileSystemFolder(c.attributes), c.listed) << c.attributes;
+    for (const auto& c : cases) EXPECT_EQ(ui::IsFileSystemFolder(c.attributes), c.listed) << c.attributes;
 }
 
 TEST(ShellFolderTree, UnreadableRootIsAnError) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     HWND treeWindow = CreateWindowExW(0, WC_TREEVIEWW, L"", 0, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
-    EXPECT_THROW(install::ShellFolderTree(treeWindow, "Q:\\Nowhere"), install::InstallError);
+    EXPECT_THROW(ui::ShellFolderTree(treeWindow, "Q:\\Nowhere"), std::runtime_error);
     DestroyWindow(treeWindow);
     CoUninitialize();
 }

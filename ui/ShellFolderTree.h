@@ -4,16 +4,13 @@
 // A folder's children are read when it is first expanded. A right click selects the folder under
 // the mouse and opens the shell's own context menu for it.
 //
-// The tree-view sends its notifications to its parent: the form forwards WM_NOTIFY to
-// HandleNotify, which returns true when it handled the notification (the window procedure then
-// returns `result`). COM must be initialised on the thread. Neither constructor nor handlers let an
-// exception out of a call from Windows: HandleNotify hands errors to the application's handler.
-//
-// Wiring in the form (the control is created first, then attached, after COM is initialised):
-//     Directory = std::make_unique<install::ShellFolderTree>(directoryTreeHwnd);
-//     Directory->OnChange = [this] { DirectoryChange(); };   // TxtDir := Directory->Path() + text 1
-//     WM_NOTIFY from the control: if (Directory->HandleNotify(*header, result)) return result;
-// The control's style is the form's choice (no TVS_LINESATROOT: no lines or button at the root).
+// The tree-view sends its notifications to its parent, which routes them back to the control's
+// wrapper (ui::TreeView::OnNotify); the wrapper hands them to HandleNotify, which returns true
+// when it handled the notification (the window procedure then returns `result`). COM must be
+// initialised on the thread. Neither constructor nor handlers let an exception out of a call
+// from Windows: HandleNotify hands errors to the application's handler.
+// The control's style is its creator's choice (the wizard's has no TVS_LINESATROOT: no lines or
+// button at the root).
 #include <windows.h>
 #include <commctrl.h>
 #include <shobjidl.h>
@@ -23,9 +20,9 @@
 #include <string>
 #include <vector>
 
-#include "app/install/InstallSupport.h"
+#include "ui/ComOwner.h"
 
-namespace install {
+namespace ui {
 
 // What the tree lists: folders of the file system. The shell also flags archives (.zip, .cab) as
 // folders, but they are files (SFGAO_STREAM) and no directory can be made inside them.
@@ -33,7 +30,8 @@ bool IsFileSystemFolder(SFGAOF attributes);
 
 class ShellFolderTree {
 public:
-    // Fills `tree` with the root folder, expanded. Throws InstallError when the root cannot be read.
+    // Fills `tree` with the root folder, expanded. Throws std::runtime_error when the root cannot be
+    // read.
     explicit ShellFolderTree(HWND tree, const std::string& rootPath = "C:\\Program Files");
     ~ShellFolderTree();
     ShellFolderTree(const ShellFolderTree&) = delete;
@@ -72,4 +70,4 @@ private:
     std::vector<std::unique_ptr<Node>> nodes_;
 };
 
-}  // namespace install
+}  // namespace ui

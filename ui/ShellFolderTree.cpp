@@ -1,4 +1,4 @@
-#include "app/install/ShellFolderTree.h"
+#include "ui/ShellFolderTree.h"
 
 #include "ui/Application.h"
 #include "ui/Text.h"
@@ -8,7 +8,9 @@
 #include <shlwapi.h>
 #include <shobjidl.h>
 
-namespace install {
+#include <stdexcept>
+
+namespace ui {
 namespace {
 
 // Icon indices of the system image list for a folder, closed and open.
@@ -87,7 +89,7 @@ ShellFolderTree::ShellFolderTree(HWND tree, const std::string& rootPath) : tree_
 
     Pidl root;
     if (FAILED(SHParseDisplayName(ui::WidenPath(rootPath).c_str(), nullptr, root.Put(), 0, nullptr)) || !root)
-        throw InstallError("Cannot read the folder " + PathForText(rootPath));
+        throw std::runtime_error("Cannot read the folder " + Narrow(WidenPath(rootPath)));
     ComRef<IShellFolder> parent;
     PCUITEMID_CHILD last = nullptr;
     std::wstring name = ui::WidenPath(rootPath);
@@ -232,14 +234,13 @@ bool ShellFolderTree::HandleNotify(const NMHDR& header, LRESULT& result) noexcep
             RightClick();
             result = TRUE;  // handled: no second menu from the default processing
             return true;
-        default:
-            return false;
+        default: return false;
         }
     } catch (...) {
-        ui::Application::Instance().HandleException(std::current_exception());
+        Application::Instance().HandleException(std::current_exception());
         result = 0;
         return true;
     }
 }
 
-}  // namespace install
+}  // namespace ui
