@@ -1,12 +1,9 @@
 #pragma once
 // The user name and password that the build gives for a proxy asking for Basic credentials
-// (cache variables QUORVANE_PROXY_USER and QUORVANE_PROXY_PASSWORD); both empty by default, and
-// then a proxy's 407 ends the download with a clear error instead of guessing.
-#include <string>
+// (cache variables QUORVANE_PROXY_USER and QUORVANE_PROXY_PASSWORD); both empty by default. The
+// wizard asks the user when the proxy wants others; a silent run has only these.
+#include "ui/CredentialsDialog.h"
 
-struct ProxyCredentials {
-    std::string UserId;
-    std::string Password;
-};
+using ProxyCredentials = ui::Credentials;
 
 ProxyCredentials BuildProxyCredentials();

@@ -4,10 +4,12 @@
 // uInstallController.cpp, the installation steps that other parts provide in uInstallSteps.cpp.
 #include "app/cmdline/RunOutcome.h"
 #include "app/DownloadRetry.h"
+#include "app/ProxyCredentials.h"
 #include "i18n/traducteur.h"
 #include "ui/Controls.h"
 
 #include <array>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -100,6 +102,10 @@ public:
     // pauses before the second and third attempt of a file.
     int InactivityTimeOutMs = kInactivityTimeOutMs;
     std::array<DWORD, kDownloadAttempts - 1> BackOffMs{kBackOffMs[0], kBackOffMs[1]};
+    // Asked, once a run, when a proxy wants a user name and password that it was not given or
+    // refused (407); returns what the user gave, nothing when he gave none. The wizard shows a
+    // dialog; a silent run empties it, so that only the build's credentials count.
+    std::function<std::optional<ProxyCredentials>(const std::string& proxy)> AskProxyCredentials;
 
     // Controller.
     void ShowSteps(bool page1, bool page2, bool page3, bool page4, bool page5);
@@ -173,12 +179,17 @@ private:
     void NoteFailedAttempt(AttemptResult& attempt, bool damaged);
     // "Server or update not found: <CurrentFile> (<detail>)", in the current language.
     std::string NotFound(const std::string& detail) const;
+    // One request of the file; a proxy's 407 asks the user once a run, then the request goes
+    // again with what he gave.
+    void GetThroughProxy(const std::string& url);
+    std::optional<ProxyCredentials> AskWithDialog(const std::string& proxy);
 
     std::string decimalSeparator_ = ".";   // the user's, read when the download starts
     int barMaximum_ = -1;                  // the progress bar's range as last sent
     unsigned long long lastProgress_ = 0;  // tick count of the last progress shown; 0: none yet
     long long shownBytes_ = 0;             // the most of the current file shown: never less after
     bool downloadAborted_ = false;         // the user's Cancel reached the download
+    bool proxyCredentialsAsked_ = false;   // the user was asked for the proxy's credentials in this run
     static constexpr unsigned long long kProgressInterval = 100;  // milliseconds: ten updates a second
 
     std::map<std::string, ui::Window*, std::less<>> captioned_;

@@ -71,7 +71,8 @@ std::string LanguageKeyForLocale(LCID locale) {
     return PrimaryLanguage(locale) == kLangEnglish ? "anglais" : "francais";
 }
 
-TfInstall::TfInstall(LCID locale, Build build) {
+TfInstall::TfInstall(LCID locale, Build build)
+    : AskProxyCredentials([this](const std::string& proxy) { return AskWithDialog(proxy); }) {
     BuildLayout();
     RegisterCaptions();
     BindEvents();

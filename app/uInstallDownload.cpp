@@ -78,6 +78,7 @@ void TfInstall::StartDownloadClient() {
     HttpClient->InputFileMode = true;
     HttpClient->TimeOut = InactivityTimeOutMs;
     downloadAborted_ = false;
+    proxyCredentialsAsked_ = false;
     decimalSeparator_ = UserDecimalSeparator();
     barMaximum_ = -1;
     lastProgress_ = 0;
@@ -107,7 +108,7 @@ void TfInstall::FetchFile(const std::string& file) {
         try {
             {
                 verify::TDownloadCheck::Attached attached(*HttpClient, check);
-                HttpClient->Get(url);
+                GetThroughProxy(url);
             }
             LogLine(StatusLine(HttpClient->Header, HttpClient->ReplyCode) + ", " +
                     std::to_string(HttpClient->BytesReceived) + " bytes in " +
@@ -130,6 +131,33 @@ void TfInstall::FetchFile(const std::string& file) {
             NoteFailedAttempt(attempt, dynamic_cast<const DamagedDownloadError*>(&failure) != nullptr);
         }
     }
+}
+
+void TfInstall::GetThroughProxy(const std::string& url) {
+    try {
+        HttpClient->Get(url);
+    } catch (const EProxyAuthError& refused) {
+        // The proxy answered before any byte of the body: the request can go again as it was.
+        if (proxyCredentialsAsked_ || !AskProxyCredentials) throw;
+        proxyCredentialsAsked_ = true;
+        LogLine(std::string(refused.what()) + ": the user is asked");
+        const std::optional<ProxyCredentials> given =
+            AskProxyCredentials(HttpClient->Proxy + ":" + std::to_string(HttpClient->ProxyPort));
+        if (!given) throw;
+        LogLine("Proxy user name given: " + given->UserId);
+        HttpClient->HeaderInfo->ProxyUserId = given->UserId;
+        HttpClient->HeaderInfo->ProxyPassword = given->Password;
+        HttpClient->Get(url);
+    }
+}
+
+std::optional<ProxyCredentials> TfInstall::AskWithDialog(const std::string& proxy) {
+    std::string prompt = Translated(kTextProxyPrompt);
+    if (const std::size_t at = prompt.find("%s"); at != std::string::npos) prompt.replace(at, 2, proxy);
+    const ui::CredentialsTexts texts{Translated(kTextProxyCaption), prompt,
+                                     Translated(kTextProxyUser),    Translated(kTextProxyPassword),
+                                     Translated(kTextOk),           Translated(kTextCancel)};
+    return ui::AskCredentials(Handle(), texts, HttpClient->HeaderInfo->ProxyUserId);
 }
 
 void TfInstall::NoteFailedAttempt(AttemptResult& attempt, bool damaged) {

@@ -83,6 +83,18 @@ constexpr TextPair kTexts[tTranslate::kTextCount + 1] = {
               "Status : Registration of uninstall"},
     /* 35 */ {"Statut : Nouvel essai de t\xE9l\xE9""chargement de ",
               "Status : Trying again to download "},
+    /* 36 */ {"Authentification du proxy",
+              "Proxy authentication"},
+    /* 37 */ {"Le proxy %s demande un nom d'utilisateur et un mot de passe pour t\xE9l\xE9""charger Quorvane.",
+              "The proxy %s asks for a user name and password to download Quorvane."},
+    /* 38 */ {"&Nom d'utilisateur :",
+              "&User name:"},
+    /* 39 */ {"&Mot de passe :",
+              "&Password:"},
+    /* 40 */ {"OK",
+              "OK"},
+    /* 41 */ {"Annuler",
+              "Cancel"},
 };
 // clang-format on
 
@@ -127,7 +139,7 @@ constexpr Caption kCaptions[] = {
 };
 // clang-format on
 
-static_assert(kTextTryingAgain == tTranslate::kTextCount, "every text has its name");
+static_assert(kTextCancel == tTranslate::kTextCount, "every text has its name");
 
 }  // namespace
 

@@ -42,6 +42,12 @@ enum TextId : int {
     kTextCreatingShortcuts = 33,
     kTextRegisteringUninstall = 34,
     kTextTryingAgain = 35,
+    kTextProxyCaption = 36,
+    kTextProxyPrompt = 37,
+    kTextProxyUser = 38,
+    kTextProxyPassword = 39,
+    kTextOk = 40,
+    kTextCancel = 41,
 };
 
 // Whatever shows the form's captions: the wizard form registers itself.
@@ -54,7 +60,7 @@ public:
 
 class tTranslate {
 public:
-    static constexpr int kTextCount = 35;
+    static constexpr int kTextCount = 41;
 
     tTranslate();
 
@@ -67,7 +73,7 @@ public:
     // The form whose captions SetLanguage sets; may be null (nothing is re-captioned).
     void SetForm(ICaptionTarget* form) { form_ = form; }
 
-    // Indexed 1..35; element 0 is unused.
+    // Indexed 1..41; element 0 is unused.
     std::array<std::string, kTextCount + 1> FrenchTexts;
     std::array<std::string, kTextCount + 1> EnglishTexts;
     std::string Language;

@@ -209,7 +209,7 @@ void THttpClient::OpenTunnel() {
 void THttpClient::CheckProxyAuthentication() const {
     if (Proxy.empty()) return;
     const std::string error = ProxyAuthenticationError(ProxyName(), ReplyCode, !HeaderInfo->ProxyUserId.empty());
-    if (!error.empty()) throw EHttpError(error);
+    if (!error.empty()) throw EProxyAuthError(error);
 }
 
 void THttpClient::SendRequest() {

@@ -10,6 +10,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A proxy answered 407: it wants a user name and password, or refused the ones given. Apart from
+// the other refusals because a user can mend it: the wizard asks and tries again.
+class EProxyAuthError : public EHttpError {
+public:
+    using EHttpError::EHttpError;
+};
+
 // A reply body kept in memory (no InputFileMode) larger than the client holds.
 inline constexpr char kBodyTooLarge[] = "Reply body too large to be held in memory";
 

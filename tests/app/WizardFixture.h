@@ -42,6 +42,8 @@ protected:
         delete Translator;
         Translator = new tTranslate;
         form = std::make_unique<TfInstall>(locale, build);
+        // No test may wait on the proxy credentials dialog: a proxy's 407 gets none.
+        form->AskProxyCredentials = nullptr;
         return *form;
     }
 

@@ -8,7 +8,9 @@
 //                                       text starts with PREFIX; prints that text
 //   wizard_driver answer CAPTION ID [S] waits up to S seconds (default 20) for the message box with
 //                                       that caption, prints its text and presses button ID
-//                                       (1 OK, 6 Yes, 7 No)
+//                                       (1 OK, 2 Cancel, 6 Yes, 7 No)
+//   wizard_driver fill CAPTION TEXT...  waits (20 s) for the dialog with that caption and puts each
+//                                       TEXT into its edit boxes in order (a user name, a password)
 //   wizard_driver closed [S]            waits (up to S seconds, default 20) until the wizard is gone
 //   wizard_driver product [close]       waits (10 s) for the started product's window, prints its
 //                                       frame as WxH+X+Y, and closes it when asked
@@ -88,6 +90,12 @@ HWND FindChild(HWND parent, const std::function<bool(HWND)>& match) {
     return search.found;
 }
 
+bool IsEdit(HWND window) {
+    wchar_t cls[32] = {};
+    GetClassNameW(window, cls, 32);
+    return _wcsicmp(cls, L"Edit") == 0;
+}
+
 int Click(const std::wstring& caption, double seconds) {
     HWND wizard = WaitForWizard(true);
     if (!wizard) return 1;
@@ -109,11 +117,7 @@ int Click(const std::wstring& caption, double seconds) {
 int Type(const std::wstring& text) {
     HWND wizard = WaitForWizard(true);
     if (!wizard) return 1;
-    HWND edit = FindChild(wizard, [](HWND c) {
-        wchar_t cls[32] = {};
-        GetClassNameW(c, cls, 32);
-        return _wcsicmp(cls, L"Edit") == 0;
-    });
+    HWND edit = FindChild(wizard, IsEdit);
     if (!edit) return 1;
     // WM_SETTEXT raises the edit box's change notice, as typing does.
     SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
@@ -136,7 +140,8 @@ int WaitText(const std::wstring& prefix, double seconds) {
     return 0;
 }
 
-int Answer(const std::wstring& caption, int button, double seconds) {
+// The visible dialog (a message box or another #32770 window) with that caption, or null.
+HWND WaitForBox(const std::wstring& caption, double seconds) {
     HWND box = nullptr;
     const bool shown = WaitFor(seconds, [&] {
         box = FindWindowW(L"#32770", caption.c_str());
@@ -144,9 +149,31 @@ int Answer(const std::wstring& caption, int button, double seconds) {
     });
     if (!shown) {
         std::fwprintf(stderr, L"wizard_driver: no message box \"%ls\"\n", caption.c_str());
-        return 1;
+        return nullptr;
     }
     Sleep(200);  // let it finish drawing
+    return box;
+}
+
+// Types texts[i] into the dialog's i-th edit box, in the order the dialog made them.
+int Fill(const std::wstring& caption, int count, wchar_t** texts) {
+    HWND box = WaitForBox(caption, 20);
+    if (!box) return 1;
+    HWND edit = nullptr;
+    for (int i = 0; i < count; ++i) {
+        edit = FindWindowExW(box, edit, L"Edit", nullptr);
+        if (!edit) {
+            std::fwprintf(stderr, L"wizard_driver: \"%ls\" has fewer than %d edit boxes\n", caption.c_str(), count);
+            return 1;
+        }
+        SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(texts[i]));
+    }
+    return 0;
+}
+
+int Answer(const std::wstring& caption, int button, double seconds) {
+    HWND box = WaitForBox(caption, seconds);
+    if (!box) return 1;
     PrintUtf8(TextOf(GetDlgItem(box, 0xFFFF)));
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
     Sleep(300);
@@ -264,12 +291,14 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"click" && argc > 2) return Click(argv[2], Seconds(argc, argv, 3, 5));
     if (command == L"type" && argc > 2) return Type(argv[2]);
     if (command == L"waittext" && argc > 2) return WaitText(argv[2], Seconds(argc, argv, 3, 20));
+    if (command == L"fill" && argc > 3) return Fill(argv[2], argc - 3, argv + 3);
     if (command == L"answer" && argc > 3) return Answer(argv[2], _wtoi(argv[3]), Seconds(argc, argv, 4, 20));
     if (command == L"run" && argc > 2) return Run(argc, argv);
     if (command == L"product") return Product(argc > 2 && std::wstring(argv[2]) == L"close");
     if (command == L"kill") return KillWizards();
     if (command == L"closed") return WaitForWizard(false, Seconds(argc, argv, 2, 20)) ? 0 : 1;
     std::fprintf(stderr, "usage: wizard_driver wait|rect|closed [S]|click CAPTION [S]|type TEXT|"
-                         "waittext PREFIX [S]|answer CAPTION ID [S]|product [close]|kill|run PROGRAM [ARGS...]\n");
+                         "waittext PREFIX [S]|answer CAPTION ID [S]|fill CAPTION TEXT...|product [close]|kill|"
+                         "run PROGRAM [ARGS...]\n");
     return 1;
 }

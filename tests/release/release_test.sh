@@ -29,7 +29,9 @@ done
 size=$(stat -c %s "$dist/Install.exe")
 [ "$size" -le 1572864 ] || fail "Install.exe is $size bytes"
 x86_64-w64-mingw32-nm "$dist/Install.exe" 2>/dev/null | grep -q wWinMain && fail "Install.exe is not stripped"
-x86_64-w64-mingw32-nm "$dist/Install.exe.debug" | grep -q wWinMain || fail "Install.exe.debug holds no symbols"
+# grep reads the whole list: grep -q would leave as soon as it matched, and nm, still writing,
+# would end on SIGPIPE, which pipefail reports as a failure.
+x86_64-w64-mingw32-nm "$dist/Install.exe.debug" | grep wWinMain >/dev/null || fail "Install.exe.debug holds no symbols"
 x86_64-w64-mingw32-objdump -s -j .gnu_debuglink "$dist/Install.exe" | grep -q "Install.exe.debu" ||
   fail "no debug link to Install.exe.debug"
 (cd "$dist" && sha256sum -c --quiet Install.exe.sha256) || fail "Install.exe.sha256 does not match"

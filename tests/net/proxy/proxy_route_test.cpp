@@ -1,6 +1,7 @@
 // The user's proxy under Wine, with real servers that run-proxy-tests.sh starts: squid on
 // loopback (one port open, one asking for Basic credentials) whose own hosts file alone knows
-// quorvane-proxied.invalid, nginx behind it, and a port where nothing listens. The settings are
+// quorvane-proxied.invalid, nginx behind it (plain, and over TLS with a certificate for that
+// name from an authority the prefix trusts), and a port where nothing listens. The settings are
 // written into this prefix's registry in both of Windows' forms, as the download sequence finds
 // them.
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include "net/http/HttpClient.h"
 #include "net/proxy/SystemProxy.h"
 #include "tests/net/proxy/UserProxySettings.h"
+#include "tests/support/FullListener.h"
 #include "tests/support/TestApplication.h"
 
 namespace {
@@ -29,16 +31,19 @@ const int kSquid = Port("QUORVANE_SQUID_PORT");
 const int kSquidAuth = Port("QUORVANE_SQUID_AUTH_PORT");
 const int kOrigin = Port("QUORVANE_ORIGIN_PORT");
 const int kDown = Port("QUORVANE_DOWN_PORT");
+const int kTlsOrigin = Port("QUORVANE_TLS_ORIGIN_PORT");
 
 std::wstring Loopback(int port) { return L"127.0.0.1:" + std::to_wstring(port); }
-std::string Url(const std::string& host, int port) {
-    return "http://" + host + ":" + std::to_string(port) + "/download/lite/hello.txt";
+std::string Url(const std::string& host, int port, const std::string& scheme = "http") {
+    return scheme + "://" + host + ":" + std::to_string(port) + "/download/lite/hello.txt";
 }
 
 class ProxyRoute : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { testsupport::StartApplication(); }
-    void SetUp() override { ASSERT_TRUE(kSquid && kSquidAuth && kOrigin && kDown) << "run by run-proxy-tests.sh"; }
+    void SetUp() override {
+        ASSERT_TRUE(kSquid && kSquidAuth && kOrigin && kDown && kTlsOrigin) << "run by run-proxy-tests.sh";
+    }
     void TearDown() override { EXPECT_TRUE(testsupport::ClearUserProxySettings()); }
 
     // One download as the download sequence makes it: the route from the user's settings.
@@ -48,10 +53,10 @@ protected:
         bool invalidHost = false;
     };
     static Outcome Fetch(const UserProxySettings& settings, const std::string& url, const std::string& user = {},
-                         const std::string& password = {}) {
+                         const std::string& password = {}, int timeOut = 20000) {
         EXPECT_TRUE(testsupport::WriteUserProxySettings(settings));
         net::THttpClient client;
-        client.TimeOut = 20000;
+        client.TimeOut = timeOut;
         client.ChooseProxy = SystemProxyChooser();
         client.HeaderInfo->ProxyUserId = user;
         client.HeaderInfo->ProxyPassword = password;
@@ -122,6 +127,33 @@ TEST_F(ProxyRoute, ABypassedHostGoesDirectAndAProxyThatIsDownSaysSo) {
     const Outcome proxied = Fetch(settings, Url("localhost", kOrigin));
     EXPECT_EQ(proxied.error, "Proxy 127.0.0.1:" + std::to_string(kDown) + " refused the connection or is unreachable");
     EXPECT_FALSE(proxied.invalidHost);
+}
+
+TEST_F(ProxyRoute, AProxyThatNeverAnswersIsReportedAsSuch) {
+    loopback::FullListener silent;
+    ASSERT_TRUE(silent.Listening());
+    const std::string said =
+        "Proxy 127.0.0.1:" + std::to_string(silent.Port()) + " did not answer (connection timed out)";
+    // The tunnel an https download asks for waits on the same connection first.
+    for (const char* scheme : {"http", "https"}) {
+        const Outcome got =
+            Fetch({Loopback(silent.Port()), L"", L""}, Url(kProxiedHost, kTlsOrigin, scheme), "", "", 500);
+        EXPECT_EQ(got.error, said) << scheme;
+        EXPECT_FALSE(got.invalidHost) << scheme;
+    }
+}
+
+// TLS runs inside the CONNECT tunnel end to end: the certificate checked is the download host's,
+// a name this machine cannot resolve, and the proxy sees only the encrypted bytes.
+TEST_F(ProxyRoute, DownloadsOverHttpsThroughTheTunnel) {
+    for (const int proxy : {kSquid, kSquidAuth}) {
+        const Outcome got = Fetch({Loopback(proxy), L"<local>", L""}, Url(kProxiedHost, kTlsOrigin, "https"),
+                                  proxy == kSquidAuth ? "quorvane" : "", "proxy secret");
+        EXPECT_EQ(got.error, "") << proxy;
+        EXPECT_EQ(got.code, 200) << proxy;
+        EXPECT_EQ(got.body, kServed) << proxy;
+        EXPECT_FALSE(got.invalidHost) << proxy;
+    }
 }
 
 TEST_F(ProxyRoute, AProxyWhoseNameDoesNotResolveIsNamed) {

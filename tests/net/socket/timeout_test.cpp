@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "LoopbackPeer.h"
+#include "tests/support/FullListener.h"
 #include "tests/support/Loopback.h"
 
 using net::EAbortError;
@@ -86,34 +87,18 @@ TEST(TimeOut, ANegativeValueIsARangeErrorBeforeAnythingWaits) {
 // A listener whose backlog is full answers no more connection requests: the connect waits
 // until the time-out ends it.
 TEST(TimeOut, AConnectionNeverAnsweredTimesOut) {
-    int port = 0;
-    SOCKET listener = loopback::Listen(port, 0);
-    ASSERT_NE(listener, INVALID_SOCKET);
-    std::vector<SOCKET> filling;
-    for (int i = 0; i < 4; ++i) {
-        SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        u_long nonBlocking = 1;
-        ioctlsocket(s, FIONBIO, &nonBlocking);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(static_cast<u_short>(port));
-        connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        filling.push_back(s);
-    }
-    Sleep(100);
+    loopback::FullListener listener;
+    ASSERT_TRUE(listener.Listening());
     Probe client;
     int failures = 0;
     client.OnConnectionFailed = [&](void*) { ++failures; };
     client.Host = "127.0.0.1";
-    client.Port = port;
+    client.Port = listener.Port();
     client.TimeOut = 500;
     const DWORD start = GetTickCount();
     EXPECT_EQ(ErrorOf([&] { client.Connect(); }), "Connection Timed out");
     EXPECT_GE(GetTickCount() - start, 450u);
     EXPECT_EQ(failures, 1);
-    for (SOCKET s : filling) closesocket(s);
-    closesocket(listener);
 }
 
 // A lookup cancelled in flight is abandoned with its buffer; its late completion must neither

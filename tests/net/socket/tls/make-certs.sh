@@ -4,13 +4,15 @@
 # for another name), expired.pem (signed by it, for localhost, valid only in 2020),
 # self-signed.pem (for localhost, signed by itself), chained.pem (for localhost, signed by an
 # intermediate authority that the server must send along) and chained-full.pem (the same with
-# the intermediate after it).
+# the intermediate after it), proxied.pem (signed by it, for quorvane-proxied.invalid, a name that
+# only the proxy tests' squid resolves).
 #   make-certs.sh DIR
 set -euo pipefail
 dir=$1
 mkdir -p "$dir"
 cd "$dir"
-[ -f done ] && exit 0
+# Marked made with the last certificate's name: a folder made before it was added is made again.
+[ -f made-proxied ] && exit 0
 
 quiet() { "$@" 2>/dev/null; }
 quiet openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem -days 3650 \
@@ -60,7 +62,8 @@ cat chained.pem intermediate.pem >chained-full.pem
 cp chained.key chained-full.key
 leaf localhost "DNS:localhost,IP:127.0.0.1" sign_now
 leaf other-name "DNS:other.quorvane.test" sign_now
+leaf proxied "DNS:quorvane-proxied.invalid" sign_now
 leaf expired "DNS:localhost" sign_2020
 quiet openssl req -x509 -newkey rsa:2048 -nodes -keyout self-signed.key -out self-signed.pem -days 825 \
   -subj "/CN=localhost" -addext "subjectAltName=DNS:localhost"
-touch done
+touch made-proxied
