@@ -19,7 +19,9 @@ const std::string& ShownOnPageFour(TfInstall& form) {
 }  // namespace
 
 const char* DownloadServer() { return g_server.c_str(); }
-const verify::TPinnedFile* PinnedFile(std::string_view name) { return g_pinned.Name && name == g_pinned.Name ? &g_pinned : nullptr; }
+const verify::TPinnedFile* PinnedFile(std::string_view name) {
+    return g_pinned.Name && name == g_pinned.Name ? &g_pinned : nullptr;
+}
 
 namespace benchdownload {
 

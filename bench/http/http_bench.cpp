@@ -56,10 +56,11 @@ void BigDownload() {
     client.Get("http://" + loopback::Address(server.Port()) + "/big");
     const double seconds = Now() - start;
     peer.join();
-    std::printf("Get of %d MiB into a file: %.2f s, %.0f MB/s, %lld bytes, peak working set %.1f MiB before, "
-                "%.1f MiB after\n",
-                kBigMiB, seconds, client.BytesReceived / 1e6 / seconds, static_cast<long long>(client.BytesReceived),
-                before, WorkingSetMiB(true));
+    std::printf(
+        "Get of %d MiB into a file: %.2f s, %.0f MB/s, %lld bytes, peak working set %.1f MiB before, "
+        "%.1f MiB after\n",
+        kBigMiB, seconds, client.BytesReceived / 1e6 / seconds, static_cast<long long>(client.BytesReceived), before,
+        WorkingSetMiB(true));
 }
 
 void FourSmallGets() {

@@ -140,10 +140,11 @@ void WorkingSet() {
     const SIZE_T small = PeakWorkingSet();
     const ULONGLONG ms = CaptureOf(1ull << 30, path);
     const SIZE_T large = PeakWorkingSet();
-    std::printf("peak working set: after 1 MiB capture %.2f MiB, after 1 GiB capture %.2f MiB, growth %.3f MiB "
-                "(target <= 1 MiB); 1 GiB took %.2f s\n",
-                small / 1048576.0, large / 1048576.0, (static_cast<double>(large) - static_cast<double>(small)) / 1048576.0,
-                Seconds(ms));
+    std::printf(
+        "peak working set: after 1 MiB capture %.2f MiB, after 1 GiB capture %.2f MiB, growth %.3f MiB "
+        "(target <= 1 MiB); 1 GiB took %.2f s\n",
+        small / 1048576.0, large / 1048576.0, (static_cast<double>(large) - static_cast<double>(small)) / 1048576.0,
+        Seconds(ms));
 }
 
 // Median and best of a set of timings.

@@ -171,7 +171,8 @@ TEST_P(DownloadCase, EndsAsTheCaseSays) {
     std::vector<std::string> ranges;
     // A connection taken at once has no request: it can only be one for the first file.
     for (const std::string& request : requests)
-        if (request.empty() || httptest::RequestPath(request) == PathOf(file.c_str())) ranges.push_back(RangeOf(request));
+        if (request.empty() || httptest::RequestPath(request) == PathOf(file.c_str()))
+            ranges.push_back(RangeOf(request));
     if (auto count = said("requests")) {
         EXPECT_EQ(std::to_string(ranges.size()), *count);
     }
@@ -186,7 +187,8 @@ TEST_P(DownloadCase, EndsAsTheCaseSays) {
         long long others = 2000;
         for (const char* other : kFiles)
             if (other != file) others += static_cast<long long>(Product(other).size());
-        EXPECT_LT(server.BytesSent() - sentBefore, static_cast<long long>(Product(file.c_str()).size() * 112 / 100) + others);
+        EXPECT_LT(server.BytesSent() - sentBefore,
+                  static_cast<long long>(Product(file.c_str()).size() * 112 / 100) + others);
     }
 }
 
@@ -266,11 +268,12 @@ TEST_F(HostileDownloadTest, CancelDuringABackOffEndsAtOnce) {
 TEST_F(HostileDownloadTest, ARedirectToAMirrorKeepsTheCookieForItsOwnServer) {
     TCaseServer mirror;
     mirror.Serve("/mirror/quorvane.exe", Product("quorvane.exe"));
-    server.On(PathOf("quorvane.exe"),
-              {Actions({{THttpAction::Send,
-                         Reply("HTTP/1.0 302 Found",
-                               {"Location: http://" + mirror.Address() + "/mirror/quorvane.exe", "Set-Cookie: qv=1"}, ""),
-                         0}})});
+    server.On(
+        PathOf("quorvane.exe"),
+        {Actions({{THttpAction::Send,
+                   Reply("HTTP/1.0 302 Found",
+                         {"Location: http://" + mirror.Address() + "/mirror/quorvane.exe", "Set-Cookie: qv=1"}, ""),
+                   0}})});
     TfInstall& f = Install();
     ExpectInstalled(f);
     // The cookie is the first server's: the mirror, on another port, never sees it.
@@ -289,8 +292,9 @@ void CALLBACK BlockTheSecondFile(HWND window, UINT, UINT_PTR id, DWORD) {
 
 // The download's file cannot be created in the download folder: a folder has its name.
 TEST_F(HostileDownloadTest, ATemporaryFileThatCannotBeCreatedStopsTheInstallation) {
-    server.On(PathOf("quorvane.ini"), {Actions({{THttpAction::Delay, "", 1000},
-                                                {THttpAction::Send, Reply("HTTP/1.0 200 OK", {}, "new quorvane.ini"), 0}})});
+    server.On(PathOf("quorvane.ini"),
+              {Actions({{THttpAction::Delay, "", 1000},
+                        {THttpAction::Send, Reply("HTTP/1.0 200 OK", {}, "new quorvane.ini"), 0}})});
     TfInstall& f = Install([](TfInstall& form) {
         fInstall = &form;
         SetTimer(form.Handle(), 8, 20, BlockTheSecondFile);
@@ -333,7 +337,8 @@ TEST_F(HostileDownloadTest, AProductFileInUseStopsTheFinishingStepsAndStaysAsItW
     for (const char* file : kFiles)
         EXPECT_EQ(installtest::ReadFileBytes(dir.Path() + file), std::string("old ") + file);
     EXPECT_FALSE(installtest::Exists(install::ReadProgramsPath() + "Quorvane"));
-    EXPECT_EQ(installtest::ReadRegString(HKEY_LOCAL_MACHINE, installtest::kUninstallKeys[1], "DisplayName"), "<missing>");
+    EXPECT_EQ(installtest::ReadRegString(HKEY_LOCAL_MACHINE, installtest::kUninstallKeys[1], "DisplayName"),
+              "<missing>");
 }
 
 // The uninstall entry cannot be written: the finishing steps stop with the registry's message and
@@ -397,12 +402,12 @@ TEST(DownloadRetry, RetriesWhatATryAgainMayMendAndResumesOnlyASoundBeginning) {
         std::int64_t next;
     };
     const Resume resumes[] = {
-        {{0, 200, 0, 600, false}, 600},     // a 200 cut short: continue after what is stored
-        {{400, 206, 400, 900, false}, 900}, // a continued 206 cut again: continue after it
-        {{0, 206, 400, 100, false}, 0},     // a 206 that did not continue: start again
-        {{0, 500, 400, 40, false}, 0},      // an error page replaced the file
-        {{-1, 0, 400, 400, false}, 400},    // never reached a body: the file is as it was
-        {{0, 200, 0, 1000, true}, 0},       // whole but damaged
+        {{0, 200, 0, 600, false}, 600},      // a 200 cut short: continue after what is stored
+        {{400, 206, 400, 900, false}, 900},  // a continued 206 cut again: continue after it
+        {{0, 206, 400, 100, false}, 0},      // a 206 that did not continue: start again
+        {{0, 500, 400, 40, false}, 0},       // an error page replaced the file
+        {{-1, 0, 400, 400, false}, 400},     // never reached a body: the file is as it was
+        {{0, 200, 0, 1000, true}, 0},        // whole but damaged
     };
     for (const Resume& r : resumes) EXPECT_EQ(NextResumePoint(r.attempt), r.next) << r.attempt.replyCode;
 }

@@ -110,8 +110,8 @@ TEST_F(WizardKeys, EnterActsAsNextWhenNextIsEnabled) {
     Press(f.rdoFrench, VK_RETURN);
     ASSERT_EQ(Page(), 2);
     EXPECT_TRUE(IsWindowVisible(GetFocus()));  // not left on the hidden page
-    SetFocus(f.rdoDeny.Handle());  // selected already: focusing it selects nothing new
-    Press(f.rdoDeny, VK_RETURN);   // Next disabled
+    SetFocus(f.rdoDeny.Handle());              // selected already: focusing it selects nothing new
+    Press(f.rdoDeny, VK_RETURN);               // Next disabled
     EXPECT_EQ(Page(), 2);
     Click(f.rdoagree);
     Press(f.rdoagree, VK_RETURN);
@@ -198,7 +198,8 @@ TEST_F(WizardTest, ExactlyOneLicencePaneShowsAndItHoldsItsText) {
     Click(f.BtnNext);
     EXPECT_TRUE(f.memLicenseRaRozoEn.Visible());
     EXPECT_EQ(f.memLicenseRaRozoFr.Visible() + f.memLicenceEn.Visible() + f.memLicenseProFr.Visible() +
-                  f.memLicenseEntreFr.Visible(), 0);
+                  f.memLicenseEntreFr.Visible(),
+              0);
     EXPECT_EQ(f.memLicenseRaRozoEn.Text().rfind("QUORVANE BASIC EDITION", 0), 0u);
     EXPECT_FALSE(f.memLicenseRaRozoFr.Text().empty());
     EXPECT_FALSE(f.memLicenceEn.Text().empty());
@@ -212,8 +213,8 @@ TEST_F(WizardTest, LicenceBoldRunsCoverTheirPhrasesAndNothingAfter) {
     struct Probe {
         long position;  // in the stored text, CR LF counting two
         bool bold;
-    } probes[] = {{0, true}, {113, true}, {114 + 2, false}, {1259, true}, {1278, true}, {1280, false},
-                  {2162, true}, {2199, true}, {2201, false}, {500, false}};
+    } probes[] = {{0, true},     {113, true},  {114 + 2, false}, {1259, true},  {1278, true},
+                  {1280, false}, {2162, true}, {2199, true},     {2201, false}, {500, false}};
     for (const Probe& p : probes) {
         SCOPED_TRACE(p.position);
         const long at = RichEditPosition(stored, p.position);
@@ -279,9 +280,9 @@ TEST_F(WizardTest, TheDownloadBarDrawsInBlueUnderTheTheme) {
 TEST(LicenseText, PositionsSkipOneCharacterPerLineBreakBeforeThem) {
     const std::string text = "AB\r\nCD\r\n\r\nEF";
     EXPECT_EQ(RichEditPosition(text, 0), 0);
-    EXPECT_EQ(RichEditPosition(text, 2), 2);   // at the CR
-    EXPECT_EQ(RichEditPosition(text, 4), 3);   // C
-    EXPECT_EQ(RichEditPosition(text, 10), 7);  // E, after three breaks
+    EXPECT_EQ(RichEditPosition(text, 2), 2);            // at the CR
+    EXPECT_EQ(RichEditPosition(text, 4), 3);            // C
+    EXPECT_EQ(RichEditPosition(text, 10), 7);           // E, after three breaks
     const RichRange r = ToRichEditRange(text, {4, 6});  // "CD\r\n\r\n"
     EXPECT_EQ(r.start, 3);
     EXPECT_EQ(r.length, 4);

@@ -78,7 +78,9 @@ protected:
     }
 
     // Answers `path` with these bytes (and the rest of the script).
-    void Answer(const std::string& path, std::vector<THttpAction> actions) { server.On(path, {Actions(std::move(actions))}); }
+    void Answer(const std::string& path, std::vector<THttpAction> actions) {
+        server.On(path, {Actions(std::move(actions))});
+    }
 
     httptest::TCaseServer server;
     installtest::ScratchDir dir{"wizard-download"};
@@ -226,14 +228,14 @@ TEST_F(DownloadTest, WithoutALengthTheProgressStaysAsItWas) {
 TEST_F(DownloadTest, ABodyCutShortOfItsLengthStopsTheInstallation) {
     ServeAll();
     const std::string update = Product(kAllPaths[2]);
-    Answer(kAllPaths[2], {{THttpAction::Send,
-                           "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(update.size()) + "\r\n\r\n" +
-                               update.substr(0, 12),
-                           0}});
+    Answer(kAllPaths[2],
+           {{THttpAction::Send,
+             "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(update.size()) + "\r\n\r\n" + update.substr(0, 12),
+             0}});
     TfInstall& f = Install();
     ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0], "Server or update not found: miseajour.exe (received 12 of " + std::to_string(update.size()) +
-                             " bytes)");
+    EXPECT_EQ(errors[0],
+              "Server or update not found: miseajour.exe (received 12 of " + std::to_string(update.size()) + " bytes)");
     EXPECT_EQ(server.Paths().size(), 5u);  // miseajour.exe was tried three times
     ExpectStoppedOnPageFour(f);
 }
@@ -308,9 +310,9 @@ TEST_F(DownloadTest, ProgressShowsTheWholeFileAndNeverGoesBack) {
         const char* file;
     };
     const Chunk chunks[] = {
-        {0, 3 * MiB, 4 * MiB, "3.00 / 4.00 Megs", "quorvane.exe (75 %)"},  // cut here
+        {0, 3 * MiB, 4 * MiB, "3.00 / 4.00 Megs", "quorvane.exe (75 %)"},    // cut here
         {3 * MiB, MiB / 2, MiB, "3.50 / 4.00 Megs", "quorvane.exe (88 %)"},  // resumed
-        {0, MiB, 4 * MiB, "3.50 / 4.00 Megs", "quorvane.exe (88 %)"},  // restarted
+        {0, MiB, 4 * MiB, "3.50 / 4.00 Megs", "quorvane.exe (88 %)"},        // restarted
         {0, 4 * MiB, 4 * MiB, "4.00 / 4.00 Megs", "quorvane.exe (100 %)"},
     };
     for (const Chunk& c : chunks) {

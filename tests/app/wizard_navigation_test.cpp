@@ -37,12 +37,41 @@ TEST_F(WizardTest, CreationShowsPageOneSetUp) {
 // shows, the consent, and the folders read for the finishing steps.
 std::vector<std::string> Seen(const TfInstall& f) {
     std::vector<std::string> seen;
-    const ui::Window* windows[] = {
-        &f, &f.Label1, &f.Label2, &f.Label3, &f.rdoFrench, &f.RdoEnglish, &f.Label19, &f.Label20, &f.rdoagree,
-        &f.rdoDeny, &f.Label6, &f.Label7, &f.Label8, &f.TxtDir, &f.Label4, &f.Label5, &f.LblStatus, &f.Label12,
-        &f.Label9, &f.Label10, &f.Label11, &f.Label13, &f.Label14, &f.Label15, &f.Label16, &f.chkStartNow,
-        &f.ChkAutoStart, &f.btnBack, &f.BtnNext, &f.BtnClose, &f.memLicenceEn, &f.memLicenseEntreFr,
-        &f.memLicenseProFr, &f.memLicenseRaRozoFr, &f.memLicenseRaRozoEn};
+    const ui::Window* windows[] = {&f,
+                                   &f.Label1,
+                                   &f.Label2,
+                                   &f.Label3,
+                                   &f.rdoFrench,
+                                   &f.RdoEnglish,
+                                   &f.Label19,
+                                   &f.Label20,
+                                   &f.rdoagree,
+                                   &f.rdoDeny,
+                                   &f.Label6,
+                                   &f.Label7,
+                                   &f.Label8,
+                                   &f.TxtDir,
+                                   &f.Label4,
+                                   &f.Label5,
+                                   &f.LblStatus,
+                                   &f.Label12,
+                                   &f.Label9,
+                                   &f.Label10,
+                                   &f.Label11,
+                                   &f.Label13,
+                                   &f.Label14,
+                                   &f.Label15,
+                                   &f.Label16,
+                                   &f.chkStartNow,
+                                   &f.ChkAutoStart,
+                                   &f.btnBack,
+                                   &f.BtnNext,
+                                   &f.BtnClose,
+                                   &f.memLicenceEn,
+                                   &f.memLicenseEntreFr,
+                                   &f.memLicenseProFr,
+                                   &f.memLicenseRaRozoFr,
+                                   &f.memLicenseRaRozoEn};
     for (const ui::Window* w : windows) seen.push_back(w->Text() + (w->Visible() ? " (shown)" : " (hidden)"));
     seen.push_back(f.rdoDeny.Checked() ? "deny" : "no consent choice");
     seen.insert(seen.end(), {f.ProgramsPath, f.DesktopPath, f.TempPath});
@@ -108,9 +137,9 @@ TEST_F(WizardTest, LanguageButtonsRecaptionAndResetTheDirectory) {
     EXPECT_EQ(f.TxtDir.Text(), kDirFr);
     EXPECT_TRUE(f.memLicenseRaRozoFr.Visible());
     EXPECT_FALSE(f.memLicenseRaRozoEn.Visible());
-    for (const ui::Window* hidden : {static_cast<const ui::Window*>(&f.memLicenceEn),
-                                     static_cast<const ui::Window*>(&f.memLicenseProFr),
-                                     static_cast<const ui::Window*>(&f.memLicenseEntreFr)}) {
+    for (const ui::Window* hidden :
+         {static_cast<const ui::Window*>(&f.memLicenceEn), static_cast<const ui::Window*>(&f.memLicenseProFr),
+          static_cast<const ui::Window*>(&f.memLicenseEntreFr)}) {
         EXPECT_FALSE(hidden->Visible());
     }
 }
@@ -240,7 +269,7 @@ TEST_F(WizardTest, BackIsIgnoredWhereItIsNeverEnabled) {
 
 // Every caption of the form and every text of the table, in each language and after each switch:
 // the one place where a typo in a translation shows.
-#define CONTROL(name) #name, [](TfInstall& f) -> const ui::Window& { return f.name; }
+#define CONTROL(name) #name, [](TfInstall & f) -> const ui::Window& { return f.name; }
 TEST_F(WizardTest, EveryCaptionAndTextInEachLanguage) {
     struct Caption {
         const char* name;
@@ -249,35 +278,72 @@ TEST_F(WizardTest, EveryCaptionAndTextInEachLanguage) {
         const char* english;
     };
     const Caption captions[] = {
-        {"TfInstall", [](TfInstall& f) -> const ui::Window& { return f; }, "Installation de Quorvane", "Quorvane installation"},
-        {CONTROL(Label4), "T\xE9l\xE9" "chargement de Quorvane", "Downloading Quorvane"},
-        {CONTROL(Label5), "Lors du premier d\xE9marrage de Quorvane, vous serez inviter \xE0 cr\xE9" "er votre compte sur le serveur de Quorvane", "When you'll first start Quorvane, you will be invited to create your account on the Quorvane server"},
+        {"TfInstall", [](TfInstall& f) -> const ui::Window& { return f; }, "Installation de Quorvane",
+         "Quorvane installation"},
+        {CONTROL(Label4),
+         "T\xE9l\xE9"
+         "chargement de Quorvane",
+         "Downloading Quorvane"},
+        {CONTROL(Label5),
+         "Lors du premier d\xE9marrage de Quorvane, vous serez inviter \xE0 cr\xE9"
+         "er votre compte sur le serveur de Quorvane",
+         "When you'll first start Quorvane, you will be invited to create your account on the Quorvane server"},
         {CONTROL(LblStatus), "Statut : En attente", "Status : Waiting"},
-        {CONTROL(Label12), "Le t\xE9l\xE9" "chargement peut prendre quelques minutes selon la vitesse de votre connexion", "Download may take a few minutes depending of your internet connection speed"},
+        {CONTROL(Label12),
+         "Le t\xE9l\xE9"
+         "chargement peut prendre quelques minutes selon la vitesse de votre connexion",
+         "Download may take a few minutes depending of your internet connection speed"},
         {CONTROL(Label6), "Emplacement de Quorvane", "Quorvane path"},
-        {CONTROL(Label7), "Choisissez le r\xE9pertoire d\xE9sir\xE9 pour l'installation de Quorvane ou appuyez sur 'Suivant' si l'emplacement par d\xE9" "faut vous convient", "Choose the directory you want Quorvane to be installed in, or press 'Next' if you are satisfied with the default path"},
+        {CONTROL(Label7),
+         "Choisissez le r\xE9pertoire d\xE9sir\xE9 pour l'installation de Quorvane ou appuyez sur 'Suivant' si l'emplacement par d\xE9"
+         "faut vous convient",
+         "Choose the directory you want Quorvane to be installed in, or press 'Next' if you are satisfied with the default path"},
         {CONTROL(Label8), "Emplacement :", "Path"},
         {CONTROL(Label19), "License d' utilisation: ", "Usage license : "},
-        {CONTROL(Label20), "Veuillez lire attentivement ces conditions g\xE9n\xE9rales avant d' utiliser ce logiciel", "Please read carefully these general conditions before using this product"},
+        {CONTROL(Label20), "Veuillez lire attentivement ces conditions g\xE9n\xE9rales avant d' utiliser ce logiciel",
+         "Please read carefully these general conditions before using this product"},
         {CONTROL(rdoagree), "J' accepte", "I agree"},
         {CONTROL(rdoDeny), "Je refuse", "I disagree"},
         {CONTROL(Label1), "Bienvenue \xE0 l' installation de Quorvane", "Welcome to the installation of Quorvane"},
-        {CONTROL(Label2), "Nous vous invitons \xE0 suivre ces quelques \xE9tapes afin d' installer Quorvane sur votre syst\xE8me", "Please follow these simple steps to install Quorvane on your system"},
+        {CONTROL(Label2),
+         "Nous vous invitons \xE0 suivre ces quelques \xE9tapes afin d' installer Quorvane sur votre syst\xE8me",
+         "Please follow these simple steps to install Quorvane on your system"},
         {CONTROL(Label3), "Choisissez votre langue d' installation: ", "Choose your language for the installation: "},
-        {CONTROL(rdoFrench), "Fran\xE7" "ais", "Fran\xE7" "ais"},
+        {CONTROL(rdoFrench),
+         "Fran\xE7"
+         "ais",
+         "Fran\xE7"
+         "ais"},
         {CONTROL(RdoEnglish), "English", "English"},
-        {CONTROL(Label9), "Installation de Quorvane termin\xE9" "e", "Installation of Quorvane done"},
-        {CONTROL(Label10), "Nous vous remercions de faire confiance \xE0 Quorvane", "We appreciate your trust towards Quorvane"},
-        {CONTROL(Label11), "Installation termin\xE9" "e avec succ\xE8s", "Installation done successfully"},
+        {CONTROL(Label9),
+         "Installation de Quorvane termin\xE9"
+         "e",
+         "Installation of Quorvane done"},
+        {CONTROL(Label10), "Nous vous remercions de faire confiance \xE0 Quorvane",
+         "We appreciate your trust towards Quorvane"},
+        {CONTROL(Label11),
+         "Installation termin\xE9"
+         "e avec succ\xE8s",
+         "Installation done successfully"},
         {CONTROL(Label14), "Site officiel : ", "Offical web site : "},
         {CONTROL(Label13), kProductWebSite, kProductWebSite},
         {CONTROL(Label15), "Courriel : ", "Email : "},
         {CONTROL(Label16), kSupportEmail, kSupportEmail},
-        {CONTROL(chkStartNow), "D\xE9marrer Quorvane imm\xE9" "diatement", "Launch Quorvane immediately"},
-        {CONTROL(ChkAutoStart), "Ex\xE9" "cution automatique lors de chaque d\xE9marrage de Windows", "Start automatically with Windows"},
+        {CONTROL(chkStartNow),
+         "D\xE9marrer Quorvane imm\xE9"
+         "diatement",
+         "Launch Quorvane immediately"},
+        {CONTROL(ChkAutoStart),
+         "Ex\xE9"
+         "cution automatique lors de chaque d\xE9marrage de Windows",
+         "Start automatically with Windows"},
         {CONTROL(BtnClose), "Annuler", "Cancel"},
         {CONTROL(BtnNext), "&Suivant", "&Next"},
-        {CONTROL(btnBack), "&Pr\xE9" "c\xE9" "dent", "&Back"},
+        {CONTROL(btnBack),
+         "&Pr\xE9"
+         "c\xE9"
+         "dent",
+         "&Back"},
     };
     struct Text {
         int index;
@@ -288,16 +354,32 @@ TEST_F(WizardTest, EveryCaptionAndTextInEachLanguage) {
         {1, "\\Quorvane\\RaRozo\\", "\\Quorvane\\Basic\\"},
         {2, "\\Quorvane\\Professionnelle\\", "\\Quorvane\\Professional\\"},
         {3, "\\Quorvane\\Entreprise\\", "\\Quorvane\\Enterprise\\"},
-        {4, "Impossible de cr\xE9" "er le r\xE9pertoire. V\xE9rifier la syntaxe.", "Cannot create the directory. Check the syntax."},
-        {5, "Op\xE9ration annul\xE9" "e", "Process canceled"},
-        {6, "Il existe d\xE9j\xE0 une version de Quorvane dans le r\xE9pertoire s\xE9lectionn\xE9. \xCAtes-vous certain de vouloir la remplacer ?", "There is already a version of Quorvane in the selected directory. Do you wish to overwrite it ?"},
+        {4,
+         "Impossible de cr\xE9"
+         "er le r\xE9pertoire. V\xE9rifier la syntaxe.",
+         "Cannot create the directory. Check the syntax."},
+        {5,
+         "Op\xE9ration annul\xE9"
+         "e",
+         "Process canceled"},
+        {6,
+         "Il existe d\xE9j\xE0 une version de Quorvane dans le r\xE9pertoire s\xE9lectionn\xE9. \xCAtes-vous certain de vouloir la remplacer ?",
+         "There is already a version of Quorvane in the selected directory. Do you wish to overwrite it ?"},
         {7, "R\xE9pertoire non-vide", "Directory not empty"},
         {8, "C:\\Program Files\\Quorvane\\RaRozo\\", "C:\\Program Files\\Quorvane\\Basic\\"},
         {9, "C:\\Program Files\\Quorvane\\Professionnelle\\", "C:\\Program Files\\Quorvane\\Professional\\"},
         {10, "C:\\Program Files\\Quorvane\\Entreprise\\", "C:\\Program Files\\Quorvane\\Enterprise\\"},
-        {11, "Installation termin\xE9" "e. D\xE9sirez-vous ex\xE9" "cuter Quorvane imm\xE9" "diatement ?", "Installation done. Do you want to execute Quorvane immediately ?"},
+        {11,
+         "Installation termin\xE9"
+         "e. D\xE9sirez-vous ex\xE9"
+         "cuter Quorvane imm\xE9"
+         "diatement ?",
+         "Installation done. Do you want to execute Quorvane immediately ?"},
         {12, "Termin\xE9", "Done"},
-        {13, "D\xE9sirez-vous que Quorvane s'ex\xE9" "cute automatiquement lors de chaque d\xE9marrage de Windows?", "Do you to want execute Quorvane automatically when Windows start up ?"},
+        {13,
+         "D\xE9sirez-vous que Quorvane s'ex\xE9"
+         "cute automatiquement lors de chaque d\xE9marrage de Windows?",
+         "Do you to want execute Quorvane automatically when Windows start up ?"},
         {14, "D\xE9marrage automatique", "Automatic startup"},
         {15, "Quorvane De Base.Lnk", "Quorvane Basic.Lnk"},
         {16, "Quorvane Professionnelle.Lnk", "Quorvane Professional.Lnk"},
@@ -308,8 +390,12 @@ TEST_F(WizardTest, EveryCaptionAndTextInEachLanguage) {
         {21, "Statut : Recherche du serveur Quorvane", "Status : Looking for Quorvane server"},
         {22, "Serveur ou mise \xE0 jour introuvable", "Server or update not found"},
         {23, "Processus interrompu", "Interrupted process"},
-        {24, "Statut : T\xE9l\xE9" "chargement de ", "Status : Downloading "},
-        {25, "\xCAtes-vous certain de vouloir arr\xEAter l'installation de Quorvane?", "Are you sure you want to cancel the installation of Quorvane?"},
+        {24,
+         "Statut : T\xE9l\xE9"
+         "chargement de ",
+         "Status : Downloading "},
+        {25, "\xCAtes-vous certain de vouloir arr\xEAter l'installation de Quorvane?",
+         "Are you sure you want to cancel the installation of Quorvane?"},
         {26, "Suspendre?", "Suspend?"},
         {27, "Version de base", "Basic version"},
         {28, "Version Professionnelle", "Professional version"},
@@ -317,7 +403,10 @@ TEST_F(WizardTest, EveryCaptionAndTextInEachLanguage) {
         {30, "&Suivant", "&Next"},
         {31, "&Installer", "&Install"},
         {32, "Termin\xE9", "Done"},
-        {33, "Statut : Cr\xE9" "ation des raccourcis", "Status : Creation of shortcuts"},
+        {33,
+         "Statut : Cr\xE9"
+         "ation des raccourcis",
+         "Status : Creation of shortcuts"},
         {34, "Statut : Enregistrement du d\xE9sinstallateur", "Status : Registration of uninstall"},
     };
     const struct {
@@ -336,8 +425,7 @@ TEST_F(WizardTest, EveryCaptionAndTextInEachLanguage) {
             Click(f.rdoFrench);
         }
         if (run.switchTo == LanguageSwitch::English) Click(f.RdoEnglish);
-        for (const Caption& c : captions)
-            EXPECT_EQ(c.control(f).Text(), run.english ? c.english : c.french) << c.name;
+        for (const Caption& c : captions) EXPECT_EQ(c.control(f).Text(), run.english ? c.english : c.french) << c.name;
         for (const Text& t : texts) {
             std::string text;
             Translator->GetText(t.index, text);

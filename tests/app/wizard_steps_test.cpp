@@ -90,8 +90,12 @@ TEST_F(WizardTest, ADirectoryThatCannotBeMadeShowsItsBoxTwiceAndPageThreeAgain) 
     Click(f.BtnNext);
     ASSERT_EQ(boxes.size(), 2u);
     for (const ShownBox& box : boxes) {
-        EXPECT_EQ(box.text, "Impossible de cr\xE9" "er le r\xE9pertoire. V\xE9rifier la syntaxe.");
-        EXPECT_EQ(box.caption, "Op\xE9ration annul\xE9" "e");
+        EXPECT_EQ(box.text,
+                  "Impossible de cr\xE9"
+                  "er le r\xE9pertoire. V\xE9rifier la syntaxe.");
+        EXPECT_EQ(box.caption,
+                  "Op\xE9ration annul\xE9"
+                  "e");
         EXPECT_EQ(box.flags, UINT(MB_OK | MB_ICONERROR));
     }
     EXPECT_EQ(Page(), 3);
@@ -142,8 +146,8 @@ TEST_F(FolderTreeTest, SelectingTheRootGivesExactlyTheDefaultDirectory) {
         ASSERT_NE(child, nullptr);  // something else to be on before the root
         TreeView_SelectItem(tree, child);
         TreeView_SelectItem(tree, root);
-        EXPECT_EQ(f.TxtDir.Text(), locale == kFrench ? "C:\\Program Files\\Quorvane\\RaRozo\\"
-                                                     : "C:\\Program Files\\Quorvane\\Basic\\");
+        EXPECT_EQ(f.TxtDir.Text(),
+                  locale == kFrench ? "C:\\Program Files\\Quorvane\\RaRozo\\" : "C:\\Program Files\\Quorvane\\Basic\\");
     }
 }
 
@@ -178,7 +182,8 @@ TEST_F(WizardTest, ClosingAfterACompletedInstallationDoesTheClosingWork) {
     ASSERT_FALSE(f.chkStartNow.Checked());
     f.Close();
     EXPECT_TRUE(f.Closed());
-    EXPECT_EQ(installtest::ReadRegPath(HKEY_CURRENT_USER, runKey, "QuorvaneRaRozo"), "\"" + dir.Path() + "Quorvane.exe\"");
+    EXPECT_EQ(installtest::ReadRegPath(HKEY_CURRENT_USER, runKey, "QuorvaneRaRozo"),
+              "\"" + dir.Path() + "Quorvane.exe\"");
     EXPECT_EQ(installtest::ReadWholeFile(SettingsFile()), "[Settings]\r\nlangue=anglais\r\n");
     RegDeleteKeyValueW(HKEY_CURRENT_USER, ui::Widen(runKey).c_str(), L"QuorvaneRaRozo");
     DeleteFileW(ui::Widen(SettingsFile()).c_str());

@@ -160,10 +160,12 @@ int Check(const std::wstring& lang, const std::wstring& typed, const std::wstrin
                 L"UninstallString");
     size_t bytes = 0;
     for (const wchar_t* name : kFiles) bytes += FileBytes(dir + name).size();
-    const std::pair<const wchar_t*, std::wstring> strings[] = {
-        {L"DisplayVersion", L"" QUORVANE_DISPLAY_VERSION}, {L"Publisher", L"" QUORVANE_PUBLISHER},
-        {L"DisplayIcon", dir + L"quorvane.exe"}, {L"InstallLocation", dir}};
-    for (const auto& [name, expected] : strings) ExpectEqual(RegString(HKEY_LOCAL_MACHINE, uninstall, name), expected, name);
+    const std::pair<const wchar_t*, std::wstring> strings[] = {{L"DisplayVersion", L"" QUORVANE_DISPLAY_VERSION},
+                                                               {L"Publisher", L"" QUORVANE_PUBLISHER},
+                                                               {L"DisplayIcon", dir + L"quorvane.exe"},
+                                                               {L"InstallLocation", dir}};
+    for (const auto& [name, expected] : strings)
+        ExpectEqual(RegString(HKEY_LOCAL_MACHINE, uninstall, name), expected, name);
     const std::pair<const wchar_t*, DWORD> numbers[] = {
         {L"EstimatedSize", DWORD((bytes + 1023) / 1024)}, {L"NoModify", 1}, {L"NoRepair", 1}};
     for (const auto& [name, expected] : numbers)
@@ -226,16 +228,18 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring command = argc > 1 ? argv[1] : L"";
     int status = 2;
     if (command == L"clean" && argc > 2) status = Clean(argv[2]);
-    else if (command == L"check" && argc > 5) status = Check(argv[2], argv[3], argv[4], std::wstring(argv[5]) == L"yes");
+    else if (command == L"check" && argc > 5)
+        status = Check(argv[2], argv[3], argv[4], std::wstring(argv[5]) == L"yes");
     else if (command == L"nothing" && argc > 2) status = Nothing(argv[2]);
     else if (command == L"proxy" && argc > 3) status = ProxySettings({argv[2], argv[3], L""});
     else if (command == L"proxy-off") status = ProxySettings({});
     else if (command == L"system") {
         std::printf("%u %s\n", GetACP(), ui::NarrowPath(TempPath()).c_str());
         status = 0;
-    }
-    else std::fprintf(stderr, "usage: e2e_probe clean DIR | check fr|en DIR SOURCE yes|no | nothing DIR | system | "
-                              "proxy SERVER BYPASS | proxy-off\n");
+    } else
+        std::fprintf(stderr,
+                     "usage: e2e_probe clean DIR | check fr|en DIR SOURCE yes|no | nothing DIR | system | "
+                     "proxy SERVER BYPASS | proxy-off\n");
     CoUninitialize();
     return status;
 }

@@ -8,14 +8,12 @@
 #include <string>
 
 // Folder of the resources, compiled in by CMake (for Windows programs, as a Z: path through Wine).
-inline std::string ResourcePath(const std::string& name) {
-  return std::string(QUORVANE_RESOURCES_DIR) + "/" + name;
-}
+inline std::string ResourcePath(const std::string& name) { return std::string(QUORVANE_RESOURCES_DIR) + "/" + name; }
 
 inline std::string ReadResourceFile(const std::string& name) {
-  std::ifstream in(ResourcePath(name), std::ios::binary);
-  if (!in) throw std::runtime_error("cannot open " + ResourcePath(name));
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::ifstream in(ResourcePath(name), std::ios::binary);
+    if (!in) throw std::runtime_error("cannot open " + ResourcePath(name));
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 #endif

@@ -68,7 +68,9 @@ TEST(Translator, SetLanguageRecaptionsTheWholeFormInOrder) {
     t.SetLanguage("francais");  // differs from the empty key: captions are set
     ASSERT_EQ(form.calls.size(), 29u);
     EXPECT_EQ(form.calls.front(), std::make_pair(std::string("TfInstall"), std::string("Installation de Quorvane")));
-    EXPECT_EQ(form.calls.back(), std::make_pair(std::string("btnBack"), std::string("&Pr\xE9""c\xE9""dent")));
+    EXPECT_EQ(form.calls.back(), std::make_pair(std::string("btnBack"), std::string("&Pr\xE9"
+                                                                                    "c\xE9"
+                                                                                    "dent")));
     EXPECT_EQ(form.captions["BtnNext"], "&Suivant");
     EXPECT_EQ(form.captions["Label13"], kProductWebSite);
 

@@ -68,7 +68,8 @@ std::string Address(int port) { return "127.0.0.1:" + std::to_string(port); }
 
 Listener::Listener(int backlog) {
     socket_ = Listen(port_, backlog);
-    if (socket_ == INVALID_SOCKET) throw std::runtime_error("cannot listen on 127.0.0.1: " + std::to_string(WSAGetLastError()));
+    if (socket_ == INVALID_SOCKET)
+        throw std::runtime_error("cannot listen on 127.0.0.1: " + std::to_string(WSAGetLastError()));
 }
 
 void Listener::Close() {

@@ -15,8 +15,13 @@ TEST(TemporaryFolder, HoldsFilesOfAnyNameAndLeavesNothingBehind) {
         TemporaryFolder folder("support-\xd0\x9f\xd1\x80\xd0\xbe\xd0\xb1\xd0\xb0");  // "Проба"
         path = folder.Path();
         ASSERT_TRUE(IsDirectory(path));
-        WriteWholeFile(path + "\xc5\x81\xc3\xb3" "d\xc5\xba.bin", bytes);  // "Łódź.bin"
-        EXPECT_EQ(ReadWholeFile(path + "\xc5\x81\xc3\xb3" "d\xc5\xba.bin"), bytes);
+        WriteWholeFile(path +
+                           "\xc5\x81\xc3\xb3"
+                           "d\xc5\xba.bin",
+                       bytes);  // "Łódź.bin"
+        EXPECT_EQ(ReadWholeFile(path + "\xc5\x81\xc3\xb3"
+                                       "d\xc5\xba.bin"),
+                  bytes);
         EXPECT_EQ(ReadWholeFile(path + "absent.bin"), "<missing>");
     }
     EXPECT_FALSE(Exists(path));

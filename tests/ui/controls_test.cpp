@@ -158,7 +158,8 @@ TEST_F(Controls, WrappedLabelGrowsUpwardFromItsLine) {
         return r.bottom / tm.tmHeight;
     };
     const std::string words[] = {"Short", "A note whose words need more than one line at this width",
-                                 "A note whose words need more than two lines at this width, and then some more", "One"};
+                                 "A note whose words need more than two lines at this width, and then some more",
+                                 "One"};
     int most = 0;
     for (const std::string& text : words) {
         SCOPED_TRACE(text);
@@ -243,7 +244,8 @@ TEST_F(Controls, LabelClickAndHandCursorReachTheLabel) {
     SendMessageW(link.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
     EXPECT_EQ(clicks, 1);
     EXPECT_EQ(SendMessageW(panelA.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(link.Handle()),
-                           MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)), TRUE);
+                           MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
+              TRUE);
 }
 
 TEST_F(Controls, ExceptionLeavingAHandlerReachesTheErrorBoxAndTheProgramGoesOn) {
@@ -312,8 +314,8 @@ TEST_F(Controls, TreeViewHandsNotificationsToTheAttachedObjectThenRaisesOnChange
     item.hInsertAfter = TVI_LAST;
     item.item.mask = TVIF_TEXT;
     item.item.pszText = const_cast<wchar_t*>(L"Program Files");
-    auto root = reinterpret_cast<HTREEITEM>(SendMessageW(tree.Handle(), TVM_INSERTITEMW, 0,
-                                                          reinterpret_cast<LPARAM>(&item)));
+    auto root =
+        reinterpret_cast<HTREEITEM>(SendMessageW(tree.Handle(), TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
     ASSERT_NE(root, nullptr);
     SendMessageW(tree.Handle(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(root));
     EXPECT_EQ(notified, 1);

@@ -84,7 +84,8 @@ TEST_F(ClosingStepsTest, StartNowGoesThroughTheDesktopShellElseDirectly) {
         const std::string text = ReadWholeFile(log);
         size_t at = 0;
         for (std::string line : route.lines) {
-            if (line.find("<exe>") != std::string::npos) line.replace(line.find("<exe>"), 5, InstallDir + "quorvane.exe");
+            if (line.find("<exe>") != std::string::npos)
+                line.replace(line.find("<exe>"), 5, InstallDir + "quorvane.exe");
             at = text.find(line, at);
             ASSERT_NE(at, std::string::npos) << line << " not in order in:\n" << text;
         }
@@ -96,8 +97,7 @@ TEST_F(ClosingStepsTest, StartNowGoesThroughTheDesktopShellElseDirectly) {
 TEST_F(ClosingStepsTest, NothingWhenTheInstallationDidNotComplete) {
     Begin("francais", scratch.Path() + "Q\\");
     CreateDirectoryW(ui::Widen(InstallDir).c_str(), nullptr);
-    CopyFileW(ui::Widen(DownloadDir + "quorvane.exe").c_str(), ui::Widen(InstallDir + "quorvane.exe").c_str(),
-              FALSE);
+    CopyFileW(ui::Widen(DownloadDir + "quorvane.exe").c_str(), ui::Widen(InstallDir + "quorvane.exe").c_str(), FALSE);
     install::CloseInstall(State(), true, true);
     EXPECT_FALSE(Exists(SettingsFilePath()));
     EXPECT_EQ(RunValue(), "<missing>");
@@ -112,7 +112,8 @@ TEST_F(ClosingStepsTest, AnErrorReachesTheErrorBoxAndStopsTheLaterSteps) {
 
     install::TestRegistryFaults() = {"software\\microsoft\\windows\\currentversion\\run", ""};
     EXPECT_NO_THROW(install::CloseInstall(State(), true, true));
-    EXPECT_EQ(errors, (std::vector<std::string>{"Failed to create key Software\\Microsoft\\Windows\\CurrentVersion\\Run"}));
+    EXPECT_EQ(errors,
+              (std::vector<std::string>{"Failed to create key Software\\Microsoft\\Windows\\CurrentVersion\\Run"}));
     EXPECT_EQ(ReadWholeFile(SettingsFilePath()), "[Settings]\r\nlangue=francais\r\n");
     EXPECT_FALSE(Launched(500));
 

@@ -82,11 +82,12 @@ TEST(AcceptInstallDir, ImpossibleDirectoryShowsTheBoxTwiceAndReportsFailure) {
         ASSERT_EQ(session.boxes.size(), 2u) << language;
         for (const Box& box : session.boxes) {
             EXPECT_EQ(box.flags, UINT(MB_OK | MB_ICONERROR));
-            EXPECT_EQ(box.text, session.table.Language == "anglais"
-                                    ? "Cannot create the directory. Check the syntax."
-                                    : "Impossible de cr\xE9""er le r\xE9pertoire. V\xE9rifier la syntaxe.");
+            EXPECT_EQ(box.text, session.table.Language == "anglais" ? "Cannot create the directory. Check the syntax."
+                                                                    : "Impossible de cr\xE9"
+                                                                      "er le r\xE9pertoire. V\xE9rifier la syntaxe.");
             EXPECT_EQ(box.caption, session.table.Language == "anglais" ? "Process canceled"
-                                                                      : "Op\xE9ration annul\xE9""e");
+                                                                       : "Op\xE9ration annul\xE9"
+                                                                         "e");
         }
     }
 }

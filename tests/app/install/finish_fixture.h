@@ -91,8 +91,10 @@ protected:
             std::wstring(reinterpret_cast<const wchar_t*>(written.data()), written.size() / sizeof(wchar_t)));
     }
     install::InstallState State() {
-        return {InstallDir, DownloadDir, DesktopPath, ProgramsPath, Cancelled, InstallDone,
-                [this](const std::string& s) { statusLines.push_back(s); }};
+        return {
+            InstallDir, DownloadDir, DesktopPath, ProgramsPath, Cancelled, InstallDone, [this](const std::string& s) {
+                statusLines.push_back(s);
+            }};
     }
 
     TemporaryFolder scratch{"qv-finish"};

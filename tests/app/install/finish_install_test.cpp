@@ -72,8 +72,10 @@ TEST_F(FinishInstallTest, FrenchInstallWithATypedDirectoryWithoutFinalBackslash)
     ExpectInstalledIn(typed + "\\", "Quorvane\\RaRozo\\", "Quorvane De Base.Lnk");
     EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Quorvane\\Quorvane\\RaRozo", "emplacement"), typed);
     EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKeys[0], "DisplayName"), "Quorvane Version de base");
-    EXPECT_EQ(ReadRegPath(HKEY_LOCAL_MACHINE, kUninstallKeys[0], "UninstallString"), "\"" + typed + "\\Uninstall.exe\"");
-    EXPECT_EQ(statusLines, (std::vector<std::string>{"Statut : Cr\xE9""ation des raccourcis",
+    EXPECT_EQ(ReadRegPath(HKEY_LOCAL_MACHINE, kUninstallKeys[0], "UninstallString"),
+              "\"" + typed + "\\Uninstall.exe\"");
+    EXPECT_EQ(statusLines, (std::vector<std::string>{"Statut : Cr\xE9"
+                                                     "ation des raccourcis",
                                                      "Statut : Enregistrement du d\xE9sinstallateur"}));
     // The downloads stay where they were.
     EXPECT_EQ(ReadWholeFile(DownloadDir + "quorvane.ini"), sources["quorvane.ini"]);
@@ -94,8 +96,8 @@ TEST_F(FinishInstallTest, EnglishInstallIntoTheDefaultDirectory) {
     EXPECT_EQ(ReadRegPath(HKEY_LOCAL_MACHINE, kUninstallKeys[1], "UninstallString"),
               "\"C:\\Program Files\\Quorvane\\Basic\\Uninstall.exe\"");
     EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKeys[0], "DisplayName"), "<missing>");
-    EXPECT_EQ(statusLines, (std::vector<std::string>{"Status : Creation of shortcuts",
-                                                     "Status : Registration of uninstall"}));
+    EXPECT_EQ(statusLines,
+              (std::vector<std::string>{"Status : Creation of shortcuts", "Status : Registration of uninstall"}));
 }
 
 // Letters no ANSI code page holds together (Cyrillic, Polish, Greek, and one outside the Basic
@@ -113,7 +115,8 @@ TEST_F(FinishInstallTest, ADirectoryOutsideEveryCodePageIsInstalledWithEveryChar
     ASSERT_EQ(InstallDone, 1);
     ExpectInstalledIn(typed + "\\", "Quorvane\\RaRozo\\", "Quorvane De Base.Lnk");
     EXPECT_EQ(ReadRegPath(HKEY_LOCAL_MACHINE, "Software\\Quorvane\\Quorvane\\RaRozo", "emplacement"), typed);
-    EXPECT_EQ(ReadRegPath(HKEY_LOCAL_MACHINE, kUninstallKeys[0], "UninstallString"), "\"" + typed + "\\Uninstall.exe\"");
+    EXPECT_EQ(ReadRegPath(HKEY_LOCAL_MACHINE, kUninstallKeys[0], "UninstallString"),
+              "\"" + typed + "\\Uninstall.exe\"");
     EXPECT_EQ(RunValue(), "\"" + typed + "\\Quorvane.exe\"");
     ASSERT_TRUE(Launched(10000));
     EXPECT_EQ(LaunchedIn(), typed);
@@ -133,11 +136,14 @@ TEST_F(FinishInstallTest, UninstallEntryIsComplete) {
     for (const auto& [name, content] : sources) bytes += content.size();
     const std::string key = kUninstallKeys[1];
     const std::string dir = scratch.Path() + "Q\\";
-    const std::pair<const char*, std::string> strings[] = {
-        {"DisplayVersion", QUORVANE_DISPLAY_VERSION}, {"Publisher", QUORVANE_PUBLISHER},
-        {"DisplayIcon", dir + "quorvane.exe"},        {"InstallLocation", dir},
-        {"URLInfoAbout", kProductWebSite},            {"HelpLink", kProductWebSite}};
-    for (const auto& [name, expected] : strings) EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, key, name), expected) << name;
+    const std::pair<const char*, std::string> strings[] = {{"DisplayVersion", QUORVANE_DISPLAY_VERSION},
+                                                           {"Publisher", QUORVANE_PUBLISHER},
+                                                           {"DisplayIcon", dir + "quorvane.exe"},
+                                                           {"InstallLocation", dir},
+                                                           {"URLInfoAbout", kProductWebSite},
+                                                           {"HelpLink", kProductWebSite}};
+    for (const auto& [name, expected] : strings)
+        EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, key, name), expected) << name;
     const std::pair<const char*, DWORD> numbers[] = {
         {"EstimatedSize", DWORD((bytes + 1023) / 1024)}, {"NoModify", 1}, {"NoRepair", 1}};
     for (const auto& [name, expected] : numbers) {
@@ -175,8 +181,8 @@ TEST_F(FinishInstallTest, CopyOntoAFileHeldOpenIsAnErrorNamingTheFile) {
     Begin("anglais", scratch.Path() + "Q");
     CreateDirectoryW(ui::Widen(InstallDir).c_str(), nullptr);
     WriteWholeFile(InstallDir + "\\quorvane.exe", "running");
-    HANDLE held = CreateFileW(ui::Widen(InstallDir + "\\quorvane.exe").c_str(), GENERIC_READ, FILE_SHARE_READ,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE held = CreateFileW(ui::Widen(InstallDir + "\\quorvane.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     std::string message;
     try {

@@ -14,7 +14,8 @@ protected:
     void EarlierInstallation() {
         Begin("anglais", scratch.Path() + "Earlier");
         CreateDirectoryW(ui::Widen(InstallDir).c_str(), nullptr);
-        for (const char* name : install::kProductFiles) WriteWholeFile(InstallDir + "\\" + name, std::string("old ") + name);
+        for (const char* name : install::kProductFiles)
+            WriteWholeFile(InstallDir + "\\" + name, std::string("old ") + name);
     }
 
     std::string WithBackslashCopy() const { return install::WithBackslash(InstallDir); }

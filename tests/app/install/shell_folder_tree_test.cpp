@@ -43,8 +43,8 @@ protected:
         wc.lpszClassName = L"QuorvaneTreeHost";
         RegisterClassW(&wc);
         // Left hidden: without a window manager Wine waits two seconds to unmap a shown window.
-        host = CreateWindowW(wc.lpszClassName, L"tree", WS_OVERLAPPEDWINDOW, 0, 0, 420, 300, nullptr,
-                             nullptr, wc.hInstance, nullptr);
+        host = CreateWindowW(wc.lpszClassName, L"tree", WS_OVERLAPPEDWINDOW, 0, 0, 420, 300, nullptr, nullptr,
+                             wc.hInstance, nullptr);
         treeWindow = CreateWindowExW(WS_EX_CLIENTEDGE, WC_TREEVIEWW, L"",
                                      WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS | TVS_HASLINES | TVS_SHOWSELALWAYS, 0, 0,
                                      400, 260, host, nullptr, wc.hInstance, nullptr);
@@ -180,8 +180,8 @@ TEST(ShellFolderTree, ListsFileSystemFoldersOnly) {
     } cases[] = {
         {SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_HASSUBFOLDER, true},
         {SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_STREAM, false},  // a .zip archive
-        {SFGAO_FOLDER, false},                                     // a virtual folder
-        {SFGAO_FILESYSTEM, false},                                 // a file
+        {SFGAO_FOLDER, false},                                    // a virtual folder
+        {SFGAO_FILESYSTEM, false},                                // a file
     };
     for (const auto& c : cases) EXPECT_EQ(ui::IsFileSystemFolder(c.attributes), c.listed) << c.attributes;
 }

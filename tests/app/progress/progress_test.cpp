@@ -19,9 +19,9 @@ TEST(Megabytes, TwoDecimalsWithTheGivenSeparator) {
     EXPECT_EQ(Megabytes(524288, "."), "0.50");
     EXPECT_EQ(Megabytes(524288, ","), "0,50");
     EXPECT_EQ(Megabytes(2097152, "."), "2.00");
-    EXPECT_EQ(Megabytes(1048575, "."), "1.00");     // 0.99999..: carries into the whole part
-    EXPECT_EQ(Megabytes(10485, "."), "0.01");       // 0.009999..
-    EXPECT_EQ(Megabytes(5242, "."), "0.00");        // 0.004999..
+    EXPECT_EQ(Megabytes(1048575, "."), "1.00");                        // 0.99999..: carries into the whole part
+    EXPECT_EQ(Megabytes(10485, "."), "0.01");                          // 0.009999..
+    EXPECT_EQ(Megabytes(5242, "."), "0.00");                           // 0.004999..
     EXPECT_EQ(Megabytes(1048576LL * 300 + 1, " dec "), "300 dec 00");  // a separator of several bytes
 }
 

@@ -94,7 +94,9 @@ void TCaseServer::On(const std::string& path, std::vector<Script> turns) {
     played_[path] = 0;
 }
 
-void TCaseServer::Serve(const std::string& path, const std::string& body) { On(path, {Actions({{THttpAction::Send, Ok(body)}})}); }
+void TCaseServer::Serve(const std::string& path, const std::string& body) {
+    On(path, {Actions({{THttpAction::Send, Ok(body)}})});
+}
 
 std::vector<std::string> TCaseServer::Requests() const {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -44,7 +44,11 @@ inline std::optional<std::string> Decode(std::string_view text, bool uu) {
         if (uu) {
             n = kUu.find(line[0]);
             line.remove_prefix(1);
-            if (n == 0) { ended = true; if (!line.empty()) return std::nullopt; continue; }
+            if (n == 0) {
+                ended = true;
+                if (!line.empty()) return std::nullopt;
+                continue;
+            }
             if (n > 45 || line.size() != (n * 4 + 2) / 3) return std::nullopt;
         } else {
             if (line.size() % 4 != 0 || line.size() > 60) return std::nullopt;

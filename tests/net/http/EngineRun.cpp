@@ -51,7 +51,7 @@ THttpCase CaseOnPort(const THttpCase& testCase, int port) {
 int FixedPort(const THttpCase& testCase) {
     // Through a proxy the connection goes to the proxy's port, whatever the URL's.
     const auto port = testCase.ClientValue("proxy").empty() ? testCase.OutcomeValue("port")
-                                                             : std::optional(testCase.ClientValue("proxy-port"));
+                                                            : std::optional(testCase.ClientValue("proxy-port"));
     if (!port || *port == kCasePort) return 0;
     return std::stoi(*port);
 }

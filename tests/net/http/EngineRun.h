@@ -26,10 +26,10 @@ struct TEngineRun {
     std::unique_ptr<net::THttpClient> Client;
     std::vector<std::string> Events;
     std::vector<std::string> Requests;
-    std::string Exception;  // empty when the request returned normally
-    std::string BodyFile;   // with input-file-mode
+    std::string Exception;             // empty when the request returned normally
+    std::string BodyFile;              // with input-file-mode
     unsigned long long ElapsedMs = 0;  // of the request
-    THttpCase Case;         // the case as run: on the server's port
+    THttpCase Case;                    // the case as run: on the server's port
 };
 
 // Records every event of the client by name into events (OnRedirect sets Handled when asked).

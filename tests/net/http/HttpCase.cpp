@@ -106,9 +106,9 @@ THttpPass& CaseReader::Pass() {
 
 void CaseReader::Open(std::string_view name) {
     static const std::map<std::string, Section, std::less<>> kSections = {
-        {"client", Section::Client}, {"request", Section::Request}, {"reply", Section::Reply},
-        {"parsed", Section::Parsed}, {"header", Section::Header}, {"outcome", Section::Outcome},
-        {"body", Section::Body}, {"download", Section::Download}};
+        {"client", Section::Client}, {"request", Section::Request},  {"reply", Section::Reply},
+        {"parsed", Section::Parsed}, {"header", Section::Header},    {"outcome", Section::Outcome},
+        {"body", Section::Body},     {"download", Section::Download}};
     const auto found = kSections.find(name);
     if (found == kSections.end()) throw std::runtime_error("unknown section [" + std::string(name) + "]");
     section_ = found->second;

@@ -24,7 +24,8 @@ std::string Joined(const std::vector<std::string>& words) {
 void CheckRequests(const THttpCase& c, const TEngineRun& run) {
     const bool connects = c.OutcomeValue("connects").value_or("yes") != "no";
     const auto expected = c.ExpectedRequests();
-    const std::size_t made = c.OutcomeValue("connections") ? std::stoul(*c.OutcomeValue("connections")) : expected.size();
+    const std::size_t made =
+        c.OutcomeValue("connections") ? std::stoul(*c.OutcomeValue("connections")) : expected.size();
     ASSERT_EQ(run.Requests.size(), connects ? made : 0u) << "connections made";
     for (std::size_t i = 0; i < expected.size() && i < run.Requests.size(); ++i) {
         if (expected[i]) {
@@ -78,7 +79,8 @@ void CheckOutcome(const THttpCase& c, const TEngineRun& run) {
     // Whatever the end, the request leaves no connection open.
     EXPECT_FALSE(client.Connected());
     if (auto events = c.OutcomeValue("events")) {
-        EXPECT_TRUE(EventsMatch(*events, run.Events)) << "expected: " << *events << "\nactual:   " << Joined(run.Events);
+        EXPECT_TRUE(EventsMatch(*events, run.Events))
+            << "expected: " << *events << "\nactual:   " << Joined(run.Events);
     }
 }
 

@@ -219,8 +219,9 @@ TEST(Engine, AbortEndsAPeerThatNeverAnswersOrStopsInTheBody) {
     };
     const Stall stalls[] = {
         {httptest::Actions({{THttpAction::Hold, "", 0}}), "Socket readln aborted", ""},
-        {httptest::Actions({{THttpAction::Send, "HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n" + std::string(1000, 'p')},
-                            {THttpAction::Hold, "", 0}}),
+        {httptest::Actions(
+             {{THttpAction::Send, "HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n" + std::string(1000, 'p')},
+              {THttpAction::Hold, "", 0}}),
          "Socket send aborted", std::string(1000, 'p')},
     };
     for (const Stall& stall : stalls) {

@@ -20,9 +20,9 @@ namespace {
 
 CmdType KindOf(const std::string& word) {
     static const std::map<std::string, CmdType> kKinds = {
-        {"GET", rkGet}, {"OPTIONS", rkOptions}, {"HEAD", rkHead}, {"POST", rkPost}, {"PUT", rkPut},
-        {"PATCH", rkPatch}, {"COPY", rkCopy}, {"MOVE", rkMove}, {"DELETE", rkDelete}, {"LINK", rkLink},
-        {"UNLINK", rkUnlink}, {"TRACE", rkTrace}, {"NOVERB", rkNoVerb}};
+        {"GET", rkGet},       {"OPTIONS", rkOptions}, {"HEAD", rkHead},    {"POST", rkPost},     {"PUT", rkPut},
+        {"PATCH", rkPatch},   {"COPY", rkCopy},       {"MOVE", rkMove},    {"DELETE", rkDelete}, {"LINK", rkLink},
+        {"UNLINK", rkUnlink}, {"TRACE", rkTrace},     {"NOVERB", rkNoVerb}};
     return kKinds.at(word);
 }
 
@@ -34,23 +34,22 @@ struct Client {
         target.CurrentURL = c.ClientValue("url");
         target.Host = c.ClientValue("host");
         target.Port = IntOr(c.ClientValue("port"), 0);
-        info = {c.ClientValue("user-agent"), c.ClientValue("from"), c.ClientValue("cookie"),
-                c.ClientValue("referer"), c.ClientValue("user-id"), c.ClientValue("password"),
+        info = {c.ClientValue("user-agent"),    c.ClientValue("from"),          c.ClientValue("cookie"),
+                c.ClientValue("referer"),       c.ClientValue("user-id"),       c.ClientValue("password"),
                 c.ClientValue("proxy-user-id"), c.ClientValue("proxy-password")};
         proxy = c.ClientValue("proxy");
         extra = c.ClientValue("extra");
-        if (kind == rkLink || kind == rkUnlink)
-            sendData = "Send.dat";
+        if (kind == rkLink || kind == rkUnlink) sendData = "Send.dat";
         else if (kind == rkPost)
             sendData = PostData(c.ClientValue("data"), c.ClientFlag("encode-post-data", true), false);
-        else
-            sendData = c.ClientValue("data");
+        else sendData = c.ClientValue("data");
     }
 
     std::string RequestBytes() {
         THeaderList header;
-        const TRequestInput in{kind, target.RequestPath, target.CurrentURL, target.Host, proxy,
-                               scope.ForPass(Origin(), info), extra, sendData.size()};
+        const TRequestInput in{
+            kind,  target.RequestPath, target.CurrentURL, target.Host, proxy, scope.ForPass(Origin(), info),
+            extra, sendData.size()};
         BuildRequestHeader(in, header);
         return header.Text() + "\r\n" + (SendsData(kind) ? sendData : "");
     }
@@ -153,8 +152,9 @@ void RunCase(const THttpCase& c) {
         ExpectParsed(passes[pass], last);
         const int code = last.ReplyCode;
         if (!client.proxy.empty()) {
-            const std::string refusal = ProxyAuthenticationError(
-                ProxyName(client.proxy, std::stoi(c.ClientValue("proxy-port", "0"))), code, !client.info.ProxyUserId.empty());
+            const std::string refusal =
+                ProxyAuthenticationError(ProxyName(client.proxy, std::stoi(c.ClientValue("proxy-port", "0"))), code,
+                                         !client.info.ProxyUserId.empty());
             if (!refusal.empty()) {
                 EXPECT_EQ(c.OutcomeValue("exception").value_or("(none)"), refusal);
                 EXPECT_EQ(pass + 1, passes.size()) << "passes run";
@@ -168,9 +168,8 @@ void RunCase(const THttpCase& c) {
                 client.scope.CookieReceived(passOrigin, last.ReceivedCookie);
             }
             if (c.ClientFlag("handle-redirect")) break;
-            client.target.CurrentURL =
-                CompleteRedirectURL(client.target.CurrentURL, client.target.Host, client.target.Port,
-                                    client.target.Https);
+            client.target.CurrentURL = CompleteRedirectURL(client.target.CurrentURL, client.target.Host,
+                                                           client.target.Port, client.target.Https);
         }
         if (!RunsAnotherPass(code)) break;
     }
@@ -192,13 +191,12 @@ class HttpCaseTest : public ::testing::TestWithParam<THttpCase> {};
 
 TEST_P(HttpCaseTest, TextSideMatchesTheCase) { RunCase(GetParam()); }
 
-INSTANTIATE_TEST_SUITE_P(Cases, HttpCaseTest, ::testing::ValuesIn(CasesOrNone()),
-                         [](const auto& info) {
-                             std::string name = info.param.Name;
-                             for (char& ch : name)
-                                 if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, HttpCaseTest, ::testing::ValuesIn(CasesOrNone()), [](const auto& info) {
+    std::string name = info.param.Name;
+    for (char& ch : name)
+        if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+    return name;
+});
 
 TEST(HttpCases, TheFolderHoldsTheCases) { EXPECT_GE(LoadHttpCases(QUORVANE_HTTP_CASES).size(), 115u); }
 

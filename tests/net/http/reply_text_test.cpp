@@ -200,8 +200,11 @@ TEST(HttpCaseFormat, LoadsTheServerDirectives) {
     const THttpCase c = LoadHttpCase(path, std::filesystem::temp_directory_path().string());
     ASSERT_EQ(c.Passes.size(), 2u);
     const std::vector<std::pair<THttpAction::Kind, std::string>> expected = {
-        {THttpAction::Send, "HTTP/1.0 200 OK\r\n"}, {THttpAction::Trickle, "abContent-Length: 7\r\n"},
-        {THttpAction::Delay, ""}, {THttpAction::Send, "cd"}, {THttpAction::Hold, ""}};
+        {THttpAction::Send, "HTTP/1.0 200 OK\r\n"},
+        {THttpAction::Trickle, "abContent-Length: 7\r\n"},
+        {THttpAction::Delay, ""},
+        {THttpAction::Send, "cd"},
+        {THttpAction::Hold, ""}};
     ASSERT_EQ(c.Passes[0].Reply.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(c.Passes[0].Reply[i].What, expected[i].first) << i;

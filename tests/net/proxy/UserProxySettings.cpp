@@ -51,8 +51,8 @@ bool PutString(HKEY key, const wchar_t* name, const std::wstring& value) {
 class Key {
 public:
     explicit Key(const std::wstring& path) {
-        if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key_,
-                            nullptr) != ERROR_SUCCESS)
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key_, nullptr) !=
+            ERROR_SUCCESS)
             key_ = nullptr;
     }
     ~Key() {

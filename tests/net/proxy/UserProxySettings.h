@@ -7,7 +7,7 @@
 namespace testsupport {
 
 struct UserProxySettings {
-    std::wstring Server;         // empty: no static proxy
+    std::wstring Server;  // empty: no static proxy
     std::wstring Bypass;
     std::wstring AutoConfigUrl;  // empty: no configuration script
 };

@@ -191,10 +191,11 @@ TEST_F(ProxyRoute, TheTunnelCarriesBytesToTheServerAndReportsARefusal) {
     const Row rows[] = {
         {kSquid, kOrigin, "", ""},
         {kSquidAuth, kOrigin, "quorvane", ""},
-        {kSquidAuth, kOrigin, "", "Proxy 127.0.0.1:" + std::to_string(kSquidAuth) +
-                                      " asks for a user name and password (407), and none was given"},
-        {kSquid, kDown, "", "Proxy 127.0.0.1:" + std::to_string(kSquid) + tunnel + std::to_string(kDown) +
-                                " (HTTP status 503)"},
+        {kSquidAuth, kOrigin, "",
+         "Proxy 127.0.0.1:" + std::to_string(kSquidAuth) +
+             " asks for a user name and password (407), and none was given"},
+        {kSquid, kDown, "",
+         "Proxy 127.0.0.1:" + std::to_string(kSquid) + tunnel + std::to_string(kDown) + " (HTTP status 503)"},
     };
     for (const Row& row : rows) {
         net::THttpClient client;

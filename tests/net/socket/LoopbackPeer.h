@@ -43,8 +43,8 @@ std::string ErrorOf(const std::function<void()>& action);
 // Exposes the component's internal state to the tests.
 class Probe : public net::ROzaverazo {
 public:
-    using ROzaverazo::CheckSocketError;
     using ROzaverazo::Canceled;
+    using ROzaverazo::CheckSocketError;
     using ROzaverazo::EventSucceeded;
     using ROzaverazo::NotifyWindow;
     using ROzaverazo::RemoteAddress;

@@ -15,11 +15,13 @@ TEST(Accept, ServesARealClientOverTheAcceptedConnection) {
     const std::string output = "/tmp/quorvane-accept-" + std::to_string(GetCurrentProcessId()) + ".txt";
     DeleteFileA(("Z:" + output).c_str());
     // Wine runs a Unix program given by its path on drive Z:.
-    std::string command = "Z:\\usr\\bin\\curl -s -m 20 -o " + output + " http://127.0.0.1:" + std::to_string(port) + "/accept-test";
+    std::string command =
+        "Z:\\usr\\bin\\curl -s -m 20 -o " + output + " http://127.0.0.1:" + std::to_string(port) + "/accept-test";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    ASSERT_TRUE(
+        CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         << "cannot start curl: " << GetLastError();
     if (process.hThread) CloseHandle(process.hThread);
     if (process.hProcess) CloseHandle(process.hProcess);

@@ -227,8 +227,8 @@ TEST(Connection, StaleNotificationsNeverReachTheNextSocket) {
     PostMessageA(client.NotifyWindow, net::SocketEventMessage, old, MAKELPARAM(FD_CLOSE, 0));
     client.Disconnect();
     MSG pending;
-    EXPECT_FALSE(PeekMessageA(&pending, client.NotifyWindow, net::SocketEventMessage, net::SocketEventMessage,
-                              PM_NOREMOVE));
+    EXPECT_FALSE(
+        PeekMessageA(&pending, client.NotifyWindow, net::SocketEventMessage, net::SocketEventMessage, PM_NOREMOVE));
 
     LoopbackPeer second([](SOCKET s) {
         Sleep(100);
