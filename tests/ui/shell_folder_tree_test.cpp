@@ -1,7 +1,7 @@
 // The folder tree in a test window of its own, over the real shell name space of the prefix.
 #include "ui/ShellFolderTree.h"
 
-#include "InstallTestSupport.h"
+#include "tests/app/install/InstallTestSupport.h"
 #include "ui/Text.h"
 
 #include <objbase.h>
