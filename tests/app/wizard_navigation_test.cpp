@@ -15,24 +15,6 @@ const char kDirEn[] = "C:\\Program Files\\Quorvane\\Basic\\";
 
 enum class LanguageSwitch { None, French, English };
 
-TEST_F(WizardTest, CreationShowsPageOneSetUp) {
-    TfInstall& f = Start(kFrench);
-    EXPECT_EQ(Page(), 1);
-    EXPECT_TRUE(f.PnlBottom.Visible());
-    EXPECT_EQ(Buttons(), "-NC");
-    EXPECT_EQ(f.BtnNext.Text(), kNextFr);
-    EXPECT_EQ(f.Text(), "Installation de Quorvane");
-    EXPECT_EQ(f.TxtDir.Text(), kDirFr);
-    EXPECT_TRUE(f.rdoFrench.Checked());
-    EXPECT_TRUE(f.rdoDeny.Checked());
-    EXPECT_EQ(f.Cancelled, 0);
-    EXPECT_EQ(f.InstallDone, 0);
-    const std::string temp = f.TempPath;
-    ASSERT_FALSE(temp.empty());
-    EXPECT_EQ(temp.back(), '\\');
-    EXPECT_EQ(f.InstallDir, "");
-}
-
 // What a user or a test can see of the form: every caption, the directory, which licence pane
 // shows, the consent, and the folders read for the finishing steps.
 std::vector<std::string> Seen(const TfInstall& f) {
@@ -99,7 +81,8 @@ TEST_F(WizardTest, PageOneFirstThenTheOtherPagesEndsAsTheWholeForm) {
     }
 }
 
-TEST_F(WizardTest, LocaleChoosesTheFirstLanguage) {
+// Page 1 set up at creation, in the language the locale chooses.
+TEST_F(WizardTest, CreationShowsPageOneInTheLocalesLanguage) {
     struct Case {
         LCID locale;
         const char* language;
@@ -116,13 +99,21 @@ TEST_F(WizardTest, LocaleChoosesTheFirstLanguage) {
         TfInstall& f = Start(c.locale);
         EXPECT_EQ(Translator->Language, c.language);
         EXPECT_EQ(f.Text(), c.title);
+        EXPECT_EQ(Page(), 1);
+        EXPECT_TRUE(f.PnlBottom.Visible());
+        EXPECT_EQ(Buttons(), "-NC");
         const bool english = std::string(c.language) == "anglais";
         EXPECT_EQ(f.BtnNext.Text(), english ? "&Next" : kNextFr);
         EXPECT_EQ(f.TxtDir.Text(), english ? kDirEn : kDirFr);
         EXPECT_EQ(f.memLicenseRaRozoEn.Visible(), english);
         EXPECT_EQ(f.memLicenseRaRozoFr.Visible(), !english);
         EXPECT_TRUE(f.rdoFrench.Checked());  // the radio buttons stay as laid out
-        form.reset();
+        EXPECT_TRUE(f.rdoDeny.Checked());
+        EXPECT_EQ(f.Cancelled, 0);
+        EXPECT_EQ(f.InstallDone, 0);
+        ASSERT_FALSE(f.TempPath.empty());
+        EXPECT_EQ(f.TempPath.back(), '\\');
+        EXPECT_EQ(f.InstallDir, "");
     }
 }
 
@@ -172,9 +163,7 @@ TEST_F(WizardTest, ConsentPageStartsDeniedOnEveryArrival) {
 
 TEST_F(WizardTest, DirectoryPageAndBackToConsent) {
     TfInstall& f = Start();
-    Click(f.BtnNext);
-    Click(f.rdoagree);
-    Click(f.BtnNext);  // 2 -> 3
+    ToDirectoryPage();
     EXPECT_EQ(Page(), 3);
     EXPECT_EQ(Buttons(), "BNC");
     EXPECT_EQ(f.BtnNext.Text(), kInstallFr);
@@ -188,11 +177,9 @@ TEST_F(WizardTest, DirectoryPageAndBackToConsent) {
 
 TEST_F(WizardTest, DirectoryBoxKeepsNextEnabledOnlyWhileItHasText) {
     TfInstall& f = Start();
-    Click(f.BtnNext);
-    Click(f.rdoagree);
-    Click(f.BtnNext);
+    ToDirectoryPage();
     ASSERT_EQ(Page(), 3);
-    SendMessageW(f.TxtDir.Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    Type(f.TxtDir, "");
     EXPECT_EQ(Buttons(), "B-C");
     Click(f.BtnNext);  // disabled: stays
     EXPECT_EQ(Page(), 3);
@@ -210,10 +197,8 @@ TEST_F(WizardTest, DirectoryBoxKeepsNextEnabledOnlyWhileItHasText) {
 
 TEST_F(WizardTest, LanguageChangeReplacesATypedDirectory) {
     TfInstall& f = Start();
-    Click(f.BtnNext);
-    Click(f.rdoagree);
-    Click(f.BtnNext);
-    SendMessageW(f.TxtDir.Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"D:\\Apps\\Q"));
+    ToDirectoryPage();
+    Type(f.TxtDir, "D:\\Apps\\Q");
     Click(f.btnBack);
     Click(f.btnBack);
     ASSERT_EQ(Page(), 1);
@@ -224,47 +209,32 @@ TEST_F(WizardTest, LanguageChangeReplacesATypedDirectory) {
     EXPECT_EQ(f.LblStatus.Text(), "Status : Waiting");
 }
 
+// Install with no server leads to page 5, where Back and Cancel do nothing and Next says Done
+// and closes.
 TEST_F(WizardTest, InstallLeadsToTheLastPageWhichCloses) {
-    TfInstall& f = Start(kEnglish);
-    Click(f.BtnNext);
-    Click(f.rdoagree);
-    Click(f.BtnNext);
-    EXPECT_EQ(f.BtnNext.Text(), "&Install");
-    f.Cancelled = 1;   // no server here: the download returns at once
-    Click(f.BtnNext);  // 3 -> 4 -> 5
-    EXPECT_EQ(Page(), 5);
-    EXPECT_EQ(Buttons(), "-N-");
-    EXPECT_EQ(f.BtnNext.Text(), "Done");
-    EXPECT_EQ(f.InstallDir, kDirEn);
-    EXPECT_FALSE(f.Closed());
-    Click(f.BtnNext);
-    EXPECT_TRUE(f.Closed());
-    EXPECT_TRUE(boxes.empty());
-}
-
-TEST_F(WizardTest, PageFiveInFrenchSaysTermine) {
-    TfInstall& f = Start(kFrench);
-    Click(f.BtnNext);
-    Click(f.rdoagree);
-    Click(f.BtnNext);
-    f.Cancelled = 1;  // no server here: the download returns at once
-    Click(f.BtnNext);
-    EXPECT_EQ(Page(), 5);
-    EXPECT_EQ(f.BtnNext.Text(), kDoneFr);
-}
-
-TEST_F(WizardTest, BackIsIgnoredWhereItIsNeverEnabled) {
-    TfInstall& f = Start();
-    f.BtnBackClick();  // page 1: nothing
-    EXPECT_EQ(Page(), 1);
-    Click(f.BtnNext);
-    Click(f.rdoagree);
-    Click(f.BtnNext);
-    f.Cancelled = 1;  // no server here: the download returns at once
-    Click(f.BtnNext);
-    ASSERT_EQ(Page(), 5);
-    f.BtnBackClick();
-    EXPECT_EQ(Page(), 5);
+    const struct {
+        LCID locale;
+        const char* done;
+        const char* dir;
+    } runs[] = {{kEnglish, "Done", kDirEn}, {kFrench, kDoneFr, kDirFr}};
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.locale);
+        TfInstall& f = Start(run.locale);
+        f.BtnBackClick();  // page 1: nothing
+        EXPECT_EQ(Page(), 1);
+        ToLastPage();
+        EXPECT_EQ(Page(), 5);
+        EXPECT_EQ(Buttons(), "-N-");
+        EXPECT_EQ(f.BtnNext.Text(), run.done);
+        EXPECT_EQ(f.InstallDir, run.dir);
+        f.BtnBackClick();
+        Click(f.BtnClose);
+        EXPECT_EQ(Page(), 5);
+        EXPECT_FALSE(f.Closed());
+        Click(f.BtnNext);
+        EXPECT_TRUE(f.Closed());
+        EXPECT_TRUE(boxes.empty());
+    }
 }
 
 // Every caption of the form and every text of the table, in each language and after each switch:

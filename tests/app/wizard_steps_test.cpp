@@ -12,16 +12,6 @@ namespace {
 using installtest::IsDirectory;
 using installtest::TemporaryFolder;
 
-void ToPage3(TfInstall& f) {
-    SendMessageW(f.BtnNext.Handle(), BM_CLICK, 0, 0);
-    SendMessageW(f.rdoagree.Handle(), BM_CLICK, 0, 0);
-    SendMessageW(f.BtnNext.Handle(), BM_CLICK, 0, 0);
-}
-
-void Type(ui::Edit& edit, const std::string& text) {
-    SendMessageW(edit.Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ui::Widen(text).c_str()));
-}
-
 // A drive letter that names no drive of this system.
 std::string MissingDrive() {
     const DWORD drives = GetLogicalDrives();
@@ -29,12 +19,6 @@ std::string MissingDrive() {
         if (!(drives & (1u << (letter - 'A')))) return std::string(1, letter) + ":";
     }
     return "";
-}
-
-std::string SettingsFile() {
-    wchar_t windows[MAX_PATH + 1] = {};
-    GetWindowsDirectoryW(windows, MAX_PATH);
-    return ui::Narrow(windows) + "\\Quorvane_b.ini";
 }
 
 HTREEITEM ChildNamed(HWND tree, HTREEITEM parent, const std::wstring& name) {
@@ -48,7 +32,7 @@ TEST_F(WizardTest, ExistingProductAnsweredNoStaysOnPageThreeAndCreatesNothing) {
     TemporaryFolder dir("wizard-existing");
     installtest::WriteWholeFile(dir.Path() + "quorvane.exe", "old");
     TfInstall& f = Start(kEnglish);
-    ToPage3(f);
+    ToDirectoryPage();
     // Without a final backslash: the test adds one before looking for the program.
     Type(f.TxtDir, dir.Path().substr(0, dir.Path().size() - 1));
     answer = IDNO;
@@ -70,7 +54,7 @@ TEST_F(WizardTest, ExistingProductAnsweredYesGoesOnIntoTheSameDirectory) {
     TemporaryFolder dir("wizard-overwrite");
     installtest::WriteWholeFile(dir.Path() + "quorvane.exe", "old");
     TfInstall& f = Start(kEnglish);
-    ToPage3(f);
+    ToDirectoryPage();
     Type(f.TxtDir, dir.Path());
     answer = IDYES;
     f.Cancelled = 1;  // the download then returns at once: this test is about page 3 only
@@ -84,7 +68,7 @@ TEST_F(WizardTest, ADirectoryThatCannotBeMadeShowsItsBoxTwiceAndPageThreeAgain) 
     const std::string drive = MissingDrive();
     ASSERT_FALSE(drive.empty());
     TfInstall& f = Start(kFrench);
-    ToPage3(f);
+    ToDirectoryPage();
     Type(f.TxtDir, drive + "\\Apps\\Q");
     answer = IDOK;
     Click(f.BtnNext);
@@ -109,7 +93,7 @@ TEST_F(WizardTest, ADirectoryThatCannotBeMadeShowsItsBoxTwiceAndPageThreeAgain) 
 TEST_F(WizardTest, ATypedDirectoryIsMadeLevelByLevelAndKeptAsTyped) {
     TemporaryFolder dir("wizard-levels");
     TfInstall& f = Start(kEnglish);
-    ToPage3(f);
+    ToDirectoryPage();
     const std::string typed = dir.Path() + "Apps\\Q";
     Type(f.TxtDir, typed);
     f.Cancelled = 1;  // stop before the download
@@ -137,7 +121,7 @@ TEST_F(FolderTreeTest, SelectingTheRootGivesExactlyTheDefaultDirectory) {
     for (LCID locale : {kFrench, kEnglish}) {
         SCOPED_TRACE(locale);
         TfInstall& f = Start(locale);
-        ToPage3(f);
+        ToDirectoryPage();
         Type(f.TxtDir, "D:\\Other");
         const HWND tree = f.Directory.Handle();
         const HTREEITEM root = TreeView_GetRoot(tree);
@@ -153,7 +137,7 @@ TEST_F(FolderTreeTest, SelectingTheRootGivesExactlyTheDefaultDirectory) {
 
 TEST_F(FolderTreeTest, SelectingAFolderReplacesTypedTextOnceAndTypingNeverMovesTheTree) {
     TfInstall& f = Start(kFrench);
-    ToPage3(f);
+    ToDirectoryPage();
     const HWND tree = f.Directory.Handle();
     const HTREEITEM child = ChildNamed(tree, TreeView_GetRoot(tree), L"QuorvaneTreeTest");
     ASSERT_NE(child, nullptr);
@@ -168,35 +152,16 @@ TEST_F(FolderTreeTest, SelectingAFolderReplacesTypedTextOnceAndTypingNeverMovesT
     EXPECT_EQ(changes, 1);
 }
 
-// Closing after a completed installation writes the language and the Run value; the product is
-// not started when its box is cleared. Shares the prefix's installation with the install tests.
-TEST_F(WizardTest, ClosingAfterACompletedInstallationDoesTheClosingWork) {
-    TemporaryFolder dir("wizard-close");
-    DeleteFileW(ui::Widen(SettingsFile()).c_str());
-    const std::string runKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-    RegDeleteKeyValueW(HKEY_CURRENT_USER, ui::Widen(runKey).c_str(), L"QuorvaneRaRozo");
-    TfInstall& f = Start(kEnglish);
-    f.InstallDir = dir.Path();
-    f.InstallDone = 1;
-    SendMessageW(f.chkStartNow.Handle(), BM_CLICK, 0, 0);
-    ASSERT_FALSE(f.chkStartNow.Checked());
-    f.Close();
-    EXPECT_TRUE(f.Closed());
-    EXPECT_EQ(installtest::ReadRegPath(HKEY_CURRENT_USER, runKey, "QuorvaneRaRozo"),
-              "\"" + dir.Path() + "Quorvane.exe\"");
-    EXPECT_EQ(installtest::ReadWholeFile(SettingsFile()), "[Settings]\r\nlangue=anglais\r\n");
-    RegDeleteKeyValueW(HKEY_CURRENT_USER, ui::Widen(runKey).c_str(), L"QuorvaneRaRozo");
-    DeleteFileW(ui::Widen(SettingsFile()).c_str());
-}
-
+// Closing an unfinished installation writes nothing; closing a completed one is
+// DownloadTest.FourFilesInOrderThenTheFinishingSteps.
 TEST_F(WizardTest, ClosingAnUnfinishedInstallationWritesNothing) {
     const std::string runKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
     RegDeleteKeyValueW(HKEY_CURRENT_USER, ui::Widen(runKey).c_str(), L"QuorvaneRaRozo");
     TfInstall& f = Start(kEnglish);
-    DeleteFileW(ui::Widen(SettingsFile()).c_str());
+    DeleteFileW(ui::Widen(installtest::SettingsFilePath()).c_str());
     f.InstallDir = "C:\\Nowhere\\";
     f.Close();
-    EXPECT_FALSE(installtest::Exists(SettingsFile()));
+    EXPECT_FALSE(installtest::Exists(installtest::SettingsFilePath()));
     EXPECT_EQ(installtest::ReadRegString(HKEY_CURRENT_USER, runKey, "QuorvaneRaRozo"), "<missing>");
 }
 

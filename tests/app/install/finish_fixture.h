@@ -37,16 +37,8 @@ inline void RemoveInstallation(const std::string& programs, const std::string& d
         DeleteFileW(ui::Widen(desktop + "\\Quorvane De Base.Lnk").c_str());
         DeleteFileW(ui::Widen(desktop + "\\Quorvane Basic.Lnk").c_str());
     }
-    wchar_t windows[MAX_PATH + 1] = {};
-    GetWindowsDirectoryW(windows, MAX_PATH);
-    DeleteFileW((std::wstring(windows) + L"\\Quorvane_b.ini").c_str());
+    DeleteFileW(ui::WidenPath(SettingsFilePath()).c_str());
     RemoveTree("C:\\Program Files\\Quorvane");
-}
-
-inline std::string SettingsFilePath() {
-    wchar_t windows[MAX_PATH + 1] = {};
-    GetWindowsDirectoryW(windows, MAX_PATH);
-    return ui::Narrow(windows) + "\\Quorvane_b.ini";
 }
 
 class FinishFixture : public ::testing::Test {
