@@ -2,6 +2,7 @@
 // A downloaded set of four files in a scratch temporary directory, a form state pointing at the
 // real shell folders of the prefix, and the removal of everything an installation writes.
 #include "app/install/FinishInstall.h"
+#include "app/install/InstallSupport.h"
 #include "app/install/Registry.h"
 #include "app/install/ShellLink.h"
 
@@ -59,11 +60,28 @@ protected:
         sources["uninstall.exe"] = std::string("MZ\0\x01\xFF uninstall", 15);
         for (const auto& [name, bytes] : sources) WriteWholeFile(download + name, bytes);
     }
+    // Begin, into `name` in the scratch folder, made already.
+    void BeginIn(const std::string& language, const std::string& name) {
+        Begin(language, scratch.Path() + name);
+        CreateDirectoryW(ui::WidenPath(InstallDir).c_str(), nullptr);
+    }
+    // Runs the finishing steps and gives the error they raise ("" when none).
+    std::string Finish() {
+        try {
+            install::FinishInstall(State());
+        } catch (const install::InstallError& e) {
+            return e.what();
+        }
+        return "";
+    }
     void TearDown() override {
         install::TestRegistryFaults() = {};
         ui::Application::Instance().ErrorHook = nullptr;
         RemoveInstallation(ProgramsPath, DesktopPath);
         session.reset();
+    }
+    static std::string LocationValue() {
+        return ReadRegPath(HKEY_LOCAL_MACHINE, install::kLocationKey, install::kLocationValue);
     }
     std::string RunValue() {
         return ReadRegPath(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "QuorvaneRaRozo");

@@ -70,7 +70,7 @@ TEST_F(FinishInstallTest, FrenchInstallWithATypedDirectoryWithoutFinalBackslash)
     EXPECT_EQ(InstallDone, 1);
     EXPECT_EQ(InstallDir, typed + "\\");
     ExpectInstalledIn(typed + "\\", "Quorvane\\RaRozo\\", "Quorvane De Base.Lnk");
-    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Quorvane\\Quorvane\\RaRozo", "emplacement"), typed);
+    EXPECT_EQ(LocationValue(), typed);
     EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKeys[0], "DisplayName"), "Quorvane Version de base");
     EXPECT_EQ(ReadRegPath(HKEY_LOCAL_MACHINE, kUninstallKeys[0], "UninstallString"),
               "\"" + typed + "\\Uninstall.exe\"");
@@ -90,8 +90,7 @@ TEST_F(FinishInstallTest, EnglishInstallIntoTheDefaultDirectory) {
 
     EXPECT_EQ(InstallDone, 1);
     ExpectInstalledIn("C:\\Program Files\\Quorvane\\Basic\\", "Quorvane\\Basic\\", "Quorvane Basic.Lnk");
-    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Quorvane\\Quorvane\\RaRozo", "emplacement"),
-              "C:\\Program Files\\Quorvane\\Basic\\");
+    EXPECT_EQ(LocationValue(), "C:\\Program Files\\Quorvane\\Basic\\");
     EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKeys[1], "DisplayName"), "Quorvane Basic version");
     EXPECT_EQ(ReadRegPath(HKEY_LOCAL_MACHINE, kUninstallKeys[1], "UninstallString"),
               "\"C:\\Program Files\\Quorvane\\Basic\\Uninstall.exe\"");
@@ -114,7 +113,7 @@ TEST_F(FinishInstallTest, ADirectoryOutsideEveryCodePageIsInstalledWithEveryChar
 
     ASSERT_EQ(InstallDone, 1);
     ExpectInstalledIn(typed + "\\", "Quorvane\\RaRozo\\", "Quorvane De Base.Lnk");
-    EXPECT_EQ(ReadRegPath(HKEY_LOCAL_MACHINE, "Software\\Quorvane\\Quorvane\\RaRozo", "emplacement"), typed);
+    EXPECT_EQ(LocationValue(), typed);
     EXPECT_EQ(ReadRegPath(HKEY_LOCAL_MACHINE, kUninstallKeys[0], "UninstallString"),
               "\"" + typed + "\\Uninstall.exe\"");
     EXPECT_EQ(RunValue(), "\"" + typed + "\\Quorvane.exe\"");
@@ -124,8 +123,7 @@ TEST_F(FinishInstallTest, ADirectoryOutsideEveryCodePageIsInstalledWithEveryChar
 
 // What "Installed apps" and deployment tools read; the size follows the files actually installed.
 TEST_F(FinishInstallTest, UninstallEntryIsComplete) {
-    Begin("anglais", scratch.Path() + "Q");
-    CreateDirectoryW(ui::Widen(InstallDir).c_str(), nullptr);
+    BeginIn("anglais", "Q");
     sources["quorvane.ini"] = std::string(5000, 'x');
     WriteWholeFile(DownloadDir + "quorvane.ini", sources["quorvane.ini"]);
 
@@ -159,8 +157,7 @@ TEST_F(FinishInstallTest, UninstallEntryIsComplete) {
 }
 
 TEST_F(FinishInstallTest, SecondInstallOverwritesFilesAndValues) {
-    Begin("francais", scratch.Path() + "Q\\");
-    CreateDirectoryW(ui::Widen(InstallDir).c_str(), nullptr);
+    BeginIn("francais", "Q\\");
     WriteWholeFile(InstallDir + "miseajour.exe", "older and longer content than the new one");
     install::FinishInstall(State());
     ASSERT_EQ(InstallDone, 1);
@@ -178,18 +175,12 @@ TEST_F(FinishInstallTest, SecondInstallOverwritesFilesAndValues) {
 // A reinstall while the product runs: the old file stays and the installation must not be
 // reported as done.
 TEST_F(FinishInstallTest, CopyOntoAFileHeldOpenIsAnErrorNamingTheFile) {
-    Begin("anglais", scratch.Path() + "Q");
-    CreateDirectoryW(ui::Widen(InstallDir).c_str(), nullptr);
+    BeginIn("anglais", "Q");
     WriteWholeFile(InstallDir + "\\quorvane.exe", "running");
     HANDLE held = CreateFileW(ui::Widen(InstallDir + "\\quorvane.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    std::string message;
-    try {
-        install::FinishInstall(State());
-    } catch (const install::InstallError& e) {
-        message = e.what();
-    }
+    const std::string message = Finish();
     CloseHandle(held);
     EXPECT_NE(message.find("quorvane.exe"), std::string::npos) << message;
     EXPECT_NE(message.find(install::SystemErrorText(ERROR_SHARING_VIOLATION)), std::string::npos) << message;
@@ -200,8 +191,7 @@ TEST_F(FinishInstallTest, CopyOntoAFileHeldOpenIsAnErrorNamingTheFile) {
 }
 
 TEST_F(FinishInstallTest, RegistryErrorsEndTheStepsWithTheirMessages) {
-    Begin("francais", scratch.Path() + "Q");
-    CreateDirectoryW(ui::Widen(InstallDir).c_str(), nullptr);
+    BeginIn("francais", "Q");
     const std::string typed = InstallDir;
     struct Case {
         std::string key, value, message;
@@ -214,12 +204,7 @@ TEST_F(FinishInstallTest, RegistryErrorsEndTheStepsWithTheirMessages) {
         InstallDir = typed;
         InstallDone = 0;
         install::TestRegistryFaults() = {c.key, c.value};
-        try {
-            install::FinishInstall(State());
-            ADD_FAILURE() << "no error for " << c.message;
-        } catch (const install::InstallError& e) {
-            EXPECT_EQ(std::string(e.what()), c.message);
-        }
+        EXPECT_EQ(Finish(), c.message);
         EXPECT_EQ(InstallDone, 0) << c.message;
         // Everything before the uninstall entry is in place.
         EXPECT_EQ(ReadWholeFile(InstallDir + "uninstall.exe"), sources["uninstall.exe"]);
@@ -228,39 +213,36 @@ TEST_F(FinishInstallTest, RegistryErrorsEndTheStepsWithTheirMessages) {
 }
 
 TEST_F(FinishInstallTest, InstallLocation) {
-    Begin("anglais", scratch.Path() + "Q");
-    CreateDirectoryW(ui::Widen(InstallDir).c_str(), nullptr);
+    BeginIn("anglais", "Q");
     // A key that cannot be opened is passed over without a word.
     install::TestRegistryFaults() = {"SOFTWARE\\quorvane\\Quorvane\\RaRozo", ""};
     install::FinishInstall(State());
     EXPECT_EQ(InstallDone, 1);
-    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Quorvane\\Quorvane\\RaRozo", "emplacement"), "<missing>");
+    EXPECT_EQ(LocationValue(), "<missing>");
 
     // A value that cannot be written stops everything before the copies.
     RemoveTree(InstallDir);
     CreateDirectoryW(ui::Widen(InstallDir).c_str(), nullptr);
     InstallDone = 0;
     install::TestRegistryFaults() = {"", "emplacement"};
-    EXPECT_THROW(install::FinishInstall(State()), install::InstallError);
+    EXPECT_EQ(Finish(), "Failed to set data for 'emplacement'");
     EXPECT_EQ(InstallDone, 0);
     EXPECT_FALSE(Exists(InstallDir + "quorvane.exe"));
 }
 
 TEST_F(FinishInstallTest, CancelledStopsAfterTheLocationStepWithoutWriting) {
-    Begin("francais", scratch.Path() + "Q");
-    CreateDirectoryW(ui::Widen(InstallDir).c_str(), nullptr);
+    BeginIn("francais", "Q");
     Cancelled = 1;
     install::FinishInstall(State());
     EXPECT_EQ(InstallDone, 0);
     EXPECT_EQ(InstallDir, scratch.Path() + "Q");
     EXPECT_FALSE(Exists(InstallDir + "\\quorvane.exe"));
-    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Quorvane\\Quorvane\\RaRozo", "emplacement"), "<missing>");
+    EXPECT_EQ(LocationValue(), "<missing>");
     EXPECT_FALSE(Exists(ProgramsPath + "Quorvane"));
 }
 
 TEST_F(FinishInstallTest, UnreadableShellFoldersSkipTheirShortcuts) {
-    Begin("francais", scratch.Path() + "Q");
-    CreateDirectoryW(ui::Widen(InstallDir).c_str(), nullptr);
+    BeginIn("francais", "Q");
     const std::string programs = ProgramsPath;
     ProgramsPath.clear();
     DesktopPath.clear();
@@ -285,7 +267,7 @@ TEST_F(FinishInstallTest, EmptyDirectoriesAreRefusedBeforeAnythingIsWritten) {
     DownloadDir.clear();
     EXPECT_THROW(install::FinishInstall(State()), install::InstallError);
     EXPECT_EQ(InstallDone, 0);
-    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Quorvane\\Quorvane\\RaRozo", "emplacement"), "<missing>");
+    EXPECT_EQ(LocationValue(), "<missing>");
 }
 
 TEST(ShellFolders, ProgramsEndsWithABackslashAndDesktopIsAsTheShellGivesIt) {
