@@ -297,10 +297,6 @@ TEST_F(WizardTest, LayoutPlacesTheBandAndPagesAtTheirUnits) {
     EXPECT_NE(GetWindowLongPtrW(f.BtnNext.Handle(), GWL_STYLE) & BS_DEFPUSHBUTTON, 0);
 }
 
-}  // namespace
-
-namespace {
-
 // The note under the bar keeps its laid-out line; a text that needs more lines grows upward,
 // and none of it is cut off when drawn with the label's own font.
 TEST_F(WizardTest, DownloadNoteSitsOnItsLineAndShowsItsWholeText) {

@@ -15,45 +15,92 @@ const char kDirEn[] = "C:\\Program Files\\Quorvane\\Basic\\";
 
 enum class LanguageSwitch { None, French, English };
 
+// Every caption of the form, in French and in English: the one place where a typo in a
+// translation shows.
+#define CONTROL(name) #name, [](TfInstall & f) -> const ui::Window& { return f.name; }
+struct Caption {
+    const char* name;
+    const ui::Window& (*control)(TfInstall&);
+    const char* french;
+    const char* english;
+};
+const Caption kCaptions[] = {
+    {"TfInstall", [](TfInstall& f) -> const ui::Window& { return f; }, "Installation de Quorvane",
+     "Quorvane installation"},
+    {CONTROL(Label4),
+     "T\xE9l\xE9"
+     "chargement de Quorvane",
+     "Downloading Quorvane"},
+    {CONTROL(Label5),
+     "Lors du premier d\xE9marrage de Quorvane, vous serez inviter \xE0 cr\xE9"
+     "er votre compte sur le serveur de Quorvane",
+     "When you'll first start Quorvane, you will be invited to create your account on the Quorvane server"},
+    {CONTROL(LblStatus), "Statut : En attente", "Status : Waiting"},
+    {CONTROL(Label12),
+     "Le t\xE9l\xE9"
+     "chargement peut prendre quelques minutes selon la vitesse de votre connexion",
+     "Download may take a few minutes depending of your internet connection speed"},
+    {CONTROL(Label6), "Emplacement de Quorvane", "Quorvane path"},
+    {CONTROL(Label7),
+     "Choisissez le r\xE9pertoire d\xE9sir\xE9 pour l'installation de Quorvane ou appuyez sur 'Suivant' si l'emplacement par d\xE9"
+     "faut vous convient",
+     "Choose the directory you want Quorvane to be installed in, or press 'Next' if you are satisfied with the default path"},
+    {CONTROL(Label8), "Emplacement :", "Path"},
+    {CONTROL(Label19), "License d' utilisation: ", "Usage license : "},
+    {CONTROL(Label20), "Veuillez lire attentivement ces conditions g\xE9n\xE9rales avant d' utiliser ce logiciel",
+     "Please read carefully these general conditions before using this product"},
+    {CONTROL(rdoagree), "J' accepte", "I agree"},
+    {CONTROL(rdoDeny), "Je refuse", "I disagree"},
+    {CONTROL(Label1), "Bienvenue \xE0 l' installation de Quorvane", "Welcome to the installation of Quorvane"},
+    {CONTROL(Label2),
+     "Nous vous invitons \xE0 suivre ces quelques \xE9tapes afin d' installer Quorvane sur votre syst\xE8me",
+     "Please follow these simple steps to install Quorvane on your system"},
+    {CONTROL(Label3), "Choisissez votre langue d' installation: ", "Choose your language for the installation: "},
+    {CONTROL(rdoFrench),
+     "Fran\xE7"
+     "ais",
+     "Fran\xE7"
+     "ais"},
+    {CONTROL(RdoEnglish), "English", "English"},
+    {CONTROL(Label9),
+     "Installation de Quorvane termin\xE9"
+     "e",
+     "Installation of Quorvane done"},
+    {CONTROL(Label10), "Nous vous remercions de faire confiance \xE0 Quorvane",
+     "We appreciate your trust towards Quorvane"},
+    {CONTROL(Label11),
+     "Installation termin\xE9"
+     "e avec succ\xE8s",
+     "Installation done successfully"},
+    {CONTROL(Label14), "Site officiel : ", "Offical web site : "},
+    {CONTROL(Label13), kProductWebSite, kProductWebSite},
+    {CONTROL(Label15), "Courriel : ", "Email : "},
+    {CONTROL(Label16), kSupportEmail, kSupportEmail},
+    {CONTROL(chkStartNow),
+     "D\xE9marrer Quorvane imm\xE9"
+     "diatement",
+     "Launch Quorvane immediately"},
+    {CONTROL(ChkAutoStart),
+     "Ex\xE9"
+     "cution automatique lors de chaque d\xE9marrage de Windows",
+     "Start automatically with Windows"},
+    {CONTROL(BtnClose), "Annuler", "Cancel"},
+    {CONTROL(BtnNext), "&Suivant", "&Next"},
+    {CONTROL(btnBack),
+     "&Pr\xE9"
+     "c\xE9"
+     "dent",
+     "&Back"},
+};
+#undef CONTROL
+
 // What a user or a test can see of the form: every caption, the directory, which licence pane
 // shows, the consent, and the folders read for the finishing steps.
-std::vector<std::string> Seen(const TfInstall& f) {
+std::vector<std::string> Seen(TfInstall& f) {
+    std::vector<const ui::Window*> windows = {&f.TxtDir,          &f.memLicenceEn,       &f.memLicenseEntreFr,
+                                              &f.memLicenseProFr, &f.memLicenseRaRozoFr, &f.memLicenseRaRozoEn};
+    for (const Caption& c : kCaptions) windows.push_back(&c.control(f));
     std::vector<std::string> seen;
-    const ui::Window* windows[] = {&f,
-                                   &f.Label1,
-                                   &f.Label2,
-                                   &f.Label3,
-                                   &f.rdoFrench,
-                                   &f.RdoEnglish,
-                                   &f.Label19,
-                                   &f.Label20,
-                                   &f.rdoagree,
-                                   &f.rdoDeny,
-                                   &f.Label6,
-                                   &f.Label7,
-                                   &f.Label8,
-                                   &f.TxtDir,
-                                   &f.Label4,
-                                   &f.Label5,
-                                   &f.LblStatus,
-                                   &f.Label12,
-                                   &f.Label9,
-                                   &f.Label10,
-                                   &f.Label11,
-                                   &f.Label13,
-                                   &f.Label14,
-                                   &f.Label15,
-                                   &f.Label16,
-                                   &f.chkStartNow,
-                                   &f.ChkAutoStart,
-                                   &f.btnBack,
-                                   &f.BtnNext,
-                                   &f.BtnClose,
-                                   &f.memLicenceEn,
-                                   &f.memLicenseEntreFr,
-                                   &f.memLicenseProFr,
-                                   &f.memLicenseRaRozoFr,
-                                   &f.memLicenseRaRozoEn};
     for (const ui::Window* w : windows) seen.push_back(w->Text() + (w->Visible() ? " (shown)" : " (hidden)"));
     seen.push_back(f.rdoDeny.Checked() ? "deny" : "no consent choice");
     seen.insert(seen.end(), {f.ProgramsPath, f.DesktopPath, f.TempPath});
@@ -237,84 +284,8 @@ TEST_F(WizardTest, InstallLeadsToTheLastPageWhichCloses) {
     }
 }
 
-// Every caption of the form and every text of the table, in each language and after each switch:
-// the one place where a typo in a translation shows.
-#define CONTROL(name) #name, [](TfInstall & f) -> const ui::Window& { return f.name; }
+// Every caption of the form and every text of the table, in each language and after each switch.
 TEST_F(WizardTest, EveryCaptionAndTextInEachLanguage) {
-    struct Caption {
-        const char* name;
-        const ui::Window& (*control)(TfInstall&);
-        const char* french;
-        const char* english;
-    };
-    const Caption captions[] = {
-        {"TfInstall", [](TfInstall& f) -> const ui::Window& { return f; }, "Installation de Quorvane",
-         "Quorvane installation"},
-        {CONTROL(Label4),
-         "T\xE9l\xE9"
-         "chargement de Quorvane",
-         "Downloading Quorvane"},
-        {CONTROL(Label5),
-         "Lors du premier d\xE9marrage de Quorvane, vous serez inviter \xE0 cr\xE9"
-         "er votre compte sur le serveur de Quorvane",
-         "When you'll first start Quorvane, you will be invited to create your account on the Quorvane server"},
-        {CONTROL(LblStatus), "Statut : En attente", "Status : Waiting"},
-        {CONTROL(Label12),
-         "Le t\xE9l\xE9"
-         "chargement peut prendre quelques minutes selon la vitesse de votre connexion",
-         "Download may take a few minutes depending of your internet connection speed"},
-        {CONTROL(Label6), "Emplacement de Quorvane", "Quorvane path"},
-        {CONTROL(Label7),
-         "Choisissez le r\xE9pertoire d\xE9sir\xE9 pour l'installation de Quorvane ou appuyez sur 'Suivant' si l'emplacement par d\xE9"
-         "faut vous convient",
-         "Choose the directory you want Quorvane to be installed in, or press 'Next' if you are satisfied with the default path"},
-        {CONTROL(Label8), "Emplacement :", "Path"},
-        {CONTROL(Label19), "License d' utilisation: ", "Usage license : "},
-        {CONTROL(Label20), "Veuillez lire attentivement ces conditions g\xE9n\xE9rales avant d' utiliser ce logiciel",
-         "Please read carefully these general conditions before using this product"},
-        {CONTROL(rdoagree), "J' accepte", "I agree"},
-        {CONTROL(rdoDeny), "Je refuse", "I disagree"},
-        {CONTROL(Label1), "Bienvenue \xE0 l' installation de Quorvane", "Welcome to the installation of Quorvane"},
-        {CONTROL(Label2),
-         "Nous vous invitons \xE0 suivre ces quelques \xE9tapes afin d' installer Quorvane sur votre syst\xE8me",
-         "Please follow these simple steps to install Quorvane on your system"},
-        {CONTROL(Label3), "Choisissez votre langue d' installation: ", "Choose your language for the installation: "},
-        {CONTROL(rdoFrench),
-         "Fran\xE7"
-         "ais",
-         "Fran\xE7"
-         "ais"},
-        {CONTROL(RdoEnglish), "English", "English"},
-        {CONTROL(Label9),
-         "Installation de Quorvane termin\xE9"
-         "e",
-         "Installation of Quorvane done"},
-        {CONTROL(Label10), "Nous vous remercions de faire confiance \xE0 Quorvane",
-         "We appreciate your trust towards Quorvane"},
-        {CONTROL(Label11),
-         "Installation termin\xE9"
-         "e avec succ\xE8s",
-         "Installation done successfully"},
-        {CONTROL(Label14), "Site officiel : ", "Offical web site : "},
-        {CONTROL(Label13), kProductWebSite, kProductWebSite},
-        {CONTROL(Label15), "Courriel : ", "Email : "},
-        {CONTROL(Label16), kSupportEmail, kSupportEmail},
-        {CONTROL(chkStartNow),
-         "D\xE9marrer Quorvane imm\xE9"
-         "diatement",
-         "Launch Quorvane immediately"},
-        {CONTROL(ChkAutoStart),
-         "Ex\xE9"
-         "cution automatique lors de chaque d\xE9marrage de Windows",
-         "Start automatically with Windows"},
-        {CONTROL(BtnClose), "Annuler", "Cancel"},
-        {CONTROL(BtnNext), "&Suivant", "&Next"},
-        {CONTROL(btnBack),
-         "&Pr\xE9"
-         "c\xE9"
-         "dent",
-         "&Back"},
-    };
     struct Text {
         int index;
         const char* french;
@@ -395,7 +366,7 @@ TEST_F(WizardTest, EveryCaptionAndTextInEachLanguage) {
             Click(f.rdoFrench);
         }
         if (run.switchTo == LanguageSwitch::English) Click(f.RdoEnglish);
-        for (const Caption& c : captions) EXPECT_EQ(c.control(f).Text(), run.english ? c.english : c.french) << c.name;
+        for (const Caption& c : kCaptions) EXPECT_EQ(c.control(f).Text(), run.english ? c.english : c.french) << c.name;
         for (const Text& t : texts) {
             std::string text;
             Translator->GetText(t.index, text);
@@ -403,6 +374,5 @@ TEST_F(WizardTest, EveryCaptionAndTextInEachLanguage) {
         }
     }
 }
-#undef CONTROL
 
 }  // namespace

@@ -28,13 +28,16 @@ HTREEITEM ChildNamed(HWND tree, HTREEITEM parent, const std::wstring& name) {
     return nullptr;
 }
 
-TEST_F(WizardTest, ExistingProductAnsweredNoStaysOnPageThreeAndCreatesNothing) {
+// An earlier installation in the directory: answered No, page 3 stays and nothing is fetched;
+// answered Yes, the installation goes on into the same directory.
+TEST_F(WizardTest, ExistingProductAsksAndGoesOnOnlyOnYes) {
     TemporaryFolder dir("wizard-existing");
     installtest::WriteWholeFile(dir.Path() + "quorvane.exe", "old");
     TfInstall& f = Start(kEnglish);
     ToDirectoryPage();
     // Without a final backslash: the test adds one before looking for the program.
-    Type(f.TxtDir, dir.Path().substr(0, dir.Path().size() - 1));
+    const std::string typed = dir.Path().substr(0, dir.Path().size() - 1);
+    Type(f.TxtDir, typed);
     answer = IDNO;
     Click(f.BtnNext);
     ASSERT_EQ(boxes.size(), 1u);
@@ -48,20 +51,13 @@ TEST_F(WizardTest, ExistingProductAnsweredNoStaysOnPageThreeAndCreatesNothing) {
     EXPECT_EQ(f.InstallDir, "");
     EXPECT_EQ(installtest::ReadWholeFile(dir.Path() + "quorvane.exe"), "old");
     EXPECT_EQ(f.HttpClient, nullptr);  // and nothing was fetched
-}
 
-TEST_F(WizardTest, ExistingProductAnsweredYesGoesOnIntoTheSameDirectory) {
-    TemporaryFolder dir("wizard-overwrite");
-    installtest::WriteWholeFile(dir.Path() + "quorvane.exe", "old");
-    TfInstall& f = Start(kEnglish);
-    ToDirectoryPage();
-    Type(f.TxtDir, dir.Path());
     answer = IDYES;
     f.Cancelled = 1;  // the download then returns at once: this test is about page 3 only
     Click(f.BtnNext);
-    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes.size(), 2u);
     EXPECT_EQ(Page(), 5);
-    EXPECT_EQ(f.InstallDir, dir.Path());
+    EXPECT_EQ(f.InstallDir, typed);
 }
 
 TEST_F(WizardTest, ADirectoryThatCannotBeMadeShowsItsBoxTwiceAndPageThreeAgain) {

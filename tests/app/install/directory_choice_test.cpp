@@ -73,21 +73,28 @@ TEST(AcceptInstallDir, RelativePathIsMadeInTheCurrentDirectory) {
 }
 
 TEST(AcceptInstallDir, ImpossibleDirectoryShowsTheBoxTwiceAndReportsFailure) {
-    for (const char* language : {"francais", "anglais"}) {
-        Session session(language);
+    const struct {
+        const char* language;
+        const char* text;
+        const char* caption;
+    } runs[] = {{"francais",
+                 "Impossible de cr\xE9"
+                 "er le r\xE9pertoire. V\xE9rifier la syntaxe.",
+                 "Op\xE9ration annul\xE9"
+                 "e"},
+                {"anglais", "Cannot create the directory. Check the syntax.", "Process canceled"}};
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.language);
+        Session session(run.language);
         std::string installDir;
         // Wine's prefix has drives C: and Z: only.
-        EXPECT_FALSE(install::AcceptInstallDir("Q:\\Apps\\Quorvane", installDir)) << language;
+        EXPECT_FALSE(install::AcceptInstallDir("Q:\\Apps\\Quorvane", installDir));
         EXPECT_EQ(installDir, "");
-        ASSERT_EQ(session.boxes.size(), 2u) << language;
+        ASSERT_EQ(session.boxes.size(), 2u);
         for (const Box& box : session.boxes) {
             EXPECT_EQ(box.flags, UINT(MB_OK | MB_ICONERROR));
-            EXPECT_EQ(box.text, session.table.Language == "anglais" ? "Cannot create the directory. Check the syntax."
-                                                                    : "Impossible de cr\xE9"
-                                                                      "er le r\xE9pertoire. V\xE9rifier la syntaxe.");
-            EXPECT_EQ(box.caption, session.table.Language == "anglais" ? "Process canceled"
-                                                                       : "Op\xE9ration annul\xE9"
-                                                                         "e");
+            EXPECT_EQ(box.text, run.text);
+            EXPECT_EQ(box.caption, run.caption);
         }
     }
 }
