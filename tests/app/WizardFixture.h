@@ -1,6 +1,7 @@
 #pragma once
 // A fresh wizard form and translation table per test, message boxes answered by the test.
 #include "app/uInstall.h"
+#include "install/InstallTestSupport.h"
 #include "tests/support/TestApplication.h"
 #include "ui/Application.h"
 #include "ui/Text.h"
@@ -13,11 +14,6 @@
 #include <vector>
 
 constexpr LCID kFrench = 0x040C, kEnglish = 0x0409, kFrenchCanada = 0x0C0C, kGerman = 0x0407;
-
-struct ShownBox {
-    std::string text, caption;
-    UINT flags;
-};
 
 class WizardTest : public ::testing::Test {
 protected:
@@ -107,7 +103,7 @@ protected:
     }
 
     std::unique_ptr<TfInstall> form;
-    std::vector<ShownBox> boxes;
+    std::vector<installtest::Box> boxes;
     int answer = IDNO;
 
 private:

@@ -244,7 +244,7 @@ TEST_F(HostileDownloadTest, AProductFileInUseStopsTheFinishingStepsAndStaysAsItW
 }
 
 // The uninstall entry cannot be written: the finishing steps stop with the registry's message and
-// the installation is not done, so closing the wizard writes no settings.
+// the installation is not done, so closing the wizard writes no settings and no Run value.
 TEST_F(HostileDownloadTest, ARegistryKeyThatCannotBeWrittenLeavesTheInstallationUndone) {
     install::TestRegistryFaults() = {installtest::kUninstallKeys[1], ""};
     TfInstall& f = Install();
@@ -254,6 +254,9 @@ TEST_F(HostileDownloadTest, ARegistryKeyThatCannotBeWrittenLeavesTheInstallation
     DeleteFileW(ui::Widen(installtest::SettingsFilePath()).c_str());
     f.Close();
     EXPECT_FALSE(testsupport::Exists(installtest::SettingsFilePath()));
+    EXPECT_EQ(installtest::ReadRegString(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                                         "QuorvaneRaRozo"),
+              "<missing>");
 }
 
 // The settings file cannot be written at close (a folder has its name): the error box, and the

@@ -1,8 +1,7 @@
-// Page 3's checks and folder tree, and the close-time work, through the real form: real
-// directories, the shell's folder tree, the registry and the settings file of the test prefix.
+// Page 3's checks and folder tree through the real form: real directories and the shell's folder
+// tree of the test prefix.
 #include "WizardFixture.h"
 
-#include "install/InstallTestSupport.h"
 #include "ui/Text.h"
 
 #include <commctrl.h>
@@ -69,7 +68,7 @@ TEST_F(WizardTest, ADirectoryThatCannotBeMadeShowsItsBoxTwiceAndPageThreeAgain) 
     answer = IDOK;
     Click(f.BtnNext);
     ASSERT_EQ(boxes.size(), 2u);
-    for (const ShownBox& box : boxes) {
+    for (const installtest::Box& box : boxes) {
         EXPECT_EQ(box.text,
                   "Impossible de cr\xE9"
                   "er le r\xE9pertoire. V\xE9rifier la syntaxe.");
@@ -146,19 +145,6 @@ TEST_F(FolderTreeTest, SelectingAFolderReplacesTypedTextOnceAndTypingNeverMovesT
     TreeView_SelectItem(tree, child);
     EXPECT_EQ(f.TxtDir.Text(), "C:\\Program Files\\QuorvaneTreeTest\\Quorvane\\RaRozo\\");
     EXPECT_EQ(changes, 1);
-}
-
-// Closing an unfinished installation writes nothing; closing a completed one is
-// DownloadTest.FourFilesInOrderThenTheFinishingSteps.
-TEST_F(WizardTest, ClosingAnUnfinishedInstallationWritesNothing) {
-    const std::string runKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-    RegDeleteKeyValueW(HKEY_CURRENT_USER, ui::Widen(runKey).c_str(), L"QuorvaneRaRozo");
-    TfInstall& f = Start(kEnglish);
-    DeleteFileW(ui::Widen(installtest::SettingsFilePath()).c_str());
-    f.InstallDir = "C:\\Nowhere\\";
-    f.Close();
-    EXPECT_FALSE(installtest::Exists(installtest::SettingsFilePath()));
-    EXPECT_EQ(installtest::ReadRegString(HKEY_CURRENT_USER, runKey, "QuorvaneRaRozo"), "<missing>");
 }
 
 }  // namespace

@@ -51,14 +51,13 @@ protected:
         RemoveInstallation(ProgramsPath, DesktopPath);
         InstallDir = installDir;
         DownloadDir = scratch.Path() + "download\\";
-        const std::string& download = DownloadDir;
-        CreateDirectoryW(ui::WidenPath(download).c_str(), nullptr);
+        CreateDirectoryW(ui::WidenPath(DownloadDir).c_str(), nullptr);
         // The downloaded files; quorvane.exe is a real program so that it can be started.
         sources["quorvane.exe"] = ReadWholeFile(ProgramDir() + "install_launch_probe.exe");
         sources["miseajour.exe"] = "MZ update " + language;
         sources["quorvane.ini"] = "[Quorvane]\r\nedition=basic\r\n";
         sources["uninstall.exe"] = std::string("MZ\0\x01\xFF uninstall", 15);
-        for (const auto& [name, bytes] : sources) WriteWholeFile(download + name, bytes);
+        for (const auto& [name, bytes] : sources) WriteWholeFile(DownloadDir + name, bytes);
     }
     // Begin, into `name` in the scratch folder, made already.
     void BeginIn(const std::string& language, const std::string& name) {
