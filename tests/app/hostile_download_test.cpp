@@ -254,9 +254,7 @@ TEST_F(HostileDownloadTest, ARegistryKeyThatCannotBeWrittenLeavesTheInstallation
     DeleteFileW(ui::Widen(installtest::SettingsFilePath()).c_str());
     f.Close();
     EXPECT_FALSE(testsupport::Exists(installtest::SettingsFilePath()));
-    EXPECT_EQ(installtest::ReadRegString(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
-                                         "QuorvaneRaRozo"),
-              "<missing>");
+    EXPECT_EQ(installtest::RunValue(), "<missing>");
 }
 
 // The settings file cannot be written at close (a folder has its name): the error box, and the

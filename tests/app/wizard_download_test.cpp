@@ -14,8 +14,6 @@
 
 namespace {
 
-const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-
 std::string Megs(std::size_t bytes) {
     char text[32];
     std::snprintf(text, sizeof text, "%0.02f", bytes / 1048576.0);
@@ -68,8 +66,7 @@ TEST_F(DownloadTest, FourFilesInOrderThenTheFinishingSteps) {
     SendMessageW(f.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_TRUE(f.Closed());
     EXPECT_EQ(testsupport::ReadWholeFile(installtest::SettingsFilePath()), "[Settings]\r\nlangue=anglais\r\n");
-    EXPECT_EQ(installtest::ReadRegString(HKEY_CURRENT_USER, kRunKey, "QuorvaneRaRozo"),
-              "\"" + dir.Path() + "Quorvane.exe\"");
+    EXPECT_EQ(installtest::RunValue(), "\"" + dir.Path() + "Quorvane.exe\"");
 }
 
 // What page 4 shows while the files arrive, seen by the controls themselves.
@@ -107,7 +104,7 @@ TEST_F(DownloadTest, CloseBoxDuringTheDownloadLetsItFinishWithoutTheClosingWork)
     EXPECT_EQ(server.Paths(), FirstPaths(4));
     ExpectInstalled(f);
     EXPECT_FALSE(testsupport::Exists(installtest::SettingsFilePath()));
-    EXPECT_EQ(installtest::ReadRegString(HKEY_CURRENT_USER, kRunKey, "QuorvaneRaRozo"), "<missing>");
+    EXPECT_EQ(installtest::RunValue(), "<missing>");
     const std::vector<std::string> expected = {
         "Status : Looking for Quorvane server", "Status : Downloading quorvane.exe",
         "Status : Looking for Quorvane server", "Status : Downloading quorvane.ini",

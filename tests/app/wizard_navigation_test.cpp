@@ -175,11 +175,8 @@ TEST_F(WizardTest, LanguageButtonsRecaptionAndResetTheDirectory) {
     EXPECT_EQ(f.TxtDir.Text(), kDirFr);
     EXPECT_TRUE(f.memLicenseRaRozoFr.Visible());
     EXPECT_FALSE(f.memLicenseRaRozoEn.Visible());
-    for (const ui::Window* hidden :
-         {static_cast<const ui::Window*>(&f.memLicenceEn), static_cast<const ui::Window*>(&f.memLicenseProFr),
-          static_cast<const ui::Window*>(&f.memLicenseEntreFr)}) {
+    for (const ui::Memo* hidden : {&f.memLicenceEn, &f.memLicenseProFr, &f.memLicenseEntreFr})
         EXPECT_FALSE(hidden->Visible());
-    }
 }
 
 TEST_F(WizardTest, ConsentPageStartsDeniedOnEveryArrival) {

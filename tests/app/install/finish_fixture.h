@@ -22,6 +22,11 @@ inline const char* const kUninstallKeys[] = {
     "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorvane Version de base",
     "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorvane Basic version"};
 
+// The value that starts the product with Windows, or "<missing>".
+inline std::string RunValue() {
+    return ReadRegPath(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "QuorvaneRaRozo");
+}
+
 // Removes every trace of an installation from the prefix, so that the tests can repeat.
 inline void RemoveInstallation(const std::string& programs, const std::string& desktop) {
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Quorvane");
@@ -81,9 +86,6 @@ protected:
     }
     static std::string LocationValue() {
         return ReadRegPath(HKEY_LOCAL_MACHINE, install::kLocationKey, install::kLocationValue);
-    }
-    std::string RunValue() {
-        return ReadRegPath(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "QuorvaneRaRozo");
     }
     // The probe standing in for quorvane.exe writes launched.txt when it runs.
     bool Launched(DWORD waitMs) {
