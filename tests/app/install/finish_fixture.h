@@ -50,11 +50,14 @@ inline void RemoveInstallation(const std::string& programs, const std::string& d
 class FinishFixture : public ::testing::Test {
 protected:
     void Begin(const std::string& language, const std::string& installDir) {
+        session.reset();  // its end empties the translator the next one sets
         session = std::make_unique<Session>(language);
         ProgramsPath = install::ReadProgramsPath();
         DesktopPath = install::ReadDesktopPath();
         RemoveInstallation(ProgramsPath, DesktopPath);
         InstallDir = installDir;
+        InstallDone = 0;
+        statusLines.clear();
         DownloadDir = scratch.Path() + "download\\";
         CreateDirectoryW(ui::WidenPath(DownloadDir).c_str(), nullptr);
         // The downloaded files; quorvane.exe is a real program so that it can be started.

@@ -58,67 +58,60 @@ protected:
     }
 };
 
-TEST_F(FinishInstallTest, FrenchInstallWithATypedDirectoryWithoutFinalBackslash) {
-    const std::string typed = scratch.Path() + "Produit\\Q";
-    Begin("francais", typed);
-    ASSERT_EQ(InstallDir, typed);
-    ASSERT_TRUE(CreateDirectoryW(ui::Widen(scratch.Path() + "Produit").c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryW(ui::Widen(typed).c_str(), nullptr));
+// Typed without the final backslash, the default directory, and letters no ANSI code page holds
+// together (Cyrillic, Polish, Greek, and one outside the Basic Multilingual Plane): made, copied
+// into, linked, registered and started from as they are, under the language's names.
+TEST_F(FinishInstallTest, InstallsIntoTheDirectoryUnderTheLanguagesNames) {
+    const std::vector<std::string> french = {
+        "Statut : Cr\xE9"
+        "ation des raccourcis",
+        "Statut : Enregistrement du d\xE9sinstallateur"};
+    const struct {
+        const char* language;
+        std::string typed, installed;
+        const char *group, *desktopLink;
+        int key;  // of kUninstallKeys
+        const char* displayName;
+        std::vector<std::string> status;
+    } runs[] = {
+        {"francais", scratch.Path() + "Produit\\Q", scratch.Path() + "Produit\\Q\\", "Quorvane\\RaRozo\\",
+         "Quorvane De Base.Lnk", 0, "Quorvane Version de base", french},
+        {"anglais",
+         "C:\\Program Files\\Quorvane\\Basic\\",
+         "C:\\Program Files\\Quorvane\\Basic\\",
+         "Quorvane\\Basic\\",
+         "Quorvane Basic.Lnk",
+         1,
+         "Quorvane Basic version",
+         {"Status : Creation of shortcuts", "Status : Registration of uninstall"}},
+        {"francais", scratch.Path() + "Программы Łódź\\Ωμέγα 𝄞", scratch.Path() + "Программы Łódź\\Ωμέγα 𝄞\\",
+         "Quorvane\\RaRozo\\", "Quorvane De Base.Lnk", 0, "Quorvane Version de base", french},
+    };
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.typed);
+        Begin(run.language, run.typed);
+        std::string accepted;
+        ASSERT_TRUE(install::AcceptInstallDir(run.typed, accepted));
+        EXPECT_EQ(accepted, run.typed);
 
-    install::FinishInstall(State());
+        install::FinishInstall(State());
+        install::CloseInstall(State(), true, true);
 
-    EXPECT_EQ(InstallDone, 1);
-    EXPECT_EQ(InstallDir, typed + "\\");
-    ExpectInstalledIn(typed + "\\", "Quorvane\\RaRozo\\", "Quorvane De Base.Lnk");
-    EXPECT_EQ(LocationValue(), typed);
-    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKeys[0], "DisplayName"), "Quorvane Version de base");
-    EXPECT_EQ(ReadRegPath(HKEY_LOCAL_MACHINE, kUninstallKeys[0], "UninstallString"),
-              "\"" + typed + "\\Uninstall.exe\"");
-    EXPECT_EQ(statusLines, (std::vector<std::string>{"Statut : Cr\xE9"
-                                                     "ation des raccourcis",
-                                                     "Statut : Enregistrement du d\xE9sinstallateur"}));
-    // The downloads stay where they were.
-    EXPECT_EQ(ReadWholeFile(DownloadDir + "quorvane.ini"), sources["quorvane.ini"]);
-}
-
-TEST_F(FinishInstallTest, EnglishInstallIntoTheDefaultDirectory) {
-    Begin("anglais", "C:\\Program Files\\Quorvane\\Basic\\");
-    std::string accepted;
-    ASSERT_TRUE(install::AcceptInstallDir(InstallDir, accepted));
-
-    install::FinishInstall(State());
-
-    EXPECT_EQ(InstallDone, 1);
-    ExpectInstalledIn("C:\\Program Files\\Quorvane\\Basic\\", "Quorvane\\Basic\\", "Quorvane Basic.Lnk");
-    EXPECT_EQ(LocationValue(), "C:\\Program Files\\Quorvane\\Basic\\");
-    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKeys[1], "DisplayName"), "Quorvane Basic version");
-    EXPECT_EQ(ReadRegPath(HKEY_LOCAL_MACHINE, kUninstallKeys[1], "UninstallString"),
-              "\"C:\\Program Files\\Quorvane\\Basic\\Uninstall.exe\"");
-    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKeys[0], "DisplayName"), "<missing>");
-    EXPECT_EQ(statusLines,
-              (std::vector<std::string>{"Status : Creation of shortcuts", "Status : Registration of uninstall"}));
-}
-
-// Letters no ANSI code page holds together (Cyrillic, Polish, Greek, and one outside the Basic
-// Multilingual Plane): typed, made, copied into, linked, registered and started from as they are.
-TEST_F(FinishInstallTest, ADirectoryOutsideEveryCodePageIsInstalledWithEveryCharacter) {
-    const std::string typed = scratch.Path() + "Программы Łódź\Ωμέγα 𝄞";
-    Begin("francais", typed);
-    std::string accepted;
-    ASSERT_TRUE(install::AcceptInstallDir(typed, accepted));
-    EXPECT_EQ(accepted, typed);
-
-    install::FinishInstall(State());
-    install::CloseInstall(State(), true, true);
-
-    ASSERT_EQ(InstallDone, 1);
-    ExpectInstalledIn(typed + "\\", "Quorvane\\RaRozo\\", "Quorvane De Base.Lnk");
-    EXPECT_EQ(LocationValue(), typed);
-    EXPECT_EQ(ReadRegPath(HKEY_LOCAL_MACHINE, kUninstallKeys[0], "UninstallString"),
-              "\"" + typed + "\\Uninstall.exe\"");
-    EXPECT_EQ(RunValue(), "\"" + typed + "\\Quorvane.exe\"");
-    ASSERT_TRUE(Launched(10000));
-    EXPECT_EQ(LaunchedIn(), typed);
+        ASSERT_EQ(InstallDone, 1);
+        EXPECT_EQ(InstallDir, run.installed);
+        ExpectInstalledIn(run.installed, run.group, run.desktopLink);
+        EXPECT_EQ(LocationValue(), run.typed);
+        EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKeys[run.key], "DisplayName"), run.displayName);
+        EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKeys[1 - run.key], "DisplayName"), "<missing>");
+        EXPECT_EQ(ReadRegPath(HKEY_LOCAL_MACHINE, kUninstallKeys[run.key], "UninstallString"),
+                  "\"" + run.installed + "Uninstall.exe\"");
+        EXPECT_EQ(statusLines, run.status);
+        EXPECT_EQ(RunValue(), "\"" + run.installed + "Quorvane.exe\"");
+        ASSERT_TRUE(Launched(10000));
+        EXPECT_EQ(LaunchedIn(), run.installed.substr(0, run.installed.size() - 1));
+        // The downloads stay where they were.
+        EXPECT_EQ(ReadWholeFile(DownloadDir + "quorvane.ini"), sources["quorvane.ini"]);
+    }
 }
 
 // What "Installed apps" and deployment tools read; the size follows the files actually installed.
