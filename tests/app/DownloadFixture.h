@@ -64,19 +64,25 @@ protected:
         EXPECT_EQ(Page(), 4) << what;
         EXPECT_EQ(Buttons(), "--C") << what;
         EXPECT_EQ(f.InstallDone, 0) << what;
+        ExpectNoNewFiles(what);
+        EXPECT_EQ(installtest::ReadRegString(HKEY_LOCAL_MACHINE, install::kLocationKey, install::kLocationValue),
+                  "<missing>")
+            << what;
+        EXPECT_LT(elapsedMs, 15000u) << what;
+        ExpectDownloadFolderGone(f, what);
+    }
+
+    // The directory as it was (the earlier installation's files, or none), no shortcut, no
+    // uninstall entry.
+    void ExpectNoNewFiles(const std::string& what = "") {
         for (const char* file : kFiles)
             EXPECT_EQ(testsupport::ReadWholeFile(dir.Path() + file), earlier ? std::string("old ") + file : "<missing>")
                 << what;
         EXPECT_FALSE(testsupport::Exists(install::ReadProgramsPath() + "Quorvane")) << what;
         EXPECT_FALSE(testsupport::Exists(install::ReadDesktopPath() + "\\Quorvane Basic.Lnk")) << what;
-        EXPECT_EQ(installtest::ReadRegString(HKEY_LOCAL_MACHINE, install::kLocationKey, install::kLocationValue),
-                  "<missing>")
-            << what;
         EXPECT_EQ(installtest::ReadRegString(HKEY_LOCAL_MACHINE, installtest::kUninstallKeys[1], "DisplayName"),
                   "<missing>")
             << what;
-        EXPECT_LT(elapsedMs, 15000u) << what;
-        ExpectDownloadFolderGone(f, what);
     }
 
     void ExpectInstalled(const TfInstall& f) {

@@ -57,16 +57,14 @@ TEST_F(WizardTest, CloseBoxClosesWithoutAQuestion) {
     EXPECT_TRUE(boxes.empty());
 }
 
-class WizardKeys : public WizardTest {
-protected:
-    void Press(HWND target, WPARAM key) {
-        PostMessageW(target, WM_KEYDOWN, key, 0);
-        PostMessageW(target, WM_KEYUP, key, 0xC0000000);
-        ui::Application::Instance().ProcessMessages();
-    }
-};
+// A key pressed and let go on `target`, as the message loop hands it over.
+void Press(HWND target, WPARAM key) {
+    PostMessageW(target, WM_KEYDOWN, key, 0);
+    PostMessageW(target, WM_KEYUP, key, 0xC0000000);
+    ui::Application::Instance().ProcessMessages();
+}
 
-TEST_F(WizardKeys, ArrowKeysNeverLeaveTheConsentButtons) {
+TEST_F(WizardTest, ArrowKeysNeverLeaveTheConsentButtons) {
     TfInstall& f = Start(kEnglish);
     f.Show();
     Click(f.BtnNext);
@@ -85,7 +83,7 @@ TEST_F(WizardKeys, ArrowKeysNeverLeaveTheConsentButtons) {
     }
 }
 
-TEST_F(WizardKeys, EnterActsAsNextWhenNextIsEnabled) {
+TEST_F(WizardTest, EnterActsAsNextWhenNextIsEnabled) {
     TfInstall& f = Start();
     f.Show();
     SetFocus(f.rdoFrench.Handle());
@@ -113,7 +111,7 @@ TEST_F(WizardKeys, EnterActsAsNextWhenNextIsEnabled) {
     EXPECT_TRUE(f.chkStartNow.Checked());
 }
 
-TEST_F(WizardKeys, TabFollowsTheLaidOutOrderOnPageThree) {
+TEST_F(WizardTest, TabFollowsTheLaidOutOrderOnPageThree) {
     TfInstall& f = Start();
     ToDirectoryPage();
     f.Show();

@@ -90,12 +90,6 @@ HWND FindChild(HWND parent, const std::function<bool(HWND)>& match) {
     return search.found;
 }
 
-bool IsEdit(HWND window) {
-    wchar_t cls[32] = {};
-    GetClassNameW(window, cls, 32);
-    return _wcsicmp(cls, L"Edit") == 0;
-}
-
 // The first visible child of the wizard for which `match` holds, waited for up to `seconds`;
 // null, said on stderr, when none shows.
 HWND WaitForControl(const std::wstring& description, double seconds, const std::function<bool(HWND)>& match) {
@@ -125,7 +119,11 @@ int Click(const std::wstring& caption, double seconds) {
 int Type(const std::wstring& text) {
     HWND wizard = WaitForWizard(true);
     if (!wizard) return 1;
-    HWND edit = FindChild(wizard, IsEdit);
+    HWND edit = FindChild(wizard, [](HWND c) {
+        wchar_t cls[32] = {};
+        GetClassNameW(c, cls, 32);
+        return _wcsicmp(cls, L"Edit") == 0;
+    });
     if (!edit) return 1;
     // WM_SETTEXT raises the edit box's change notice, as typing does.
     SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
