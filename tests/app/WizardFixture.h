@@ -83,14 +83,10 @@ protected:
     int Page() const {
         const ui::Panel* pages[] = {&form->PnlStep1, &form->PnlStep2, &form->PnlStep3, &form->PnlStep4,
                                     &form->Pnlstep5};
-        int shown = 0, count = 0;
-        for (int i = 0; i < 5; ++i) {
-            if (pages[i]->Visible()) {
-                shown = i + 1;
-                ++count;
-            }
-        }
-        return count == 1 ? shown : 0;
+        std::vector<int> shown;
+        for (int i = 0; i < 5; ++i)
+            if (pages[i]->Visible()) shown.push_back(i + 1);
+        return shown.size() == 1 ? shown[0] : 0;
     }
 
     // Back, Next, Cancel enabled, as "BNC" with '-' for a disabled button.

@@ -35,12 +35,6 @@ protected:
     }
 };
 
-// The file a case's passes answer: its [download] "file", or the one its URL names.
-std::string CaseFile(const THttpCase& c) {
-    const std::string url = c.ClientValue("url");
-    return c.Download.count("file") ? c.Download.at("file") : url.substr(url.rfind('/') + 1);
-}
-
 std::string RangeOf(const std::string& request) {
     const std::size_t at = request.find("\r\nRange: ");
     if (at == std::string::npos) return "-";
@@ -56,7 +50,9 @@ TEST_P(DownloadCase, EndsAsTheCaseSays) {
         const auto found = c.Download.find(key);
         return found == c.Download.end() ? std::nullopt : std::optional(found->second);
     };
-    const std::string file = CaseFile(c);
+    // The file the passes answer: the case's "file", or the one its URL names.
+    const std::string url = c.ClientValue("url");
+    const std::string file = said("file").value_or(url.substr(url.rfind('/') + 1));
     const std::size_t index = std::find(std::begin(kFiles), std::end(kFiles), file) - std::begin(kFiles);
     ASSERT_LT(index, std::size(kFiles)) << file;
     for (const THttpPass& pass : c.Passes)

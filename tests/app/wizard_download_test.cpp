@@ -82,24 +82,19 @@ TEST_F(DownloadTest, CloseBoxDuringTheDownloadLetsItFinishWithoutTheClosingWork)
     const std::string ini = Product(kFiles[1]);
     ServeAllButCutTheIniInHalf({{THttpAction::Delay, "", 400}, {THttpAction::Send, ini.substr(ini.size() / 2), 0}});
     std::vector<std::string> status;
-    int pageSeen = 0;
-    std::string buttonsSeen, nextSeen;
+    std::string seen;  // page, buttons and Next's caption while the second file arrives
     TfInstall& f = Install([&](TfInstall& form) {
         form.SetMainForm(true);  // as the program runs it: the close also ends the message loop
         SetWindowSubclass(form.LblStatus.Handle(), RecordTexts, 1, reinterpret_cast<DWORD_PTR>(&status));
         OnTick([&] { return SecondFileArriving(); },
                [&] {
-                   pageSeen = Page();
-                   buttonsSeen = Buttons();
-                   nextSeen = form.BtnNext.Text();
+                   seen = std::to_string(Page()) + " " + Buttons() + " " + form.BtnNext.Text();
                    SendMessageW(form.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
                });
     });
     RemoveWindowSubclass(f.LblStatus.Handle(), RecordTexts, 1);
     EXPECT_TRUE(boxes.empty());
-    EXPECT_EQ(pageSeen, 4);
-    EXPECT_EQ(buttonsSeen, "--C");
-    EXPECT_EQ(nextSeen, "&Install");
+    EXPECT_EQ(seen, "4 --C &Install");
     EXPECT_TRUE(f.Closed());
     EXPECT_EQ(server.Paths(), FirstPaths(4));
     ExpectInstalled(f);

@@ -14,7 +14,8 @@ const std::string kFrenchOverwrite =
     "Il existe d\xE9j\xE0 une version de Quorvane dans le r\xE9pertoire s\xE9lectionn\xE9. "
     "\xCAtes-vous certain de vouloir la remplacer ?";
 
-TEST(ExistenceTest, NoProductGoesOnWithoutAsking) {
+// Only an earlier installation asks, and only Yes goes on.
+TEST(ExistenceTest, OnlyAnEarlierInstallationAsksAndActsOnlyOnYes) {
     Session session("francais", IDNO);
     TemporaryFolder scratch("qv-exist");
     WriteWholeFile(scratch.Path() + "readme.txt", "other files do not count");
@@ -23,14 +24,11 @@ TEST(ExistenceTest, NoProductGoesOnWithoutAsking) {
     EXPECT_TRUE(install::ConfirmExistingInstall(scratch.Path()));
     EXPECT_TRUE(install::ConfirmExistingInstall(scratch.Path() + "missing\\deeper"));
     EXPECT_TRUE(session.boxes.empty());
-}
 
-TEST(ExistenceTest, EarlierInstallationAsksAndActsOnlyOnYes) {
-    Session session("francais", IDNO);
-    TemporaryFolder scratch("qv-exist");
-    WriteWholeFile(scratch.Path() + "quorvane.exe", "old");
+    CreateDirectoryW(ui::Widen(scratch.Path() + "earlier").c_str(), nullptr);
+    WriteWholeFile(scratch.Path() + "earlier\\quorvane.exe", "old");
     // Typed without the final backslash: the test still looks inside the folder.
-    std::string typed = scratch.Path().substr(0, scratch.Path().size() - 1);
+    const std::string typed = scratch.Path() + "earlier";
     EXPECT_FALSE(install::ConfirmExistingInstall(typed));
     ASSERT_EQ(session.boxes.size(), 1u);
     EXPECT_EQ(session.boxes[0].text, kFrenchOverwrite);
@@ -40,7 +38,7 @@ TEST(ExistenceTest, EarlierInstallationAsksAndActsOnlyOnYes) {
     EXPECT_FALSE(install::ConfirmExistingInstall(typed));
     session.answer = IDYES;
     EXPECT_TRUE(install::ConfirmExistingInstall(typed));
-    EXPECT_EQ(ReadWholeFile(scratch.Path() + "quorvane.exe"), "old");
+    EXPECT_EQ(ReadWholeFile(typed + "\\quorvane.exe"), "old");
 }
 
 TEST(AcceptInstallDir, CreatesEveryLevelAndStoresTheTextAsTyped) {
