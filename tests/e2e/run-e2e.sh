@@ -356,8 +356,8 @@ CASES
   probe clean "$default_en"
   ;;
 usage)
-  # Interactively a bad switch or /? shows the usage in a box, in the chosen language.
-  for c in "en|1|Unknown switch: /X|/X /LANG=en" "fr|0|silencieux|/? /LANG=fr" "en|0|silent: no window|/?"; do
+  # Interactively a bad switch or /? shows the usage in a box, in the chosen language, accents kept.
+  for c in "en|1|Unknown switch: /X|/X /LANG=en" "fr|0|silencieux : aucune fenêtre|/? /LANG=fr" "en|0|silent: no window|/?"; do
     IFS='|' read -r locale code text args <<<"$c"
     read -ra argv <<<"$args"
     LC_ALL=${locale}_US.UTF-8 drive run "$E2E_INSTALLER" "${argv[@]}" >"$work/exit.txt" &
