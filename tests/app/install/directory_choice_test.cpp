@@ -10,9 +10,9 @@ using namespace installtest;
 
 namespace {
 
+// Boxes show UTF-8.
 const std::string kFrenchOverwrite =
-    "Il existe d\xE9j\xE0 une version de Quorvane dans le r\xE9pertoire s\xE9lectionn\xE9. "
-    "\xCAtes-vous certain de vouloir la remplacer ?";
+    "Il existe déjà une version de Quorvane dans le répertoire sélectionné. Êtes-vous certain de vouloir la remplacer ?";
 
 TEST(ExistenceTest, NoProductGoesOnWithoutAsking) {
     Session session("francais", IDNO);
@@ -34,7 +34,7 @@ TEST(ExistenceTest, EarlierInstallationAsksAndActsOnlyOnYes) {
     EXPECT_FALSE(install::ConfirmExistingInstall(typed));
     ASSERT_EQ(session.boxes.size(), 1u);
     EXPECT_EQ(session.boxes[0].text, kFrenchOverwrite);
-    EXPECT_EQ(session.boxes[0].caption, "R\xE9pertoire non-vide");
+    EXPECT_EQ(session.boxes[0].caption, "Répertoire non-vide");
     EXPECT_EQ(session.boxes[0].flags, UINT(MB_YESNO | MB_ICONEXCLAMATION));
     session.answer = IDCANCEL;
     EXPECT_FALSE(install::ConfirmExistingInstall(typed));
@@ -82,12 +82,10 @@ TEST(AcceptInstallDir, ImpossibleDirectoryShowsTheBoxTwiceAndReportsFailure) {
         ASSERT_EQ(session.boxes.size(), 2u) << language;
         for (const Box& box : session.boxes) {
             EXPECT_EQ(box.flags, UINT(MB_OK | MB_ICONERROR));
-            EXPECT_EQ(box.text, session.table.Language == "anglais" ? "Cannot create the directory. Check the syntax."
-                                                                    : "Impossible de cr\xE9"
-                                                                      "er le r\xE9pertoire. V\xE9rifier la syntaxe.");
-            EXPECT_EQ(box.caption, session.table.Language == "anglais" ? "Process canceled"
-                                                                       : "Op\xE9ration annul\xE9"
-                                                                         "e");
+            EXPECT_EQ(box.text, session.table.Language == "anglais"
+                                    ? "Cannot create the directory. Check the syntax."
+                                    : "Impossible de créer le répertoire. Vérifier la syntaxe.");
+            EXPECT_EQ(box.caption, session.table.Language == "anglais" ? "Process canceled" : "Opération annulée");
         }
     }
 }
