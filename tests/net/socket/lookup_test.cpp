@@ -40,7 +40,7 @@ public:
     int Delivered() const { return delivered_; }
     int BuffersLost() const { return buffersLost_; }
     void WaitForAll() {
-        for (int i = 0; i < 200 && !pending_.empty(); ++i) sockettest::PumpFor(50);
+        sockettest::PumpUntil([&] { return pending_.empty(); }, 10000);
     }
 
 private:

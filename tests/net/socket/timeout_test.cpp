@@ -50,9 +50,7 @@ TEST(TimeOut, BoundsEachWaitForDataNotTheWholeTransfer) {
             Sleep(1500);
         });
         Probe client;
-        client.Host = "127.0.0.1";
-        client.Port = peer.Port();
-        client.Connect();
+        sockettest::ConnectTo(client, peer);
         client.TimeOut = 400;
         const DWORD start = GetTickCount();
         const std::string got = r.read(client);
@@ -71,10 +69,8 @@ TEST(TimeOut, BoundsEachWaitForDataNotTheWholeTransfer) {
 TEST(TimeOut, ANegativeValueIsARangeErrorBeforeAnythingWaits) {
     LoopbackPeer peer([](SOCKET s) { sockettest::ReceiveAll(s); });
     Probe client;
-    client.Host = "127.0.0.1";
-    client.Port = peer.Port();
     client.TimeOut = -1;
-    EXPECT_EQ(ErrorOf([&] { client.Connect(); }), "Range check error");
+    EXPECT_EQ(ErrorOf([&] { sockettest::ConnectTo(client, peer); }), "Range check error");
     EXPECT_FALSE(client.Connected());
     client.TimeOut = 0;
     client.Connect();
