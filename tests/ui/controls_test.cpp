@@ -27,6 +27,13 @@ protected:
     }
     static void Pump() { ui::Application::Instance().ProcessMessages(); }
     static void Click(const ui::Window& w) { SendMessageW(w.Handle(), BM_CLICK, 0, 0); }
+    // Where `control` sits in panelA, in pixels.
+    RECT PlaceInPanel(const ui::Window& control) const {
+        RECT r;
+        GetWindowRect(control.Handle(), &r);
+        MapWindowPoints(nullptr, panelA.Handle(), reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    }
 
     ui::Form form;
     ui::Panel panelA, panelB;
@@ -115,42 +122,29 @@ TEST_F(Controls, EditReportsTypedAndProgramChangesButNotTheSameTextAgain) {
 
 TEST_F(Controls, RightAlignedAutoSizedLabelGrowsToTheLeft) {
     ui::Label label;
-    ui::LabelStyle style;
-    style.autoSize = true;
-    style.alignment = ui::Alignment::Right;
-    label.Create(panelA, {200, 10, 0, 13}, "", style);
+    label.Create(panelA, {200, 10, 0, 13}, "", {.alignment = ui::Alignment::Right, .autoSize = true});
     label.SetText("12 345 / 67 890 octets");
-    RECT r;
-    GetWindowRect(label.Handle(), &r);
-    MapWindowPoints(nullptr, panelA.Handle(), reinterpret_cast<POINT*>(&r), 2);
+    RECT r = PlaceInPanel(label);
     EXPECT_EQ(r.right, ui::Scale(200));
     EXPECT_GT(r.right - r.left, ui::Scale(40));
     const LONG wide = r.right - r.left;
     label.SetText("1 / 2");
-    GetWindowRect(label.Handle(), &r);
-    MapWindowPoints(nullptr, panelA.Handle(), reinterpret_cast<POINT*>(&r), 2);
+    r = PlaceInPanel(label);
     EXPECT_EQ(r.right, ui::Scale(200));
     EXPECT_LT(r.right - r.left, wide);
 }
 
 // A note at a page's foot: one line at its place, further lines above it, none cut.
 TEST_F(Controls, WrappedLabelGrowsUpwardFromItsLine) {
-    ui::LabelStyle style;
-    style.alignment = ui::Alignment::Right;
-    style.growUpward = true;
     ui::Label note;
-    note.Create(panelA, {10, 60, 120, 13}, "", style);
+    note.Create(panelA, {10, 60, 120, 13}, "", {.alignment = ui::Alignment::Right, .growUpward = true});
+    // The line height, and the lines as the static control wraps a text at the label's width,
+    // measured with the label's own font.
     TEXTMETRICW tm{};
-    HDC dc = GetDC(note.Handle());
-    HGDIOBJ previous = SelectObject(dc, note.Font());
-    GetTextMetricsW(dc, &tm);
-    SelectObject(dc, previous);
-    ReleaseDC(note.Handle(), dc);
-    const int line = std::max<int>(ui::Scale(13), tm.tmHeight);
-    // Lines as the static control wraps them at the label's width with its own font.
     auto linesOf = [&](const std::string& text) {
         HDC measure = GetDC(note.Handle());
         HGDIOBJ before = SelectObject(measure, note.Font());
+        GetTextMetricsW(measure, &tm);
         RECT r{0, 0, ui::Scale(120), 0};
         DrawTextA(measure, text.c_str(), -1, &r, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
         SelectObject(measure, before);
@@ -165,10 +159,9 @@ TEST_F(Controls, WrappedLabelGrowsUpwardFromItsLine) {
         SCOPED_TRACE(text);
         note.SetText(text);
         const int lines = linesOf(text);
+        const int line = std::max<int>(ui::Scale(13), tm.tmHeight);
         most = std::max(most, lines);
-        RECT r;
-        GetWindowRect(note.Handle(), &r);
-        MapWindowPoints(nullptr, panelA.Handle(), reinterpret_cast<POINT*>(&r), 2);
+        const RECT r = PlaceInPanel(note);
         EXPECT_EQ(r.bottom, ui::Scale(60) + line);
         EXPECT_EQ(r.bottom - r.top, lines == 1 ? line : lines * tm.tmHeight);
         EXPECT_EQ(r.left, ui::Scale(10));
@@ -235,9 +228,7 @@ TEST_F(Controls, TaskbarEntryShowsTheApplicationTitleWhileTheFormShows) {
 
 TEST_F(Controls, LabelClickAndHandCursorReachTheLabel) {
     ui::Label link;
-    ui::LabelStyle style;
-    style.handCursor = true;
-    link.Create(panelA, {10, 10, 100, 13}, "http://www.quorvane.com", style);
+    link.Create(panelA, {10, 10, 100, 13}, "http://www.quorvane.com", {.handCursor = true});
     int clicks = 0;
     link.OnClick = [&] { ++clicks; };
     SendMessageW(link.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
