@@ -45,6 +45,10 @@ void ExpectEqual(const std::wstring& actual, const std::wstring& expected, const
     Expect(actual == expected, what + L": \"" + actual + L"\", expected \"" + expected + L"\"");
 }
 
+void ExpectAbsent(const std::wstring& path) {
+    Expect(GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES, path + L" exists");
+}
+
 std::wstring WithBackslash(std::wstring path) {
     if (!path.empty() && path.back() != L'\\') path += L'\\';
     return path;
@@ -149,21 +153,17 @@ int Check(const std::wstring& lang, const std::wstring& typed, const std::wstrin
         Expect(FileBytes(dir + name) == expected, dir + name + L" differs from the served file");
     }
     const std::wstring group = ProgramsGroup(e);
-    ExpectLink(group + L"\\Quorvane.Lnk", dir + L"quorvane.exe", dir);
-    ExpectLink(group + L"\\miseajour.Lnk", dir + L"miseajour.exe", dir);
-    ExpectLink(group + L"\\uninstall.Lnk", dir + L"uninstall.exe", dir);
+    for (const wchar_t* program : {L"Quorvane", L"miseajour", L"uninstall"})
+        ExpectLink(group + L"\\" + program + L".Lnk", dir + program + L".exe", dir);
     ExpectLink(DesktopLink(e), dir + L"quorvane.exe", dir);
     ExpectEqual(RegString(HKEY_LOCAL_MACHINE, kLocationKey, L"emplacement"), typed, L"emplacement");
     const std::wstring uninstall = kUninstallKey + e.version;
-    ExpectEqual(RegString(HKEY_LOCAL_MACHINE, uninstall, L"DisplayName"), L"Quorvane " + e.version, L"DisplayName");
-    ExpectEqual(RegString(HKEY_LOCAL_MACHINE, uninstall, L"UninstallString"), L"\"" + dir + L"Uninstall.exe\"",
-                L"UninstallString");
     size_t bytes = 0;
     for (const wchar_t* name : kFiles) bytes += FileBytes(dir + name).size();
-    const std::pair<const wchar_t*, std::wstring> strings[] = {{L"DisplayVersion", L"" QUORVANE_DISPLAY_VERSION},
-                                                               {L"Publisher", L"" QUORVANE_PUBLISHER},
-                                                               {L"DisplayIcon", dir + L"quorvane.exe"},
-                                                               {L"InstallLocation", dir}};
+    const std::pair<const wchar_t*, std::wstring> strings[] = {
+        {L"DisplayName", L"Quorvane " + e.version},        {L"UninstallString", L"\"" + dir + L"Uninstall.exe\""},
+        {L"DisplayVersion", L"" QUORVANE_DISPLAY_VERSION}, {L"Publisher", L"" QUORVANE_PUBLISHER},
+        {L"DisplayIcon", dir + L"quorvane.exe"},           {L"InstallLocation", dir}};
     for (const auto& [name, expected] : strings)
         ExpectEqual(RegString(HKEY_LOCAL_MACHINE, uninstall, name), expected, name);
     const std::pair<const wchar_t*, DWORD> numbers[] = {
@@ -181,18 +181,17 @@ int Check(const std::wstring& lang, const std::wstring& typed, const std::wstrin
 
 int Nothing(const std::wstring& typed) {
     const std::wstring dir = WithBackslash(typed);
-    for (const wchar_t* name : kFiles)
-        Expect(GetFileAttributesW((dir + name).c_str()) == INVALID_FILE_ATTRIBUTES, dir + name + L" exists");
+    for (const wchar_t* name : kFiles) ExpectAbsent(dir + name);
     for (const wchar_t* lang : {L"fr", L"en"}) {
         const Edition e = EditionOf(lang);
-        Expect(GetFileAttributesW(ProgramsGroup(e).c_str()) == INVALID_FILE_ATTRIBUTES, ProgramsGroup(e) + L" exists");
-        Expect(GetFileAttributesW(DesktopLink(e).c_str()) == INVALID_FILE_ATTRIBUTES, DesktopLink(e) + L" exists");
+        ExpectAbsent(ProgramsGroup(e));
+        ExpectAbsent(DesktopLink(e));
         ExpectEqual(RegString(HKEY_LOCAL_MACHINE, kUninstallKey + e.version, L"DisplayName"), L"<missing>",
                     L"uninstall entry");
     }
     ExpectEqual(RegString(HKEY_LOCAL_MACHINE, kLocationKey, L"emplacement"), L"<missing>", L"emplacement");
     ExpectEqual(RegString(HKEY_CURRENT_USER, kRunKey, L"QuorvaneRaRozo"), L"<missing>", L"Run value");
-    Expect(GetFileAttributesW(SettingsFile().c_str()) == INVALID_FILE_ATTRIBUTES, L"settings file exists");
+    ExpectAbsent(SettingsFile());
     ExpectNoDownloadFolder();
     return g_failures ? 1 : 0;
 }

@@ -171,31 +171,23 @@ TEST_F(Controls, WrappedLabelGrowsUpwardFromItsLine) {
 }
 
 TEST_F(Controls, ScaledBitmapStretchesTheWholePicture) {
-    HDC screen = GetDC(nullptr);
-    HBITMAP source = CreateCompatibleBitmap(screen, 4, 2);
-    HDC dc = CreateCompatibleDC(screen);
-    HGDIOBJ previous = SelectObject(dc, source);
-    const RECT left{0, 0, 2, 2}, right{2, 0, 4, 2};
-    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0)), blue = CreateSolidBrush(RGB(0, 0, 255));
-    FillRect(dc, &left, red);
-    FillRect(dc, &right, blue);
-    SelectObject(dc, previous);
+    const DWORD red = 0xFF0000, blue = 0x0000FF;  // 32-bit pixels as they lie in memory: 0x00RRGGBB
+    const DWORD pixels[] = {red, red, blue, blue, red, red, blue, blue};
+    HBITMAP source = CreateBitmap(4, 2, 1, 32, pixels);
     HBITMAP scaled = ui::ScaledBitmap(source, 8, 4);
     ASSERT_NE(scaled, nullptr);
     BITMAP size{};
     GetObjectW(scaled, sizeof size, &size);
     EXPECT_EQ(size.bmWidth, 8);
     EXPECT_EQ(size.bmHeight, 4);
-    previous = SelectObject(dc, scaled);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = SelectObject(dc, scaled);
     EXPECT_EQ(GetPixel(dc, 0, 3), RGB(255, 0, 0));
     EXPECT_EQ(GetPixel(dc, 7, 3), RGB(0, 0, 255));
     SelectObject(dc, previous);
+    DeleteDC(dc);
     DeleteObject(scaled);
     DeleteObject(source);
-    DeleteObject(red);
-    DeleteObject(blue);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
 }
 
 // The shell gives a task-bar button to each visible window that has no owner and is no tool
@@ -300,15 +292,14 @@ TEST_F(Controls, TreeViewHandsNotificationsToTheAttachedObjectThenRaisesOnChange
     EXPECT_EQ(tree.Path(), "");
     tree.PathProvider = [] { return std::string("C:\\Program Files"); };
 
-    TVINSERTSTRUCTW item{};
+    TVINSERTSTRUCTA item{};
     item.hParent = TVI_ROOT;
     item.hInsertAfter = TVI_LAST;
     item.item.mask = TVIF_TEXT;
-    item.item.pszText = const_cast<wchar_t*>(L"Program Files");
-    auto root =
-        reinterpret_cast<HTREEITEM>(SendMessageW(tree.Handle(), TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    item.item.pszText = const_cast<char*>("Program Files");
+    HTREEITEM root = TreeView_InsertItem(tree.Handle(), &item);
     ASSERT_NE(root, nullptr);
-    SendMessageW(tree.Handle(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(root));
+    TreeView_SelectItem(tree.Handle(), root);
     EXPECT_EQ(notified, 1);
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(tree.Path(), "C:\\Program Files");

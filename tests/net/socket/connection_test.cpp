@@ -25,47 +25,55 @@ protected:
 
 }  // namespace
 
-TEST_F(Connection, DottedAddressConnectsWithoutLookup) {
-    int connects = 0, resolved = 0;
-    client.OnConnect = [&](void* sender) {
-        EXPECT_EQ(sender, &client);
-        ++connects;
+// The ways of naming the peer: each ends connected to it, once, after as many lookups and
+// invalid-host calls as its row says.
+TEST(ConnectionRoutes, EachWayOfNamingThePeerReachesIt) {
+    struct Route {
+        const char* name;
+        std::string host, proxy;
+        int portAbove;  // added to the peer's port: only its low 16 bits count
+        int lookups, invalidHostCalls;
     };
-    client.OnHostResolved = [&](void*) { ++resolved; };
-    peer.emplace([](SOCKET s) { sockettest::SendText(s, "hi\n"); });
-    client.Host = "127.0.0.1";
-    client.Port = peer->Port() + 0x10000;  // only the low 16 bits count
-    client.Connect();
-    EXPECT_TRUE(client.Connected());
-    EXPECT_EQ(connects, 1);
-    EXPECT_EQ(resolved, 0);
-    EXPECT_EQ(ntohs(client.RemoteAddress.sin_port), peer->Port());
-    EXPECT_EQ(ConnectError(), "Already connected");
-    client.Disconnect();
-    EXPECT_FALSE(client.Connected());
-}
-
-TEST_F(Connection, HostNameIsLookedUp) {
-    StartHoldingPeer();
-    int resolved = 0;
-    client.OnHostResolved = [&](void*) { ++resolved; };
-    client.TimeOut = 10000;  // a lookup that never completes fails instead of hanging the run
-    client.Host = "localhost";
-    client.Port = peer->Port();
-    client.Connect();
-    EXPECT_TRUE(client.Connected());
-    EXPECT_EQ(resolved, 1);
-    EXPECT_EQ(client.RemoteAddress.sin_addr.s_addr, htonl(INADDR_LOOPBACK));
-}
-
-TEST_F(Connection, ProxyReplacesHostAndPort) {
-    StartHoldingPeer();
-    client.Host = "0.0.0.0";
-    client.Port = 1;
-    client.Proxy = "127.0.0.1";
-    client.ProxyPort = peer->Port();
-    client.Connect();
-    EXPECT_TRUE(client.Connected());
+    const Route routes[] = {
+        {"a dotted address, without a lookup", "127.0.0.1", "", 0x10000, 0, 0},
+        {"a host name, looked up", "localhost", "", 0, 1, 0},
+        {"a proxy, in place of host and port", "0.0.0.0", "127.0.0.1", 0, 0, 0},
+        {"an invalid host that the handler fixes, for one retry", "no-such-host.invalid", "", 0, 0, 1},
+    };
+    for (const Route& route : routes) {
+        SCOPED_TRACE(route.name);
+        sockettest::LoopbackPeer peer([](SOCKET s) { sockettest::ReceiveAll(s); });
+        Probe client;
+        int connects = 0, resolved = 0, invalidHostCalls = 0;
+        client.OnConnect = [&](void* sender) {
+            EXPECT_EQ(sender, &client);
+            ++connects;
+        };
+        client.OnHostResolved = [&](void*) { ++resolved; };
+        client.OnInvalidHost = [&](bool& handled) {
+            ++invalidHostCalls;
+            client.Host = "127.0.0.1";
+            handled = true;
+        };
+        client.TimeOut = 10000;  // a lookup that never completes fails instead of hanging the run
+        client.Host = route.host;
+        client.Port = peer.Port() + route.portAbove;
+        if (!route.proxy.empty()) {
+            client.Port = 1;
+            client.Proxy = route.proxy;
+            client.ProxyPort = peer.Port();
+        }
+        client.Connect();
+        EXPECT_TRUE(client.Connected());
+        EXPECT_EQ(connects, 1);
+        EXPECT_EQ(resolved, route.lookups);
+        EXPECT_EQ(invalidHostCalls, route.invalidHostCalls);
+        EXPECT_EQ(client.RemoteAddress.sin_addr.s_addr, htonl(INADDR_LOOPBACK));
+        EXPECT_EQ(ntohs(client.RemoteAddress.sin_port), peer.Port());
+        EXPECT_EQ(sockettest::ErrorOf<ESockError>([&] { client.Connect(); }), "Already connected");
+        client.Disconnect();
+        EXPECT_FALSE(client.Connected());
+    }
 }
 
 TEST_F(Connection, RefusedPortFailsAfterTheFailureEvent) {
@@ -85,22 +93,6 @@ TEST_F(Connection, RefusedPortFailsAfterTheFailureEvent) {
     client.Connect();
     EXPECT_TRUE(client.Connected());
     client.Disconnect();
-}
-
-TEST_F(Connection, InvalidHostHandlerFixesTheHostForOneRetry) {
-    StartHoldingPeer();
-    int calls = 0;
-    client.OnInvalidHost = [&](bool& handled) {
-        ++calls;
-        client.Host = "127.0.0.1";
-        handled = true;
-    };
-    client.Host = "no-such-host.invalid";
-    client.TimeOut = 10000;
-    client.Port = peer->Port();
-    client.Connect();
-    EXPECT_TRUE(client.Connected());
-    EXPECT_EQ(calls, 1);
 }
 
 TEST_F(Connection, NullAddressFailsWithOrWithoutAHandler) {
