@@ -23,6 +23,7 @@
 #include "tests/net/proxy/UserProxySettings.h"
 #include "tests/support/TemporaryFiles.h"
 #include "tests/support/WholeFile.h"
+#include "ui/ComOwner.h"
 #include "ui/Text.h"
 
 namespace {
@@ -99,23 +100,16 @@ const wchar_t* const kFiles[] = {L"quorvane.exe", L"miseajour.exe", L"quorvane.i
 // is the one the link resolves to, from its item list: Wine keeps the path string of a saved
 // link in the ANSI code page only.
 std::pair<std::wstring, std::wstring> LinkOf(const std::wstring& path) {
-    IShellLinkW* link = nullptr;
-    IPersistFile* file = nullptr;
-    std::pair<std::wstring, std::wstring> result{L"<missing>", L""};
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                   reinterpret_cast<void**>(&link))) &&
-        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
-        SUCCEEDED(file->Load(path.c_str(), STGM_READ))) {
-        wchar_t target[MAX_PATH + 1] = {}, dir[MAX_PATH + 1] = {};
-        PIDLIST_ABSOLUTE items = nullptr;
-        if (SUCCEEDED(link->GetIDList(&items)) && items) SHGetPathFromIDListW(items, target);
-        CoTaskMemFree(items);
-        link->GetWorkingDirectory(dir, MAX_PATH);
-        result = {target, dir};
-    }
-    if (file) file->Release();
-    if (link) link->Release();
-    return result;
+    ui::ComRef<IShellLinkW> link;
+    ui::ComRef<IPersistFile> file;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.PutVoid())) ||
+        FAILED(link->QueryInterface(IID_IPersistFile, file.PutVoid())) || FAILED(file->Load(path.c_str(), STGM_READ)))
+        return {L"<missing>", L""};
+    wchar_t target[MAX_PATH + 1] = {}, dir[MAX_PATH + 1] = {};
+    ui::Pidl items;
+    if (SUCCEEDED(link->GetIDList(items.Put())) && items) SHGetPathFromIDListW(items.Get(), target);
+    link->GetWorkingDirectory(dir, MAX_PATH);
+    return {target, dir};
 }
 
 void ExpectLink(const std::wstring& path, const std::wstring& target, const std::wstring& dir) {
