@@ -14,10 +14,6 @@ namespace {
 
 class Connection : public sockettest::SocketTest {
 protected:
-    // A peer that keeps the connection open until the client closes it.
-    void StartHoldingPeer() {
-        peer.emplace([](SOCKET s) { sockettest::ReceiveAll(s); });
-    }
     std::string ConnectError() {
         return sockettest::ErrorOf<ESockError>([&] { client.Connect(); });
     }
@@ -87,7 +83,7 @@ TEST_F(Connection, RefusedPortFailsAfterTheFailureEvent) {
     EXPECT_FALSE(client.Connected());
 
     // The usual recovery: Disconnect puts a fresh socket in place and a new Connect works.
-    StartHoldingPeer();
+    peer.emplace([](SOCKET s) { sockettest::ReceiveAll(s); });  // holds the connection open
     client.Disconnect();
     client.Port = peer->Port();
     client.Connect();
@@ -184,12 +180,26 @@ TEST(ConnectionLifetime, ComponentsShareOneLibraryStartUp) {
     EXPECT_EQ(Probe::WinsockUserCount(), 0);
 }
 
-TEST_F(Connection, StaleNotificationsNeverReachTheNextSocket) {
-    StartHoldingPeer();
-    sockettest::ConnectTo(client, *peer);
-    const SOCKET old = client.SocketHandle;
+// Close notices that name no current connection must never close or replace the one there.
+TEST_F(Connection, StaleCloseNoticesNeverReachTheCurrentSocket) {
+    int disconnects = 0;
+    client.OnDisconnect = [&](void*) { ++disconnects; };
+    const SOCKET fresh = client.SocketHandle;
+    // Queued before Connect, handled inside its wait: it must not replace the connecting socket.
+    PostMessageA(client.NotifyWindow, net::SocketEventMessage, fresh, MAKELPARAM(FD_CLOSE, 0));
+    client.TimeOut = 5000;
+    Serve([](SOCKET s) {
+        sockettest::SendText(s, "ok\n");
+        sockettest::ReceiveAll(s);
+    });
+    EXPECT_EQ(client.SocketHandle, fresh);
+    EXPECT_EQ(disconnects, 0);
+    std::string line;
+    client.ReadLn(line);
+    EXPECT_EQ(line, "ok\n");
 
     // A close queued for the old socket, then the old socket goes: the queue must be rid of it.
+    const SOCKET old = client.SocketHandle;
     PostMessageA(client.NotifyWindow, net::SocketEventMessage, old, MAKELPARAM(FD_CLOSE, 0));
     client.Disconnect();
     MSG pending;
@@ -206,24 +216,8 @@ TEST_F(Connection, StaleNotificationsNeverReachTheNextSocket) {
                  MAKELPARAM(FD_CLOSE, 0));
     sockettest::PumpFor(50);
     EXPECT_TRUE(client.Connected());
-    std::string line;
     client.ReadLn(line);
     EXPECT_EQ(line, "still here\n");
-}
-
-TEST_F(Connection, CloseNoticeForAnUnconnectedSocketIsIgnored) {
-    int disconnects = 0;
-    client.OnDisconnect = [&](void*) { ++disconnects; };
-    const SOCKET fresh = client.SocketHandle;
-    // Queued before Connect, handled inside its wait: it must not replace the connecting socket.
-    PostMessageA(client.NotifyWindow, net::SocketEventMessage, fresh, MAKELPARAM(FD_CLOSE, 0));
-    client.TimeOut = 5000;
-    Serve([](SOCKET s) { sockettest::SendText(s, "ok\n"); });
-    EXPECT_EQ(client.SocketHandle, fresh);
-    EXPECT_EQ(disconnects, 0);
-    std::string line;
-    client.ReadLn(line);
-    EXPECT_EQ(line, "ok\n");
 }
 
 TEST_F(Connection, PeerCloseWithNothingPendingReplacesTheSocket) {
