@@ -73,7 +73,6 @@ TEST_F(ResetTest, AResetNoticeWithDataStillPendingEndsTheCaptureWithTheResetErro
     Exchange();
     EXPECT_NO_THROW(client.CaptureFile(path));
     EXPECT_EQ(client.BytesReceived, 500);
-    client.Disconnect();
 }
 
 TEST_F(ResetTest, AResetNoticeAfterTheLastByteWasReadEndsTheCaptureWithTheResetError) {
@@ -84,7 +83,6 @@ TEST_F(ResetTest, AResetNoticeAfterTheLastByteWasReadEndsTheCaptureWithTheResetE
     EXPECT_EQ(line, "HTTP/1.0 200 OK\r\n");
     client.ResetNotice();  // nothing pending: the notice closes the socket at once
     EXPECT_THROW(client.CaptureString(line, -1), net::ESockError);
-    client.Disconnect();
 }
 
 TEST_F(ResetTest, AResetNoticeInTheMiddleOfALineIsAnError) {
@@ -93,7 +91,6 @@ TEST_F(ResetTest, AResetNoticeInTheMiddleOfALineIsAnError) {
     client.ResetNotice();
     std::string line;
     EXPECT_THROW(client.ReadLn(line), net::ESockError);
-    client.Disconnect();
 }
 
 TEST_F(ResetTest, AGracefulCloseAfterTheBodyIsNoError) {
@@ -101,7 +98,6 @@ TEST_F(ResetTest, AGracefulCloseAfterTheBodyIsNoError) {
     Exchange();
     EXPECT_NO_THROW(client.CaptureFile(path));
     EXPECT_EQ(client.BytesReceived, 100000);
-    client.Disconnect();
 }
 
 }  // namespace

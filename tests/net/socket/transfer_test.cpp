@@ -59,24 +59,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 class Transfer : public SocketTest {};
 
-TEST_F(Transfer, ReadLnTimesOutOnASilentPeerAndStartsAfreshAfterwards) {
-    Serve([](SOCKET s) {
-        Sleep(2000);
-        sockettest::SendText(s, "late\n");
-    });
-    client.TimeOut = 500;
-    std::string line;
-    const DWORD start = GetTickCount();
-    EXPECT_EQ(ErrorOf<EAbortError>([&] { client.ReadLn(line); }), "Socket readln aborted");
-    const DWORD elapsed = GetTickCount() - start;
-    EXPECT_GE(elapsed, 450u);
-    EXPECT_LT(elapsed, 1800u);
-    EXPECT_FALSE(client.TimeoutTimer->Running());
-    client.TimeOut = 0;
-    client.ReadLn(line);
-    EXPECT_EQ(line, "late\n");
-}
-
 TEST_F(Transfer, ReadLnRefusesALineOverTheLimitButTakesOneAtIt) {
     const std::string atLimit = std::string(65535, 'a') + "\n";
     Serve([atLimit](SOCKET s) {
