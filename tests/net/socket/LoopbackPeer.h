@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "net/socket/SocketComponent.h"
+#include "net/socket/ThreadTimer.h"
 #include "tests/support/Loopback.h"
 
 namespace sockettest {
@@ -69,6 +70,22 @@ public:
 
 // Points the client at the peer's port on 127.0.0.1 and connects.
 void ConnectTo(Probe& client, const LoopbackPeer& peer);
+
+// Cancels the client `ms` from now, inside whatever wait is pumping then, as the wizard's Cancel
+// button would; never after it is destroyed.
+class CancelLater {
+public:
+    CancelLater(Probe& client, UINT ms) {
+        timer_.SetInterval(ms);
+        timer_.SetOnTimer([this, &client](void*) {
+            timer_.SetEnabled(false);
+            client.Cancel();
+        });
+    }
+
+private:
+    net::TThreadTimer timer_;
+};
 
 // A client component and the peer that Serve() connects it to. The client goes first, so that a
 // peer waiting for it to close sees it close. A script that touches the test's locals must end

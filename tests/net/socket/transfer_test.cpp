@@ -10,7 +10,6 @@
 using net::EAbortError;
 using net::ESockError;
 using sockettest::ErrorOf;
-using sockettest::Probe;
 using sockettest::SocketTest;
 
 namespace {
@@ -145,12 +144,7 @@ TEST_F(Transfer, CaptureFileCancelledFromATimerEndsAndClosesTheFile) {
         sockettest::SendText(s, std::string(1000, 'k'));
         sockettest::ReceiveAll(s);  // then silence until the client goes
     });
-    net::TThreadTimer canceller;
-    canceller.SetInterval(300);
-    canceller.SetOnTimer([&](void*) {
-        canceller.SetEnabled(false);
-        client.Cancel();
-    });
+    const sockettest::CancelLater cancel(client, 300);
     const testsupport::TemporaryFile file("quorvane-cancel.bin");
     const std::string& path = file.Path();
     EXPECT_EQ(ErrorOf<EAbortError>([&] { client.CaptureFile(path); }), "Socket send aborted");
@@ -251,22 +245,15 @@ TEST_F(Transfer, APeersCloseNoticeDuringAnUploadWaitsForItsEnd) {
     EXPECT_TRUE(received == content) << received.size() << " bytes arrived";
 }
 
-Probe* g_cancelTarget = nullptr;
-
 // A peer that stops reading blocks the upload; the cancel comes from a timer, as the wizard's
 // Cancel button would, inside the upload's pumps.
 TEST_F(Transfer, CancelDuringAnUploadEndsItWithItsText) {
     const testsupport::TemporaryFile file("quorvane-send-cancel.bin");
     testsupport::WriteWholeFile(file.Path(), Pattern(32 << 20));
     Serve([](SOCKET) { Sleep(3000); });  // never reads
-    g_cancelTarget = &client;
-    SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) {
-        KillTimer(nullptr, id);
-        if (g_cancelTarget) g_cancelTarget->Cancel();
-    });
+    const sockettest::CancelLater cancel(client, 300);
     const DWORD start = GetTickCount();
     EXPECT_EQ(ErrorOf<EAbortError>([&] { client.SendFile(file.Path()); }), "Socket send aborted");
-    g_cancelTarget = nullptr;
     EXPECT_LT(GetTickCount() - start, 2000u);
     EXPECT_LT(client.BytesSent, 32 << 20);
     EXPECT_FALSE(client.Canceled);
