@@ -210,10 +210,6 @@ int Clean(const std::wstring& typed) {
     return 0;
 }
 
-int ProxySettings(const testsupport::UserProxySettings& settings) {
-    return testsupport::WriteUserProxySettings(settings) ? 0 : 1;
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -224,8 +220,9 @@ int wmain(int argc, wchar_t** argv) {
     else if (command == L"check" && argc > 5)
         status = Check(argv[2], argv[3], argv[4], std::wstring(argv[5]) == L"yes");
     else if (command == L"nothing" && argc > 2) status = Nothing(argv[2]);
-    else if (command == L"proxy" && argc > 3) status = ProxySettings({argv[2], argv[3], L""});
-    else if (command == L"proxy-off") status = ProxySettings({});
+    else if (command == L"proxy" && argc > 3)
+        status = testsupport::WriteUserProxySettings({argv[2], argv[3], L""}) ? 0 : 1;
+    else if (command == L"proxy-off") status = testsupport::WriteUserProxySettings({}) ? 0 : 1;
     else if (command == L"system") {
         std::printf("%u %s\n", GetACP(), ui::NarrowPath(TempPath()).c_str());
         status = 0;

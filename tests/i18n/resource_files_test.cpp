@@ -4,14 +4,22 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <fstream>
 #include <initializer_list>
+#include <iterator>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "resource_bytes.h"
-
 namespace {
+
+// The committed file's bytes; the folder is compiled in by CMake.
+std::string ReadResourceFile(const std::string& name) {
+    std::ifstream in(std::string(QUORVANE_RESOURCES_DIR) + "/" + name, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot open " + name);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 const std::vector<std::string> kLicences = {"licences/basic-fr.txt", "licences/basic-en.txt", "licences/general-en.txt",
                                             "licences/professional-fr.txt", "licences/enterprise-fr.txt"};

@@ -7,8 +7,8 @@
 #include <string>
 #include <utility>
 
-#include "resource_bytes.h"
 #include "resources/resource.h"
+#include "tests/support/WholeFile.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ TEST(ResourcesWine, LicenceTextsAreTheCommittedFilesByteForByte) {
         SCOPED_TRACE(file);
         const std::string loaded = ResourceBytes(id, MAKEINTRESOURCEA(10) /* RT_RCDATA */);
         ASSERT_FALSE(loaded.empty());
-        EXPECT_EQ(loaded, ReadResourceFile(file));
+        EXPECT_EQ(loaded, testsupport::ReadWholeFile(std::string(QUORVANE_RESOURCES_DIR) + "/" + file));
     }
 }
 
