@@ -25,7 +25,6 @@ protected:
         app.MessageBoxHook = nullptr;
         app.ErrorHook = nullptr;
     }
-    static void Pump() { ui::Application::Instance().ProcessMessages(); }
     static void Click(const ui::Window& w) { SendMessageW(w.Handle(), BM_CLICK, 0, 0); }
     // Where `control` sits in panelA, in pixels.
     RECT PlaceInPanel(const ui::Window& control) const {
@@ -252,7 +251,7 @@ TEST_F(Controls, EnterPressesTheEnabledDefaultButtonAndEscapeDoesNothing) {
     auto press = [&](WPARAM key) {
         PostMessageW(edit.Handle(), WM_KEYDOWN, key, 0);
         PostMessageW(edit.Handle(), WM_KEYUP, key, 0xC0000000);
-        Pump();
+        ui::Application::Instance().ProcessMessages();
     };
     press(VK_RETURN);
     EXPECT_EQ(clicks, 1);
