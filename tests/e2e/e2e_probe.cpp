@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "tests/net/proxy/UserProxySettings.h"
 #include "tests/support/TemporaryFiles.h"
@@ -126,16 +127,19 @@ std::wstring DesktopLink(const Edition& e) { return ShellFolder(CSIDL_DESKTOPDIR
 // Each run of the installer downloads into a folder "Quorvane-<16 hex digits>" of the
 // temporary path and removes it at the end, whatever the outcome. (Other tests leave files
 // of similar names there.)
-bool IsDownloadFolder(const fs::directory_entry& entry) {
-    const std::wstring name = entry.path().filename().wstring();
+std::vector<fs::path> DownloadFolders() {
+    std::vector<fs::path> found;
     std::error_code ignored;
-    return name.size() == 25 && name.rfind(L"Quorvane-", 0) == 0 && entry.is_directory(ignored);
+    for (const auto& entry : fs::directory_iterator(fs::path(TempPath()), ignored)) {
+        const std::wstring name = entry.path().filename().wstring();
+        if (name.size() == 25 && name.rfind(L"Quorvane-", 0) == 0 && entry.is_directory(ignored))
+            found.push_back(entry.path());
+    }
+    return found;
 }
 
 void ExpectNoDownloadFolder() {
-    std::error_code ignored;
-    for (const auto& entry : fs::directory_iterator(fs::path(TempPath()), ignored))
-        Expect(!IsDownloadFolder(entry), L"download folder left: " + entry.path().wstring());
+    for (const fs::path& folder : DownloadFolders()) Expect(false, L"download folder left: " + folder.wstring());
 }
 
 int Check(const std::wstring& lang, const std::wstring& typed, const std::wstring& source, bool autoStart) {
@@ -205,8 +209,7 @@ int Clean(const std::wstring& typed) {
     // Where the installer left its downloads before each run had a folder of its own.
     for (const wchar_t* name : kFiles) DeleteFileW((TempPath() + name).c_str());
     // A download folder a killed run left behind must not fail the next scenario.
-    for (const auto& entry : fs::directory_iterator(fs::path(TempPath()), ignored))
-        if (IsDownloadFolder(entry)) fs::remove_all(entry.path(), ignored);
+    for (const fs::path& folder : DownloadFolders()) fs::remove_all(folder, ignored);
     return 0;
 }
 
