@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cctype>
 #include <string>
 #include <utility>
 
@@ -93,9 +92,7 @@ TEST(ResourcesWine, ManifestActivatesCommonControls6) {
     ASSERT_NE(comctl, nullptr);
     char path[MAX_PATH] = {};
     ASSERT_NE(GetModuleFileNameA(comctl, path, MAX_PATH), 0u);
-    std::string lower(path);
-    for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
-    EXPECT_NE(lower.find("\\winsxs\\"), std::string::npos) << path;
+    EXPECT_NE(std::string(CharLowerA(path)).find("\\winsxs\\"), std::string::npos) << path;
     FreeLibrary(comctl);
 }
 
