@@ -1,5 +1,4 @@
 #include "tests/net/http/CaseServer.h"
-#include "tests/support/Loopback.h"
 
 #include <windows.h>
 
@@ -61,32 +60,13 @@ std::string RequestPath(const std::string& request) {
     return request.substr(start + 1, end == std::string::npos ? end : end - start - 1);
 }
 
-int ClosedPort() {
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
-    int port = 0;
-    const SOCKET s = loopback::Listen(port);
-    if (s != INVALID_SOCKET) closesocket(s);
-    WSACleanup();
-    return port;
-}
-
-TCaseServer::TCaseServer(int port) {
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
-    port_ = port;
+TCaseServer::TCaseServer(int port) : port_(port) {
     listener_ = loopback::Listen(port_);
-    if (listener_ == INVALID_SOCKET) {
-        WSACleanup();
-        throw std::runtime_error("cannot listen on port " + std::to_string(port));
-    }
+    if (listener_ == INVALID_SOCKET) throw std::runtime_error("cannot listen on port " + std::to_string(port));
     thread_ = std::thread([this] { Serve(); });
 }
 
-TCaseServer::~TCaseServer() {
-    Finish();
-    WSACleanup();
-}
+TCaseServer::~TCaseServer() { Finish(); }
 
 void TCaseServer::On(const std::string& path, std::vector<Script> turns) {
     std::lock_guard<std::mutex> lock(mutex_);

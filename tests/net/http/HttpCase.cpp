@@ -1,8 +1,10 @@
 #include "tests/net/http/HttpCase.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 
@@ -125,7 +127,11 @@ void CaseReader::KeyValue(std::map<std::string, std::string>& into, std::string_
     if (line.empty()) return;
     const auto colon = line.find(':');
     if (colon == std::string_view::npos) throw std::runtime_error("expected \"key: value\"");
-    into[std::string(Trim(line.substr(0, colon)))] = UnescapeCaseText(Trim(line.substr(colon + 1)));
+    const std::string key(Trim(line.substr(0, colon)));
+    static const std::set<std::string> kParsedKeys = {"reply-code", "bytes-expected", "location", "cookie"};
+    if (section_ == Section::Parsed && !kParsedKeys.contains(key))
+        throw std::runtime_error("unknown [parsed] key " + key);
+    into[key] = Bytes(Trim(line.substr(colon + 1)));
 }
 
 std::string CaseReader::Bytes(std::string_view line) {
@@ -325,6 +331,24 @@ std::vector<THttpCase> LoadHttpCases(const std::string& folder, const std::strin
     std::vector<THttpCase> cases;
     for (const auto& p : paths) cases.push_back(LoadHttpCase(p, productFolder));
     return cases;
+}
+
+std::vector<std::string> Differences(const std::map<std::string, std::string>& stated,
+                                     const std::map<std::string, std::string>& actual) {
+    std::vector<std::string> differences;
+    for (const auto& [key, value] : actual) {
+        const auto found = stated.find(key);
+        if (found != stated.end() && found->second != value)
+            differences.push_back(key + ": stated " + found->second + ", actual " + value);
+    }
+    return differences;
+}
+
+std::string CaseTestName(const std::string& caseName) {
+    std::string name = caseName;
+    for (char& ch : name)
+        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+    return name;
 }
 
 bool EventsMatch(const std::string& expected, const std::vector<std::string>& actual) {
