@@ -106,42 +106,28 @@ TEST(StreamEncoder, ReadsFromTheStartAndRewindsTheOutput) {
     EXPECT_EQ(output.str(), "eHl6TWFu\r\n");
 }
 
-TEST(StreamEncoder, RunsTheEndStepWhenTheOutputFails) {
-    // A stream whose every write fails, and which raises on failure.
+// The end step runs whatever fails (a write, the rewind, the handler itself), and the failure
+// reaches the caller.
+TEST(StreamEncoder, RunsTheEndStepAndReportsItsFailures) {
     struct FailingBuffer : std::streambuf {
         int overflow(int) override { return traits_type::eof(); }
-    } buffer;
-    std::istringstream input("abc");
-    std::iostream output(&buffer);
-    output.exceptions(std::ios::badbit);
-    bool ended = false;
-    TStreamEncoder encoder;
-    encoder.InputStream = &input;
-    encoder.OutputStream = &output;
-    encoder.OnEndEncode = [&](TStreamEncoder&) { ended = true; };
-    EXPECT_ANY_THROW(encoder.Encode());
-    EXPECT_TRUE(ended);
-    TStreamEncoder unassigned;
-    EXPECT_THROW(unassigned.Encode(), std::invalid_argument);
-}
-
-// The end step's own failures (the output cannot be rewound, the handler raises) reach the
-// caller, and the handler runs even when the rewind fails.
-TEST(StreamEncoder, TheEndStepsFailuresReachTheCaller) {
+    };
     // Takes every write but cannot seek.
     struct UnseekableBuffer : std::streambuf {
         int overflow(int c) override { return c; }
     };
     struct Case {
         const char* what;
-        bool seekable;
+        std::streambuf* buffer;
         bool handlerThrows;
     };
-    for (const Case& c : {Case{"rewind fails", false, false}, Case{"handler raises", true, true}}) {
+    FailingBuffer failing;
+    UnseekableBuffer unseekable;
+    std::stringstream seekable;
+    for (const Case& c : {Case{"write fails", &failing, false}, Case{"rewind fails", &unseekable, false},
+                          Case{"handler raises", seekable.rdbuf(), true}}) {
         SCOPED_TRACE(c.what);
-        UnseekableBuffer unseekable;
-        std::stringstream seekable;
-        std::iostream output(c.seekable ? static_cast<std::streambuf*>(seekable.rdbuf()) : &unseekable);
+        std::iostream output(c.buffer);
         output.exceptions(std::ios::badbit | std::ios::failbit);
         std::istringstream input("abc");
         bool ended = false;
@@ -155,6 +141,8 @@ TEST(StreamEncoder, TheEndStepsFailuresReachTheCaller) {
         EXPECT_ANY_THROW(encoder.Encode());
         EXPECT_TRUE(ended);
     }
+    TStreamEncoder unassigned;
+    EXPECT_THROW(unassigned.Encode(), std::invalid_argument);
 }
 
 TEST(StreamEncoder, Base64JoinsTheLines) {
