@@ -148,6 +148,13 @@ void IssueRequest(net::THttpClient& client, const THttpCase& c) {
     else throw std::invalid_argument("unknown request kind " + kind);
 }
 
+// The client a case's abort-after timer cancels.
+net::THttpClient* g_abortTarget = nullptr;
+void CALLBACK AbortTarget(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    if (g_abortTarget) g_abortTarget->Abort();
+}
+
 }  // namespace
 
 std::vector<THttpCase> LoadCases() { return LoadHttpCases(QUORVANE_HTTP_CASES, QUORVANE_CASE_PRODUCT_FILES); }
@@ -172,6 +179,11 @@ TEngineRun RunCase(const THttpCase& original) {
             client.HeaderInfo->Password = credentials.substr(credentials.find(':') + 1);
         };
     }
+    // The host cancels from inside the engine's wait, as the wizard's Cancel button does: a
+    // timer's callback runs in the engine's message pump.
+    g_abortTarget = run.Client.get();
+    const UINT_PTR abortTimer =
+        c.Client.count("abort-after") ? SetTimer(nullptr, 0, std::stoul(c.ClientValue("abort-after")), AbortTarget) : 0;
     const ULONGLONG start = GetTickCount64();
     try {
         SetUpClient(*run.Client, c);
@@ -182,6 +194,8 @@ TEngineRun RunCase(const THttpCase& original) {
         run.Exception = error.what();
     }
     run.ElapsedMs = GetTickCount64() - start;
+    if (abortTimer) KillTimer(nullptr, abortTimer);
+    g_abortTarget = nullptr;
     // A request that fails before its body never makes the file: the cases state that as an empty body.
     const std::string& bodyFile = run.Client->Body;
     if (run.Client->InputFileMode && testsupport::Exists(bodyFile)) run.BodyFile = testsupport::ReadWholeFile(bodyFile);

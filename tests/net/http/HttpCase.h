@@ -17,7 +17,7 @@
 //                   handle-redirect (yes: OnRedirect sets Handled), again (yes: the host
 //                   makes the same request a second time, with what the first left in the
 //                   client), credentials-on-401 (user:password, which OnAuthenticationNeeded
-//                   sets). Values, here and in the other "key: value" sections, are
+//                   sets), abort-after (ms: the host calls Abort from a timer in the wait). Values, here and in the other "key: value" sections, are
 //                   escaped text or "@repeat <n> <text>".
 //   [request]     starts a pass: the exact bytes the client sends on it, escaped lines; or
 //                 the line @tls-hello: the client opens TLS here (its hello is not compared,

@@ -1,5 +1,5 @@
 // The engine's behaviour beyond one scripted exchange (the cases hold the rest): cancel in the
-// middle of a body and of a wait, the status reports, a refused connection and the request
+// middle of a body, the status reports, a refused connection and the request
 // after it, and a redirect to a second server.
 #include <gtest/gtest.h>
 
@@ -124,45 +124,6 @@ TEST_F(Engine, ARedirectToAnotherPortIsFollowedThere) {
     EXPECT_EQ(client.ReplyCode, 200);
     EXPECT_EQ(testsupport::ReadWholeFile(client.Body), "from the mirror");
     EXPECT_EQ(mirror.Paths(), std::vector<std::string>{"/mirror/quorvane.exe"});
-}
-
-// Cancel from inside the wait, as the wizard's Cancel button does it: a timer's callback runs
-// in the engine's message pump, 300 ms after the request began; its error must come well
-// within 3 s. The part of the body that came stays in the file.
-THttpClient* g_abortTarget = nullptr;
-void CALLBACK AbortSoon(HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    if (g_abortTarget) g_abortTarget->Abort();
-}
-
-TEST_F(Engine, AbortEndsAPeerThatNeverAnswersOrStopsInTheBody) {
-    struct Stall {
-        TCaseServer::Script script;
-        const char* error;
-        std::string partial;
-    };
-    const Stall stalls[] = {
-        // The hold never starts the file.
-        {httptest::Actions({{THttpAction::Hold, "", 0}}), "Socket readln aborted", "<missing>"},
-        {httptest::Actions(
-             {{THttpAction::Send, "HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n" + std::string(1000, 'p')},
-              {THttpAction::Hold, "", 0}}),
-         "Socket send aborted", std::string(1000, 'p')},
-    };
-    for (const Stall& stall : stalls) {
-        TCaseServer stalling;
-        stalling.Start({stall.script});
-        client.InputFileMode = true;
-        client.Body = bodyFile.Path();
-        g_abortTarget = &client;
-        SetTimer(nullptr, 0, 300, AbortSoon);
-        const ULONGLONG start = GetTickCount64();
-        EXPECT_EQ(ErrorOf("http://" + stalling.Address() + "/download/lite/quorvane.exe"), stall.error);
-        g_abortTarget = nullptr;
-        EXPECT_LT(GetTickCount64() - start, 3000u);
-        EXPECT_FALSE(client.Connected());
-        EXPECT_EQ(testsupport::ReadWholeFile(client.Body), stall.partial);
-    }
 }
 
 }  // namespace
