@@ -121,68 +121,28 @@ TEST_F(ProxyRoute, DownloadsThroughTheChosenRouteOrNamesTheProxysFault) {
     ASSERT_TRUE(silent.Listening());
     const std::string unanswered =
         "Proxy 127.0.0.1:" + std::to_string(silent.Port()) + " did not answer (connection timed out)";
-    const std::string down = "Proxy 127.0.0.1:" + std::to_string(kDown);
+    const std::string down = "Proxy 127.0.0.1:" + std::to_string(kDown) + " refused the connection or is unreachable";
     const std::string auth = "Proxy 127.0.0.1:" + std::to_string(kSquidAuth);
+    const std::string plain = Url(kProxiedHost, kOrigin), tls = Url(kProxiedHost, kTlsOrigin, "https");
+    const UserProxySettings squid{Loopback(kSquid), L"<local>", L""}, squidAuth{Loopback(kSquidAuth), L"<local>", L""};
+    const UserProxySettings asking{Loopback(kSquidAuth), L"", L""}, mute{Loopback(silent.Port()), L"", L""};
     // The proxy named is down: only a host the bypass list names can be reached.
     const UserProxySettings bypassing{Loopback(kDown), L"<-loopback>;127.0.0.1", L""};
     const Row rows[] = {
-        {"through squid", {Loopback(kSquid), L"<local>", L""}, Url(kProxiedHost, kOrigin), "", "", "", 200},
-        {"https in squid's tunnel",
-         {Loopback(kSquid), L"<local>", L""},
-         Url(kProxiedHost, kTlsOrigin, "https"),
-         "",
-         "",
-         "",
-         200},
-        {"https in the tunnel of a proxy asking for credentials",
-         {Loopback(kSquidAuth), L"<local>", L""},
-         Url(kProxiedHost, kTlsOrigin, "https"),
-         "quorvane",
-         "proxy secret",
-         "",
-         200},
-        {"the route a configuration script chooses", AutoConfiguration(), Url(kProxiedHost, kOrigin), "", "", "", 200},
+        {"through squid", squid, plain, "", "", "", 200},
+        {"https in squid's tunnel", squid, tls, "", "", "", 200},
+        {"https in the tunnel of a proxy asking for credentials", squidAuth, tls, "quorvane", "proxy secret", "", 200},
+        {"the route a configuration script chooses", AutoConfiguration(), plain, "", "", "", 200},
         {"a bypassed host", bypassing, Url("127.0.0.1", kOrigin), "", "", "", 200},
-        {"a proxy that is down", bypassing, Url("localhost", kOrigin), "", "",
-         down + " refused the connection or is unreachable", 0},
-        {"no credentials for a proxy asking for them",
-         {Loopback(kSquidAuth), L"", L""},
-         Url(kProxiedHost, kOrigin),
-         "",
-         "",
-         auth + " asks for a user name and password (407), and none was given",
+        {"a proxy that is down", bypassing, Url("localhost", kOrigin), "", "", down, 0},
+        {"no credentials", asking, plain, "", "", auth + " asks for a user name and password (407), and none was given",
          407},
-        {"wrong credentials",
-         {Loopback(kSquidAuth), L"", L""},
-         Url(kProxiedHost, kOrigin),
-         "quorvane",
-         "wrong",
-         auth + " refused the user name and password given (407)",
-         407},
-        {"the right credentials",
-         {Loopback(kSquidAuth), L"", L""},
-         Url(kProxiedHost, kOrigin),
-         "quorvane",
-         "proxy secret",
-         "",
-         200},
-        {"a proxy that never answers",
-         {Loopback(silent.Port()), L"", L""},
-         Url(kProxiedHost, kTlsOrigin),
-         "",
-         "",
-         unanswered,
-         0,
-         500},
+        {"wrong credentials", asking, plain, "quorvane", "wrong",
+         auth + " refused the user name and password given (407)", 407},
+        {"the right credentials", asking, plain, "quorvane", "proxy secret", "", 200},
+        {"a proxy that never answers", mute, Url(kProxiedHost, kTlsOrigin), "", "", unanswered, 0, 500},
         // The tunnel an https download asks for waits on the same connection first.
-        {"a proxy that never answers the tunnel",
-         {Loopback(silent.Port()), L"", L""},
-         Url(kProxiedHost, kTlsOrigin, "https"),
-         "",
-         "",
-         unanswered,
-         0,
-         500},
+        {"a proxy that never answers the tunnel", mute, tls, "", "", unanswered, 0, 500},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -193,7 +153,7 @@ TEST_F(ProxyRoute, DownloadsThroughTheChosenRouteOrNamesTheProxysFault) {
         EXPECT_FALSE(got.invalidHost);
     }
     // Here the name looked up is the proxy's own.
-    EXPECT_EQ(Fetch({L"no-such-proxy.invalid:3128", L"", L""}, Url(kProxiedHost, kOrigin)).error,
+    EXPECT_EQ(Fetch({L"no-such-proxy.invalid:3128", L"", L""}, plain).error,
               "Proxy no-such-proxy.invalid:3128 not found: its name could not be resolved");
 }
 
