@@ -21,6 +21,15 @@ std::size_t AnnouncedLength(const std::string& header) {
     return std::strtoull(lower.c_str() + at + 16, nullptr, 10);
 }
 
+// Whether the socket has something to read within 20 ms.
+bool Readable(SOCKET s) {
+    fd_set ready;
+    FD_ZERO(&ready);
+    FD_SET(s, &ready);
+    timeval wait{0, 20000};
+    return select(0, &ready, nullptr, nullptr, &wait) == 1;
+}
+
 // The N of "Range: bytes=N-", -1 without one.
 long long RangeStart(const std::string& request) {
     constexpr char kRange[] = "\r\nRange: bytes=";
@@ -96,19 +105,6 @@ std::vector<std::string> TCaseServer::Finish() {
     listener_ = INVALID_SOCKET;
     return Requests();
 }
-
-namespace {
-
-// Whether the socket has something to read within 20 ms.
-bool Readable(SOCKET s) {
-    fd_set ready;
-    FD_ZERO(&ready);
-    FD_SET(s, &ready);
-    timeval wait{0, 20000};
-    return select(0, &ready, nullptr, nullptr, &wait) == 1;
-}
-
-}  // namespace
 
 void TCaseServer::Serve() {
     // Polls, so that Finish ends a wait for a connection that never comes; a connection already
@@ -197,12 +193,7 @@ void TCaseServer::Play(SOCKET connection, const Script& script, const std::strin
                 Pause(action.Ms);
             }
             break;
-        case THttpAction::Hold:
-            while (!stop_ && open) {
-                char sink[512];
-                if (Readable(connection)) open = recv(connection, sink, sizeof sink, 0) > 0;
-            }
-            break;
+        case THttpAction::Hold: open = Drain(connection, ~0ULL); break;
         case THttpAction::Close: open = false; break;
         case THttpAction::Reset: {
             linger hard{1, 0};
@@ -215,13 +206,18 @@ void TCaseServer::Play(SOCKET connection, const Script& script, const std::strin
     // Half-close, then wait for the client's own close: closing with unread bytes would reset
     // the connection and could cut the reply short.
     shutdown(connection, SD_SEND);
+    Drain(connection, kSilenceMs);
+    closesocket(connection);
+}
+
+bool TCaseServer::Drain(SOCKET connection, unsigned long long silenceMs) const {
     char sink[4096];
-    for (ULONGLONG heard = GetTickCount64(); !stop_ && GetTickCount64() - heard < kSilenceMs;) {
+    for (ULONGLONG heard = GetTickCount64(); !stop_ && GetTickCount64() - heard < silenceMs;) {
         if (!Readable(connection)) continue;
-        if (recv(connection, sink, sizeof sink, 0) <= 0) break;
+        if (recv(connection, sink, sizeof sink, 0) <= 0) return false;
         heard = GetTickCount64();
     }
-    closesocket(connection);
+    return true;
 }
 
 bool TCaseServer::SendAll(SOCKET connection, const char* data, std::size_t size) {

@@ -55,6 +55,9 @@ private:
     Script Take(const std::string& path);
     void Play(SOCKET connection, const Script& script, const std::string& request);
     bool SendAll(SOCKET connection, const char* data, std::size_t size);
+    // Reads and drops what the client sends until it closes (false), or until Finish or a
+    // silence of `silenceMs` (true: still open).
+    bool Drain(SOCKET connection, unsigned long long silenceMs) const;
     void Pause(int ms) const;
 
     SOCKET listener_ = INVALID_SOCKET;

@@ -16,12 +16,6 @@ void PrintTo(const THttpCase& c, std::ostream* os) { *os << c.Name << ".case"; }
 
 namespace {
 
-std::string Joined(const std::vector<std::string>& words) {
-    std::string text;
-    for (const auto& word : words) text += (text.empty() ? "" : " ") + word;
-    return text;
-}
-
 void CheckRequests(const THttpCase& c, const TEngineRun& run) {
     const bool connects = c.OutcomeValue("connects").value_or("yes") != "no";
     const auto expected = c.ExpectedRequests();
@@ -69,7 +63,7 @@ void CheckOutcome(const THttpCase& c, const TEngineRun& run) {
     EXPECT_FALSE(client.Connected());
     if (auto events = c.OutcomeValue("events")) {
         EXPECT_TRUE(EventsMatch(*events, run.Events))
-            << "expected: " << *events << "\nactual:   " << Joined(run.Events);
+            << "expected: " << *events << "\nactual:   " << testing::PrintToString(run.Events);
     }
 }
 
