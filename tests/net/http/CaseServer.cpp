@@ -121,26 +121,22 @@ void TCaseServer::Serve() {
     }
 }
 
-TCaseServer::Script TCaseServer::Take(const std::string& path) {
+TCaseServer::Script TCaseServer::Next(const std::string& path, bool take) {
     std::lock_guard<std::mutex> lock(mutex_);
     auto route = routes_.find(path);
     if (route == routes_.end() || route->second.empty()) route = routes_.find("*");
     if (route == routes_.end() || route->second.empty())
         return Actions({{THttpAction::Send, Reply("HTTP/1.0 404 Not Found", {"Content-Length: 9"}, "Not found")}});
     std::size_t& played = played_[route->first];
-    return route->second[std::min(played++, route->second.size() - 1)];
+    const Script next = route->second[std::min(played, route->second.size() - 1)];
+    if (take) ++played;
+    return next;
 }
 
 void TCaseServer::ServeOne(SOCKET connection) {
-    bool atOnce = false;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        const auto any = routes_.find("*");
-        if (any != routes_.end() && !any->second.empty())
-            atOnce = any->second[std::min(played_["*"], any->second.size() - 1)].AtOnce;
-    }
+    const bool atOnce = Next("*", false).AtOnce;
     std::string request = atOnce ? std::string() : ReadRequest(connection, &stop_);
-    const Script script = Take(atOnce ? "*" : RequestPath(request));
+    const Script script = Next(atOnce ? "*" : RequestPath(request), true);
     {
         std::lock_guard<std::mutex> lock(mutex_);
         requests_.push_back(request);

@@ -52,7 +52,8 @@ public:
 private:
     void Serve();
     void ServeOne(SOCKET connection);
-    Script Take(const std::string& path);
+    // The script for the next request for `path` (see On), counted as played when taken.
+    Script Next(const std::string& path, bool take);
     void Play(SOCKET connection, const Script& script, const std::string& request);
     bool SendAll(SOCKET connection, const char* data, std::size_t size);
     // Reads and drops what the client sends until it closes (false), or until Finish or a

@@ -26,14 +26,12 @@ CmdType KindOf(const std::string& word) {
     return kKinds.at(word);
 }
 
-int IntOr(const std::string& text, int fallback) { return text.empty() ? fallback : std::stoi(text); }
-
 // The state one request carries from pass to pass, as the engine keeps it.
 struct Client {
     explicit Client(const THttpCase& c) : kind(KindOf(c.ClientValue("kind", "GET"))) {
         target.CurrentURL = c.ClientValue("url");
         target.Host = c.ClientValue("host");
-        target.Port = IntOr(c.ClientValue("port"), 0);
+        target.Port = std::stoi(c.ClientValue("port", "0"));
         info = {c.ClientValue("user-agent"),    c.ClientValue("from"),          c.ClientValue("cookie"),
                 c.ClientValue("referer"),       c.ClientValue("user-id"),       c.ClientValue("password"),
                 c.ClientValue("proxy-user-id"), c.ClientValue("proxy-password")};
