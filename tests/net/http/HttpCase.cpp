@@ -66,7 +66,8 @@ private:
     void KeyValue(std::map<std::string, std::string>& into, std::string_view line);
     std::string Bytes(std::string_view line);
     void ReplyLine(std::string_view line);
-    void AppendSend(std::string bytes, THttpAction::Kind kind = THttpAction::Send, int ms = 0);
+    // Reply bytes: sent, or trickled after a @trickle.
+    void AppendSend(std::string bytes);
     std::string Product(const std::vector<std::string>& words);
     THttpPass& Pass();
 
@@ -151,9 +152,10 @@ std::string CaseReader::Bytes(std::string_view line) {
     return UnescapeCaseText(line);
 }
 
-void CaseReader::AppendSend(std::string bytes, THttpAction::Kind kind, int ms) {
+void CaseReader::AppendSend(std::string bytes) {
+    const auto kind = trickleMs_ >= 0 ? THttpAction::Trickle : THttpAction::Send;
     auto& reply = Pass().Reply;
-    if (newChunk_ || reply.empty() || reply.back().What != kind) reply.push_back({kind, {}, ms});
+    if (newChunk_ || reply.empty() || reply.back().What != kind) reply.push_back({kind, {}, std::max(trickleMs_, 0)});
     newChunk_ = false;
     reply.back().Bytes += bytes;
 }
@@ -189,14 +191,13 @@ void CaseReader::ReplyLine(std::string_view line) {
     } else if (directive == "@product-length" && (words.size() == 2 || words.size() == 3)) {
         const long long delta = words.size() == 3 ? std::stoll(words[2]) : 0;
         const std::string file = Product({words[0], words[1]});
-        AppendSend("Content-Length: " + std::to_string(static_cast<long long>(file.size()) + delta) + "\r\n",
-                   trickleMs_ >= 0 ? THttpAction::Trickle : THttpAction::Send, trickleMs_);
+        AppendSend("Content-Length: " + std::to_string(static_cast<long long>(file.size()) + delta) + "\r\n");
     } else if (directive == "@product-server") {
         reply.push_back({THttpAction::FileServer, Product(words), 0});
     } else if (directive == "@product") {
-        AppendSend(Product(words), trickleMs_ >= 0 ? THttpAction::Trickle : THttpAction::Send, trickleMs_);
+        AppendSend(Product(words));
     } else {
-        AppendSend(Bytes(line), trickleMs_ >= 0 ? THttpAction::Trickle : THttpAction::Send, trickleMs_);
+        AppendSend(Bytes(line));
     }
 }
 
