@@ -98,17 +98,6 @@ TEST(ReplyHeaderReader, ContentLengthSkipsToTheFirstDigits) {
     EXPECT_EQ(length("Content-Length: 12"), 12);  // a line cut by the close
 }
 
-TEST(ReadReplyHeader, FindsWhereTheBodyStarts) {
-    std::size_t offset = 0;
-    const auto reply = ReadReplyHeader("HTTP/1.0 200 OK\nA: b\n\nbody\r\n\r\nmore", &offset);
-    EXPECT_EQ(reply.ReplyCode, 200);
-    EXPECT_EQ(offset, 22u);
-    ReadReplyHeader("HTTP/1.0 200 OK\r\nA: b", &offset);
-    EXPECT_EQ(offset, 21u);
-    ReadReplyHeader("", &offset);
-    EXPECT_EQ(offset, 0u);
-}
-
 TEST(SplitReplyLines, KeepsLineEndsAndReturnsTheUnfinishedRest) {
     std::string rest;
     const auto lines = SplitReplyLines("a\r\nb\n\nc", &rest);
