@@ -3,13 +3,12 @@
 #include "app/DllSearchPath.h"
 #include "app/SilentInstall.h"
 #include "app/cmdline/CommandLine.h"
+#include "app/cmdline/SplitArguments.h"
 #include "app/log/InstallLog.h"
 #include "app/uInstall.h"
 #include "ProductInfo.h"
 #include "ui/Application.h"
 #include "ui/Text.h"
-
-#include <shellapi.h>
 
 #include <memory>
 
@@ -17,12 +16,10 @@ namespace {
 
 // The arguments after the program's name, split the way every Windows program splits them.
 std::vector<std::string> Arguments() {
-    int count = 0;
-    LPWSTR* split = CommandLineToArgvW(GetCommandLineW(), &count);
     std::vector<std::string> arguments;
     // UTF-8, as every path in the program: a /DIR= outside the code page keeps its characters.
-    for (int i = 1; split && i < count; ++i) arguments.push_back(ui::NarrowPath(split[i]));
-    LocalFree(split);
+    for (const std::wstring& argument : cmdline::SplitArguments(GetCommandLineW()))
+        arguments.push_back(ui::NarrowPath(argument));
     return arguments;
 }
 

@@ -37,4 +37,6 @@ function(quorvane_delay_load target)
     endif()
   endforeach()
   target_link_directories(${target} BEFORE PRIVATE ${dir})
+  # For the import-table test: none of these may be loaded at the program's start.
+  set_property(TARGET ${target} APPEND PROPERTY QUORVANE_DELAY_LOADED ${ARGN})
 endfunction()

@@ -1,5 +1,6 @@
-# Fails unless every DLL that PROGRAM imports ships with Windows.
-# cmake -DOBJDUMP=... -DPROGRAM=Install.exe -P CheckImports.cmake
+# Fails unless every DLL that PROGRAM imports ships with Windows, and unless none of the DELAYED
+# ones (names without .dll, comma-separated), which it loads on first use, is loaded at its start.
+# cmake -DOBJDUMP=... -DPROGRAM=Install.exe [-DDELAYED=shell32,ws2_32] -P CheckImports.cmake
 set(system_dlls
   kernel32.dll user32.dll gdi32.dll comctl32.dll comdlg32.dll shell32.dll shlwapi.dll ole32.dll
   oleaut32.dll advapi32.dll ws2_32.dll wsock32.dll msvcrt.dll version.dll uxtheme.dll bcrypt.dll
@@ -14,6 +15,14 @@ string(REGEX MATCHALL "DLL Name: [^\n]+" lines "${dump}")
 if(NOT lines)
   message(FATAL_ERROR "no imports found in ${PROGRAM}")
 endif()
+string(REPLACE "," ";" delayed "${DELAYED}")
+foreach(library IN LISTS delayed)
+  string(TOLOWER "${library}.dll" dll)
+  list(FIND system_dlls "${dll}" found)
+  if(found EQUAL -1)
+    message(FATAL_ERROR "${PROGRAM} loads ${dll} on first use, which does not ship with Windows")
+  endif()
+endforeach()
 foreach(line IN LISTS lines)
   string(REPLACE "DLL Name: " "" dll "${line}")
   string(STRIP "${dll}" dll)
@@ -24,6 +33,11 @@ foreach(line IN LISTS lines)
   list(FIND system_dlls "${dll}" found)
   if(found EQUAL -1)
     message(FATAL_ERROR "${PROGRAM} imports ${dll}, which does not ship with Windows")
+  endif()
+  string(REGEX REPLACE "\\.dll$" "" library "${dll}")
+  list(FIND delayed "${library}" late)
+  if(NOT late EQUAL -1)
+    message(FATAL_ERROR "${PROGRAM} loads ${dll} at its start; it is meant to load it on first use")
   endif()
   message(STATUS "import: ${dll}")
 endforeach()
