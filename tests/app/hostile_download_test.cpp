@@ -103,7 +103,7 @@ protected:
     ULONGLONG elapsedMs = 0;
 };
 
-std::string ClosedPortAddress() { return "127.0.0.1:" + std::to_string(httptest::ClosedPort()); }
+std::string ClosedPortAddress() { return loopback::Address(loopback::ClosedPort()); }
 
 // The file a case's passes answer: its [download] "file", or the one its URL names.
 std::string CaseFile(const THttpCase& c) {
