@@ -9,6 +9,7 @@
 #include "ProductInfo.h"
 #include "ui/Application.h"
 #include "ui/Text.h"
+#include "i18n/MessageText.h"
 
 #include <memory>
 
@@ -64,7 +65,7 @@ int RunWizard(const cmdline::CommandLine& line, LCID locale) {
 
 // A bad command line, or /?: the usage, in a box unless silent (then only in the log).
 int ShowUsage(const cmdline::CommandLine& line, LCID locale) {
-    const std::string usage = cmdline::UsageText(line.Language.value_or(LanguageKeyForLocale(locale)));
+    const std::string usage = Utf8FromCp1252(cmdline::UsageText(line.Language.value_or(LanguageKeyForLocale(locale))));
     const bool bad = !line.Error.empty();
     if (bad) LogLine("Bad command line: " + line.Error);
     if (line.Silent) {
@@ -79,7 +80,7 @@ int ShowUsage(const cmdline::CommandLine& line, LCID locale) {
 int Run(LCID locale) {
     const cmdline::CommandLine line = cmdline::ParseCommandLine(Arguments());
     OpenLog(line);
-    LogLine("Quorvane installation " QUORVANE_DISPLAY_VERSION ", command line: " + ui::Narrow(GetCommandLineW()));
+    LogLine("Quorvane installation " QUORVANE_DISPLAY_VERSION ", command line: " + ui::NarrowPath(GetCommandLineW()));
     auto& app = ui::Application::Instance();
     app.OnMessageBox = [](const std::string& text, const std::string& caption) {
         LogLine("Box \"" + caption + "\": " + text);

@@ -10,6 +10,7 @@
 #include "ui/Text.h"
 
 #include "ProductInfo.h"
+#include "i18n/MessageText.h"
 
 enum class NextButton { Off, On, WhenDirTyped };
 
@@ -236,7 +237,7 @@ void TfInstall::BtnBackClick() {
 
 void TfInstall::BitBtn2Click() {
     const int answer = ui::Application::Instance().MessageBox(
-        Translated(kTextCancelQuestion), Translated(kTextCancelCaption), MB_YESNO | MB_ICONQUESTION, Handle());
+        TranslatedUtf8(kTextCancelQuestion), TranslatedUtf8(kTextCancelCaption), MB_YESNO | MB_ICONQUESTION, Handle());
     if (answer != IDYES) return;
     Outcome.Cancelled();
     if (HttpClient) {

@@ -17,6 +17,7 @@
 #include "net/proxy/SystemProxy.h"
 #include "ui/Application.h"
 #include "ui/Text.h"
+#include "i18n/MessageText.h"
 
 #include <algorithm>
 
@@ -200,7 +201,7 @@ void TfInstall::CheckReply() {
 }
 
 std::string TfInstall::NotFound(const std::string& detail) const {
-    return Translated(kTextNotFound) + ": " + CurrentFile + " (" + detail + ")";
+    return TranslatedUtf8(kTextNotFound) + ": " + CurrentFile + " (" + detail + ")";
 }
 
 void TfInstall::AbortDownload() {
@@ -244,7 +245,7 @@ void TfInstall::HttpPacketRecvd(void* sender) {
 // whose name does not resolve is not the server missing: the engine's error names the proxy.
 void TfInstall::HttpInvalidHost(bool&) {
     if (!HttpClient->Proxy.empty()) return;
-    ui::Application::Instance().MessageBox(Translated(kTextNotFound), Translated(kTextInterrupted),
+    ui::Application::Instance().MessageBox(TranslatedUtf8(kTextNotFound), TranslatedUtf8(kTextInterrupted),
                                            MB_OK | MB_ICONERROR, Handle());
     Close();
 }

@@ -8,6 +8,7 @@
 #include "app/install/ShellLink.h"
 #include "app/uInstall.h"
 #include "ui/Application.h"
+#include "i18n/MessageText.h"
 
 install::InstallState TfInstall::State() {
     return {
@@ -64,5 +65,5 @@ void TfInstall::AttachFolderTree() {
 // so that one selection sets the text once.
 void TfInstall::DirectoryChange() {
     // A folder picked in the tree may hold any character: the edit box takes it as a path.
-    TxtDir.SetPathText(Directory.Path() + install::PathText(kTextBasicFolder));
+    TxtDir.SetPathText(Directory.Path() + TranslatedUtf8(kTextBasicFolder));
 }

@@ -19,6 +19,7 @@ public:
     // Common controls for the UI thread; call once before the first form.
     void Initialize();
 
+    // UTF-8, like every message: the error box takes it as its caption.
     void SetTitle(std::string title);
     const std::string& Title() const { return title_; }
 
@@ -43,7 +44,8 @@ public:
     void Terminate();
     bool Terminated() const { return terminated_; }
 
-    // Every modal message box goes through here so that tests can answer them.
+    // Every modal message box goes through here so that tests can answer them. Text and caption
+    // are UTF-8 (a message may name a path); the hooks see them as given.
     int MessageBox(const std::string& text, const std::string& caption, UINT flags, HWND owner = nullptr);
     MessageBoxFn MessageBoxHook;
     // Told of every box before it shows (or before the hook answers it): the installation log.
@@ -61,9 +63,11 @@ public:
     std::function<void(const ShellRequest&)> ShellOpenHook;
 
     // Call from a catch block at each place where Windows calls our code: shows the standard
-    // error box titled with the application title. Never throws.
+    // error box titled with the application title. The exception's text is read as UTF-8, the
+    // encoding of every error this program raises. Never throws.
     void HandleException(std::exception_ptr error) noexcept;
-    // Tests replace the error box to see which message reached it.
+    // Tests replace the error box to see which message (UTF-8, as the exception carried it)
+    // reached it.
     std::function<void(const std::string& message)> ErrorHook;
 
 private:

@@ -89,7 +89,7 @@ ShellFolderTree::ShellFolderTree(HWND tree, const std::string& rootPath) : tree_
 
     Pidl root;
     if (FAILED(SHParseDisplayName(ui::WidenPath(rootPath).c_str(), nullptr, root.Put(), 0, nullptr)) || !root)
-        throw std::runtime_error("Cannot read the folder " + Narrow(WidenPath(rootPath)));
+        throw std::runtime_error("Cannot read the folder " + rootPath);
     ComRef<IShellFolder> parent;
     PCUITEMID_CHILD last = nullptr;
     std::wstring name = ui::WidenPath(rootPath);

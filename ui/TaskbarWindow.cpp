@@ -52,8 +52,9 @@ HWND Application::TaskbarWindow() {
     // Centred and empty, as the form opens centred: an entry that is activated shows no stray frame.
     const int x = GetSystemMetrics(SM_CXSCREEN) / 2, y = GetSystemMetrics(SM_CYSCREEN) / 2;
     // WS_EX_APPWINDOW: the shell gives the window its button even though it has no size.
-    taskbarWindow_ = CreateWindowExW(WS_EX_APPWINDOW, kTaskbarClass, Widen(title_).c_str(), WS_POPUP | WS_SYSMENU, x, y,
-                                     0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    taskbarWindow_ =
+        CreateWindowExW(WS_EX_APPWINDOW, kTaskbarClass, WidenMessage(title_).c_str(), WS_POPUP | WS_SYSMENU, x, y, 0, 0,
+                        nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!taskbarWindow_) throw std::runtime_error("Cannot create the application's window");
     return taskbarWindow_;
 }

@@ -37,4 +37,6 @@ std::wstring WidenPath(std::string_view utf8) { return ToWide(CP_UTF8, MB_ERR_IN
 
 std::string NarrowPath(std::wstring_view utf16) { return ToBytes(CP_UTF8, utf16); }
 
+std::wstring WidenMessage(std::string_view utf8) { return ToWide(CP_UTF8, 0, utf8); }
+
 }  // namespace ui

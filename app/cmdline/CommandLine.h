@@ -1,7 +1,7 @@
 #pragma once
 // The installer's switches, for unattended deployment: /S /DIR= /LANG= /LOG= /NOAUTOSTART
 // /NOLAUNCH /?, case-insensitive, introduced by / or -. Portable: the program hands over its
-// arguments as CommandLineToArgvW split them, converted to the texts' code page.
+// arguments as CommandLineToArgvW split them, in UTF-8 (a /DIR= path keeps every character).
 #include <optional>
 #include <string>
 #include <string_view>

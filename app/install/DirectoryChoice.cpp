@@ -3,6 +3,7 @@
 #include "app/install/InstallSupport.h"
 #include "ui/Application.h"
 #include "ui/Text.h"
+#include "i18n/MessageText.h"
 
 namespace install {
 namespace {
@@ -34,8 +35,9 @@ void CreateEveryLevel(const std::string& dir) {
 
 bool ConfirmExistingInstall(const std::string& txtDir, HWND owner) {
     if (!IsFile(WithBackslash(txtDir) + kProductExe)) return true;
-    int answer = ui::Application::Instance().MessageBox(
-        Translated(kTextOverwriteQuestion), Translated(kTextOverwriteCaption), MB_YESNO | MB_ICONEXCLAMATION, owner);
+    int answer = ui::Application::Instance().MessageBox(TranslatedUtf8(kTextOverwriteQuestion),
+                                                        TranslatedUtf8(kTextOverwriteCaption),
+                                                        MB_YESNO | MB_ICONEXCLAMATION, owner);
     return answer == IDYES;
 }
 
@@ -44,7 +46,7 @@ bool EnsureInstallDir(const std::string& txtDir, HWND owner) {
     if (IsDirectory(dir)) return true;
     CreateEveryLevel(dir);
     if (IsDirectory(dir)) return true;
-    ui::Application::Instance().MessageBox(Translated(kTextCannotCreateDir), Translated(kTextCancelledCaption),
+    ui::Application::Instance().MessageBox(TranslatedUtf8(kTextCannotCreateDir), TranslatedUtf8(kTextCancelledCaption),
                                            MB_OK | MB_ICONERROR, owner);
     return false;
 }

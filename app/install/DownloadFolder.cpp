@@ -48,8 +48,7 @@ DownloadFolder::DownloadFolder(const std::string& tempPath) {
     if (tempPath.empty()) throw InstallError("The system gives no temporary folder to download into");
     const std::wstring temp = ui::WidenPath(WithBackslash(tempPath));
     if (!IsAbsolute(temp))
-        throw InstallError("The temporary folder \"" + PathForText(tempPath) +
-                           "\" cannot be used: it is not a full path");
+        throw InstallError("The temporary folder \"" + tempPath + "\" cannot be used: it is not a full path");
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         const std::string name = "Quorvane-" + RandomSuffix() + "\\";
         if (CreateDirectoryW((temp + ui::WidenPath(name)).c_str(), nullptr)) {
@@ -58,10 +57,10 @@ DownloadFolder::DownloadFolder(const std::string& tempPath) {
         }
         const DWORD error = GetLastError();
         if (error != ERROR_ALREADY_EXISTS)
-            throw InstallError("Cannot make a folder in the temporary folder " + PathForText(tempPath) + ": " +
+            throw InstallError("Cannot make a folder in the temporary folder " + tempPath + ": " +
                                SystemErrorText(error));
     }
-    throw InstallError("Cannot make a new folder in the temporary folder " + PathForText(tempPath));
+    throw InstallError("Cannot make a new folder in the temporary folder " + tempPath);
 }
 
 // Never recursive: an elevated process must not follow a junction another process put here

@@ -7,6 +7,7 @@
 #include "ProductInfo.h"
 #include "i18n/traducteur.h"
 #include "ui/Text.h"
+#include "i18n/MessageText.h"
 
 namespace install {
 namespace {
@@ -22,9 +23,9 @@ void CopyProductFile(const std::string& fromDir, const std::string& toDir, const
     const std::string to = toDir + name;
     if (!CopyFileW(ui::WidenPath(from).c_str(), ui::WidenPath(to).c_str(), FALSE)) {
         DWORD error = GetLastError();
-        throw InstallError("Cannot copy " + name + " to " + PathForText(to) + ": " + SystemErrorText(error));
+        throw InstallError("Cannot copy " + name + " to " + to + ": " + SystemErrorText(error));
     }
-    LogLine("Copied " + PathForText(from) + " to " + PathForText(to));
+    LogLine("Copied " + from + " to " + to);
 }
 
 // What the installed files take on disk, in KiB as the uninstall entry's EstimatedSize counts it.
@@ -42,19 +43,19 @@ DWORD InstalledKiB(const std::string& dir) {
 
 void WriteInstallLocation(const InstallState& state) {
     std::optional<RegistryKey> key = RegistryKey::TryCreate(HKEY_LOCAL_MACHINE, kLocationKey);
-    if (key && state.Cancelled == 0) key->WritePath(kLocationValue, state.InstallDir);
+    if (key && state.Cancelled == 0) key->WriteString(kLocationValue, state.InstallDir);
 }
 
 void WriteUninstallEntry(const InstallState& state) {
-    const std::string name = "Quorvane " + Translated(kTextEdition);
-    RegistryKey key = RegistryKey::Create(HKEY_LOCAL_MACHINE, kUninstallKeyPrefix + Translated(kTextEdition));
-    key.WriteString("DisplayName", name);
-    key.WritePath("UninstallString", Quoted(state.InstallDir + kUninstallCommandExe));
+    const std::string edition = TranslatedUtf8(kTextEdition);
+    RegistryKey key = RegistryKey::Create(HKEY_LOCAL_MACHINE, kUninstallKeyPrefix + edition);
+    key.WriteString("DisplayName", "Quorvane " + edition);
+    key.WriteString("UninstallString", Quoted(state.InstallDir + kUninstallCommandExe));
     // What "Installed apps" and deployment tools read besides the name.
     key.WriteString("DisplayVersion", QUORVANE_DISPLAY_VERSION);
     key.WriteString("Publisher", QUORVANE_PUBLISHER);
-    key.WritePath("DisplayIcon", state.InstallDir + kProductExe);
-    key.WritePath("InstallLocation", state.InstallDir);
+    key.WriteString("DisplayIcon", state.InstallDir + kProductExe);
+    key.WriteString("InstallLocation", state.InstallDir);
     key.WriteDword("EstimatedSize", InstalledKiB(state.InstallDir));
     // The product has no repair or change mode: hide the buttons that would run the uninstaller.
     key.WriteDword("NoModify", 1);
@@ -65,13 +66,13 @@ void WriteUninstallEntry(const InstallState& state) {
 
 void WriteAutoStart(const InstallState& state) {
     RegistryKey key = RegistryKey::Create(HKEY_CURRENT_USER, kRunKey);
-    key.WritePath(kRunValue, Quoted(state.InstallDir + kRunCommandExe));
+    key.WriteString(kRunValue, Quoted(state.InstallDir + kRunCommandExe));
 }
 
 void CreateStartMenuGroup(const InstallState& state) {
     // No Programs folder: the group would land in the current directory or a drive root.
     if (state.ProgramsPath.empty()) return;
-    const std::string group = state.ProgramsPath + PathText(kTextProgramsGroup);
+    const std::string group = state.ProgramsPath + TranslatedUtf8(kTextProgramsGroup);
     CreateDirectoryW(ui::WidenPath(state.ProgramsPath + "Quorvane\\").c_str(), nullptr);
     CreateDirectoryW(ui::WidenPath(group).c_str(), nullptr);
     const std::string& dir = state.InstallDir;
@@ -91,7 +92,8 @@ void FinishInstall(const InstallState& state) {
     for (const char* name : kProductFiles) CopyProductFile(downloaded, state.InstallDir, name);
     Status(state, kTextCreatingShortcuts);
     CreateStartMenuGroup(state);
-    CreateShortcut(state.InstallDir + kProductExe, "", state.InstallDir, PathText(kTextDesktopLink), state.DesktopPath);
+    CreateShortcut(state.InstallDir + kProductExe, "", state.InstallDir, TranslatedUtf8(kTextDesktopLink),
+                   state.DesktopPath);
     Status(state, kTextRegisteringUninstall);
     WriteUninstallEntry(state);
     if (state.Cancelled == 0) state.InstallDone = 1;

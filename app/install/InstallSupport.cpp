@@ -1,6 +1,5 @@
 #include "app/install/InstallSupport.h"
 
-#include "i18n/traducteur.h"
 #include "ui/Text.h"
 
 namespace install {
@@ -16,10 +15,8 @@ std::string SystemErrorText(DWORD code) {
            (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ' || text.back() == L'.'))
         text.pop_back();
     if (text.empty()) return "system error " + std::to_string(code);
-    return ui::Narrow(text);
+    return ui::NarrowPath(text);
 }
-
-std::string PathForText(const std::string& path) { return ui::Narrow(ui::WidenPath(path)); }
 
 std::string Quoted(const std::string& path) { return '"' + path + '"'; }
 
@@ -27,7 +24,5 @@ std::string WithBackslash(std::string path) {
     if (!path.empty() && path.back() != '\\') path += '\\';
     return path;
 }
-
-std::string PathText(TextId id) { return ui::NarrowPath(ui::Widen(Translated(id))); }
 
 }  // namespace install

@@ -1,5 +1,6 @@
 #pragma once
 // One open registry key, closed on every exit path, with the registry's standard error messages.
+// Key paths, value names and texts are UTF-8: a value may hold a path, with any character.
 #include <windows.h>
 
 #include <optional>
@@ -23,14 +24,11 @@ public:
 
     // Writes a REG_SZ value. Throws InstallError "Failed to set data for '<name>'".
     void WriteString(const std::string& name, const std::string& data);
-    // The same for a value that holds a path (UTF-8): every character of it is kept.
-    void WritePath(const std::string& name, const std::string& path);
     // Writes a REG_DWORD value, with the same error.
     void WriteDword(const std::string& name, DWORD data);
 
 private:
     RegistryKey(HKEY key, std::string path) : key_(key), path_(std::move(path)) {}
-    void WriteWide(const std::string& name, const std::wstring& data, const std::string& shown);
     void Write(const std::string& name, DWORD type, const BYTE* data, DWORD size, const std::string& shown);
     HKEY key_ = nullptr;
     std::string path_;  // root and key, as the log names them

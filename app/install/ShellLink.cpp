@@ -42,7 +42,7 @@ void CreateShortcut(const std::string& target, const std::string& arguments, con
     link->SetWorkingDirectory(ui::WidenPath(workingDir).c_str());
     const std::string path = folder + "\\" + linkName;
     hr = file->Save(ui::WidenPath(path).c_str(), FALSE);
-    LogLine("Shortcut " + PathForText(path) + " -> " + PathForText(target) +
+    LogLine("Shortcut " + path + " -> " + target +
             (SUCCEEDED(hr) ? std::string() : " not saved: " + SystemErrorText(DWORD(hr))));
 }
 

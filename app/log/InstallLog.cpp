@@ -14,15 +14,6 @@ HANDLE& File() {
     return file;
 }
 
-std::string Utf8(std::string_view cp1252) {
-    const std::wstring wide = ui::Widen(cp1252);
-    if (wide.empty()) return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(size_t(size > 0 ? size : 0), '\0');
-    if (size > 0) WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), out.data(), size, nullptr, nullptr);
-    return out;
-}
-
 }  // namespace
 
 std::wstring DefaultPath() {
@@ -61,7 +52,8 @@ void LogLine(std::string_view line) {
     char stamp[32];
     snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u.%03u ", now.wYear, now.wMonth, now.wDay, now.wHour,
              now.wMinute, now.wSecond, now.wMilliseconds);
-    std::string text = stamp + installlog::Utf8(line);
+    // Bytes that are not UTF-8 (quoted from a server) become U+FFFD: the file stays readable as UTF-8.
+    std::string text = stamp + ui::NarrowPath(ui::WidenMessage(line));
     // One record is one line, whatever a server's text carried.
     for (char& c : text) {
         if (c == '\r' || c == '\n') c = ' ';

@@ -6,7 +6,8 @@
 #include <string>
 #include <string_view>
 
-// One line of the log; `line` is in the texts' code page (Windows-1252), like every other text.
+// One line of the log; `line` is UTF-8, like every message (a table's text goes through
+// TranslatedUtf8 first).
 void LogLine(std::string_view line);
 
 namespace installlog {

@@ -44,7 +44,8 @@ TEST_F(WizardTest, CancelAnsweredYesClosesWithoutTheClosingWork) {
     ToDirectoryPage();
     Click(f.BtnClose);
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "\xCAtes-vous certain de vouloir arr\xEAter l'installation de Quorvane?");
+    EXPECT_EQ(boxes[0].text,
+              "Êtes-vous certain de vouloir arrêter l'installation de Quorvane?");  // UTF-8, as boxes show
     EXPECT_EQ(boxes[0].caption, "Suspendre?");
     EXPECT_TRUE(f.Closed());
     EXPECT_EQ(f.Cancelled, 0);  // no download was running

@@ -69,12 +69,9 @@ TEST_F(WizardTest, ADirectoryThatCannotBeMadeShowsItsBoxTwiceAndPageThreeAgain) 
     Click(f.BtnNext);
     ASSERT_EQ(boxes.size(), 2u);
     for (const installtest::Box& box : boxes) {
-        EXPECT_EQ(box.text,
-                  "Impossible de cr\xE9"
-                  "er le r\xE9pertoire. V\xE9rifier la syntaxe.");
-        EXPECT_EQ(box.caption,
-                  "Op\xE9ration annul\xE9"
-                  "e");
+        // Boxes show UTF-8.
+        EXPECT_EQ(box.text, "Impossible de créer le répertoire. Vérifier la syntaxe.");
+        EXPECT_EQ(box.caption, "Opération annulée");
         EXPECT_EQ(box.flags, UINT(MB_OK | MB_ICONERROR));
     }
     EXPECT_EQ(Page(), 3);

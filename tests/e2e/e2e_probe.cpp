@@ -19,10 +19,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "tests/net/proxy/UserProxySettings.h"
 #include "tests/support/TemporaryFiles.h"
 #include "tests/support/WholeFile.h"
+#include "ui/ComOwner.h"
 #include "ui/Text.h"
 
 namespace {
@@ -43,6 +45,10 @@ void Expect(bool ok, const std::wstring& what) {
 
 void ExpectEqual(const std::wstring& actual, const std::wstring& expected, const std::wstring& what) {
     Expect(actual == expected, what + L": \"" + actual + L"\", expected \"" + expected + L"\"");
+}
+
+void ExpectAbsent(const std::wstring& path) {
+    Expect(GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES, path + L" exists");
 }
 
 std::wstring WithBackslash(std::wstring path) {
@@ -95,23 +101,16 @@ const wchar_t* const kFiles[] = {L"quorvane.exe", L"miseajour.exe", L"quorvane.i
 // is the one the link resolves to, from its item list: Wine keeps the path string of a saved
 // link in the ANSI code page only.
 std::pair<std::wstring, std::wstring> LinkOf(const std::wstring& path) {
-    IShellLinkW* link = nullptr;
-    IPersistFile* file = nullptr;
-    std::pair<std::wstring, std::wstring> result{L"<missing>", L""};
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                   reinterpret_cast<void**>(&link))) &&
-        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
-        SUCCEEDED(file->Load(path.c_str(), STGM_READ))) {
-        wchar_t target[MAX_PATH + 1] = {}, dir[MAX_PATH + 1] = {};
-        PIDLIST_ABSOLUTE items = nullptr;
-        if (SUCCEEDED(link->GetIDList(&items)) && items) SHGetPathFromIDListW(items, target);
-        CoTaskMemFree(items);
-        link->GetWorkingDirectory(dir, MAX_PATH);
-        result = {target, dir};
-    }
-    if (file) file->Release();
-    if (link) link->Release();
-    return result;
+    ui::ComRef<IShellLinkW> link;
+    ui::ComRef<IPersistFile> file;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.PutVoid())) ||
+        FAILED(link->QueryInterface(IID_IPersistFile, file.PutVoid())) || FAILED(file->Load(path.c_str(), STGM_READ)))
+        return {L"<missing>", L""};
+    wchar_t target[MAX_PATH + 1] = {}, dir[MAX_PATH + 1] = {};
+    ui::Pidl items;
+    if (SUCCEEDED(link->GetIDList(items.Put())) && items) SHGetPathFromIDListW(items.Get(), target);
+    link->GetWorkingDirectory(dir, MAX_PATH);
+    return {target, dir};
 }
 
 void ExpectLink(const std::wstring& path, const std::wstring& target, const std::wstring& dir) {
@@ -128,16 +127,19 @@ std::wstring DesktopLink(const Edition& e) { return ShellFolder(CSIDL_DESKTOPDIR
 // Each run of the installer downloads into a folder "Quorvane-<16 hex digits>" of the
 // temporary path and removes it at the end, whatever the outcome. (Other tests leave files
 // of similar names there.)
-bool IsDownloadFolder(const fs::directory_entry& entry) {
-    const std::wstring name = entry.path().filename().wstring();
+std::vector<fs::path> DownloadFolders() {
+    std::vector<fs::path> found;
     std::error_code ignored;
-    return name.size() == 25 && name.rfind(L"Quorvane-", 0) == 0 && entry.is_directory(ignored);
+    for (const auto& entry : fs::directory_iterator(fs::path(TempPath()), ignored)) {
+        const std::wstring name = entry.path().filename().wstring();
+        if (name.size() == 25 && name.rfind(L"Quorvane-", 0) == 0 && entry.is_directory(ignored))
+            found.push_back(entry.path());
+    }
+    return found;
 }
 
 void ExpectNoDownloadFolder() {
-    std::error_code ignored;
-    for (const auto& entry : fs::directory_iterator(fs::path(TempPath()), ignored))
-        Expect(!IsDownloadFolder(entry), L"download folder left: " + entry.path().wstring());
+    for (const fs::path& folder : DownloadFolders()) Expect(false, L"download folder left: " + folder.wstring());
 }
 
 int Check(const std::wstring& lang, const std::wstring& typed, const std::wstring& source, bool autoStart) {
@@ -149,21 +151,17 @@ int Check(const std::wstring& lang, const std::wstring& typed, const std::wstrin
         Expect(FileBytes(dir + name) == expected, dir + name + L" differs from the served file");
     }
     const std::wstring group = ProgramsGroup(e);
-    ExpectLink(group + L"\\Quorvane.Lnk", dir + L"quorvane.exe", dir);
-    ExpectLink(group + L"\\miseajour.Lnk", dir + L"miseajour.exe", dir);
-    ExpectLink(group + L"\\uninstall.Lnk", dir + L"uninstall.exe", dir);
+    for (const wchar_t* program : {L"Quorvane", L"miseajour", L"uninstall"})
+        ExpectLink(group + L"\\" + program + L".Lnk", dir + program + L".exe", dir);
     ExpectLink(DesktopLink(e), dir + L"quorvane.exe", dir);
     ExpectEqual(RegString(HKEY_LOCAL_MACHINE, kLocationKey, L"emplacement"), typed, L"emplacement");
     const std::wstring uninstall = kUninstallKey + e.version;
-    ExpectEqual(RegString(HKEY_LOCAL_MACHINE, uninstall, L"DisplayName"), L"Quorvane " + e.version, L"DisplayName");
-    ExpectEqual(RegString(HKEY_LOCAL_MACHINE, uninstall, L"UninstallString"), L"\"" + dir + L"Uninstall.exe\"",
-                L"UninstallString");
     size_t bytes = 0;
     for (const wchar_t* name : kFiles) bytes += FileBytes(dir + name).size();
-    const std::pair<const wchar_t*, std::wstring> strings[] = {{L"DisplayVersion", L"" QUORVANE_DISPLAY_VERSION},
-                                                               {L"Publisher", L"" QUORVANE_PUBLISHER},
-                                                               {L"DisplayIcon", dir + L"quorvane.exe"},
-                                                               {L"InstallLocation", dir}};
+    const std::pair<const wchar_t*, std::wstring> strings[] = {
+        {L"DisplayName", L"Quorvane " + e.version},        {L"UninstallString", L"\"" + dir + L"Uninstall.exe\""},
+        {L"DisplayVersion", L"" QUORVANE_DISPLAY_VERSION}, {L"Publisher", L"" QUORVANE_PUBLISHER},
+        {L"DisplayIcon", dir + L"quorvane.exe"},           {L"InstallLocation", dir}};
     for (const auto& [name, expected] : strings)
         ExpectEqual(RegString(HKEY_LOCAL_MACHINE, uninstall, name), expected, name);
     const std::pair<const wchar_t*, DWORD> numbers[] = {
@@ -181,18 +179,17 @@ int Check(const std::wstring& lang, const std::wstring& typed, const std::wstrin
 
 int Nothing(const std::wstring& typed) {
     const std::wstring dir = WithBackslash(typed);
-    for (const wchar_t* name : kFiles)
-        Expect(GetFileAttributesW((dir + name).c_str()) == INVALID_FILE_ATTRIBUTES, dir + name + L" exists");
+    for (const wchar_t* name : kFiles) ExpectAbsent(dir + name);
     for (const wchar_t* lang : {L"fr", L"en"}) {
         const Edition e = EditionOf(lang);
-        Expect(GetFileAttributesW(ProgramsGroup(e).c_str()) == INVALID_FILE_ATTRIBUTES, ProgramsGroup(e) + L" exists");
-        Expect(GetFileAttributesW(DesktopLink(e).c_str()) == INVALID_FILE_ATTRIBUTES, DesktopLink(e) + L" exists");
+        ExpectAbsent(ProgramsGroup(e));
+        ExpectAbsent(DesktopLink(e));
         ExpectEqual(RegString(HKEY_LOCAL_MACHINE, kUninstallKey + e.version, L"DisplayName"), L"<missing>",
                     L"uninstall entry");
     }
     ExpectEqual(RegString(HKEY_LOCAL_MACHINE, kLocationKey, L"emplacement"), L"<missing>", L"emplacement");
     ExpectEqual(RegString(HKEY_CURRENT_USER, kRunKey, L"QuorvaneRaRozo"), L"<missing>", L"Run value");
-    Expect(GetFileAttributesW(SettingsFile().c_str()) == INVALID_FILE_ATTRIBUTES, L"settings file exists");
+    ExpectAbsent(SettingsFile());
     ExpectNoDownloadFolder();
     return g_failures ? 1 : 0;
 }
@@ -212,13 +209,8 @@ int Clean(const std::wstring& typed) {
     // Where the installer left its downloads before each run had a folder of its own.
     for (const wchar_t* name : kFiles) DeleteFileW((TempPath() + name).c_str());
     // A download folder a killed run left behind must not fail the next scenario.
-    for (const auto& entry : fs::directory_iterator(fs::path(TempPath()), ignored))
-        if (IsDownloadFolder(entry)) fs::remove_all(entry.path(), ignored);
+    for (const fs::path& folder : DownloadFolders()) fs::remove_all(folder, ignored);
     return 0;
-}
-
-int ProxySettings(const testsupport::UserProxySettings& settings) {
-    return testsupport::WriteUserProxySettings(settings) ? 0 : 1;
 }
 
 }  // namespace
@@ -231,8 +223,9 @@ int wmain(int argc, wchar_t** argv) {
     else if (command == L"check" && argc > 5)
         status = Check(argv[2], argv[3], argv[4], std::wstring(argv[5]) == L"yes");
     else if (command == L"nothing" && argc > 2) status = Nothing(argv[2]);
-    else if (command == L"proxy" && argc > 3) status = ProxySettings({argv[2], argv[3], L""});
-    else if (command == L"proxy-off") status = ProxySettings({});
+    else if (command == L"proxy" && argc > 3)
+        status = testsupport::WriteUserProxySettings({argv[2], argv[3], L""}) ? 0 : 1;
+    else if (command == L"proxy-off") status = testsupport::WriteUserProxySettings({}) ? 0 : 1;
     else if (command == L"system") {
         std::printf("%u %s\n", GetACP(), ui::NarrowPath(TempPath()).c_str());
         status = 0;

@@ -263,6 +263,24 @@ unicode)
   finished 0
   drive product close >/dev/null || fail "the product was not started"
   probe check fr "$unicode_dir" "$source_dir" yes || fail "installation differs"
+  # The log, in the Cyrillic temporary folder, names the directory byte for byte in UTF-8.
+  log=$(ls -t "$E2E_PREFIX/drive_c/Временные файлы/Temp/"Quorvane-Install-*.log | sed -n 1p)
+  logged "$log" "Language francais, directory $unicode_dir" "Copied $temp_dir\\Quorvane-" "\\quorvane.exe to $unicode_dir\\quorvane.exe"
+  # Again, over it, with a folder where quorvane.ini must go: the boxes keep the French accents
+  # under code page 1251, the error box and the log every letter of the path.
+  blocked="$E2E_PREFIX/drive_c/Программы Łódź/Quorvane/quorvane.ini"
+  rm "$blocked" && mkdir "$blocked"
+  start ru_RU.UTF-8 "$E2E_INSTALLER" "/LOG=$(windows_path "$work")\журнал.log"
+  to_directory_page "&Suivant" "J' accepte"
+  drive type "$unicode_dir"
+  drive click "&Installer"
+  expect_box "Répertoire non-vide" 6 "Il existe déjà une version de Quorvane"
+  copy_error="Cannot copy quorvane.ini to $unicode_dir\quorvane.ini: "
+  expect_box "Installation" 1 "$copy_error"
+  drive click "Annuler" && expect_box "Suspendre?" 6 "Êtes-vous certain"
+  finished 4
+  logged "$work/журнал.log" "Box \"Répertoire non-vide\": Il existe déjà" "Box \"Installation\": $copy_error" \
+    "Box \"Suspendre?\": Êtes-vous" "Exit code 4"
   probe clean "$unicode_dir"
   ;;
 no-host)
@@ -338,8 +356,8 @@ CASES
   probe clean "$default_en"
   ;;
 usage)
-  # Interactively a bad switch or /? shows the usage in a box, in the chosen language.
-  for c in "en|1|Unknown switch: /X|/X /LANG=en" "fr|0|silencieux|/? /LANG=fr" "en|0|silent: no window|/?"; do
+  # Interactively a bad switch or /? shows the usage in a box, in the chosen language, accents kept.
+  for c in "en|1|Unknown switch: /X|/X /LANG=en" "fr|0|silencieux : aucune fenêtre|/? /LANG=fr" "en|0|silent: no window|/?"; do
     IFS='|' read -r locale code text args <<<"$c"
     read -ra argv <<<"$args"
     LC_ALL=${locale}_US.UTF-8 drive run "$E2E_INSTALLER" "${argv[@]}" >"$work/exit.txt" &

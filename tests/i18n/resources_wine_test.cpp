@@ -3,12 +3,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cctype>
 #include <string>
 #include <utility>
 
-#include "resource_bytes.h"
 #include "resources/resource.h"
+#include "tests/support/WholeFile.h"
 
 namespace {
 
@@ -32,7 +31,7 @@ TEST(ResourcesWine, LicenceTextsAreTheCommittedFilesByteForByte) {
         SCOPED_TRACE(file);
         const std::string loaded = ResourceBytes(id, MAKEINTRESOURCEA(10) /* RT_RCDATA */);
         ASSERT_FALSE(loaded.empty());
-        EXPECT_EQ(loaded, ReadResourceFile(file));
+        EXPECT_EQ(loaded, testsupport::ReadWholeFile(std::string(QUORVANE_RESOURCES_DIR) + "/" + file));
     }
 }
 
@@ -93,9 +92,7 @@ TEST(ResourcesWine, ManifestActivatesCommonControls6) {
     ASSERT_NE(comctl, nullptr);
     char path[MAX_PATH] = {};
     ASSERT_NE(GetModuleFileNameA(comctl, path, MAX_PATH), 0u);
-    std::string lower(path);
-    for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
-    EXPECT_NE(lower.find("\\winsxs\\"), std::string::npos) << path;
+    EXPECT_NE(std::string(CharLowerA(path)).find("\\winsxs\\"), std::string::npos) << path;
     FreeLibrary(comctl);
 }
 

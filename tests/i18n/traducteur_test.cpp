@@ -1,8 +1,14 @@
 #include "i18n/traducteur.h"
 
+#include "i18n/MessageText.h"
+
 #include "ProductInfo.h"
 
 #include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <map>
 #include <vector>
@@ -40,17 +46,18 @@ TEST(Translator, TextsInBothLanguages) {
     t.SetLanguage("anglais");
     EXPECT_EQ(Text(t, 24), "Status : Downloading ");  // trailing blank: a file name follows
     EXPECT_EQ(Text(t, 8), "C:\\Program Files\\Quorvane\\Basic\\");
-    EXPECT_EQ(Text(t, 12), Text(t, 32));
     t.SetLanguage("francais");
     EXPECT_EQ(Text(t, 25), "\xCAtes-vous certain de vouloir arr\xEAter l'installation de Quorvane?");
     EXPECT_EQ(Text(t, 8), "C:\\Program Files\\Quorvane\\RaRozo\\");
     EXPECT_EQ(Text(t, 15), "Quorvane De Base.Lnk");
     EXPECT_EQ(Text(t, 12), "Termin\xE9");
-    EXPECT_EQ(Text(t, 12), Text(t, 32));
-    // The default directory is the tree's root followed by the folder suffix, in each language.
-    EXPECT_EQ(Text(t, 8), "C:\\Program Files" + Text(t, 1));
-    t.SetLanguage("anglais");
-    EXPECT_EQ(Text(t, 8), "C:\\Program Files" + Text(t, 1));
+    // In each language the default directory is the tree's root followed by the folder suffix,
+    // and texts 12 and 32 are the same.
+    for (const char* language : {"anglais", "francais"}) {
+        t.SetLanguage(language);
+        EXPECT_EQ(Text(t, 8), "C:\\Program Files" + Text(t, 1)) << language;
+        EXPECT_EQ(Text(t, 12), Text(t, 32)) << language;
+    }
 }
 
 TEST(Translator, EveryTextExistsInBothLanguages) {
@@ -92,4 +99,25 @@ TEST(Translator, SetLanguageRecaptionsTheWholeFormInOrder) {
     form.calls.clear();
     t.SetLanguage("espanol");
     EXPECT_TRUE(form.calls.empty());
+}
+
+// A text entering a message keeps its letters: under Wine every byte against the system's own
+// Windows-1252 table; natively, the French letters and the bytes where 1252 departs from Latin-1.
+TEST(MessageText, TableTextsBecomeTheSameLettersInUtf8) {
+#ifdef _WIN32
+    for (int b = 1; b < 256; ++b) {
+        const char byte = char(b);
+        wchar_t wide[2] = {};
+        char utf8[8] = {};
+        ASSERT_EQ(MultiByteToWideChar(1252, 0, &byte, 1, wide, 2), 1);
+        const int n = WideCharToMultiByte(CP_UTF8, 0, wide, 1, utf8, sizeof utf8, nullptr, nullptr);
+        EXPECT_EQ(Utf8FromCp1252(std::string(1, byte)), std::string(utf8, size_t(n))) << "byte " << b;
+    }
+#endif
+    EXPECT_EQ(Utf8FromCp1252("R\xE9pertoire \xEAtre \xC0 \x80 \x9C\x8D"), "Répertoire être À € œ\xC2\x8D");
+    tTranslate table;
+    Translator = &table;
+    table.SetLanguage("francais");
+    EXPECT_EQ(TranslatedUtf8(kTextOverwriteCaption), "Répertoire non-vide");
+    Translator = nullptr;
 }

@@ -23,6 +23,22 @@ sockaddr_in LoopbackAddress(int port) {
     return address;
 }
 
+// A socket connected to 127.0.0.1:port (INVALID_SOCKET when nobody answers), or, without
+// `wait`, a non-blocking one whose connection has only been asked for.
+SOCKET ConnectSocket(int port, bool wait) {
+    StartWinsock();
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (s == INVALID_SOCKET) return s;
+    u_long nonBlocking = wait ? 0 : 1;
+    ioctlsocket(s, FIONBIO, &nonBlocking);
+    const sockaddr_in address = LoopbackAddress(port);
+    if (connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 && wait) {
+        closesocket(s);
+        return INVALID_SOCKET;
+    }
+    return s;
+}
+
 }  // namespace
 
 bool BindAndListen(SOCKET s, int& port, int backlog) {
@@ -46,17 +62,9 @@ SOCKET Listen(int& port, int backlog) {
     return s;
 }
 
-SOCKET Connect(int port) {
-    StartWinsock();
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (s == INVALID_SOCKET) return s;
-    const sockaddr_in address = LoopbackAddress(port);
-    if (connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        closesocket(s);
-        return INVALID_SOCKET;
-    }
-    return s;
-}
+SOCKET Connect(int port) { return ConnectSocket(port, true); }
+
+SOCKET StartConnecting(int port) { return ConnectSocket(port, false); }
 
 int ClosedPort() {
     int port = 0;

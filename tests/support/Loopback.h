@@ -19,6 +19,8 @@ bool BindAndListen(SOCKET s, int& port, int backlog);
 
 // A blocking socket connected to 127.0.0.1:port, or INVALID_SOCKET when nobody answers.
 SOCKET Connect(int port);
+// A non-blocking socket whose connection to 127.0.0.1:port has only been asked for.
+SOCKET StartConnecting(int port);
 
 // A port on which nobody listens: bound once, then released.
 int ClosedPort();

@@ -33,8 +33,8 @@ bool IsDirectory(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-TemporaryFolder::TemporaryFolder(std::string_view name) : path_(TempPath(name) + "\\") {
-    RemoveTree(path_);
+TemporaryFolder::TemporaryFolder(std::string_view name) : TemporaryFile(name) {
+    path_ += "\\";
     if (!CreateDirectoryW(ui::WidenPath(path_).c_str(), nullptr))
         throw std::runtime_error("cannot create " + path_ + ": error " + std::to_string(GetLastError()));
 }

@@ -18,7 +18,7 @@ void RemoveTree(const std::string& path);
 bool Exists(const std::string& path);
 bool IsDirectory(const std::string& path);
 
-// A file path in the temporary folder, removed with whatever is there on destruction. The file
+// A path in the temporary folder, removed with whatever is there on destruction. The file
 // itself is made by the test (or by the code under test).
 class TemporaryFile {
 public:
@@ -29,22 +29,15 @@ public:
 
     const std::string& Path() const { return path_; }
 
-private:
+protected:
     std::string path_;
 };
 
-// A fresh, empty folder in the temporary folder, removed with everything in it on destruction.
-class TemporaryFolder {
+// A fresh, empty folder in the temporary folder, removed with everything in it on destruction;
+// its Path() ends with a backslash.
+class TemporaryFolder : public TemporaryFile {
 public:
     explicit TemporaryFolder(std::string_view name);
-    ~TemporaryFolder() { RemoveTree(path_); }
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-
-    const std::string& Path() const { return path_; }  // ends with a backslash
-
-private:
-    std::string path_;
 };
 
 }  // namespace testsupport

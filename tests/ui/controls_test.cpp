@@ -25,8 +25,14 @@ protected:
         app.MessageBoxHook = nullptr;
         app.ErrorHook = nullptr;
     }
-    static void Pump() { ui::Application::Instance().ProcessMessages(); }
     static void Click(const ui::Window& w) { SendMessageW(w.Handle(), BM_CLICK, 0, 0); }
+    // Where `control` sits in panelA, in pixels.
+    RECT PlaceInPanel(const ui::Window& control) const {
+        RECT r;
+        GetWindowRect(control.Handle(), &r);
+        MapWindowPoints(nullptr, panelA.Handle(), reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    }
 
     ui::Form form;
     ui::Panel panelA, panelB;
@@ -57,18 +63,6 @@ TEST_F(Controls, RadioClickFiresWhenSelectedByUserOrProgramButNeverWhenAlreadySe
     // Another panel is another group.
     EXPECT_TRUE(other.Checked());
     EXPECT_EQ(SendMessageW(other.Handle(), BM_GETCHECK, 0, 0), BST_CHECKED);
-}
-
-TEST_F(Controls, ButtonClickIsIgnoredWhileDisabled) {
-    ui::Button button;
-    button.Create(panelA, {0, 0, 80, 22}, "&Go");
-    int clicks = 0;
-    button.OnClick = [&] { ++clicks; };
-    Click(button);
-    button.SetEnabled(false);
-    Click(button);
-    button.Click();
-    EXPECT_EQ(clicks, 1);
 }
 
 TEST_F(Controls, FlatButtonClicksWithoutTakingTheFocus) {
@@ -115,42 +109,29 @@ TEST_F(Controls, EditReportsTypedAndProgramChangesButNotTheSameTextAgain) {
 
 TEST_F(Controls, RightAlignedAutoSizedLabelGrowsToTheLeft) {
     ui::Label label;
-    ui::LabelStyle style;
-    style.autoSize = true;
-    style.alignment = ui::Alignment::Right;
-    label.Create(panelA, {200, 10, 0, 13}, "", style);
+    label.Create(panelA, {200, 10, 0, 13}, "", {.alignment = ui::Alignment::Right, .autoSize = true});
     label.SetText("12 345 / 67 890 octets");
-    RECT r;
-    GetWindowRect(label.Handle(), &r);
-    MapWindowPoints(nullptr, panelA.Handle(), reinterpret_cast<POINT*>(&r), 2);
+    RECT r = PlaceInPanel(label);
     EXPECT_EQ(r.right, ui::Scale(200));
     EXPECT_GT(r.right - r.left, ui::Scale(40));
     const LONG wide = r.right - r.left;
     label.SetText("1 / 2");
-    GetWindowRect(label.Handle(), &r);
-    MapWindowPoints(nullptr, panelA.Handle(), reinterpret_cast<POINT*>(&r), 2);
+    r = PlaceInPanel(label);
     EXPECT_EQ(r.right, ui::Scale(200));
     EXPECT_LT(r.right - r.left, wide);
 }
 
 // A note at a page's foot: one line at its place, further lines above it, none cut.
 TEST_F(Controls, WrappedLabelGrowsUpwardFromItsLine) {
-    ui::LabelStyle style;
-    style.alignment = ui::Alignment::Right;
-    style.growUpward = true;
     ui::Label note;
-    note.Create(panelA, {10, 60, 120, 13}, "", style);
+    note.Create(panelA, {10, 60, 120, 13}, "", {.alignment = ui::Alignment::Right, .growUpward = true});
+    // The line height, and the lines as the static control wraps a text at the label's width,
+    // measured with the label's own font.
     TEXTMETRICW tm{};
-    HDC dc = GetDC(note.Handle());
-    HGDIOBJ previous = SelectObject(dc, note.Font());
-    GetTextMetricsW(dc, &tm);
-    SelectObject(dc, previous);
-    ReleaseDC(note.Handle(), dc);
-    const int line = std::max<int>(ui::Scale(13), tm.tmHeight);
-    // Lines as the static control wraps them at the label's width with its own font.
     auto linesOf = [&](const std::string& text) {
         HDC measure = GetDC(note.Handle());
         HGDIOBJ before = SelectObject(measure, note.Font());
+        GetTextMetricsW(measure, &tm);
         RECT r{0, 0, ui::Scale(120), 0};
         DrawTextA(measure, text.c_str(), -1, &r, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
         SelectObject(measure, before);
@@ -165,10 +146,9 @@ TEST_F(Controls, WrappedLabelGrowsUpwardFromItsLine) {
         SCOPED_TRACE(text);
         note.SetText(text);
         const int lines = linesOf(text);
+        const int line = std::max<int>(ui::Scale(13), tm.tmHeight);
         most = std::max(most, lines);
-        RECT r;
-        GetWindowRect(note.Handle(), &r);
-        MapWindowPoints(nullptr, panelA.Handle(), reinterpret_cast<POINT*>(&r), 2);
+        const RECT r = PlaceInPanel(note);
         EXPECT_EQ(r.bottom, ui::Scale(60) + line);
         EXPECT_EQ(r.bottom - r.top, lines == 1 ? line : lines * tm.tmHeight);
         EXPECT_EQ(r.left, ui::Scale(10));
@@ -178,31 +158,23 @@ TEST_F(Controls, WrappedLabelGrowsUpwardFromItsLine) {
 }
 
 TEST_F(Controls, ScaledBitmapStretchesTheWholePicture) {
-    HDC screen = GetDC(nullptr);
-    HBITMAP source = CreateCompatibleBitmap(screen, 4, 2);
-    HDC dc = CreateCompatibleDC(screen);
-    HGDIOBJ previous = SelectObject(dc, source);
-    const RECT left{0, 0, 2, 2}, right{2, 0, 4, 2};
-    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0)), blue = CreateSolidBrush(RGB(0, 0, 255));
-    FillRect(dc, &left, red);
-    FillRect(dc, &right, blue);
-    SelectObject(dc, previous);
+    const DWORD red = 0xFF0000, blue = 0x0000FF;  // 32-bit pixels as they lie in memory: 0x00RRGGBB
+    const DWORD pixels[] = {red, red, blue, blue, red, red, blue, blue};
+    HBITMAP source = CreateBitmap(4, 2, 1, 32, pixels);
     HBITMAP scaled = ui::ScaledBitmap(source, 8, 4);
     ASSERT_NE(scaled, nullptr);
     BITMAP size{};
     GetObjectW(scaled, sizeof size, &size);
     EXPECT_EQ(size.bmWidth, 8);
     EXPECT_EQ(size.bmHeight, 4);
-    previous = SelectObject(dc, scaled);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = SelectObject(dc, scaled);
     EXPECT_EQ(GetPixel(dc, 0, 3), RGB(255, 0, 0));
     EXPECT_EQ(GetPixel(dc, 7, 3), RGB(0, 0, 255));
     SelectObject(dc, previous);
+    DeleteDC(dc);
     DeleteObject(scaled);
     DeleteObject(source);
-    DeleteObject(red);
-    DeleteObject(blue);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
 }
 
 // The shell gives a task-bar button to each visible window that has no owner and is no tool
@@ -225,19 +197,9 @@ std::vector<std::wstring> TaskbarEntries() {
     return entries;
 }
 
-TEST_F(Controls, TaskbarEntryShowsTheApplicationTitleWhileTheFormShows) {
-    form.Show();
-    EXPECT_EQ(TaskbarEntries(), std::vector<std::wstring>{L"Installation"});
-    wchar_t caption[64] = {};
-    GetWindowTextW(form.Handle(), caption, 64);
-    EXPECT_STREQ(caption, L"Test form");  // the form keeps its own caption
-}
-
 TEST_F(Controls, LabelClickAndHandCursorReachTheLabel) {
     ui::Label link;
-    ui::LabelStyle style;
-    style.handCursor = true;
-    link.Create(panelA, {10, 10, 100, 13}, "http://www.quorvane.com", style);
+    link.Create(panelA, {10, 10, 100, 13}, "http://www.quorvane.com", {.handCursor = true});
     int clicks = 0;
     link.OnClick = [&] { ++clicks; };
     SendMessageW(link.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
@@ -248,7 +210,7 @@ TEST_F(Controls, LabelClickAndHandCursorReachTheLabel) {
               TRUE);
 }
 
-TEST_F(Controls, ExceptionLeavingAHandlerReachesTheErrorBoxAndTheProgramGoesOn) {
+TEST_F(Controls, ButtonErrorReachesTheErrorBoxTheProgramGoesOnAndDisabledIgnoresClicks) {
     auto& app = ui::Application::Instance();
     std::string text, caption;
     app.MessageBoxHook = [&](const std::string& t, const std::string& c, UINT flags) {
@@ -268,6 +230,11 @@ TEST_F(Controls, ExceptionLeavingAHandlerReachesTheErrorBoxAndTheProgramGoesOn) 
     EXPECT_EQ(caption, "Installation");
     Click(button);
     EXPECT_EQ(clicks, 2);
+    // A disabled button ignores clicks, the user's and the program's.
+    button.SetEnabled(false);
+    Click(button);
+    button.Click();
+    EXPECT_EQ(clicks, 2);
 }
 
 TEST_F(Controls, EnterPressesTheEnabledDefaultButtonAndEscapeDoesNothing) {
@@ -284,7 +251,7 @@ TEST_F(Controls, EnterPressesTheEnabledDefaultButtonAndEscapeDoesNothing) {
     auto press = [&](WPARAM key) {
         PostMessageW(edit.Handle(), WM_KEYDOWN, key, 0);
         PostMessageW(edit.Handle(), WM_KEYUP, key, 0xC0000000);
-        Pump();
+        ui::Application::Instance().ProcessMessages();
     };
     press(VK_RETURN);
     EXPECT_EQ(clicks, 1);
@@ -309,21 +276,20 @@ TEST_F(Controls, TreeViewHandsNotificationsToTheAttachedObjectThenRaisesOnChange
     EXPECT_EQ(tree.Path(), "");
     tree.PathProvider = [] { return std::string("C:\\Program Files"); };
 
-    TVINSERTSTRUCTW item{};
+    TVINSERTSTRUCTA item{};
     item.hParent = TVI_ROOT;
     item.hInsertAfter = TVI_LAST;
     item.item.mask = TVIF_TEXT;
-    item.item.pszText = const_cast<wchar_t*>(L"Program Files");
-    auto root =
-        reinterpret_cast<HTREEITEM>(SendMessageW(tree.Handle(), TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    item.item.pszText = const_cast<char*>("Program Files");
+    HTREEITEM root = TreeView_InsertItem(tree.Handle(), &item);
     ASSERT_NE(root, nullptr);
-    SendMessageW(tree.Handle(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(root));
+    TreeView_SelectItem(tree.Handle(), root);
     EXPECT_EQ(notified, 1);
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(tree.Path(), "C:\\Program Files");
 }
 
-TEST_F(Controls, FormHasAFixedFrameTheClientSizeAndOpensCentred) {
+TEST_F(Controls, FormHasAFixedFrameTheClientSizeOpensCentredAndTheTaskbarShowsTheTitle) {
     const LONG_PTR style = GetWindowLongPtrW(form.Handle(), GWL_STYLE);
     EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX), 0);
     EXPECT_NE(style & WS_SYSMENU, 0);
@@ -336,6 +302,10 @@ TEST_F(Controls, FormHasAFixedFrameTheClientSizeAndOpensCentred) {
     GetWindowRect(form.Handle(), &frame);
     EXPECT_NEAR((frame.left + frame.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
     EXPECT_NEAR((frame.top + frame.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
+    EXPECT_EQ(TaskbarEntries(), std::vector<std::wstring>{L"Installation"});
+    wchar_t caption[64] = {};
+    GetWindowTextW(form.Handle(), caption, 64);
+    EXPECT_STREQ(caption, L"Test form");  // the form keeps its own caption
 }
 
 TEST_F(Controls, CloseBoxRunsOnCloseOnceAndAnErrorInItStillCloses) {

@@ -2,9 +2,10 @@
 #include "ui/ShellFolderTree.h"
 
 #include "tests/app/install/InstallTestSupport.h"
+#include "tests/support/TestApplication.h"
+#include "ui/Form.h"
 #include "ui/Text.h"
-
-#include <objbase.h>
+#include "ui/Views.h"
 
 #include <gtest/gtest.h>
 
@@ -16,49 +17,29 @@ namespace {
 
 const std::string kTestFolder = "C:\\Program Files\\QuorvaneTreeTest";
 
-ui::ShellFolderTree* g_tree = nullptr;
-
-LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NOTIFY && g_tree) {
-        LRESULT result = 0;
-        if (g_tree->HandleNotify(*reinterpret_cast<const NMHDR*>(lp), result)) return result;
-    }
-    return DefWindowProcW(hwnd, msg, wp, lp);
-}
-
+// The tree on a form of its own, wired as the wizard wires it.
 class ShellFolderTreeTest : public ::testing::Test {
 protected:
+    static void SetUpTestSuite() { testsupport::StartApplication(); }
     void SetUp() override {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TREEVIEW_CLASSES};
-        InitCommonControlsEx(&icc);
         RemoveTree(kTestFolder);
         for (const char* sub : {"", "\\Sub", "\\Sub\\Deeper", "\\Empty"})
             CreateDirectoryW(ui::Widen(kTestFolder + sub).c_str(), nullptr);
         WriteWholeFile(kTestFolder + "\\file.txt", "not a folder");
 
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = HostProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"QuorvaneTreeHost";
-        RegisterClassW(&wc);
         // Left hidden: without a window manager Wine waits two seconds to unmap a shown window.
-        host = CreateWindowW(wc.lpszClassName, L"tree", WS_OVERLAPPEDWINDOW, 0, 0, 420, 300, nullptr, nullptr,
-                             wc.hInstance, nullptr);
-        treeWindow = CreateWindowExW(WS_EX_CLIENTEDGE, WC_TREEVIEWW, L"",
-                                     WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS | TVS_HASLINES | TVS_SHOWSELALWAYS, 0, 0,
-                                     400, 260, host, nullptr, wc.hInstance, nullptr);
+        form.Create("tree", 420, 300, ui::FontStyle{});
+        control.Create(form, {0, 0, 400, 260}, {.styles = TVS_HASBUTTONS | TVS_HASLINES | TVS_SHOWSELALWAYS});
+        host = form.Handle();
+        treeWindow = control.Handle();
         tree = std::make_unique<ui::ShellFolderTree>(treeWindow);
         tree->OnChange = [this] { changes.push_back(tree->Path()); };
-        g_tree = tree.get();
+        // Destroying the window notifies too, when the tree is gone.
+        control.OnNotify = [this](const NMHDR& header, LRESULT& result) {
+            return tree && tree->HandleNotify(header, result);
+        };
     }
-    void TearDown() override {
-        g_tree = nullptr;
-        tree.reset();
-        DestroyWindow(host);
-        RemoveTree(kTestFolder);
-        CoUninitialize();
-    }
+    void TearDown() override { RemoveTree(kTestFolder); }
 
     std::wstring TextOf(HTREEITEM item) { return installtest::TreeItemText(treeWindow, item); }
     TVITEMW ItemOf(HTREEITEM item) {
@@ -80,6 +61,8 @@ protected:
         return nullptr;
     }
 
+    ui::Form form;
+    ui::TreeView control;
     HWND host = nullptr, treeWindow = nullptr;
     std::unique_ptr<ui::ShellFolderTree> tree;
     std::vector<std::string> changes;
@@ -187,11 +170,10 @@ TEST(ShellFolderTree, ListsFileSystemFoldersOnly) {
 }
 
 TEST(ShellFolderTree, UnreadableRootIsAnError) {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    testsupport::StartApplication();
     HWND treeWindow = CreateWindowExW(0, WC_TREEVIEWW, L"", 0, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
     EXPECT_THROW(ui::ShellFolderTree(treeWindow, "Q:\\Nowhere"), std::runtime_error);
     DestroyWindow(treeWindow);
-    CoUninitialize();
 }
 
 }  // namespace

@@ -10,9 +10,9 @@ using namespace installtest;
 
 namespace {
 
+// Boxes show UTF-8.
 const std::string kFrenchOverwrite =
-    "Il existe d\xE9j\xE0 une version de Quorvane dans le r\xE9pertoire s\xE9lectionn\xE9. "
-    "\xCAtes-vous certain de vouloir la remplacer ?";
+    "Il existe déjà une version de Quorvane dans le répertoire sélectionné. Êtes-vous certain de vouloir la remplacer ?";
 
 // Only an earlier installation asks, and only Yes goes on.
 TEST(ExistenceTest, OnlyAnEarlierInstallationAsksAndActsOnlyOnYes) {
@@ -32,7 +32,7 @@ TEST(ExistenceTest, OnlyAnEarlierInstallationAsksAndActsOnlyOnYes) {
     EXPECT_FALSE(install::ConfirmExistingInstall(typed));
     ASSERT_EQ(session.boxes.size(), 1u);
     EXPECT_EQ(session.boxes[0].text, kFrenchOverwrite);
-    EXPECT_EQ(session.boxes[0].caption, "R\xE9pertoire non-vide");
+    EXPECT_EQ(session.boxes[0].caption, "Répertoire non-vide");
     EXPECT_EQ(session.boxes[0].flags, UINT(MB_YESNO | MB_ICONEXCLAMATION));
     session.answer = IDCANCEL;
     EXPECT_FALSE(install::ConfirmExistingInstall(typed));
@@ -75,11 +75,7 @@ TEST(AcceptInstallDir, ImpossibleDirectoryShowsTheBoxTwiceAndReportsFailure) {
         const char* language;
         const char* text;
         const char* caption;
-    } runs[] = {{"francais",
-                 "Impossible de cr\xE9"
-                 "er le r\xE9pertoire. V\xE9rifier la syntaxe.",
-                 "Op\xE9ration annul\xE9"
-                 "e"},
+    } runs[] = {{"francais", "Impossible de créer le répertoire. Vérifier la syntaxe.", "Opération annulée"},
                 {"anglais", "Cannot create the directory. Check the syntax.", "Process canceled"}};
     for (const auto& run : runs) {
         SCOPED_TRACE(run.language);

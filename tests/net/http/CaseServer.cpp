@@ -1,5 +1,4 @@
 #include "tests/net/http/CaseServer.h"
-#include "tests/support/Loopback.h"
 
 #include <windows.h>
 
@@ -20,6 +19,15 @@ std::size_t AnnouncedLength(const std::string& header) {
     const std::size_t at = lower.find("\ncontent-length:");
     if (at == std::string::npos) return 0;
     return std::strtoull(lower.c_str() + at + 16, nullptr, 10);
+}
+
+// Whether the socket has something to read within 20 ms.
+bool Readable(SOCKET s) {
+    fd_set ready;
+    FD_ZERO(&ready);
+    FD_SET(s, &ready);
+    timeval wait{0, 20000};
+    return select(0, &ready, nullptr, nullptr, &wait) == 1;
 }
 
 // The N of "Range: bytes=N-", -1 without one.
@@ -61,32 +69,13 @@ std::string RequestPath(const std::string& request) {
     return request.substr(start + 1, end == std::string::npos ? end : end - start - 1);
 }
 
-int ClosedPort() {
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
-    int port = 0;
-    const SOCKET s = loopback::Listen(port);
-    if (s != INVALID_SOCKET) closesocket(s);
-    WSACleanup();
-    return port;
-}
-
-TCaseServer::TCaseServer(int port) {
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
-    port_ = port;
+TCaseServer::TCaseServer(int port) : port_(port) {
     listener_ = loopback::Listen(port_);
-    if (listener_ == INVALID_SOCKET) {
-        WSACleanup();
-        throw std::runtime_error("cannot listen on port " + std::to_string(port));
-    }
+    if (listener_ == INVALID_SOCKET) throw std::runtime_error("cannot listen on port " + std::to_string(port));
     thread_ = std::thread([this] { Serve(); });
 }
 
-TCaseServer::~TCaseServer() {
-    Finish();
-    WSACleanup();
-}
+TCaseServer::~TCaseServer() { Finish(); }
 
 void TCaseServer::On(const std::string& path, std::vector<Script> turns) {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -117,19 +106,6 @@ std::vector<std::string> TCaseServer::Finish() {
     return Requests();
 }
 
-namespace {
-
-// Whether the socket has something to read within 20 ms.
-bool Readable(SOCKET s) {
-    fd_set ready;
-    FD_ZERO(&ready);
-    FD_SET(s, &ready);
-    timeval wait{0, 20000};
-    return select(0, &ready, nullptr, nullptr, &wait) == 1;
-}
-
-}  // namespace
-
 void TCaseServer::Serve() {
     // Polls, so that Finish ends a wait for a connection that never comes; a connection already
     // in the backlog is still served first.
@@ -145,26 +121,22 @@ void TCaseServer::Serve() {
     }
 }
 
-TCaseServer::Script TCaseServer::Take(const std::string& path) {
+TCaseServer::Script TCaseServer::Next(const std::string& path, bool take) {
     std::lock_guard<std::mutex> lock(mutex_);
     auto route = routes_.find(path);
     if (route == routes_.end() || route->second.empty()) route = routes_.find("*");
     if (route == routes_.end() || route->second.empty())
         return Actions({{THttpAction::Send, Reply("HTTP/1.0 404 Not Found", {"Content-Length: 9"}, "Not found")}});
     std::size_t& played = played_[route->first];
-    return route->second[std::min(played++, route->second.size() - 1)];
+    const Script next = route->second[std::min(played, route->second.size() - 1)];
+    if (take) ++played;
+    return next;
 }
 
 void TCaseServer::ServeOne(SOCKET connection) {
-    bool atOnce = false;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        const auto any = routes_.find("*");
-        if (any != routes_.end() && !any->second.empty())
-            atOnce = any->second[std::min(played_["*"], any->second.size() - 1)].AtOnce;
-    }
+    const bool atOnce = Next("*", false).AtOnce;
     std::string request = atOnce ? std::string() : ReadRequest(connection, &stop_);
-    const Script script = Take(atOnce ? "*" : RequestPath(request));
+    const Script script = Next(atOnce ? "*" : RequestPath(request), true);
     {
         std::lock_guard<std::mutex> lock(mutex_);
         requests_.push_back(request);
@@ -217,12 +189,7 @@ void TCaseServer::Play(SOCKET connection, const Script& script, const std::strin
                 Pause(action.Ms);
             }
             break;
-        case THttpAction::Hold:
-            while (!stop_ && open) {
-                char sink[512];
-                if (Readable(connection)) open = recv(connection, sink, sizeof sink, 0) > 0;
-            }
-            break;
+        case THttpAction::Hold: open = Drain(connection, ~0ULL); break;
         case THttpAction::Close: open = false; break;
         case THttpAction::Reset: {
             linger hard{1, 0};
@@ -235,13 +202,18 @@ void TCaseServer::Play(SOCKET connection, const Script& script, const std::strin
     // Half-close, then wait for the client's own close: closing with unread bytes would reset
     // the connection and could cut the reply short.
     shutdown(connection, SD_SEND);
+    Drain(connection, kSilenceMs);
+    closesocket(connection);
+}
+
+bool TCaseServer::Drain(SOCKET connection, unsigned long long silenceMs) const {
     char sink[4096];
-    for (ULONGLONG heard = GetTickCount64(); !stop_ && GetTickCount64() - heard < kSilenceMs;) {
+    for (ULONGLONG heard = GetTickCount64(); !stop_ && GetTickCount64() - heard < silenceMs;) {
         if (!Readable(connection)) continue;
-        if (recv(connection, sink, sizeof sink, 0) <= 0) break;
+        if (recv(connection, sink, sizeof sink, 0) <= 0) return false;
         heard = GetTickCount64();
     }
-    closesocket(connection);
+    return true;
 }
 
 bool TCaseServer::SendAll(SOCKET connection, const char* data, std::size_t size) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "tests/net/http/HttpCase.h"
+#include "tests/support/Loopback.h"
 
 namespace httptest {
 
@@ -38,7 +39,7 @@ public:
     void Serve(const std::string& path, const std::string& body);
 
     int Port() const { return port_; }
-    std::string Address() const { return "127.0.0.1:" + std::to_string(port_); }
+    std::string Address() const { return loopback::Address(port_); }
     // The request bytes received so far, one entry per connection ("" where none was read).
     std::vector<std::string> Requests() const;
     // The path of each of those requests.
@@ -51,9 +52,13 @@ public:
 private:
     void Serve();
     void ServeOne(SOCKET connection);
-    Script Take(const std::string& path);
+    // The script for the next request for `path` (see On), counted as played when taken.
+    Script Next(const std::string& path, bool take);
     void Play(SOCKET connection, const Script& script, const std::string& request);
     bool SendAll(SOCKET connection, const char* data, std::size_t size);
+    // Reads and drops what the client sends until it closes (false), or until Finish or a
+    // silence of `silenceMs` (true: still open).
+    bool Drain(SOCKET connection, unsigned long long silenceMs) const;
     void Pause(int ms) const;
 
     SOCKET listener_ = INVALID_SOCKET;
@@ -81,7 +86,5 @@ std::string Ok(const std::string& body);
 TCaseServer::Script Actions(std::vector<THttpAction> actions, bool atOnce = false);
 // The path in a request's first line.
 std::string RequestPath(const std::string& request);
-// A loopback port where nothing listens: bound, then let go.
-int ClosedPort();
 
 }  // namespace httptest

@@ -2,15 +2,20 @@
 
 #include <windows.h>
 
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 #include "tests/net/http/CaseServer.h"
+#include "tests/support/Loopback.h"
+#include "tests/support/TemporaryFiles.h"
+#include "tests/support/WholeFile.h"
 
 namespace httptest {
-
 namespace {
+
+// The cases' own ports; the server's port replaces the first, a closed port the second. Five
+// digits each, as the ports they become, so that no length in a case changes.
+constexpr char kCasePort[] = "18080";
+constexpr char kClosedCasePort[] = "18081";
 
 std::string Replaced(std::string text, const std::string& from, const std::string& to) {
     for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
@@ -22,18 +27,27 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
 // The port a case names for "nothing listens here", once per program: five digits too.
 const std::string& ClosedCasePort() {
     static const std::string port = [] {
-        int closed = ClosedPort();
-        while (closed < 10000) closed = ClosedPort();
+        int closed = loopback::ClosedPort();
+        while (closed < 10000) closed = loopback::ClosedPort();
         return std::to_string(closed);
     }();
     return port;
 }
 
-}  // namespace
-
 std::string WithPort(std::string text, int port) {
     return Replaced(Replaced(std::move(text), kCasePort, std::to_string(port)), kClosedCasePort, ClosedCasePort());
 }
+
+// The port the case's server must listen on: 0 (any) unless the case leads to a fixed port.
+int FixedPort(const THttpCase& testCase) {
+    // Through a proxy the connection goes to the proxy's port, whatever the URL's.
+    const auto port = testCase.ClientValue("proxy").empty() ? testCase.OutcomeValue("port")
+                                                            : std::optional(testCase.ClientValue("proxy-port"));
+    if (!port || *port == kCasePort) return 0;
+    return std::stoi(*port);
+}
+
+}  // namespace
 
 THttpCase CaseOnPort(const THttpCase& testCase, int port) {
     THttpCase moved = testCase;
@@ -48,16 +62,13 @@ THttpCase CaseOnPort(const THttpCase& testCase, int port) {
     return moved;
 }
 
-int FixedPort(const THttpCase& testCase) {
-    // Through a proxy the connection goes to the proxy's port, whatever the URL's.
-    const auto port = testCase.ClientValue("proxy").empty() ? testCase.OutcomeValue("port")
-                                                            : std::optional(testCase.ClientValue("proxy-port"));
-    if (!port || *port == kCasePort) return 0;
-    return std::stoi(*port);
-}
-
 void RecordEvents(net::THttpClient& client, std::vector<std::string>& events, bool handleRedirect) {
-    auto note = [&events](const char* name) { return [&events, name](void*) { events.push_back(name); }; };
+    // Each event names its own client as sender: another shows in the name.
+    auto note = [&events, &client](const char* name) {
+        return [&events, &client, name](void* sender) {
+            events.push_back(sender == &client ? name : std::string(name) + "(other sender)");
+        };
+    };
     client.OnAboutToSend = note("AboutToSend");
     client.OnHostResolved = note("HostResolved");
     client.OnConnect = note("Connect");
@@ -100,30 +111,25 @@ void SetUpClient(net::THttpClient& client, const THttpCase& c) {
     client.HeaderInfo->Password = c.ClientValue("password");
     client.HeaderInfo->ProxyUserId = c.ClientValue("proxy-user-id");
     client.HeaderInfo->ProxyPassword = c.ClientValue("proxy-password");
-    if (client.InputFileMode) {
-        client.Body = TempFile(c.Name + ".body");
+    client.Body = c.ClientValue("body-file");
+    if (client.InputFileMode && client.Body.empty()) {
+        client.Body = testsupport::TempPath(c.Name + ".body");
         // Wine reuses process numbers: a file an earlier run left under this name would pass for
         // the body of a request that never wrote one.
-        DeleteFileA(client.Body.c_str());
+        testsupport::RemoveTree(client.Body);
     }
-    if (client.OutputFileMode) client.Header = TempFile(c.Name + ".head");
+    if (client.OutputFileMode) client.Header = testsupport::TempPath(c.Name + ".head");
 }
 
-}  // namespace
-
-void MakeRequest(net::THttpClient& client, const THttpCase& c) {
-    SetUpClient(client, c);
-    IssueRequest(client, c);
-}
-
+// Makes the case's request with the client as it is.
 void IssueRequest(net::THttpClient& client, const THttpCase& c) {
     const std::string kind = c.ClientValue("kind", "GET");
     const std::string url = c.ClientValue("url");
-    std::string data = c.ClientValue("data");
+    // With OutputFileMode the data is the name of the file whose bytes are sent.
+    std::string data = c.ClientValue(client.OutputFileMode ? "data-file" : "data");
     if (client.OutputFileMode && c.Client.count("data")) {
-        // With OutputFileMode the data is the name of the file whose bytes are sent.
-        WriteWholeFile(TempFile(c.Name + ".data"), data);
-        data = TempFile(c.Name + ".data");
+        data = testsupport::TempPath(c.Name + ".data");
+        testsupport::WriteWholeFile(data, c.ClientValue("data"));
     }
     const std::string extra = c.ClientValue("extra");
     if (kind == "GET") client.Get(url);
@@ -141,6 +147,15 @@ void IssueRequest(net::THttpClient& client, const THttpCase& c) {
     else if (kind == "NOVERB") client.NoVerbRequest(url, data);
     else throw std::invalid_argument("unknown request kind " + kind);
 }
+
+// The client a case's abort-after timer cancels.
+net::THttpClient* g_abortTarget = nullptr;
+void CALLBACK AbortTarget(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    if (g_abortTarget) g_abortTarget->Abort();
+}
+
+}  // namespace
 
 std::vector<THttpCase> LoadCases() { return LoadHttpCases(QUORVANE_HTTP_CASES, QUORVANE_CASE_PRODUCT_FILES); }
 
@@ -164,36 +179,28 @@ TEngineRun RunCase(const THttpCase& original) {
             client.HeaderInfo->Password = credentials.substr(credentials.find(':') + 1);
         };
     }
+    // The host cancels from inside the engine's wait, as the wizard's Cancel button does: a
+    // timer's callback runs in the engine's message pump.
+    g_abortTarget = run.Client.get();
+    const UINT_PTR abortTimer =
+        c.Client.count("abort-after") ? SetTimer(nullptr, 0, std::stoul(c.ClientValue("abort-after")), AbortTarget) : 0;
     const ULONGLONG start = GetTickCount64();
     try {
-        MakeRequest(*run.Client, c);
+        SetUpClient(*run.Client, c);
+        IssueRequest(*run.Client, c);
         // The host asks again, with what the first request left in the client.
         if (c.ClientFlag("again")) IssueRequest(*run.Client, c);
     } catch (const std::exception& error) {
         run.Exception = error.what();
     }
     run.ElapsedMs = GetTickCount64() - start;
-    if (run.Client->InputFileMode) run.BodyFile = ReadWholeFile(run.Client->Body);
+    if (abortTimer) KillTimer(nullptr, abortTimer);
+    g_abortTarget = nullptr;
+    // A request that fails before its body never makes the file: the cases state that as an empty body.
+    const std::string& bodyFile = run.Client->Body;
+    if (run.Client->InputFileMode && testsupport::Exists(bodyFile)) run.BodyFile = testsupport::ReadWholeFile(bodyFile);
     run.Requests = server->Finish();
     return run;
-}
-
-std::string ReadWholeFile(const std::string& name) {
-    std::ifstream in(name, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-void WriteWholeFile(const std::string& name, const std::string& bytes) {
-    std::ofstream out(name, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string TempFile(const std::string& name) {
-    char folder[MAX_PATH + 1] = {};
-    GetTempPathA(sizeof folder, folder);
-    return std::string(folder) + "qv-engine-" + std::to_string(GetCurrentProcessId()) + "-" + name;
 }
 
 }  // namespace httptest

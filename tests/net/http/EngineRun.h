@@ -11,17 +11,6 @@
 
 namespace httptest {
 
-// The cases name their server localhost:18080; the tests serve on a free port instead (five
-// digits too, so that no length in a case changes) and rewrite the cases to it.
-inline constexpr char kCasePort[] = "18080";
-// And the port where nothing listens: a free one at the time of the run.
-inline constexpr char kClosedCasePort[] = "18081";
-std::string WithPort(std::string text, int port);
-THttpCase CaseOnPort(const THttpCase& testCase, int port);
-
-// The port the case's server must listen on: 0 (any) unless the case leads to a fixed port.
-int FixedPort(const THttpCase& testCase);
-
 struct TEngineRun {
     std::unique_ptr<net::THttpClient> Client;
     std::vector<std::string> Events;
@@ -33,12 +22,11 @@ struct TEngineRun {
 };
 
 // Records every event of the client by name into events (OnRedirect sets Handled when asked).
-void RecordEvents(net::THttpClient& client, std::vector<std::string>& events, bool handleRedirect);
+void RecordEvents(net::THttpClient& client, std::vector<std::string>& events, bool handleRedirect = false);
 
-// Sets the client up from the case's [client] section and makes its request.
-void MakeRequest(net::THttpClient& client, const THttpCase& testCase);
-// Makes the case's request again with the client as it is.
-void IssueRequest(net::THttpClient& client, const THttpCase& testCase);
+// The cases name their server localhost:18080 and a port where nothing listens 18081; this is
+// the case moved to the port its server got (and to a closed port of the moment).
+THttpCase CaseOnPort(const THttpCase& testCase, int port);
 
 // The cases of the folder, with the product's files where the program knows them.
 std::vector<THttpCase> LoadCases();
@@ -46,10 +34,5 @@ std::vector<THttpCase> LoadCases();
 // The whole run: server (on the case's fixed port, or a free one the case is moved to), client,
 // request. Throws std::runtime_error when the case's fixed port cannot be had.
 TEngineRun RunCase(const THttpCase& testCase);
-
-std::string ReadWholeFile(const std::string& name);
-void WriteWholeFile(const std::string& name, const std::string& bytes);
-// A file name in the temporary directory for this test program.
-std::string TempFile(const std::string& name);
 
 }  // namespace httptest

@@ -1,8 +1,10 @@
 #include "tests/net/http/HttpCase.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 
@@ -64,7 +66,8 @@ private:
     void KeyValue(std::map<std::string, std::string>& into, std::string_view line);
     std::string Bytes(std::string_view line);
     void ReplyLine(std::string_view line);
-    void AppendSend(std::string bytes, THttpAction::Kind kind = THttpAction::Send, int ms = 0);
+    // Reply bytes: sent, or trickled after a @trickle.
+    void AppendSend(std::string bytes);
     std::string Product(const std::vector<std::string>& words);
     THttpPass& Pass();
 
@@ -125,7 +128,11 @@ void CaseReader::KeyValue(std::map<std::string, std::string>& into, std::string_
     if (line.empty()) return;
     const auto colon = line.find(':');
     if (colon == std::string_view::npos) throw std::runtime_error("expected \"key: value\"");
-    into[std::string(Trim(line.substr(0, colon)))] = UnescapeCaseText(Trim(line.substr(colon + 1)));
+    const std::string key(Trim(line.substr(0, colon)));
+    static const std::set<std::string> kParsedKeys = {"reply-code", "bytes-expected", "location", "cookie"};
+    if (section_ == Section::Parsed && !kParsedKeys.contains(key))
+        throw std::runtime_error("unknown [parsed] key " + key);
+    into[key] = Bytes(Trim(line.substr(colon + 1)));
 }
 
 std::string CaseReader::Bytes(std::string_view line) {
@@ -145,9 +152,10 @@ std::string CaseReader::Bytes(std::string_view line) {
     return UnescapeCaseText(line);
 }
 
-void CaseReader::AppendSend(std::string bytes, THttpAction::Kind kind, int ms) {
+void CaseReader::AppendSend(std::string bytes) {
+    const auto kind = trickleMs_ >= 0 ? THttpAction::Trickle : THttpAction::Send;
     auto& reply = Pass().Reply;
-    if (newChunk_ || reply.empty() || reply.back().What != kind) reply.push_back({kind, {}, ms});
+    if (newChunk_ || reply.empty() || reply.back().What != kind) reply.push_back({kind, {}, std::max(trickleMs_, 0)});
     newChunk_ = false;
     reply.back().Bytes += bytes;
 }
@@ -183,14 +191,13 @@ void CaseReader::ReplyLine(std::string_view line) {
     } else if (directive == "@product-length" && (words.size() == 2 || words.size() == 3)) {
         const long long delta = words.size() == 3 ? std::stoll(words[2]) : 0;
         const std::string file = Product({words[0], words[1]});
-        AppendSend("Content-Length: " + std::to_string(static_cast<long long>(file.size()) + delta) + "\r\n",
-                   trickleMs_ >= 0 ? THttpAction::Trickle : THttpAction::Send, trickleMs_);
+        AppendSend("Content-Length: " + std::to_string(static_cast<long long>(file.size()) + delta) + "\r\n");
     } else if (directive == "@product-server") {
         reply.push_back({THttpAction::FileServer, Product(words), 0});
     } else if (directive == "@product") {
-        AppendSend(Product(words), trickleMs_ >= 0 ? THttpAction::Trickle : THttpAction::Send, trickleMs_);
+        AppendSend(Product(words));
     } else {
-        AppendSend(Bytes(line), trickleMs_ >= 0 ? THttpAction::Trickle : THttpAction::Send, trickleMs_);
+        AppendSend(Bytes(line));
     }
 }
 
@@ -325,6 +332,24 @@ std::vector<THttpCase> LoadHttpCases(const std::string& folder, const std::strin
     std::vector<THttpCase> cases;
     for (const auto& p : paths) cases.push_back(LoadHttpCase(p, productFolder));
     return cases;
+}
+
+std::vector<std::string> Differences(const std::map<std::string, std::string>& stated,
+                                     const std::map<std::string, std::string>& actual) {
+    std::vector<std::string> differences;
+    for (const auto& [key, value] : actual) {
+        const auto found = stated.find(key);
+        if (found != stated.end() && found->second != value)
+            differences.push_back(key + ": stated " + found->second + ", actual " + value);
+    }
+    return differences;
+}
+
+std::string CaseTestName(const std::string& caseName) {
+    std::string name = caseName;
+    for (char& ch : name)
+        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+    return name;
 }
 
 bool EventsMatch(const std::string& expected, const std::vector<std::string>& actual) {

@@ -10,12 +10,15 @@
 //                   NOVERB), url, host, port (the values before the request), proxy,
 //                   proxy-port, data, extra, user-agent, from, cookie, referer, user-id,
 //                   password, proxy-user-id, proxy-password, input-file-mode,
-//                   output-file-mode, encode-post-data (yes/no),
+//                   output-file-mode, encode-post-data (yes/no), body-file (with
+//                   input-file-mode: the file the body goes to; default a fresh one),
+//                   data-file (with output-file-mode and no data: the file sent),
 //                   time-out (the client's TimeOut in ms),
 //                   handle-redirect (yes: OnRedirect sets Handled), again (yes: the host
 //                   makes the same request a second time, with what the first left in the
 //                   client), credentials-on-401 (user:password, which OnAuthenticationNeeded
-//                   sets). Values are escaped text.
+//                   sets), abort-after (ms: the host calls Abort from a timer in the wait). Values, here and in the other "key: value" sections, are
+//                   escaped text or "@repeat <n> <text>".
 //   [request]     starts a pass: the exact bytes the client sends on it, escaped lines; or
 //                 the line @tls-hello: the client opens TLS here (its hello is not compared,
 //                 and the server answers it as soon as it has come). The text runner stops
@@ -49,8 +52,8 @@
 //   [parsed]      "key: value": what reading this reply's header gives: reply-code,
 //                 bytes-expected, location, cookie.
 //   [header]      escaped lines: the header text of this reply as the client keeps it.
-//   [outcome]     "key: value" for the whole request: reply-code, bytes-expected, current-url,
-//                 host, port, request-path, events, exception (its message; "a | b" either,
+//   [outcome]     "key: value" for the whole request: reply-code, bytes-expected,
+//                 has-content-length (yes/no), current-url, host, port, request-path, events, exception (its message; "a | b" either,
 //                 where the misbehaviour races the client; "(none)": no exception), connects (no when
 //                 it fails before connecting), complete (yes/no: the last reply's header ended
 //                 with its blank line and its body had the announced length), connections
@@ -150,3 +153,15 @@ std::vector<THttpCase> LoadHttpCases(const std::string& folder, const std::strin
 std::string UnescapeCaseText(std::string_view text);
 // Whether the actual events fit the expected pattern (see "events" above).
 bool EventsMatch(const std::string& expected, const std::vector<std::string>& actual);
+// "key: stated x, actual y" for every key of `actual` whose value the case states otherwise.
+std::vector<std::string> Differences(const std::map<std::string, std::string>& stated,
+                                     const std::map<std::string, std::string>& actual);
+
+// A case's test name for GoogleTest: its file name with '_' for what is not a letter or digit.
+std::string CaseTestName(const std::string& caseName);
+struct CaseTestNamer {
+    template <class ParamInfo>
+    std::string operator()(const ParamInfo& info) const {
+        return CaseTestName(info.param.Name);
+    }
+};

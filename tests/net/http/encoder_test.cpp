@@ -42,33 +42,35 @@ TEST(UrlEncoder, EncodeIsComputedOnEveryCallAndRaisesNoError) {
 
 std::string Encode(const std::string& bytes, UUMethods method) { return TStreamEncoder::EncodeString(bytes, method); }
 
-TEST(StreamEncoder, MimePadsTheLastGroupLikeStandardBase64) {
-    EXPECT_EQ(Encode("Man", uuMime), "TWFu\r\n");
-    EXPECT_EQ(Encode("Ma", uuMime), "TWE=\r\n");
-    EXPECT_EQ(Encode("M", uuMime), "TQ==\r\n");
-    EXPECT_EQ(Encode(std::string("\xFF\xFE\x00", 3), uuMime), "//4A\r\n");
-    EXPECT_EQ(Encode("", uuMime), "");
+std::string Times(int n, const std::string& text) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += text;
+    return out;
 }
 
-TEST(StreamEncoder, MimeBreaksLinesAfter45Bytes) {
-    const std::string text = Encode(std::string(46, 'a'), uuMime);
-    const auto first = text.find("\r\n");
-    EXPECT_EQ(first, 60u);
-    EXPECT_EQ(text.substr(first + 2), "YQ==\r\n");
-    EXPECT_EQ(Encode(std::string(45, 'a'), uuMime).size(), 62u);
-    EXPECT_EQ(Encode(std::string(90, 'a'), uuMime).size(), 124u);
-}
-
-TEST(StreamEncoder, UuLinesStartWithTheirLengthAndEndWithAGraveLine) {
-    EXPECT_EQ(Encode("", uuCode), "`\r\n");
-    // "Cat": length character "#" (3), then the four characters of one group.
-    EXPECT_EQ(Encode("Cat", uuCode), "#0V%T\r\n`\r\n");
-    // No padding: one byte gives two characters; zero bits use the grave accent, not a space.
-    EXPECT_EQ(Encode(std::string(1, '\0'), uuCode), "!``\r\n`\r\n");
-    const std::string text = Encode(std::string(46, 'a'), uuCode);
-    EXPECT_EQ(text.substr(0, 1), "M");  // 45
-    EXPECT_EQ(text.find("\r\n"), 61u);
-    EXPECT_EQ(text.substr(63), "!80\r\n`\r\n");
+// MIME pads the last group like standard Base64 and breaks lines after 45 bytes; uuencode starts
+// each line with its length, pads nothing, writes zero bits as a grave accent and ends with a
+// grave line.
+TEST(StreamEncoder, EncodesTheExactTextOfEachMethod) {
+    const struct {
+        std::string bytes;
+        UUMethods method;
+        std::string text;
+    } rows[] = {
+        {"Man", uuMime, "TWFu\r\n"},
+        {"Ma", uuMime, "TWE=\r\n"},
+        {"M", uuMime, "TQ==\r\n"},
+        {std::string("\xFF\xFE\x00", 3), uuMime, "//4A\r\n"},
+        {"", uuMime, ""},
+        {std::string(45, 'a'), uuMime, Times(15, "YWFh") + "\r\n"},
+        {std::string(46, 'a'), uuMime, Times(15, "YWFh") + "\r\nYQ==\r\n"},
+        {std::string(90, 'a'), uuMime, Times(2, Times(15, "YWFh") + "\r\n")},
+        {"", uuCode, "`\r\n"},
+        {"Cat", uuCode, "#0V%T\r\n`\r\n"},
+        {std::string(1, '\0'), uuCode, "!``\r\n`\r\n"},
+        {std::string(46, 'a'), uuCode, "M" + Times(15, "86%A") + "\r\n!80\r\n`\r\n"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(Encode(row.bytes, row.method), row.text) << row.bytes.size() << " bytes";
 }
 
 TEST(StreamEncoder, EncodesEveryLengthBackToItsInput) {
@@ -106,42 +108,28 @@ TEST(StreamEncoder, ReadsFromTheStartAndRewindsTheOutput) {
     EXPECT_EQ(output.str(), "eHl6TWFu\r\n");
 }
 
-TEST(StreamEncoder, RunsTheEndStepWhenTheOutputFails) {
-    // A stream whose every write fails, and which raises on failure.
+// The end step runs whatever fails (a write, the rewind, the handler itself), and the failure
+// reaches the caller.
+TEST(StreamEncoder, RunsTheEndStepAndReportsItsFailures) {
     struct FailingBuffer : std::streambuf {
         int overflow(int) override { return traits_type::eof(); }
-    } buffer;
-    std::istringstream input("abc");
-    std::iostream output(&buffer);
-    output.exceptions(std::ios::badbit);
-    bool ended = false;
-    TStreamEncoder encoder;
-    encoder.InputStream = &input;
-    encoder.OutputStream = &output;
-    encoder.OnEndEncode = [&](TStreamEncoder&) { ended = true; };
-    EXPECT_ANY_THROW(encoder.Encode());
-    EXPECT_TRUE(ended);
-    TStreamEncoder unassigned;
-    EXPECT_THROW(unassigned.Encode(), std::invalid_argument);
-}
-
-// The end step's own failures (the output cannot be rewound, the handler raises) reach the
-// caller, and the handler runs even when the rewind fails.
-TEST(StreamEncoder, TheEndStepsFailuresReachTheCaller) {
+    };
     // Takes every write but cannot seek.
     struct UnseekableBuffer : std::streambuf {
         int overflow(int c) override { return c; }
     };
     struct Case {
         const char* what;
-        bool seekable;
+        std::streambuf* buffer;
         bool handlerThrows;
     };
-    for (const Case& c : {Case{"rewind fails", false, false}, Case{"handler raises", true, true}}) {
+    FailingBuffer failing;
+    UnseekableBuffer unseekable;
+    std::stringstream seekable;
+    for (const Case& c : {Case{"write fails", &failing, false}, Case{"rewind fails", &unseekable, false},
+                          Case{"handler raises", seekable.rdbuf(), true}}) {
         SCOPED_TRACE(c.what);
-        UnseekableBuffer unseekable;
-        std::stringstream seekable;
-        std::iostream output(c.seekable ? static_cast<std::streambuf*>(seekable.rdbuf()) : &unseekable);
+        std::iostream output(c.buffer);
         output.exceptions(std::ios::badbit | std::ios::failbit);
         std::istringstream input("abc");
         bool ended = false;
@@ -155,6 +143,8 @@ TEST(StreamEncoder, TheEndStepsFailuresReachTheCaller) {
         EXPECT_ANY_THROW(encoder.Encode());
         EXPECT_TRUE(ended);
     }
+    TStreamEncoder unassigned;
+    EXPECT_THROW(unassigned.Encode(), std::invalid_argument);
 }
 
 TEST(StreamEncoder, Base64JoinsTheLines) {

@@ -7,19 +7,14 @@
 
 #include "tests/net/http/EngineRun.h"
 #include "tests/net/http/HttpCase.h"
+#include "tests/support/WholeFile.h"
 
 using namespace httptest;
 
-// Names the case in gtest's messages instead of dumping its bytes.
-void PrintTo(const THttpCase& c, std::ostream* os) { *os << c.Name; }
+// GoogleTest names a failing case by its file rather than dumping its bytes.
+void PrintTo(const THttpCase& c, std::ostream* os) { *os << c.Name << ".case"; }
 
 namespace {
-
-std::string Joined(const std::vector<std::string>& words) {
-    std::string text;
-    for (const auto& word : words) text += (text.empty() ? "" : " ") + word;
-    return text;
-}
 
 void CheckRequests(const THttpCase& c, const TEngineRun& run) {
     const bool connects = c.OutcomeValue("connects").value_or("yes") != "no";
@@ -46,30 +41,18 @@ void CheckOutcome(const THttpCase& c, const TEngineRun& run) {
         from = bar + 3;
     }
     EXPECT_TRUE(either) << "exception: " << actual << "\nexpected:  " << expected;
-    if (auto code = c.OutcomeValue("reply-code")) {
-        EXPECT_EQ(std::to_string(client.ReplyCode), *code);
-    }
-    if (auto expected = c.OutcomeValue("bytes-expected")) {
-        EXPECT_EQ(std::to_string(client.BytesExpected), *expected);
-    }
-    if (auto url = c.OutcomeValue("current-url")) {
-        EXPECT_EQ(client.CurrentURL, *url);
-    }
-    if (auto host = c.OutcomeValue("host")) {
-        EXPECT_EQ(client.Host, *host);
-    }
-    if (auto port = c.OutcomeValue("port")) {
-        EXPECT_EQ(std::to_string(client.Port), *port);
-    }
-    if (auto path = c.OutcomeValue("request-path")) {
-        EXPECT_EQ(client.RequestPath, *path);
-    }
-    if (auto complete = c.OutcomeValue("complete")) {
-        EXPECT_EQ(client.ReplyComplete ? "yes" : "no", *complete);
-    }
-    if (auto redirects = c.OutcomeValue("redirects")) {
-        EXPECT_EQ(std::to_string(std::count(run.Events.begin(), run.Events.end(), "Redirect")), *redirects);
-    }
+    const auto redirects = std::count(run.Events.begin(), run.Events.end(), "Redirect");
+    for (const std::string& difference :
+         Differences(c.Outcome, {{"reply-code", std::to_string(client.ReplyCode)},
+                                 {"bytes-expected", std::to_string(client.BytesExpected)},
+                                 {"has-content-length", client.HasContentLength ? "yes" : "no"},
+                                 {"current-url", client.CurrentURL},
+                                 {"host", client.Host},
+                                 {"port", std::to_string(client.Port)},
+                                 {"request-path", client.RequestPath},
+                                 {"complete", client.ReplyComplete ? "yes" : "no"},
+                                 {"redirects", std::to_string(redirects)}}))
+        ADD_FAILURE() << difference;
     if (auto most = c.OutcomeValue("takes-at-most")) {
         EXPECT_LE(run.ElapsedMs, std::stoull(*most)) << "ms";
     }
@@ -80,7 +63,7 @@ void CheckOutcome(const THttpCase& c, const TEngineRun& run) {
     EXPECT_FALSE(client.Connected());
     if (auto events = c.OutcomeValue("events")) {
         EXPECT_TRUE(EventsMatch(*events, run.Events))
-            << "expected: " << *events << "\nactual:   " << Joined(run.Events);
+            << "expected: " << *events << "\nactual:   " << testing::PrintToString(run.Events);
     }
 }
 
@@ -95,7 +78,7 @@ void CheckBodyAndHeader(const THttpCase& c, const TEngineRun& run) {
         }
     }
     if (!c.Passes.empty() && c.Passes.back().Header) {
-        const std::string header = client.OutputFileMode ? ReadWholeFile(client.Header) : client.Header;
+        const std::string header = client.OutputFileMode ? testsupport::ReadWholeFile(client.Header) : client.Header;
         EXPECT_EQ(header, *c.Passes.back().Header);
     }
 }
@@ -116,14 +99,6 @@ TEST_P(EngineCase, RunsAsScripted) {
     CheckBodyAndHeader(c, run);
 }
 
-std::string CaseName(const testing::TestParamInfo<THttpCase>& info) {
-    std::string name = info.param.Name;
-    for (char& ch : name) {
-        if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
-    }
-    return name;
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, EngineCase, testing::ValuesIn(LoadCases()), CaseName);
+INSTANTIATE_TEST_SUITE_P(Cases, EngineCase, testing::ValuesIn(LoadCases()), CaseTestNamer());
 
 }  // namespace

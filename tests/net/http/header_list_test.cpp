@@ -11,27 +11,23 @@ THeaderList ListOf(std::initializer_list<const char*> lines) {
     return list;
 }
 
-TEST(HeaderList, FindsTheFirstEntryByNameInAnyLetterCase) {
+// The first entry whose name, the text before its colon untrimmed, equals the one asked for in
+// any letter case; nothing in an empty list, sorted or not.
+TEST(HeaderList, FindsTheFirstEntryByItsExactNameInAnyLetterCase) {
     const THeaderList list = ListOf({"GET / HTTP/1.0", "host: a", "Accept: x", "HOST: b"});
     EXPECT_EQ(list.IndexOfField("Host"), 1);
     EXPECT_EQ(list.IndexOfField("accept"), 2);
     EXPECT_EQ(list.IndexOfField("Referer"), -1);
     // Entries without a colon have no name, even when their text equals the wanted one.
     EXPECT_EQ(ListOf({"Host", "Host: c"}).IndexOfField("Host"), 1);
-}
-
-TEST(HeaderList, DoesNotTrimNames) {
-    const THeaderList list = ListOf({"Host : a", " Host: b"});
-    EXPECT_EQ(list.IndexOfField("Host"), -1);
-    EXPECT_EQ(list.IndexOfField("Host "), 0);
-}
-
-TEST(HeaderList, EmptyListFindsNothingSortedOrNot) {
-    THeaderList list;
-    EXPECT_EQ(list.IndexOfField("Host"), -1);
-    list.SetSorted(true);
-    EXPECT_EQ(list.IndexOfField("Host"), -1);
-    EXPECT_EQ(list.IndexOfField(""), -1);
+    const THeaderList spaced = ListOf({"Host : a", " Host: b"});
+    EXPECT_EQ(spaced.IndexOfField("Host"), -1);
+    EXPECT_EQ(spaced.IndexOfField("Host "), 0);
+    THeaderList empty;
+    EXPECT_EQ(empty.IndexOfField("Host"), -1);
+    empty.SetSorted(true);
+    EXPECT_EQ(empty.IndexOfField("Host"), -1);
+    EXPECT_EQ(empty.IndexOfField(""), -1);
 }
 
 TEST(HeaderList, SetFieldReplacesInTheCallersCaseThenDeletes) {

@@ -23,30 +23,6 @@ TEST(ReplyHeaderReader, StopsAtTheBlankLineAndIgnoresLaterLines) {
               "HTTP/1.0 200 OK\r\nContent-Length: 7\r\n\n");
 }
 
-// A reply is whole only with its blank line and, when a length was announced, exactly that body.
-TEST(ReplyHeaderReader, KnowsACompleteReplyFromACutOrOverlongOne) {
-    const struct {
-        const char* reply;
-        bool complete;
-    } kReplies[] = {
-        {"HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nabc", true},
-        {"HTTP/1.0 200 OK\nContent-Length: 3\n\nabc", true},
-        {"HTTP/1.0 200 OK\r\n\r\nany length without an announced one", true},
-        {"HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n", true},
-        {"HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nab", false},
-        {"HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nabcd", false},
-        {"HTTP/1.0 200 OK\r\nContent-Length: 0\r\nServer: x\r\n", false},  // closed: no blank line
-        {"HTTP/1.0 200 OK\r\nX-Cut: ha", false},
-        {"", false},
-    };
-    for (const auto& r : kReplies) {
-        std::size_t offset = 0;
-        const std::string_view reply = r.reply;
-        const TReplyHeader header = ReadReplyHeader(reply, &offset);
-        EXPECT_EQ(IsCompleteReply(header, static_cast<std::int64_t>(reply.size() - offset)), r.complete) << r.reply;
-    }
-}
-
 // The header as a whole is bounded in lines and in bytes; a header just inside both is read.
 TEST(ReplyHeaderReader, RefusesAHeaderPastItsBounds) {
     auto header = [](std::size_t lines, std::size_t lineSize) {
@@ -122,17 +98,6 @@ TEST(ReplyHeaderReader, ContentLengthSkipsToTheFirstDigits) {
     EXPECT_EQ(length("Content-Length: 12"), 12);  // a line cut by the close
 }
 
-TEST(ReadReplyHeader, FindsWhereTheBodyStarts) {
-    std::size_t offset = 0;
-    const auto reply = ReadReplyHeader("HTTP/1.0 200 OK\nA: b\n\nbody\r\n\r\nmore", &offset);
-    EXPECT_EQ(reply.ReplyCode, 200);
-    EXPECT_EQ(offset, 22u);
-    ReadReplyHeader("HTTP/1.0 200 OK\r\nA: b", &offset);
-    EXPECT_EQ(offset, 21u);
-    ReadReplyHeader("", &offset);
-    EXPECT_EQ(offset, 0u);
-}
-
 TEST(SplitReplyLines, KeepsLineEndsAndReturnsTheUnfinishedRest) {
     std::string rest;
     const auto lines = SplitReplyLines("a\r\nb\n\nc", &rest);
@@ -172,35 +137,22 @@ TEST(HttpCaseFormat, MatchesEventPatterns) {
     EXPECT_FALSE(EventsMatch("", events));
 }
 
-TEST(HttpCaseFormat, LoadsPassesRepliesAndDirectives) {
-    const THttpCase c = LoadHttpCase(QUORVANE_HTTP_CASES "/download-get-length.case");
-    ASSERT_EQ(c.Passes.size(), 1u);
-    const auto& reply = c.Passes[0].Reply;
-    ASSERT_EQ(reply.size(), 4u);
-    EXPECT_EQ(reply[0].What, THttpAction::Send);
-    EXPECT_EQ(reply[0].Bytes.substr(reply[0].Bytes.size() - 504), "\r\n\r\n" + std::string(500, 'Q'));
-    EXPECT_EQ(reply[1].What, THttpAction::Delay);
-    EXPECT_EQ(reply[1].Ms, 20);
-    EXPECT_EQ(reply[2].Bytes, std::string(500, 'v'));
-    EXPECT_EQ(reply[3].Bytes, std::string(234, '\0'));
-    EXPECT_EQ(c.Body->size(), 1234u);
-    EXPECT_EQ(c.ClientValue("kind"), "GET");
-    EXPECT_TRUE(c.ClientFlag("input-file-mode"));
-}
-
-// The server's directives, each as the loader hands it to the server, and the connections a
-// pass that serves several stands for.
+// The server's directives, each as the loader hands it to the server, the connections a pass
+// that serves several stands for, and the client's values and body.
 TEST(HttpCaseFormat, LoadsTheServerDirectives) {
     const auto path = (std::filesystem::temp_directory_path() / "quorvane-directives.case").string();
-    std::ofstream(path, std::ios::binary) << "[request]\n@get /a\n[reply]\n@serves 2\nHTTP/1.0 200 OK\\r\\n\n"
-                                             "@trickle 30\nab\n@product-length x.bin +2\n@delay 5\ncd\n@hold\n"
+    std::ofstream(path, std::ios::binary) << "[client]\ninput-file-mode: yes\ndata: @repeat 2 a\\0\n"
+                                             "[request]\n@get /a\n[reply]\n@serves 2\nHTTP/1.0 200 OK\\r\\n\n"
+                                             "@repeat 2 x\n@chunk\ny\n@trickle 30\nab\n@product-length x.bin +2\n"
+                                             "@delay 5\ncd\n@hold\n[body]\n@repeat 3 z\n"
                                              "[request]\n[reply]\n@at-once\n@reset\n";
     const std::string product = (std::filesystem::temp_directory_path() / "x.bin").string();
     std::ofstream(product, std::ios::binary) << "12345";
     const THttpCase c = LoadHttpCase(path, std::filesystem::temp_directory_path().string());
     ASSERT_EQ(c.Passes.size(), 2u);
     const std::vector<std::pair<THttpAction::Kind, std::string>> expected = {
-        {THttpAction::Send, "HTTP/1.0 200 OK\r\n"},
+        {THttpAction::Send, "HTTP/1.0 200 OK\r\nxx"},
+        {THttpAction::Send, "y"},
         {THttpAction::Trickle, "abContent-Length: 7\r\n"},
         {THttpAction::Delay, ""},
         {THttpAction::Send, "cd"},
@@ -210,8 +162,13 @@ TEST(HttpCaseFormat, LoadsTheServerDirectives) {
         EXPECT_EQ(c.Passes[0].Reply[i].What, expected[i].first) << i;
         EXPECT_EQ(c.Passes[0].Reply[i].Bytes, expected[i].second) << i;
     }
-    EXPECT_EQ(c.Passes[0].Reply[1].Ms, 30);
-    EXPECT_EQ(c.Passes[0].ReplyBytes(), "HTTP/1.0 200 OK\r\nabContent-Length: 7\r\ncd");
+    EXPECT_EQ(c.Passes[0].Reply[2].Ms, 30);
+    EXPECT_EQ(c.Passes[0].Reply[3].Ms, 5);
+    EXPECT_EQ(c.Passes[0].ReplyBytes(), "HTTP/1.0 200 OK\r\nxxyabContent-Length: 7\r\ncd");
+    EXPECT_TRUE(c.ClientFlag("input-file-mode"));
+    EXPECT_EQ(c.ClientValue("data"), std::string("a\0a\0", 4));
+    EXPECT_EQ(c.ClientValue("kind", "GET"), "GET");
+    EXPECT_EQ(c.Body, "zzz");
     EXPECT_EQ(c.Passes[0].Request->rfind("GET /a HTTP/1.0\r\nHost: localhost\r\n", 0), 0u);
     EXPECT_TRUE(c.Passes[1].AtOnce);
     EXPECT_EQ(c.Passes[1].Reply.at(0).What, THttpAction::Reset);
@@ -248,12 +205,9 @@ TEST(HttpCaseFormat, NamesTheFileAndLineOfAMistake) {
     EXPECT_EQ(load_error("[request]\n[reply]\nx\n@at-once\n"), path + ":4: @at-once must come first");
     EXPECT_EQ(load_error("[request]\n[reply]\n@serves 0\n"), path + ":3: @serves needs at least 1");
     EXPECT_EQ(load_error("[request]\n[reply]\n@stall\n"), path + ":3: unknown directive @stall");
+    EXPECT_EQ(load_error("[request]\n[parsed]\nstatus: 200\n"), path + ":3: unknown [parsed] key status");
     std::filesystem::remove(path);
 }
-
-}  // namespace
-
-namespace {
 
 // Only a 206 that carries exactly the rest of the file from the offset asked for continues it;
 // every other answer to a range request restarts the file from its first byte.

@@ -12,25 +12,43 @@ TRequestTarget Parse(const std::string& url, const std::string& host = {}, int p
     return target;
 }
 
+// Each URL with the host and port the target held before, and what it holds after.
 TEST(ParseURL, SplitsHostPortAndPath) {
-    const auto t = Parse("http://www.quorvane.com:8080/download/lite/quorvane.exe");
-    EXPECT_EQ(t.Host, "www.quorvane.com");
-    EXPECT_EQ(t.Port, 8080);
-    EXPECT_EQ(t.RequestPath, "/download/lite/quorvane.exe");
-    EXPECT_EQ(t.CurrentURL, "http://www.quorvane.com:8080/download/lite/quorvane.exe");
-}
-
-TEST(ParseURL, PortTextEndsAtTheNextColon) {
-    EXPECT_EQ(Parse("http://h:81:99/x").Port, 81);
-    EXPECT_EQ(Parse("http://h:81:99/x").Host, "h");
-    EXPECT_EQ(Parse("http://h:+81/x").Port, 81);
-}
-
-TEST(ParseURL, SchemeLessHostWithoutPathKeepsThePreviousPort) {
-    const auto t = Parse("example.org", "old", 8000);
-    EXPECT_EQ(t.Host, "example.org");
-    EXPECT_EQ(t.Port, 8000);
-    EXPECT_EQ(t.CurrentURL, "example.org/");
+    const std::string longPath = "/" + std::string(255, 'a');
+    const struct {
+        std::string url, hostBefore;
+        int portBefore;
+        std::string host;
+        int port;
+        std::string path, currentUrl;
+        bool https;
+    } rows[] = {
+        {"http://www.quorvane.com:8080/download/lite/quorvane.exe", "", 0, "www.quorvane.com", 8080,
+         "/download/lite/quorvane.exe", "http://www.quorvane.com:8080/download/lite/quorvane.exe", false},
+        // The port's text ends at the next colon, and takes a sign.
+        {"http://h:81:99/x", "", 0, "h", 81, "/x", "http://h:81:99/x", false},
+        {"http://h:+81/x", "", 0, "h", 81, "/x", "http://h:+81/x", false},
+        // A host without scheme or path keeps the previous port.
+        {"example.org", "old", 8000, "example.org", 8000, "/", "example.org/", false},
+        // https in any case goes over TLS to port 443, unless it names one.
+        {"https://h/", "old", 8080, "h", 443, "/", "https://h/", true},
+        {"HTTPS://h/", "old", 8080, "h", 443, "/", "HTTPS://h/", true},
+        {"hTtPs://h", "old", 8080, "h", 443, "/", "hTtPs://h/", true},
+        {"https://h:8443/x", "", 0, "h", 8443, "/x", "https://h:8443/x", true},
+        {"http://h:65535/", "", 0, "h", 65535, "/", "http://h:65535/", false},
+        // The path is cut to 256 characters.
+        {"h" + longPath, "", 0, "h", 80, longPath, "h" + longPath, false},
+        {"h" + longPath + "bc", "", 0, "h", 80, longPath, "h" + longPath + "bc", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.url);
+        const auto t = Parse(row.url, row.hostBefore, row.portBefore);
+        EXPECT_EQ(t.Host, row.host);
+        EXPECT_EQ(t.Port, row.port);
+        EXPECT_EQ(t.RequestPath, row.path);
+        EXPECT_EQ(t.CurrentURL, row.currentUrl);
+        EXPECT_EQ(t.Https, row.https);
+    }
 }
 
 TEST(ParseURL, FailureLeavesTheTargetUnchanged) {
@@ -41,17 +59,6 @@ TEST(ParseURL, FailureLeavesTheTargetUnchanged) {
     EXPECT_EQ(target.RequestPath, "/before");
     for (const char* refused : {"http://h:0/", "http://h:-1/", "http://h:65536/", "http://h:99999999999999999999/"})
         EXPECT_THROW(Parse(refused), EConvertError) << refused;
-    EXPECT_EQ(Parse("http://h:65535/").Port, 65535);
-}
-
-TEST(ParseURL, HttpsInAnyCaseGoesOverTlsToPort443) {
-    for (const char* url : {"https://h/", "HTTPS://h/", "hTtPs://h"}) {
-        const auto t = Parse(url, "old", 8080);
-        EXPECT_TRUE(t.Https) << url;
-        EXPECT_EQ(t.Port, 443) << url;
-        EXPECT_EQ(t.Host, "h") << url;
-    }
-    EXPECT_EQ(Parse("https://h:8443/x").Port, 8443);
 }
 
 TEST(ParseURL, AUrlWithoutSchemeKeepsThePreviousOne) {
@@ -70,12 +77,6 @@ TEST(ParseURL, AUrlWithoutSchemeKeepsThePreviousOne) {
     TRequestTarget failing{"https://h:port/x", "h", 80, {}, false};
     EXPECT_THROW(ParseURL(failing), EConvertError);
     EXPECT_FALSE(failing.Https) << "a refused URL changes nothing";
-}
-
-TEST(ParseURL, CutsThePathTo256Characters) {
-    const std::string path = "/" + std::string(255, 'a');
-    EXPECT_EQ(Parse("h" + path).RequestPath, path);
-    EXPECT_EQ(Parse("h" + path + "bc").RequestPath, path);
 }
 
 TRequestInput GetInput() {

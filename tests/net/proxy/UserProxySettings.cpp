@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
+#include <type_traits>
 #include <vector>
 
 namespace testsupport {
@@ -48,30 +50,25 @@ bool PutString(HKEY key, const wchar_t* name, const std::wstring& value) {
                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
-class Key {
-public:
-    explicit Key(const std::wstring& path) {
-        if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key_, nullptr) !=
-            ERROR_SUCCESS)
-            key_ = nullptr;
-    }
-    ~Key() {
-        if (key_) RegCloseKey(key_);
-    }
-    Key(const Key&) = delete;
-    Key& operator=(const Key&) = delete;
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
+struct KeyCloser {
+    void operator()(HKEY key) const { RegCloseKey(key); }
 };
+using Key = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
+
+// The current user's key at `path`, made when missing; empty when it cannot be had.
+Key KeyForWriting(const std::wstring& path) {
+    HKEY key = nullptr;
+    const LONG status =
+        RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+    return Key(status == ERROR_SUCCESS ? key : nullptr);
+}
 
 }  // namespace
 
 bool WriteUserProxySettings(const UserProxySettings& settings) {
-    Key values(kInternetSettings);
-    Key connections(std::wstring(kInternetSettings) + L"\\Connections");
-    if (!values.get() || !connections.get()) return false;
+    const Key values = KeyForWriting(kInternetSettings);
+    const Key connections = KeyForWriting(std::wstring(kInternetSettings) + L"\\Connections");
+    if (!values || !connections) return false;
     const DWORD enable = settings.Server.empty() ? 0 : 1;
     const std::vector<BYTE> blob = ConnectionBlob(settings);
     return RegSetValueExW(values.get(), L"ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&enable),

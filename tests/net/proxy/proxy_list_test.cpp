@@ -76,15 +76,6 @@ TEST(BypassesProxy, FollowsTheListAsWindowsDoes) {
     }
 }
 
-TEST(ProxyAuthenticationError, OnlyA407EndsTheRequest) {
-    EXPECT_EQ(ProxyAuthenticationError(ProxyName("p", 3128), 200, false), "");
-    EXPECT_EQ(ProxyAuthenticationError(ProxyName("p", 3128), 401, false), "");
-    EXPECT_EQ(ProxyAuthenticationError(ProxyName("p", 3128), 407, false),
-              "Proxy p:3128 asks for a user name and password (407), and none was given");
-    EXPECT_EQ(ProxyAuthenticationError(ProxyName("p", 3128), 407, true),
-              "Proxy p:3128 refused the user name and password given (407)");
-}
-
 TEST(ConnectRequestText, AsksForTheTunnelWithTheProxyCredentialsOnly) {
     THeaderInfo info;
     EXPECT_EQ(ConnectRequestText("dl.quorvane.com", 443, info),

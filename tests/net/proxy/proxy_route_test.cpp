@@ -34,6 +34,11 @@ const int kDown = Port("QUORVANE_DOWN_PORT");
 const int kTlsOrigin = Port("QUORVANE_TLS_ORIGIN_PORT");
 
 std::wstring Loopback(int port) { return L"127.0.0.1:" + std::to_wstring(port); }
+// An automatic configuration script that sends the download host to squid, while the static
+// proxy is down: only the script's answer can reach the file.
+UserProxySettings AutoConfiguration() {
+    return {Loopback(kDown), L"", L"http://127.0.0.1:" + std::to_wstring(kOrigin) + L"/download/lite/proxy.pac"};
+}
 std::string Url(const std::string& host, int port, const std::string& scheme = "http") {
     return scheme + "://" + host + ":" + std::to_string(port) + "/download/lite/hello.txt";
 }
@@ -89,6 +94,8 @@ TEST_F(ProxyRoute, TheSettingsWrittenAsWindowsKeepsThemChooseTheRoute) {
         {perScheme, "http://download.quorvane.invalid/x", "download.quorvane.invalid", "127.0.0.1", 1111},
         {perScheme, "https://download.quorvane.invalid/x", "download.quorvane.invalid", "127.0.0.1", 2222},
         {{}, Url(kProxiedHost, 80), kProxiedHost, "", 0},
+        // The script sends any other host direct, whatever the static proxy.
+        {AutoConfiguration(), "http://elsewhere.invalid/x", "elsewhere.invalid", "", 0},
     };
     for (const Row& row : rows) {
         ASSERT_TRUE(testsupport::WriteUserProxySettings(row.settings));
@@ -98,86 +105,56 @@ TEST_F(ProxyRoute, TheSettingsWrittenAsWindowsKeepsThemChooseTheRoute) {
     }
 }
 
-TEST_F(ProxyRoute, DownloadsFromAHostThatOnlyTheProxyKnows) {
-    const Outcome got = Fetch({Loopback(kSquid), L"<local>", L""}, Url(kProxiedHost, kOrigin));
-    EXPECT_EQ(got.error, "");
-    EXPECT_EQ(got.code, 200);
-    EXPECT_EQ(got.body, kServed);
-    EXPECT_FALSE(got.invalidHost) << "the download host must not be looked up here";
-}
-
-TEST_F(ProxyRoute, AnAutomaticConfigurationScriptChoosesPerUrl) {
-    const std::wstring script = L"http://127.0.0.1:" + std::to_wstring(kOrigin) + L"/download/lite/proxy.pac";
-    // The static proxy is down: only the script's answer can reach the file.
-    const UserProxySettings settings{Loopback(kDown), L"", script};
-    ASSERT_TRUE(testsupport::WriteUserProxySettings(settings));
-    const TProxyRoute other = SystemProxyFor("http://elsewhere.invalid/x", "elsewhere.invalid");
-    EXPECT_TRUE(other.Direct()) << other.Host << ":" << other.Port;
-    const Outcome got = Fetch(settings, Url(kProxiedHost, kOrigin));
-    EXPECT_EQ(got.error, "");
-    EXPECT_EQ(got.body, kServed);
-}
-
-TEST_F(ProxyRoute, ABypassedHostGoesDirectAndAProxyThatIsDownSaysSo) {
-    // The proxy named is down: only a host the bypass list names can be reached.
-    const UserProxySettings settings{Loopback(kDown), L"<-loopback>;127.0.0.1", L""};
-    const Outcome direct = Fetch(settings, Url("127.0.0.1", kOrigin));
-    EXPECT_EQ(direct.error, "");
-    EXPECT_EQ(direct.body, kServed);
-    const Outcome proxied = Fetch(settings, Url("localhost", kOrigin));
-    EXPECT_EQ(proxied.error, "Proxy 127.0.0.1:" + std::to_string(kDown) + " refused the connection or is unreachable");
-    EXPECT_FALSE(proxied.invalidHost);
-}
-
-TEST_F(ProxyRoute, AProxyThatNeverAnswersIsReportedAsSuch) {
+// Downloads as the download sequence makes them, each through the route the settings choose: a
+// host that only squid resolves can be reached only through it, and a down or silent proxy has
+// its own error; a silent one is given up after the client's time-out. The download host is never
+// looked up here.
+TEST_F(ProxyRoute, DownloadsThroughTheChosenRouteOrNamesTheProxysFault) {
+    struct Row {
+        const char* what;
+        UserProxySettings settings;
+        std::string url, user, password, error;
+        int code;
+        int timeOut = 20000;
+    };
     loopback::FullListener silent;
     ASSERT_TRUE(silent.Listening());
-    const std::string said =
+    const std::string unanswered =
         "Proxy 127.0.0.1:" + std::to_string(silent.Port()) + " did not answer (connection timed out)";
-    // The tunnel an https download asks for waits on the same connection first.
-    for (const char* scheme : {"http", "https"}) {
-        const Outcome got =
-            Fetch({Loopback(silent.Port()), L"", L""}, Url(kProxiedHost, kTlsOrigin, scheme), "", "", 500);
-        EXPECT_EQ(got.error, said) << scheme;
-        EXPECT_FALSE(got.invalidHost) << scheme;
-    }
-}
-
-// TLS runs inside the CONNECT tunnel end to end: the certificate checked is the download host's,
-// a name this machine cannot resolve, and the proxy sees only the encrypted bytes.
-TEST_F(ProxyRoute, DownloadsOverHttpsThroughTheTunnel) {
-    for (const int proxy : {kSquid, kSquidAuth}) {
-        const Outcome got = Fetch({Loopback(proxy), L"<local>", L""}, Url(kProxiedHost, kTlsOrigin, "https"),
-                                  proxy == kSquidAuth ? "quorvane" : "", "proxy secret");
-        EXPECT_EQ(got.error, "") << proxy;
-        EXPECT_EQ(got.code, 200) << proxy;
-        EXPECT_EQ(got.body, kServed) << proxy;
-        EXPECT_FALSE(got.invalidHost) << proxy;
-    }
-}
-
-TEST_F(ProxyRoute, AProxyWhoseNameDoesNotResolveIsNamed) {
-    const Outcome got = Fetch({L"no-such-proxy.invalid:3128", L"", L""}, Url(kProxiedHost, kOrigin));
-    EXPECT_EQ(got.error, "Proxy no-such-proxy.invalid:3128 not found: its name could not be resolved");
-}
-
-TEST_F(ProxyRoute, AProxyAskingForCredentialsGetsThemOnlyWhenGiven) {
-    struct Row {
-        std::string user, password, error;
-        int code;
-    };
-    const std::string proxy = "Proxy 127.0.0.1:" + std::to_string(kSquidAuth);
+    const std::string down = "Proxy 127.0.0.1:" + std::to_string(kDown) + " refused the connection or is unreachable";
+    const std::string auth = "Proxy 127.0.0.1:" + std::to_string(kSquidAuth);
+    const std::string plain = Url(kProxiedHost, kOrigin), tls = Url(kProxiedHost, kTlsOrigin, "https");
+    const UserProxySettings squid{Loopback(kSquid), L"<local>", L""}, squidAuth{Loopback(kSquidAuth), L"<local>", L""};
+    const UserProxySettings asking{Loopback(kSquidAuth), L"", L""}, mute{Loopback(silent.Port()), L"", L""};
+    // The proxy named is down: only a host the bypass list names can be reached.
+    const UserProxySettings bypassing{Loopback(kDown), L"<-loopback>;127.0.0.1", L""};
     const Row rows[] = {
-        {"", "", proxy + " asks for a user name and password (407), and none was given", 407},
-        {"quorvane", "wrong", proxy + " refused the user name and password given (407)", 407},
-        {"quorvane", "proxy secret", "", 200},
+        {"through squid", squid, plain, "", "", "", 200},
+        {"https in squid's tunnel", squid, tls, "", "", "", 200},
+        {"https in the tunnel of a proxy asking for credentials", squidAuth, tls, "quorvane", "proxy secret", "", 200},
+        {"the route a configuration script chooses", AutoConfiguration(), plain, "", "", "", 200},
+        {"a bypassed host", bypassing, Url("127.0.0.1", kOrigin), "", "", "", 200},
+        {"a proxy that is down", bypassing, Url("localhost", kOrigin), "", "", down, 0},
+        {"no credentials", asking, plain, "", "", auth + " asks for a user name and password (407), and none was given",
+         407},
+        {"wrong credentials", asking, plain, "quorvane", "wrong",
+         auth + " refused the user name and password given (407)", 407},
+        {"the right credentials", asking, plain, "quorvane", "proxy secret", "", 200},
+        {"a proxy that never answers", mute, Url(kProxiedHost, kTlsOrigin), "", "", unanswered, 0, 500},
+        // The tunnel an https download asks for waits on the same connection first.
+        {"a proxy that never answers the tunnel", mute, tls, "", "", unanswered, 0, 500},
     };
     for (const Row& row : rows) {
-        const Outcome got = Fetch({Loopback(kSquidAuth), L"", L""}, Url(kProxiedHost, kOrigin), row.user, row.password);
-        EXPECT_EQ(got.error, row.error) << row.password;
-        EXPECT_EQ(got.code, row.code) << row.password;
-        EXPECT_EQ(got.body, row.error.empty() ? kServed : "") << row.password;
+        SCOPED_TRACE(row.what);
+        const Outcome got = Fetch(row.settings, row.url, row.user, row.password, row.timeOut);
+        EXPECT_EQ(got.error, row.error);
+        EXPECT_EQ(got.code, row.code);
+        EXPECT_EQ(got.body, row.error.empty() ? kServed : "");
+        EXPECT_FALSE(got.invalidHost);
     }
+    // Here the name looked up is the proxy's own.
+    EXPECT_EQ(Fetch({L"no-such-proxy.invalid:3128", L"", L""}, plain).error,
+              "Proxy no-such-proxy.invalid:3128 not found: its name could not be resolved");
 }
 
 // The tunnel an https download takes: once it is open, the bytes sent are the server's. Plain

@@ -31,6 +31,12 @@ LoopbackPeer::~LoopbackPeer() {
     thread_.join();
 }
 
+void ConnectTo(Probe& client, const LoopbackPeer& peer) {
+    client.Host = "127.0.0.1";
+    client.Port = peer.Port();
+    client.Connect();
+}
+
 void SendText(SOCKET s, const std::string& text) {
     std::size_t done = 0;
     while (done < text.size()) {
@@ -71,13 +77,10 @@ void PumpFor(DWORD milliseconds) {
     }
 }
 
-std::string ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const std::exception& error) {
-        return error.what();
-    }
-    return "(no error)";
+bool PumpUntil(const std::function<bool()>& done, DWORD limit) {
+    const DWORD start = GetTickCount();
+    while (!done() && GetTickCount() - start < limit) PumpFor(5);
+    return done();
 }
 
 }  // namespace sockettest

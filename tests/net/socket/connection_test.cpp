@@ -8,117 +8,93 @@
 #include "net/socket/NotifyWindows.h"
 
 using net::ESockError;
-using sockettest::LoopbackPeer;
 using sockettest::Probe;
 
 namespace {
 
-// Keeps the connection open until the client closes it.
-void HoldOpen(SOCKET s) { sockettest::ReceiveAll(s); }
-
-std::string ConnectError(Probe& client) {
-    try {
-        client.Connect();
-    } catch (const ESockError& error) {
-        return error.what();
+class Connection : public sockettest::SocketTest {
+protected:
+    std::string ConnectError() {
+        return sockettest::ErrorOf<ESockError>([&] { client.Connect(); });
     }
-    return "";
-}
+};
 
 }  // namespace
 
-TEST(Connection, DottedAddressConnectsWithoutLookup) {
-    LoopbackPeer peer([](SOCKET s) { sockettest::SendText(s, "hi\n"); });
-    Probe client;
-    int connects = 0, resolved = 0;
-    client.OnConnect = [&](void* sender) {
-        EXPECT_EQ(sender, &client);
-        ++connects;
+// The ways of naming the peer: each ends connected to it, once, after as many lookups and
+// invalid-host calls as its row says.
+TEST(ConnectionRoutes, EachWayOfNamingThePeerReachesIt) {
+    struct Route {
+        const char* name;
+        std::string host, proxy;
+        int portAbove;  // added to the peer's port: only its low 16 bits count
+        int lookups, invalidHostCalls;
     };
-    client.OnHostResolved = [&](void*) { ++resolved; };
-    client.Host = "127.0.0.1";
-    client.Port = peer.Port() + 0x10000;  // only the low 16 bits count
-    client.Connect();
-    EXPECT_TRUE(client.Connected());
-    EXPECT_EQ(connects, 1);
-    EXPECT_EQ(resolved, 0);
-    EXPECT_EQ(ntohs(client.RemoteAddress.sin_port), peer.Port());
-    EXPECT_EQ(ConnectError(client), "Already connected");
-    client.Disconnect();
-    EXPECT_FALSE(client.Connected());
+    const Route routes[] = {
+        {"a dotted address, without a lookup", "127.0.0.1", "", 0x10000, 0, 0},
+        {"a host name, looked up", "localhost", "", 0, 1, 0},
+        {"a proxy, in place of host and port", "0.0.0.0", "127.0.0.1", 0, 0, 0},
+        {"an invalid host that the handler fixes, for one retry", "no-such-host.invalid", "", 0, 0, 1},
+    };
+    for (const Route& route : routes) {
+        SCOPED_TRACE(route.name);
+        sockettest::LoopbackPeer peer([](SOCKET s) { sockettest::ReceiveAll(s); });
+        Probe client;
+        int connects = 0, resolved = 0, invalidHostCalls = 0;
+        client.OnConnect = [&](void* sender) {
+            EXPECT_EQ(sender, &client);
+            ++connects;
+        };
+        client.OnHostResolved = [&](void*) { ++resolved; };
+        client.OnInvalidHost = [&](bool& handled) {
+            ++invalidHostCalls;
+            client.Host = "127.0.0.1";
+            handled = true;
+        };
+        client.TimeOut = 10000;  // a lookup that never completes fails instead of hanging the run
+        client.Host = route.host;
+        client.Port = peer.Port() + route.portAbove;
+        if (!route.proxy.empty()) {
+            client.Port = 1;
+            client.Proxy = route.proxy;
+            client.ProxyPort = peer.Port();
+        }
+        client.Connect();
+        EXPECT_TRUE(client.Connected());
+        EXPECT_EQ(connects, 1);
+        EXPECT_EQ(resolved, route.lookups);
+        EXPECT_EQ(invalidHostCalls, route.invalidHostCalls);
+        EXPECT_EQ(client.RemoteAddress.sin_addr.s_addr, htonl(INADDR_LOOPBACK));
+        EXPECT_EQ(ntohs(client.RemoteAddress.sin_port), peer.Port());
+        EXPECT_EQ(sockettest::ErrorOf<ESockError>([&] { client.Connect(); }), "Already connected");
+        client.Disconnect();
+        EXPECT_FALSE(client.Connected());
+    }
 }
 
-TEST(Connection, HostNameIsLookedUp) {
-    LoopbackPeer peer(HoldOpen);
-    Probe client;
-    int resolved = 0;
-    client.OnHostResolved = [&](void*) { ++resolved; };
-    client.TimeOut = 10000;  // a lookup that never completes fails instead of hanging the run
-    client.Host = "localhost";
-    client.Port = peer.Port();
-    client.Connect();
-    EXPECT_TRUE(client.Connected());
-    EXPECT_EQ(resolved, 1);
-    EXPECT_EQ(client.RemoteAddress.sin_addr.s_addr, htonl(INADDR_LOOPBACK));
-}
-
-TEST(Connection, ProxyReplacesHostAndPort) {
-    LoopbackPeer peer(HoldOpen);
-    Probe client;
-    client.Host = "0.0.0.0";
-    client.Port = 1;
-    client.Proxy = "127.0.0.1";
-    client.ProxyPort = peer.Port();
-    client.Connect();
-    EXPECT_TRUE(client.Connected());
-}
-
-TEST(Connection, RefusedPortFailsAfterTheFailureEvent) {
-    Probe client;
+TEST_F(Connection, RefusedPortFailsAfterTheFailureEvent) {
     std::vector<std::string> order;
     client.OnConnectionFailed = [&](void*) { order.push_back("failed event"); };
     client.OnConnect = [&](void*) { order.push_back("connect"); };
     client.Host = "127.0.0.1";
     client.Port = loopback::ClosedPort();
-    try {
-        client.Connect();
-    } catch (const ESockError& error) {
-        order.push_back(error.what());
-    }
+    order.push_back(ConnectError());
     EXPECT_EQ(order, (std::vector<std::string>{"failed event", "Connection Failed"}));
     EXPECT_FALSE(client.Connected());
 
     // The usual recovery: Disconnect puts a fresh socket in place and a new Connect works.
-    LoopbackPeer peer(HoldOpen);
+    peer.emplace([](SOCKET s) { sockettest::ReceiveAll(s); });  // holds the connection open
     client.Disconnect();
-    client.Port = peer.Port();
+    client.Port = peer->Port();
     client.Connect();
     EXPECT_TRUE(client.Connected());
     client.Disconnect();
 }
 
-TEST(Connection, InvalidHostHandlerFixesTheHostForOneRetry) {
-    LoopbackPeer peer(HoldOpen);
-    Probe client;
-    int calls = 0;
-    client.OnInvalidHost = [&](bool& handled) {
-        ++calls;
-        client.Host = "127.0.0.1";
-        handled = true;
-    };
-    client.Host = "no-such-host.invalid";
-    client.TimeOut = 10000;
-    client.Port = peer.Port();
-    client.Connect();
-    EXPECT_TRUE(client.Connected());
-    EXPECT_EQ(calls, 1);
-}
-
-TEST(Connection, NullAddressFailsWithOrWithoutAHandler) {
-    Probe client;
+TEST_F(Connection, NullAddressFailsWithOrWithoutAHandler) {
     client.Host = "0.0.0.0";
     client.Port = 80;
-    EXPECT_EQ(ConnectError(client), "Null Remote Address");
+    EXPECT_EQ(ConnectError(), "Null Remote Address");
 
     int calls = 0;
     client.OnInvalidHost = [&](bool& handled) {
@@ -126,59 +102,48 @@ TEST(Connection, NullAddressFailsWithOrWithoutAHandler) {
         handled = true;  // but the host stays unusable
     };
     client.Host = "no-such-host.invalid";
-    EXPECT_EQ(ConnectError(client), "Null Remote Address");
+    EXPECT_EQ(ConnectError(), "Null Remote Address");
     EXPECT_EQ(calls, 1) << "the handler is asked only once";
 
     client.OnInvalidHost = [&](bool&) { ++calls; };  // declines
-    EXPECT_EQ(ConnectError(client), "Null Remote Address");
+    EXPECT_EQ(ConnectError(), "Null Remote Address");
     EXPECT_EQ(calls, 2);
 }
 
-TEST(Connection, CancelDuringTheWaitFailsTheConnectAndTheNextTransfer) {
-    LoopbackPeer peer([](SOCKET s) { sockettest::SendText(s, "line\n"); });
-    Probe client;
+TEST_F(Connection, CancelDuringTheWaitFailsTheConnectAndTheNextTransfer) {
     std::vector<std::string> order;
     client.OnConnect = [&](void*) { client.Cancel(); };
     client.OnConnectionFailed = [&](void*) { order.push_back("failed event"); };
+    peer.emplace([](SOCKET s) { sockettest::SendText(s, "line\n"); });
     client.Host = "127.0.0.1";
-    client.Port = peer.Port();
-    order.push_back(ConnectError(client));
+    client.Port = peer->Port();
+    order.push_back(ConnectError());
     EXPECT_EQ(order, (std::vector<std::string>{"failed event", "Connection Canceled"}));
     EXPECT_TRUE(client.Canceled) << "left set for the next transfer";
     std::string line;
-    try {
-        client.ReadLn(line);
-        FAIL() << "a transfer after a cancelled connect must abort";
-    } catch (const net::EAbortError& error) {
-        EXPECT_STREQ(error.what(), "Socket readln aborted");
-    }
+    EXPECT_EQ(sockettest::ErrorOf<net::EAbortError>([&] { client.ReadLn(line); }), "Socket readln aborted")
+        << "a transfer after a cancelled connect must abort";
     EXPECT_FALSE(client.Canceled);
     client.ReadLn(line);
     EXPECT_EQ(line, "line\n");
 }
 
-TEST(Connection, DisconnectReplacesTheSocketAndReportsOnlyWhileAlive) {
+TEST(ConnectionLifetime, DisconnectReplacesTheSocketAndReportsOnlyWhileAlive) {
     int disconnects = 0;
     {
         Probe client;
         client.OnDisconnect = [&](void*) { ++disconnects; };
-        const SOCKET before = client.SocketHandle;
         client.Disconnect();  // never connected: still closes and reports
         EXPECT_EQ(disconnects, 1);
         EXPECT_NE(client.SocketHandle, INVALID_SOCKET);
-        (void)before;
     }
     EXPECT_EQ(disconnects, 1) << "destruction must not fire OnDisconnect";
 }
 
-TEST(Connection, StatusReportsAreFilteredByLevel) {
-    LoopbackPeer peer([](SOCKET s) { sockettest::SendText(s, "x\n"); });
-    Probe client;
+TEST_F(Connection, StatusReportsAreFilteredByLevel) {
     std::vector<std::string> seen;
     client.OnStatus = [&](void*, const std::string& status) { seen.push_back(status); };
-    client.Host = "127.0.0.1";
-    client.Port = peer.Port();
-    client.Connect();
+    Serve([](SOCKET s) { sockettest::SendText(s, "x\n"); });
     EXPECT_TRUE(seen.empty()) << "ReportLevel 0 delivers nothing";
 
     client.ReportLevel = 4;
@@ -199,7 +164,7 @@ TEST(Connection, StatusReportsAreFilteredByLevel) {
     EXPECT_EQ(seen, (std::vector<std::string>{"Disconnecting", "Request Close Socket"}));
 }
 
-TEST(Connection, ComponentsShareOneLibraryStartUp) {
+TEST(ConnectionLifetime, ComponentsShareOneLibraryStartUp) {
     ASSERT_EQ(Probe::WinsockUserCount(), 0);
     auto first = std::make_unique<Probe>();
     auto second = std::make_unique<Probe>();
@@ -215,70 +180,53 @@ TEST(Connection, ComponentsShareOneLibraryStartUp) {
     EXPECT_EQ(Probe::WinsockUserCount(), 0);
 }
 
-TEST(Connection, StaleNotificationsNeverReachTheNextSocket) {
-    LoopbackPeer first(HoldOpen);
-    Probe client;
-    client.Host = "127.0.0.1";
-    client.Port = first.Port();
-    client.Connect();
-    const SOCKET old = client.SocketHandle;
+// Close notices that name no current connection must never close or replace the one there.
+TEST_F(Connection, StaleCloseNoticesNeverReachTheCurrentSocket) {
+    int disconnects = 0;
+    client.OnDisconnect = [&](void*) { ++disconnects; };
+    const SOCKET fresh = client.SocketHandle;
+    // Queued before Connect, handled inside its wait: it must not replace the connecting socket.
+    PostMessageA(client.NotifyWindow, net::SocketEventMessage, fresh, MAKELPARAM(FD_CLOSE, 0));
+    client.TimeOut = 5000;
+    Serve([](SOCKET s) {
+        sockettest::SendText(s, "ok\n");
+        sockettest::ReceiveAll(s);
+    });
+    EXPECT_EQ(client.SocketHandle, fresh);
+    EXPECT_EQ(disconnects, 0);
+    std::string line;
+    client.ReadLn(line);
+    EXPECT_EQ(line, "ok\n");
 
     // A close queued for the old socket, then the old socket goes: the queue must be rid of it.
+    const SOCKET old = client.SocketHandle;
     PostMessageA(client.NotifyWindow, net::SocketEventMessage, old, MAKELPARAM(FD_CLOSE, 0));
     client.Disconnect();
     MSG pending;
     EXPECT_FALSE(
         PeekMessageA(&pending, client.NotifyWindow, net::SocketEventMessage, net::SocketEventMessage, PM_NOREMOVE));
 
-    LoopbackPeer second([](SOCKET s) {
+    Serve([](SOCKET s) {
         Sleep(100);
         sockettest::SendText(s, "still here\n");
     });
-    client.Port = second.Port();
-    client.Connect();
     // A close that names some other socket is ignored, whatever number it carries.
     PostMessageA(client.NotifyWindow, net::SocketEventMessage, client.SocketHandle + 4, MAKELPARAM(FD_CLOSE, 0));
     PostMessageA(client.NotifyWindow, net::SocketEventMessage, old == client.SocketHandle ? old + 8 : old,
                  MAKELPARAM(FD_CLOSE, 0));
     sockettest::PumpFor(50);
     EXPECT_TRUE(client.Connected());
-    std::string line;
     client.ReadLn(line);
     EXPECT_EQ(line, "still here\n");
 }
 
-TEST(Connection, CloseNoticeForAnUnconnectedSocketIsIgnored) {
-    LoopbackPeer peer([](SOCKET s) { sockettest::SendText(s, "ok\n"); });
-    Probe client;
+TEST_F(Connection, PeerCloseWithNothingPendingReplacesTheSocket) {
     int disconnects = 0;
     client.OnDisconnect = [&](void*) { ++disconnects; };
-    const SOCKET fresh = client.SocketHandle;
-    // Queued before Connect, handled inside its wait: it must not replace the connecting socket.
-    PostMessageA(client.NotifyWindow, net::SocketEventMessage, fresh, MAKELPARAM(FD_CLOSE, 0));
-    client.Host = "127.0.0.1";
-    client.Port = peer.Port();
-    client.TimeOut = 5000;
-    client.Connect();
-    EXPECT_EQ(client.SocketHandle, fresh);
-    EXPECT_EQ(disconnects, 0);
-    std::string line;
-    client.ReadLn(line);
-    EXPECT_EQ(line, "ok\n");
-}
-
-TEST(Connection, PeerCloseWithNothingPendingReplacesTheSocket) {
-    LoopbackPeer peer([](SOCKET) {});  // closes at once
-    Probe client;
-    int disconnects = 0;
-    client.OnDisconnect = [&](void*) { ++disconnects; };
-    client.Host = "127.0.0.1";
-    client.Port = peer.Port();
     // The close may be handled in the same pump as the connection: Connect must still end.
     client.TimeOut = 5000;
-    client.Connect();
-    const DWORD start = GetTickCount();
-    while (client.Connected() && GetTickCount() - start < 3000) sockettest::PumpFor(10);
-    EXPECT_FALSE(client.Connected());
+    Serve([](SOCKET) {});  // closes at once
+    EXPECT_TRUE(sockettest::PumpUntil([&] { return !client.Connected(); }, 3000));
     EXPECT_EQ(disconnects, 1);
     std::string rest = "x";
     client.CaptureString(rest, -1);  // the fresh socket is not connected: ends at once

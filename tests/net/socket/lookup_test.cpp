@@ -40,7 +40,7 @@ public:
     int Delivered() const { return delivered_; }
     int BuffersLost() const { return buffersLost_; }
     void WaitForAll() {
-        for (int i = 0; i < 200 && !pending_.empty(); ++i) sockettest::PumpFor(50);
+        sockettest::PumpUntil([&] { return pending_.empty(); }, 10000);
     }
 
 private:
@@ -101,12 +101,6 @@ private:
     int buffersLost_ = 0;
 };
 
-Probe* g_toCancel = nullptr;
-void CALLBACK CancelNow(HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    if (g_toCancel) g_toCancel->Cancel();
-}
-
 }  // namespace
 
 // The time-out ends the wait long before the held completion; the same component then waits out
@@ -144,12 +138,10 @@ TEST(HostLookup, CancelInFlightAndAComponentGoneBeforeItsCompletionLeaveTheBuffe
         client.Host = "localhost";
         client.Port = loopback::ClosedPort();
         client.TimeOut = 10000;
-        g_toCancel = &client;
-        SetTimer(nullptr, 0, 200, CancelNow);
+        const sockettest::CancelLater cancel(client, 200);
         const DWORD start = GetTickCount();
         EXPECT_EQ(ErrorOf([&] { client.Connect(); }), "Host Lookup Canceled");
         EXPECT_LT(GetTickCount() - start, 700u);
-        g_toCancel = nullptr;
         EXPECT_FALSE(client.TimeoutTimer->Running());
     }
     held.WaitForAll();

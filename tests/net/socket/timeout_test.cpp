@@ -15,8 +15,8 @@ using sockettest::ErrorOf;
 using sockettest::LoopbackPeer;
 using sockettest::Probe;
 
-// Twelve pieces 100 ms apart, then 1.5 s of silence: with TimeOut 400 each read survives the
-// 1.2 s of data and ends 400 ms into the silence.
+// Twelve pieces 100 ms apart, then 1.5 s of silence and a late line: with TimeOut 400 each read
+// survives the 1.2 s of data and ends 400 ms into the silence; the next read starts afresh.
 TEST(TimeOut, BoundsEachWaitForDataNotTheWholeTransfer) {
     struct Reader {
         const char* what;
@@ -48,11 +48,10 @@ TEST(TimeOut, BoundsEachWaitForDataNotTheWholeTransfer) {
                 Sleep(100);
             }
             Sleep(1500);
+            sockettest::SendText(s, "late\n");
         });
         Probe client;
-        client.Host = "127.0.0.1";
-        client.Port = peer.Port();
-        client.Connect();
+        sockettest::ConnectTo(client, peer);
         client.TimeOut = 400;
         const DWORD start = GetTickCount();
         const std::string got = r.read(client);
@@ -61,8 +60,13 @@ TEST(TimeOut, BoundsEachWaitForDataNotTheWholeTransfer) {
         if (r.silenceError) {
             std::string line;
             const DWORD silence = GetTickCount();
-            EXPECT_EQ(ErrorOf([&] { client.ReadLn(line); }), r.silenceError);
+            EXPECT_EQ(ErrorOf<net::EAbortError>([&] { client.ReadLn(line); }), r.silenceError);
+            EXPECT_GE(GetTickCount() - silence, 350u);
             EXPECT_LT(GetTickCount() - silence, 1200u);
+            EXPECT_FALSE(client.TimeoutTimer->Running());
+            client.TimeOut = 0;
+            client.ReadLn(line);
+            EXPECT_EQ(line, "late\n");
         }
         EXPECT_FALSE(client.TimeoutTimer->Running());
     }
@@ -71,10 +75,8 @@ TEST(TimeOut, BoundsEachWaitForDataNotTheWholeTransfer) {
 TEST(TimeOut, ANegativeValueIsARangeErrorBeforeAnythingWaits) {
     LoopbackPeer peer([](SOCKET s) { sockettest::ReceiveAll(s); });
     Probe client;
-    client.Host = "127.0.0.1";
-    client.Port = peer.Port();
     client.TimeOut = -1;
-    EXPECT_EQ(ErrorOf([&] { client.Connect(); }), "Range check error");
+    EXPECT_EQ(ErrorOf([&] { sockettest::ConnectTo(client, peer); }), "Range check error");
     EXPECT_FALSE(client.Connected());
     client.TimeOut = 0;
     client.Connect();

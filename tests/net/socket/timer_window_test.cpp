@@ -24,9 +24,7 @@ public:
 
 // Pumps until the next tick; returns its time after `start`, or `limit` when none came.
 DWORD NextTick(const bool& ticked, const DWORD& at, DWORD limit) {
-    const DWORD start = GetTickCount();
-    while (!ticked && GetTickCount() - start < limit) PumpFor(5);
-    return ticked ? at : limit;
+    return sockettest::PumpUntil([&] { return ticked; }, limit) ? at : limit;
 }
 
 }  // namespace

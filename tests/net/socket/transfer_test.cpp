@@ -1,22 +1,18 @@
 // Sending and receiving over a loopback connection: lines, captures, files, cancel and time-out.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "LoopbackPeer.h"
 #include "tests/support/TemporaryFiles.h"
 #include "tests/support/WholeFile.h"
 
 using net::EAbortError;
 using net::ESockError;
-using sockettest::LoopbackPeer;
-using sockettest::Probe;
+using sockettest::ErrorOf;
+using sockettest::SocketTest;
 
 namespace {
-
-void ConnectTo(Probe& client, const LoopbackPeer& peer) {
-    client.Host = "127.0.0.1";
-    client.Port = peer.Port();
-    client.Connect();
-}
 
 std::string Pattern(std::size_t size) {
     std::string data(size, '\0');
@@ -24,140 +20,92 @@ std::string Pattern(std::size_t size) {
     return data;
 }
 
-}  // namespace
-
-TEST(ReadLn, ReturnsOneLineAndLeavesTheRest) {
-    LoopbackPeer peer([](SOCKET s) { sockettest::SendText(s, "abc\r\ndef"); });
-    Probe client;
-    ConnectTo(client, peer);
-    std::string line;
-    client.ReadLn(line);
-    EXPECT_EQ(line, "abc\r\n");
+// The peer sends `parts` 40 ms apart, then closes: each ReadLn gives the next of `lines`, and a
+// capture then takes what no line took.
+struct LineRow {
+    const char* name;
+    std::vector<std::string> parts, lines;
     std::string rest;
-    client.CaptureString(rest, -1);
-    EXPECT_EQ(rest, "def");
-}
+};
+void PrintTo(const LineRow& row, std::ostream* out) { *out << row.name; }
 
-TEST(ReadLn, AssemblesALineAcrossChunks) {
-    LoopbackPeer peer([](SOCKET s) {
-        for (const char* part : {"hel", "lo wo", "rld", "\nnext\n"}) {
+class ReadLn : public SocketTest, public ::testing::WithParamInterface<LineRow> {};
+
+TEST_P(ReadLn, GivesWholeLinesAndLeavesTheRest) {
+    Serve([parts = GetParam().parts](SOCKET s) {
+        for (const std::string& part : parts) {
             sockettest::SendText(s, part);
             Sleep(40);
         }
     });
-    Probe client;
-    ConnectTo(client, peer);
-    std::string line;
-    client.ReadLn(line);
-    EXPECT_EQ(line, "hello world\n");
-    client.ReadLn(line);
-    EXPECT_EQ(line, "next\n");
-    client.ReadLn(line);
-    EXPECT_EQ(line, "") << "the peer closed";
-}
-
-TEST(ReadLn, PeerClosingMidLineGivesAnEmptyLine) {
-    LoopbackPeer peer([](SOCKET s) {
-        sockettest::SendText(s, "abc");
-        Sleep(50);
-    });
-    Probe client;
-    ConnectTo(client, peer);
-    std::string line = "old";
-    EXPECT_NO_THROW(client.ReadLn(line));
-    EXPECT_EQ(line, "");
-}
-
-TEST(ReadLn, TimesOutOnASilentPeerAndStartsAfreshAfterwards) {
-    LoopbackPeer peer([](SOCKET s) {
-        Sleep(2000);
-        sockettest::SendText(s, "late\n");
-    });
-    Probe client;
-    ConnectTo(client, peer);
-    client.TimeOut = 500;
-    std::string line;
-    const DWORD start = GetTickCount();
-    try {
-        client.ReadLn(line);
-        FAIL() << "a silent peer must time out";
-    } catch (const EAbortError& error) {
-        EXPECT_STREQ(error.what(), "Socket readln aborted");
+    for (const std::string& expected : GetParam().lines) {
+        std::string line = "old";
+        EXPECT_NO_THROW(client.ReadLn(line));
+        EXPECT_EQ(line, expected);
     }
-    const DWORD elapsed = GetTickCount() - start;
-    EXPECT_GE(elapsed, 450u);
-    EXPECT_LT(elapsed, 1800u);
-    EXPECT_FALSE(client.TimeoutTimer->Running());
-    client.TimeOut = 0;
-    client.ReadLn(line);
-    EXPECT_EQ(line, "late\n");
+    std::string rest;
+    client.CaptureString(rest, -1);
+    EXPECT_EQ(rest, GetParam().rest);
 }
 
-TEST(ReadLn, RefusesALineOverTheLimitButTakesOneAtIt) {
+INSTANTIATE_TEST_SUITE_P(
+    Lines, ReadLn,
+    ::testing::Values(LineRow{"OneLineThenTheRest", {"abc\r\ndef"}, {"abc\r\n"}, "def"},
+                      LineRow{"AcrossChunks", {"hel", "lo wo", "rld", "\nnext\n"}, {"hello world\n", "next\n", ""}, ""},
+                      // the peer closing mid-line gives an empty line
+                      LineRow{"PeerClosingMidLine", {"abc"}, {""}, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+class Transfer : public SocketTest {};
+
+TEST_F(Transfer, ReadLnRefusesALineOverTheLimitButTakesOneAtIt) {
     const std::string atLimit = std::string(65535, 'a') + "\n";
-    LoopbackPeer peer([&](SOCKET s) {
+    Serve([atLimit](SOCKET s) {
         sockettest::SendText(s, atLimit);
         sockettest::SendText(s, std::string(70000, 'b') + "\n");
     });
-    Probe client;
-    ConnectTo(client, peer);
     std::string line;
     client.ReadLn(line);
     EXPECT_EQ(line, atLimit);
-    try {
-        client.ReadLn(line);
-        FAIL() << "a line over 65536 bytes must be refused";
-    } catch (const ESockError& error) {
-        EXPECT_STREQ(error.what(), "Line too long");
-    }
+    EXPECT_EQ(ErrorOf<ESockError>([&] { client.ReadLn(line); }), "Line too long");
     EXPECT_FALSE(client.TimeoutTimer->Running());
 }
 
-TEST(Write, StopsAtNulAndWritelnAddsCrLf) {
+TEST_F(Transfer, WriteStopsAtNulAndWritelnAddsCrLf) {
     const std::string expected = "abcA\r\n" + std::string(65535, 'z');
     std::string received;
-    Probe client;  // outlives the peer: closing resets the connection and drops unread data
-    {
-        LoopbackPeer peer([&](SOCKET s) { received = sockettest::ReceiveBytes(s, expected.size()); });
-        ConnectTo(client, peer);
-        client.Write(std::string("abc\0def", 7));
-        client.Writeln("A");
-        client.Write(std::string(65535, 'z'));
-        EXPECT_THROW(client.Write(std::string(65536, 'z')), net::ERangeError);
-    }
+    Serve([&](SOCKET s) { received = sockettest::ReceiveBytes(s, expected.size()); });
+    client.Write(std::string("abc\0def", 7));
+    client.Writeln("A");
+    client.Write(std::string(65535, 'z'));
+    EXPECT_THROW(client.Write(std::string(65536, 'z')), net::ERangeError);
+    peer.reset();
     EXPECT_EQ(received, expected);
 }
 
-TEST(Write, APeerThatStopsReadingCanBeTimedOut) {
-    LoopbackPeer peer([](SOCKET) { Sleep(1500); });  // never reads
-    Probe client;
-    ConnectTo(client, peer);
+TEST_F(Transfer, WriteToAPeerThatStopsReadingCanBeTimedOut) {
+    Serve([](SOCKET) { Sleep(1500); });  // never reads
     client.TimeOut = 300;
     const std::string block(65535, 'w');
     const DWORD start = GetTickCount();
-    try {
-        for (int i = 0; i < 2000; ++i) client.Write(block);
-        FAIL() << "the send buffer never filled";
-    } catch (const EAbortError& error) {
-        EXPECT_STREQ(error.what(), "Socket send aborted");
-    }
+    EXPECT_EQ(ErrorOf<EAbortError>([&] {
+                  for (int i = 0; i < 2000; ++i) client.Write(block);
+              }),
+              "Socket send aborted")
+        << "the send buffer never filled";
     EXPECT_LT(GetTickCount() - start, 1200u);
     EXPECT_FALSE(client.Canceled);
 }
 
-TEST(Transaction, ReadsTheReplyCode) {
+TEST_F(Transfer, TransactionReadsTheReplyCode) {
     std::string commands;
-    LoopbackPeer peer([&](SOCKET s) {
-        commands += sockettest::ReceiveLine(s);
-        sockettest::SendText(s, "250 OK done\r\n");
-        commands += sockettest::ReceiveLine(s);
-        sockettest::SendText(s, "Hello 250\r\n");
-        commands += sockettest::ReceiveLine(s);
-        sockettest::SendText(s, "99999 far too big\r\n");
+    Serve([&](SOCKET s) {
+        for (const char* reply : {"250 OK done\r\n", "Hello 250\r\n", "99999 far too big\r\n"}) {
+            commands += sockettest::ReceiveLine(s);
+            sockettest::SendText(s, reply);
+        }
         sockettest::ReceiveAll(s);
     });
-    Probe client;
-    ConnectTo(client, peer);
     EXPECT_EQ(client.Transaction("HELO"), "250 OK done\r\n");
     EXPECT_EQ(client.ReplyCode, 250);
     EXPECT_EQ(client.LastReply(), "250 OK done\r\n");
@@ -165,16 +113,19 @@ TEST(Transaction, ReadsTheReplyCode) {
     EXPECT_EQ(client.ReplyCode, 0);
     EXPECT_THROW(client.Transaction("BIG"), net::ERangeError);
     client.Disconnect();
+    peer.reset();
     EXPECT_EQ(commands, "HELO\r\nNOOP\r\nBIG\r\n");
 }
 
-TEST(CaptureString, MaximumIsTestedBeforeEachReceive) {
-    LoopbackPeer peer([](SOCKET s) {
+// The maximum is tested before each receive, so one packet brings more than it; once the
+// capture ends, a caller waiting for data is told again.
+TEST_F(Transfer, CaptureStringTestsItsMaximumBeforeEachReceiveAndGivesReadNoticesBack) {
+    Serve([](SOCKET s) {
         sockettest::SendText(s, std::string(100, 'q'));
+        sockettest::ReceiveBytes(s, 1);
+        sockettest::SendText(s, "more");
         sockettest::ReceiveAll(s);  // stays open until the client goes
     });
-    Probe client;
-    ConnectTo(client, peer);
     int packets = 0;
     client.OnPacketRecvd = [&](void*) { ++packets; };
     std::string text;
@@ -182,48 +133,21 @@ TEST(CaptureString, MaximumIsTestedBeforeEachReceive) {
     EXPECT_EQ(text, std::string(100, 'q'));
     EXPECT_EQ(client.BytesReceived, 100);
     EXPECT_EQ(packets, 1);
+    int arrivals = 0;
+    client.OnDataArrival = [&](void*) { ++arrivals; };
+    client.Write("g");
+    EXPECT_TRUE(sockettest::PumpUntil([&] { return arrivals > 0; }, 2000));
 }
 
-TEST(CaptureFile, WritesTheWholeBodyAndCountsIt) {
-    const std::string body = Pattern(700 * 1024 + 13);
-    LoopbackPeer peer([&](SOCKET s) { sockettest::SendText(s, body); });
-    Probe client;
-    ConnectTo(client, peer);
-    std::int64_t lastSeen = 0;
-    bool increasing = true;
-    client.OnPacketRecvd = [&](void*) {
-        increasing = increasing && client.BytesReceived > lastSeen;
-        lastSeen = client.BytesReceived;
-    };
-    const testsupport::TemporaryFile file("quorvane-capture.bin");
-    const std::string& path = file.Path();
-    client.CaptureFile(path);
-    EXPECT_EQ(client.BytesReceived, static_cast<std::int64_t>(body.size()));
-    EXPECT_TRUE(increasing);
-    EXPECT_TRUE(testsupport::ReadWholeFile(path) == body);
-}
-
-TEST(CaptureFile, CancelFromATimerEndsTheCaptureAndClosesTheFile) {
-    LoopbackPeer peer([](SOCKET s) {
+TEST_F(Transfer, CaptureFileCancelledFromATimerEndsAndClosesTheFile) {
+    Serve([](SOCKET s) {
         sockettest::SendText(s, std::string(1000, 'k'));
         sockettest::ReceiveAll(s);  // then silence until the client goes
     });
-    Probe client;
-    ConnectTo(client, peer);
-    net::TThreadTimer canceller;
-    canceller.SetInterval(300);
-    canceller.SetOnTimer([&](void*) {
-        canceller.SetEnabled(false);
-        client.Cancel();
-    });
+    const sockettest::CancelLater cancel(client, 300);
     const testsupport::TemporaryFile file("quorvane-cancel.bin");
     const std::string& path = file.Path();
-    try {
-        client.CaptureFile(path);
-        FAIL() << "the cancel must end the capture";
-    } catch (const EAbortError& error) {
-        EXPECT_STREQ(error.what(), "Socket send aborted");
-    }
+    EXPECT_EQ(ErrorOf<EAbortError>([&] { client.CaptureFile(path); }), "Socket send aborted");
     EXPECT_FALSE(client.Canceled);
     EXPECT_EQ(client.BytesReceived, 1000);
     EXPECT_EQ(testsupport::ReadWholeFile(path), std::string(1000, 'k')) << "what came before the cancel is kept";
@@ -231,53 +155,37 @@ TEST(CaptureFile, CancelFromATimerEndsTheCaptureAndClosesTheFile) {
 }
 
 // The capture writes in blocks and drops read notices while data flows: a body that comes in
-// bursts over several blocks must still land whole and in order, the connection must not be
-// announced twice by the re-registrations, and the next capture starts on an empty file.
-TEST(CaptureFile, BodyInBurstsAcrossBlocksLandsWholeAndConnectsOnce) {
+// bursts over several blocks must still land whole and in order, counted as it comes, the
+// connection must not be announced twice by the re-registrations, and the capture starts on an
+// empty file.
+TEST_F(Transfer, CaptureFileOfABodyInBurstsLandsWholeCountedAndConnectsOnce) {
     const std::string body = Pattern(5 * 300 * 1024 + 7);
-    LoopbackPeer peer([&](SOCKET s) {
+    int connects = 0;
+    client.OnConnect = [&](void*) { ++connects; };
+    Serve([body](SOCKET s) {
         for (std::size_t at = 0; at < body.size(); at += 300 * 1024) {
             sockettest::SendText(s, body.substr(at, 300 * 1024));
             Sleep(40);
         }
     });
-    Probe client;
-    int connects = 0;
-    client.OnConnect = [&](void*) { ++connects; };
-    ConnectTo(client, peer);
+    std::int64_t lastSeen = 0;
+    bool increasing = true;
+    client.OnPacketRecvd = [&](void*) {
+        increasing = increasing && client.BytesReceived > lastSeen;
+        lastSeen = client.BytesReceived;
+    };
     const testsupport::TemporaryFile file("quorvane-bursts.bin");
-    const std::string& path = file.Path();
-    testsupport::WriteWholeFile(path, std::string(3 << 20, 'o'));  // longer than the body
-    client.CaptureFile(path);
+    testsupport::WriteWholeFile(file.Path(), std::string(3 << 20, 'o'));  // longer than the body
+    client.CaptureFile(file.Path());
     sockettest::PumpFor(100);  // late notices, if any, arrive now
     EXPECT_EQ(connects, 1);
     EXPECT_EQ(client.BytesReceived, static_cast<std::int64_t>(body.size()));
-    EXPECT_TRUE(testsupport::ReadWholeFile(path) == body);
+    EXPECT_TRUE(increasing);
+    EXPECT_TRUE(testsupport::ReadWholeFile(file.Path()) == body);
 }
 
-TEST(CaptureString, ReadNoticesComeBackWhenTheCaptureEnds) {
-    LoopbackPeer peer([](SOCKET s) {
-        sockettest::SendText(s, std::string(100, 'q'));
-        sockettest::ReceiveBytes(s, 1);
-        sockettest::SendText(s, "more");
-        sockettest::ReceiveAll(s);
-    });
-    Probe client;
-    ConnectTo(client, peer);
-    std::string text;
-    client.CaptureString(text, 10);
-    ASSERT_EQ(text.size(), 100u);
-    int arrivals = 0;
-    client.OnDataArrival = [&](void*) { ++arrivals; };
-    client.Write("g");
-    for (int i = 0; i < 200 && arrivals == 0; ++i) sockettest::PumpFor(10);
-    EXPECT_GT(arrivals, 0) << "a caller waiting for data is told again";
-}
-
-TEST(CaptureFile, FileThatCannotBeCreatedLeavesTheComponentUsable) {
-    LoopbackPeer peer([](SOCKET s) { sockettest::SendText(s, "body"); });
-    Probe client;
-    ConnectTo(client, peer);
+TEST_F(Transfer, CaptureFileThatCannotBeCreatedLeavesTheComponentUsable) {
+    Serve([](SOCKET s) { sockettest::SendText(s, "body"); });
     client.TimeOut = 5000;
     EXPECT_THROW(client.CaptureFile(testsupport::TempPath("no-such-dir\\x\\y.bin")), std::runtime_error);
     EXPECT_FALSE(client.TimeoutTimer->Running());
@@ -286,95 +194,58 @@ TEST(CaptureFile, FileThatCannotBeCreatedLeavesTheComponentUsable) {
     EXPECT_EQ(text, "body") << "nothing was lost";
 }
 
-TEST(SendFile, SendsTheWholeFileAndCountsIt) {
-    const std::string content = Pattern(300 * 1024 + 7);
-    const testsupport::TemporaryFile file("quorvane-send.bin");
-    const std::string& path = file.Path();
-    testsupport::WriteWholeFile(path, content);
-    std::string received;
-    Probe client;  // outlives the peer: closing resets the connection and drops unread data
-    {
-        LoopbackPeer peer([&](SOCKET s) { received = sockettest::ReceiveBytes(s, content.size()); });
-        ConnectTo(client, peer);
-        int packets = 0;
-        client.OnPacketSent = [&](void*) { ++packets; };
-        client.SendFile(path);
-        EXPECT_EQ(client.BytesSent, static_cast<std::int64_t>(content.size()));
-        EXPECT_GE(packets, 1);
-        EXPECT_THROW(client.SendFile(testsupport::TempPath("quorvane-missing.bin")), std::runtime_error);
-    }
-    EXPECT_TRUE(received == content);
-}
-
-TEST(DataAvailable, PeeksWithoutTaking) {
-    LoopbackPeer peer([](SOCKET s) {
+TEST_F(Transfer, DataAvailablePeeksWithoutTaking) {
+    Serve([](SOCKET s) {
         sockettest::SendText(s, "z\n");
         sockettest::ReceiveAll(s);
     });
-    Probe client;
-    ConnectTo(client, peer);
-    const DWORD start = GetTickCount();
-    while (!client.DataAvailable() && GetTickCount() - start < 3000) sockettest::PumpFor(5);
-    EXPECT_TRUE(client.DataAvailable());
+    EXPECT_TRUE(sockettest::PumpUntil([&] { return client.DataAvailable(); }, 3000));
     std::string line;
     client.ReadLn(line);
     EXPECT_EQ(line, "z\n");
     EXPECT_FALSE(client.DataAvailable());
 }
 
-// The peer half-closes while an upload is still going out: the close notice arrives in the
-// upload's pumps and must not close the socket under it (the rest would go to a fresh,
-// unconnected socket) nor touch the chunk it is sending. Every byte arrives, in order.
-TEST(SendFile, APeersCloseNoticeDuringTheUploadWaitsForItsEnd) {
+// The whole file goes out, counted. The peer half-closes while the upload is still going out:
+// the close notice arrives in the upload's pumps and must not close the socket under it (the rest
+// would go to a fresh, unconnected socket) nor touch the chunk it is sending. Every byte arrives,
+// in order.
+TEST_F(Transfer, SendFileSendsTheWholeFileThroughAPeersCloseNotice) {
     const std::string content = Pattern(8 << 20);
     const testsupport::TemporaryFile file("quorvane-send-close.bin");
-    const std::string& path = file.Path();
-    testsupport::WriteWholeFile(path, content);
+    testsupport::WriteWholeFile(file.Path(), content);
     std::string received;
-    Probe client;  // outlives the peer: closing resets the connection and drops unread data
-    {
-        LoopbackPeer peer([&](SOCKET s) {
-            Sleep(100);
-            shutdown(s, SD_SEND);
-            Sleep(400);
-            received = sockettest::ReceiveBytes(s, content.size());
-        });
-        ConnectTo(client, peer);
-        int disconnects = 0;
-        client.OnDisconnect = [&](void*) { ++disconnects; };
-        EXPECT_NO_THROW(client.SendFile(path));
-        EXPECT_EQ(client.BytesSent, static_cast<std::int64_t>(content.size()));
-        EXPECT_EQ(disconnects, 0) << "closed during the upload";
-    }
+    Serve([&](SOCKET s) {
+        Sleep(100);
+        shutdown(s, SD_SEND);
+        Sleep(400);
+        received = sockettest::ReceiveBytes(s, content.size());
+    });
+    EXPECT_THROW(client.SendFile(testsupport::TempPath("quorvane-missing.bin")), std::runtime_error);
+    int disconnects = 0, packets = 0;
+    client.OnDisconnect = [&](void*) { ++disconnects; };
+    client.OnPacketSent = [&](void*) { ++packets; };
+    EXPECT_NO_THROW(client.SendFile(file.Path()));
+    EXPECT_EQ(client.BytesSent, static_cast<std::int64_t>(content.size()));
+    EXPECT_GE(packets, 1);
+    EXPECT_EQ(disconnects, 0) << "closed during the upload";
+    peer.reset();
     EXPECT_TRUE(received == content) << received.size() << " bytes arrived";
 }
 
-Probe* g_cancelTarget = nullptr;
-
 // A peer that stops reading blocks the upload; the cancel comes from a timer, as the wizard's
 // Cancel button would, inside the upload's pumps.
-TEST(SendFile, CancelDuringTheUploadEndsItWithItsText) {
+TEST_F(Transfer, CancelDuringAnUploadEndsItWithItsText) {
     const testsupport::TemporaryFile file("quorvane-send-cancel.bin");
-    const std::string& path = file.Path();
-    testsupport::WriteWholeFile(path, Pattern(32 << 20));
-    LoopbackPeer peer([](SOCKET) { Sleep(3000); });  // never reads
-    Probe client;
-    ConnectTo(client, peer);
-    g_cancelTarget = &client;
-    SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) {
-        KillTimer(nullptr, id);
-        if (g_cancelTarget) g_cancelTarget->Cancel();
-    });
+    testsupport::WriteWholeFile(file.Path(), Pattern(32 << 20));
+    Serve([](SOCKET) { Sleep(3000); });  // never reads
+    const sockettest::CancelLater cancel(client, 300);
     const DWORD start = GetTickCount();
-    try {
-        client.SendFile(path);
-        ADD_FAILURE() << "the upload was not cancelled";
-    } catch (const EAbortError& error) {
-        EXPECT_STREQ(error.what(), "Socket send aborted");
-    }
-    g_cancelTarget = nullptr;
+    EXPECT_EQ(ErrorOf<EAbortError>([&] { client.SendFile(file.Path()); }), "Socket send aborted");
     EXPECT_LT(GetTickCount() - start, 2000u);
     EXPECT_LT(client.BytesSent, 32 << 20);
     EXPECT_FALSE(client.Canceled);
     EXPECT_FALSE(client.TimeoutTimer->Running());
 }
+
+}  // namespace
