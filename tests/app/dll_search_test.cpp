@@ -5,6 +5,7 @@
 #include "app/DllSearchPath.h"
 #include "app/DownloadServer.h"
 #include "app/uInstall.h"
+#include "tests/app/install/InstallTestSupport.h"
 #include "tests/support/TestApplication.h"
 
 #include <gtest/gtest.h>
@@ -13,16 +14,9 @@
 
 namespace {
 
-std::wstring ProgramFolder() {
-    wchar_t path[MAX_PATH + 1] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder = path;
-    return folder.substr(0, folder.find_last_of(L'\\') + 1);
-}
-
 TEST(DllSearchPath, APlantedDllIsNeverLoadedAndRichEditStillShows) {
-    for (const wchar_t* planted : {L"quorvane_planted.dll", L"Msftedit.dll"})
-        ASSERT_NE(GetFileAttributesW((ProgramFolder() + planted).c_str()), INVALID_FILE_ATTRIBUTES) << planted;
+    for (const char* planted : {"quorvane_planted.dll", "Msftedit.dll"})
+        ASSERT_TRUE(testsupport::Exists(installtest::ProgramDir() + planted)) << planted;
     RestrictDllSearchPath();
 
     EXPECT_EQ(LoadLibraryW(L"quorvane_planted.dll"), nullptr);

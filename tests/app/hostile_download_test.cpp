@@ -5,123 +5,41 @@
 // section, played here as the engine's tests play them; the other files are served as this
 // build pinned them. The few misbehaviours a sound server may show end in a complete
 // installation.
-#include "WizardFixture.h"
-#include "install/finish_fixture.h"
+#include "DownloadFixture.h"
 #include "app/DownloadErrors.h"
 #include "app/DownloadRetry.h"
 #include "app/DownloadServer.h"
-#include "app/install/Registry.h"
 #include "net/socket/SocketErrors.h"
-#include "tests/net/http/CaseServer.h"
 #include "tests/net/http/EngineRun.h"
+#include "tests/support/Loopback.h"
 
 #include <algorithm>
-#include <functional>
 
 using httptest::Actions;
 using httptest::Reply;
 using httptest::TCaseServer;
 
+void PrintTo(const THttpCase& c, std::ostream* os) { *os << c.Name; }
+
 namespace {
 
-std::string g_server = "127.0.0.1:1";
-
-const char* const kFiles[] = {"quorvane.exe", "quorvane.ini", "miseajour.exe", "uninstall.exe"};
-std::string PathOf(const char* file) { return std::string("/download/lite/") + file; }
-std::string Product(const char* file) { return installtest::ProductFileBytes(file); }
-
-class HostileDownloadTest : public WizardTest {
+// Every failure must leave the earlier installation as it was; the retries keep their own pauses.
+class HostileDownloadTest : public DownloadFixture {
 protected:
     void SetUp() override {
-        WizardTest::SetUp();
-        // localhost, as the cases name their server.
-        g_server = "localhost:" + std::to_string(server.Port());
+        DownloadFixture::SetUp();
         answer = IDYES;  // overwrite the earlier installation; confirm Cancel
-        ui::Application::Instance().ErrorHook = [this](const std::string& message) { errors.push_back(message); };
-        installtest::RemoveInstallation(install::ReadProgramsPath(), install::ReadDesktopPath());
-        for (const char* file : kFiles) installtest::WriteFileBytes(dir.Path() + file, std::string("old ") + file);
-        for (const char* file : kFiles) server.Serve(PathOf(file), Product(file));
+        realBackOffs = true;
+        EarlierInstallation();
+        ServeAll();
     }
-    void TearDown() override {
-        install::TestRegistryFaults() = {};
-        ui::Application::Instance().ErrorHook = nullptr;
-        server.Finish();
-        WizardTest::TearDown();
-        installtest::RemoveInstallation(install::ReadProgramsPath(), install::ReadDesktopPath());
-    }
-
-    // Pages 1 to 3 in English into the scratch directory; `beforeInstall` runs just before the
-    // Install click (which returns when the download and the finishing steps are over).
-    TfInstall& Install(const std::function<void(TfInstall&)>& beforeInstall = nullptr) {
-        TfInstall& f = Start(kEnglish);
-        Click(f.BtnNext);
-        Click(f.rdoagree);
-        Click(f.BtnNext);
-        SendMessageW(f.TxtDir.Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ui::WidenPath(dir.Path()).c_str()));
-        if (beforeInstall) beforeInstall(f);
-        const ULONGLONG start = GetTickCount64();
-        Click(f.BtnNext);
-        elapsedMs = GetTickCount64() - start;
-        return f;
-    }
-
-    void ExpectNothingInstalled(const TfInstall& f, const std::string& what) {
-        EXPECT_FALSE(errors.empty()) << what << ": no error shown";
-        EXPECT_EQ(f.InstallDone, 0) << what;
-        for (const char* file : kFiles)
-            EXPECT_EQ(installtest::ReadFileBytes(dir.Path() + file), std::string("old ") + file) << what;
-        EXPECT_FALSE(installtest::Exists(install::ReadProgramsPath() + "Quorvane")) << what;
-        EXPECT_FALSE(installtest::Exists(install::ReadDesktopPath() + "\\Quorvane Basic.Lnk")) << what;
-        EXPECT_EQ(installtest::ReadRegString(HKEY_LOCAL_MACHINE, install::kLocationKey, install::kLocationValue),
-                  "<missing>")
-            << what;
-        EXPECT_EQ(installtest::ReadRegString(HKEY_LOCAL_MACHINE, installtest::kUninstallKeys[1], "DisplayName"),
-                  "<missing>")
-            << what;
-        EXPECT_LT(elapsedMs, 15000u) << what;
-        ExpectDownloadFolderGone(f, what);
-    }
-
-    // The run's own folder under the temporary path is removed whatever the outcome.
-    static void ExpectDownloadFolderGone(const TfInstall& f, const std::string& what) {
-        if (f.DownloadDir.empty()) return;  // stopped before the folder was made
-        EXPECT_EQ(f.DownloadDir.rfind(f.TempPath, 0), 0u) << what << ": " << f.DownloadDir;
-        EXPECT_FALSE(installtest::Exists(f.DownloadDir)) << what << ": " << f.DownloadDir;
-    }
-
-    void ExpectInstalled(const TfInstall& f) {
-        EXPECT_TRUE(errors.empty()) << errors.front();
-        EXPECT_EQ(f.InstallDone, 1);
-        for (const char* file : kFiles) EXPECT_TRUE(installtest::ReadFileBytes(dir.Path() + file) == Product(file));
-        ASSERT_FALSE(f.DownloadDir.empty());
-        ExpectDownloadFolderGone(f, "installed");
-    }
-
-    TCaseServer server;
-    installtest::ScratchDir dir{"hostile-download"};
-    std::vector<std::string> errors;
-    ULONGLONG elapsedMs = 0;
 };
-
-std::string ClosedPortAddress() { return loopback::Address(loopback::ClosedPort()); }
-
-// The file a case's passes answer: its [download] "file", or the one its URL names.
-std::string CaseFile(const THttpCase& c) {
-    const std::string url = c.ClientValue("url");
-    return c.Download.count("file") ? c.Download.at("file") : url.substr(url.rfind('/') + 1);
-}
 
 std::string RangeOf(const std::string& request) {
     const std::size_t at = request.find("\r\nRange: ");
     if (at == std::string::npos) return "-";
     return request.substr(at + 9, request.find("\r\n", at + 9) - at - 9);
 }
-
-}  // namespace
-
-void PrintTo(const THttpCase& c, std::ostream* os) { *os << c.Name; }
-
-namespace {
 
 class DownloadCase : public HostileDownloadTest, public testing::WithParamInterface<THttpCase> {};
 
@@ -132,26 +50,25 @@ TEST_P(DownloadCase, EndsAsTheCaseSays) {
         const auto found = c.Download.find(key);
         return found == c.Download.end() ? std::nullopt : std::optional(found->second);
     };
-    const std::string file = CaseFile(c);
+    // The file the passes answer: the case's "file", or the one its URL names.
+    const std::string url = c.ClientValue("url");
+    const std::string file = said("file").value_or(url.substr(url.rfind('/') + 1));
     const std::size_t index = std::find(std::begin(kFiles), std::end(kFiles), file) - std::begin(kFiles);
     ASSERT_LT(index, std::size(kFiles)) << file;
     for (const THttpPass& pass : c.Passes)
         ASSERT_TRUE(!pass.AtOnce || index == 0) << "a pass that acts at once can only answer the first file";
     // The passes answer whatever is asked once the sound files before it came: the file, and
     // the places it redirects to.
-    server.On(PathOf(file.c_str()), {});
+    server.On(PathOf(file), {});
     server.Start(c.Scripts());
     const long long sentBefore = server.BytesSent();
+    realBackOffs = said("real-back-offs") == "yes";
     TfInstall& f = Install([&](TfInstall& form) {
-        if (said("real-back-offs") != "yes") form.BackOffMs = {20, 20};
         if (auto ms = said("inactivity-time-out")) form.InactivityTimeOutMs = std::stoi(*ms);
     });
     const bool installed = said("installed") == "yes";
-    if (installed) {
-        ExpectInstalled(f);
-    } else {
-        ExpectNothingInstalled(f, c.Name);
-    }
+    if (installed) ExpectInstalled(f);
+    else ExpectNothingInstalled(f, c.Name);
     if (auto words = said("error")) {
         ASSERT_FALSE(errors.empty());
         EXPECT_NE(errors[0].find(*words), std::string::npos) << errors[0];
@@ -171,8 +88,7 @@ TEST_P(DownloadCase, EndsAsTheCaseSays) {
     std::vector<std::string> ranges;
     // A connection taken at once has no request: it can only be one for the first file.
     for (const std::string& request : requests)
-        if (request.empty() || httptest::RequestPath(request) == PathOf(file.c_str()))
-            ranges.push_back(RangeOf(request));
+        if (request.empty() || httptest::RequestPath(request) == PathOf(file)) ranges.push_back(RangeOf(request));
     if (auto count = said("requests")) {
         EXPECT_EQ(std::to_string(ranges.size()), *count);
     }
@@ -187,8 +103,7 @@ TEST_P(DownloadCase, EndsAsTheCaseSays) {
         long long others = 2000;
         for (const char* other : kFiles)
             if (other != file) others += static_cast<long long>(Product(other).size());
-        EXPECT_LT(server.BytesSent() - sentBefore,
-                  static_cast<long long>(Product(file.c_str()).size() * 112 / 100) + others);
+        EXPECT_LT(server.BytesSent() - sentBefore, static_cast<long long>(Product(file).size() * 112 / 100) + others);
     }
 }
 
@@ -207,16 +122,10 @@ INSTANTIATE_TEST_SUITE_P(Cases, DownloadCase, testing::ValuesIn(DownloadCases())
 });
 
 TEST_F(HostileDownloadTest, ARefusedServerStopsBeforeAnyFile) {
-    g_server = ClosedPortAddress();
+    g_downloadServer = loopback::Address(loopback::ClosedPort());
     TfInstall& f = Install();
     ExpectNothingInstalled(f, "refused port");
     EXPECT_EQ(server.Connections(), 0);
-}
-
-// Clicks Cancel (confirmed by the box's answer) once the wait has begun.
-void CALLBACK CancelNow(HWND window, UINT, UINT_PTR id, DWORD) {
-    KillTimer(window, id);
-    if (fInstall) SendMessageW(fInstall->BtnClose.Handle(), BM_CLICK, 0, 0);
 }
 
 TEST_F(HostileDownloadTest, CancelEndsAServerThatNeverAnswersOrTrickles) {
@@ -226,11 +135,9 @@ TEST_F(HostileDownloadTest, CancelEndsAServerThatNeverAnswersOrTrickles) {
     for (const TCaseServer::Script& stall : stalls) {
         errors.clear();
         server.On(PathOf("quorvane.ini"), {stall});
-        TfInstall& f = Install([](TfInstall& form) {
-            fInstall = &form;
-            SetTimer(form.Handle(), 7, 400, CancelNow);
-        });
-        fInstall = nullptr;
+        // Cancel (confirmed by the box's answer) once the wait has begun.
+        TfInstall& f =
+            Install([&](TfInstall& form) { OnTick([] { return true; }, [&] { Click(form.BtnClose); }, 400); });
         EXPECT_EQ(f.Cancelled, 1);
         EXPECT_TRUE(f.Closed());
         ExpectNothingInstalled(f, "cancelled stall");
@@ -238,25 +145,19 @@ TEST_F(HostileDownloadTest, CancelEndsAServerThatNeverAnswersOrTrickles) {
     }
 }
 
-std::string g_statusInBackOff;
-
-// Clicks Cancel (confirmed) in the back-off after quorvane.ini's first attempt.
-void CALLBACK CancelInBackOff(HWND window, UINT, UINT_PTR id, DWORD) {
-    if (!fInstall || fInstall->LblStatus.Text().find("Trying again") == std::string::npos) return;
-    KillTimer(window, id);
-    g_statusInBackOff = fInstall->LblStatus.Text();
-    SendMessageW(fInstall->BtnClose.Handle(), BM_CLICK, 0, 0);
-}
-
 TEST_F(HostileDownloadTest, CancelDuringABackOffEndsAtOnce) {
     server.On(PathOf("quorvane.ini"), {Actions({{THttpAction::Reset, "", 0}})});
+    std::string statusInBackOff;
     TfInstall& f = Install([&](TfInstall& form) {
-        fInstall = &form;
         form.BackOffMs = {20000, 20000};
-        SetTimer(form.Handle(), 7, 10, CancelInBackOff);
+        // Cancel (confirmed) in the back-off after quorvane.ini's first attempt.
+        OnTick([&] { return form.LblStatus.Text().find("Trying again") != std::string::npos; },
+               [&] {
+                   statusInBackOff = form.LblStatus.Text();
+                   Click(form.BtnClose);
+               });
     });
-    fInstall = nullptr;
-    EXPECT_EQ(g_statusInBackOff, "Status : Trying again to download quorvane.ini");
+    EXPECT_EQ(statusInBackOff, "Status : Trying again to download quorvane.ini");
     EXPECT_EQ(f.Cancelled, 1);
     ExpectNothingInstalled(f, "cancelled back-off");
     EXPECT_LT(elapsedMs, 3000u) << "the back-off of 20 s did not end at the cancel";
@@ -283,23 +184,16 @@ TEST_F(HostileDownloadTest, ARedirectToAMirrorKeepsTheCookieForItsOwnServer) {
     EXPECT_NE(requests[3].find("\r\nCookie: qv=1\r\n"), std::string::npos) << requests[3];
 }
 
-// While quorvane.ini's reply is on its way, a folder of that name appears in the download folder.
-void CALLBACK BlockTheSecondFile(HWND window, UINT, UINT_PTR id, DWORD) {
-    if (!fInstall || fInstall->CurrentFile != "quorvane.ini") return;
-    KillTimer(window, id);
-    CreateDirectoryW(ui::WidenPath(fInstall->DownloadDir + "quorvane.ini").c_str(), nullptr);
-}
-
-// The download's file cannot be created in the download folder: a folder has its name.
+// The download's file cannot be created in the download folder: a folder of its name appears
+// there while its reply is on its way.
 TEST_F(HostileDownloadTest, ATemporaryFileThatCannotBeCreatedStopsTheInstallation) {
     server.On(PathOf("quorvane.ini"),
               {Actions({{THttpAction::Delay, "", 1000},
                         {THttpAction::Send, Reply("HTTP/1.0 200 OK", {}, "new quorvane.ini"), 0}})});
-    TfInstall& f = Install([](TfInstall& form) {
-        fInstall = &form;
-        SetTimer(form.Handle(), 8, 20, BlockTheSecondFile);
+    TfInstall& f = Install([&](TfInstall& form) {
+        OnTick([&] { return form.CurrentFile == "quorvane.ini"; },
+               [&] { CreateDirectoryW(ui::WidenPath(form.DownloadDir + "quorvane.ini").c_str(), nullptr); }, 20);
     });
-    fInstall = nullptr;
     ExpectNothingInstalled(f, "temporary file");
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].rfind("Cannot create file", 0), 0u) << errors[0];
@@ -308,8 +202,8 @@ TEST_F(HostileDownloadTest, ATemporaryFileThatCannotBeCreatedStopsTheInstallatio
 
 // A temporary path that cannot hold a download folder stops the run before any request.
 TEST_F(HostileDownloadTest, AnUnusableTemporaryPathDownloadsNothing) {
-    installtest::ScratchDir temp("hostile-temp");
-    installtest::WriteFileBytes(temp.Path() + "a file", "");
+    testsupport::TemporaryFolder temp("hostile-temp");
+    testsupport::WriteWholeFile(temp.Path() + "a file", "");
     // The current directory and the current drive's root exist: only refusing a path that is
     // not a full one keeps the download out of them.
     const std::string unusable[] = {"", ".\\", "\\", temp.Path() + "missing\\", temp.Path() + "a file\\"};
@@ -334,15 +228,11 @@ TEST_F(HostileDownloadTest, AProductFileInUseStopsTheFinishingStepsAndStaysAsItW
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_NE(errors[0].find("quorvane.exe"), std::string::npos) << errors[0];
     EXPECT_EQ(f.InstallDone, 0);
-    for (const char* file : kFiles)
-        EXPECT_EQ(installtest::ReadFileBytes(dir.Path() + file), std::string("old ") + file);
-    EXPECT_FALSE(installtest::Exists(install::ReadProgramsPath() + "Quorvane"));
-    EXPECT_EQ(installtest::ReadRegString(HKEY_LOCAL_MACHINE, installtest::kUninstallKeys[1], "DisplayName"),
-              "<missing>");
+    ExpectNoNewFiles();
 }
 
 // The uninstall entry cannot be written: the finishing steps stop with the registry's message and
-// the installation is not done, so closing the wizard writes no settings.
+// the installation is not done, so closing the wizard writes no settings and no Run value.
 TEST_F(HostileDownloadTest, ARegistryKeyThatCannotBeWrittenLeavesTheInstallationUndone) {
     install::TestRegistryFaults() = {installtest::kUninstallKeys[1], ""};
     TfInstall& f = Install();
@@ -351,7 +241,8 @@ TEST_F(HostileDownloadTest, ARegistryKeyThatCannotBeWrittenLeavesTheInstallation
     EXPECT_EQ(f.InstallDone, 0);
     DeleteFileW(ui::Widen(installtest::SettingsFilePath()).c_str());
     f.Close();
-    EXPECT_FALSE(installtest::Exists(installtest::SettingsFilePath()));
+    EXPECT_FALSE(testsupport::Exists(installtest::SettingsFilePath()));
+    EXPECT_EQ(installtest::RunValue(), "<missing>");
 }
 
 // The settings file cannot be written at close (a folder has its name): the error box, and the
@@ -367,7 +258,7 @@ TEST_F(HostileDownloadTest, ASettingsFileThatCannotBeWrittenKeepsTheInstalledPro
     RemoveDirectoryW(settings.c_str());
     EXPECT_TRUE(f.Closed());
     EXPECT_EQ(errors, std::vector<std::string>{"Unable to write to Quorvane_b.ini"});
-    for (const char* file : kFiles) EXPECT_TRUE(installtest::ReadFileBytes(dir.Path() + file) == Product(file));
+    for (const char* file : kFiles) EXPECT_TRUE(testsupport::ReadWholeFile(dir.Path() + file) == Product(file));
 }
 
 // Which failures earn another attempt, and from which byte it continues.
@@ -414,4 +305,4 @@ TEST(DownloadRetry, RetriesWhatATryAgainMayMendAndResumesOnlyASoundBeginning) {
 
 }  // namespace
 
-const char* DownloadServer() { return g_server.c_str(); }
+const char* DownloadServer() { return g_downloadServer.c_str(); }

@@ -15,12 +15,6 @@
 
 namespace {
 
-void ToPage3(TfInstall& f) {
-    SendMessageW(f.BtnNext.Handle(), BM_CLICK, 0, 0);
-    SendMessageW(f.rdoagree.Handle(), BM_CLICK, 0, 0);
-    SendMessageW(f.BtnNext.Handle(), BM_CLICK, 0, 0);
-}
-
 TEST_F(WizardTest, CancelAnsweredNoChangesNothingOnAnyPage) {
     TfInstall& f = Start(kEnglish);
     answer = IDNO;
@@ -47,7 +41,7 @@ TEST_F(WizardTest, CancelAnsweredNoChangesNothingOnAnyPage) {
 TEST_F(WizardTest, CancelAnsweredYesClosesWithoutTheClosingWork) {
     TfInstall& f = Start(kFrench);
     answer = IDYES;
-    ToPage3(f);
+    ToDirectoryPage();
     Click(f.BtnClose);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text,
@@ -64,28 +58,14 @@ TEST_F(WizardTest, CloseBoxClosesWithoutAQuestion) {
     EXPECT_TRUE(boxes.empty());
 }
 
-TEST_F(WizardTest, CancelIsDisabledOnTheLastPage) {
-    TfInstall& f = Start();
-    ToPage3(f);
-    f.Cancelled = 1;  // no server here: the download returns at once
-    Click(f.BtnNext);
-    ASSERT_EQ(Page(), 5);
-    Click(f.BtnClose);
-    EXPECT_TRUE(boxes.empty());
-    EXPECT_FALSE(f.Closed());
+// A key pressed and let go on `target`, as the message loop hands it over.
+void Press(HWND target, WPARAM key) {
+    PostMessageW(target, WM_KEYDOWN, key, 0);
+    PostMessageW(target, WM_KEYUP, key, 0xC0000000);
+    ui::Application::Instance().ProcessMessages();
 }
 
-class WizardKeys : public WizardTest {
-protected:
-    void Press(const ui::Window& target, WPARAM key) { Press(target.Handle(), key); }
-    void Press(HWND target, WPARAM key) {
-        PostMessageW(target, WM_KEYDOWN, key, 0);
-        PostMessageW(target, WM_KEYUP, key, 0xC0000000);
-        ui::Application::Instance().ProcessMessages();
-    }
-};
-
-TEST_F(WizardKeys, ArrowKeysNeverLeaveTheConsentButtons) {
+TEST_F(WizardTest, ArrowKeysNeverLeaveTheConsentButtons) {
     TfInstall& f = Start(kEnglish);
     f.Show();
     Click(f.BtnNext);
@@ -104,42 +84,42 @@ TEST_F(WizardKeys, ArrowKeysNeverLeaveTheConsentButtons) {
     }
 }
 
-TEST_F(WizardKeys, EnterActsAsNextWhenNextIsEnabled) {
+TEST_F(WizardTest, EnterActsAsNextWhenNextIsEnabled) {
     TfInstall& f = Start();
     f.Show();
     SetFocus(f.rdoFrench.Handle());
-    Press(f.rdoFrench, VK_RETURN);
+    Press(f.rdoFrench.Handle(), VK_RETURN);
     ASSERT_EQ(Page(), 2);
     EXPECT_TRUE(IsWindowVisible(GetFocus()));  // not left on the hidden page
     SetFocus(f.rdoDeny.Handle());              // selected already: focusing it selects nothing new
-    Press(f.rdoDeny, VK_RETURN);               // Next disabled
+    Press(f.rdoDeny.Handle(), VK_RETURN);      // Next disabled
     EXPECT_EQ(Page(), 2);
     Click(f.rdoagree);
-    Press(f.rdoagree, VK_RETURN);
+    Press(f.rdoagree.Handle(), VK_RETURN);
     ASSERT_EQ(Page(), 3);
     SetFocus(f.TxtDir.Handle());
-    Press(f.TxtDir, VK_ESCAPE);  // no cancel button: nothing
+    Press(f.TxtDir.Handle(), VK_ESCAPE);  // no cancel button: nothing
     EXPECT_TRUE(boxes.empty());
     EXPECT_EQ(Page(), 3);
     f.Cancelled = 1;  // no server here: the download returns at once
-    Press(f.TxtDir, VK_RETURN);
+    Press(f.TxtDir.Handle(), VK_RETURN);
     ASSERT_EQ(Page(), 5);
     EXPECT_TRUE(IsWindowVisible(GetFocus()));
     EXPECT_TRUE(IsWindowEnabled(GetFocus()));
     SetFocus(f.chkStartNow.Handle());
-    Press(f.chkStartNow, VK_RETURN);
+    Press(f.chkStartNow.Handle(), VK_RETURN);
     EXPECT_TRUE(f.Closed());
     EXPECT_TRUE(f.chkStartNow.Checked());
 }
 
-TEST_F(WizardKeys, TabFollowsTheLaidOutOrderOnPageThree) {
+TEST_F(WizardTest, TabFollowsTheLaidOutOrderOnPageThree) {
     TfInstall& f = Start();
-    ToPage3(f);
+    ToDirectoryPage();
     f.Show();
     SetFocus(f.TxtDir.Handle());
     const HWND order[] = {f.Directory.Handle(), f.BtnNext.Handle(), f.btnBack.Handle(), f.TxtDir.Handle()};
     for (HWND expected : order) {
-        Press(*ui::Window::FromHandle(GetFocus()), VK_TAB);
+        Press(GetFocus(), VK_TAB);
         EXPECT_EQ(GetFocus(), expected);
     }
 }
@@ -148,9 +128,7 @@ TEST_F(WizardTest, PageFiveLinksOpenTheSiteMaximisedAndTheMailNormally) {
     std::vector<ui::Application::ShellRequest> opened;
     ui::Application::Instance().ShellOpenHook = [&](const ui::Application::ShellRequest& r) { opened.push_back(r); };
     TfInstall& f = Start();
-    ToPage3(f);
-    f.Cancelled = 1;  // no server here: the download returns at once
-    Click(f.BtnNext);
+    ToLastPage();
     ASSERT_EQ(Page(), 5);
     const std::optional<std::wstring> none, empty = std::wstring();
     const struct {
@@ -194,9 +172,11 @@ TEST_F(WizardTest, AnExceptionInAHandlerShowsTheErrorBoxAndTheWizardGoesOn) {
     EXPECT_EQ(Page(), 1);
 }
 
-TEST_F(WizardTest, ExactlyOneLicencePaneShowsAndItHoldsItsText) {
+// Exactly one licence pane shows, its text with its bold runs over their phrases and nothing
+// after, and the selection left collapsed at the start.
+TEST_F(WizardTest, TheLicencePaneShowsItsTextWithItsBoldRuns) {
     TfInstall& f = Start(kEnglish);
-    Click(f.BtnNext);
+    Click(f.BtnNext);  // the licence is formatted when its page first shows
     EXPECT_TRUE(f.memLicenseRaRozoEn.Visible());
     EXPECT_EQ(f.memLicenseRaRozoFr.Visible() + f.memLicenceEn.Visible() + f.memLicenseProFr.Visible() +
                   f.memLicenseEntreFr.Visible(),
@@ -204,11 +184,11 @@ TEST_F(WizardTest, ExactlyOneLicencePaneShowsAndItHoldsItsText) {
     EXPECT_EQ(f.memLicenseRaRozoEn.Text().rfind("QUORVANE BASIC EDITION", 0), 0u);
     EXPECT_FALSE(f.memLicenseRaRozoFr.Text().empty());
     EXPECT_FALSE(f.memLicenceEn.Text().empty());
-}
+    CHARRANGE range{};
+    SendMessageW(f.memLicenseRaRozoEn.Handle(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    EXPECT_EQ(range.cpMin, 0);
+    EXPECT_EQ(range.cpMax, 0);
 
-TEST_F(WizardTest, LicenceBoldRunsCoverTheirPhrasesAndNothingAfter) {
-    TfInstall& f = Start(kEnglish);
-    Click(f.BtnNext);  // the licence is formatted when its page first shows
     const std::string stored = LoadTextResource(202);
     ASSERT_GT(stored.size(), 2200u);
     struct Probe {
@@ -218,17 +198,17 @@ TEST_F(WizardTest, LicenceBoldRunsCoverTheirPhrasesAndNothingAfter) {
                   {1280, false}, {2162, true}, {2199, true},     {2201, false}, {500, false}};
     for (const Probe& p : probes) {
         SCOPED_TRACE(p.position);
-        const long at = RichEditPosition(stored, p.position);
-        f.memLicenseRaRozoEn.SetSelection(at, 1);
+        f.memLicenseRaRozoEn.SetSelection(RichEditPosition(stored, p.position), 1);
         EXPECT_EQ(f.memLicenseRaRozoEn.SelectionBold(), p.bold);
     }
-    // And the selection is left collapsed at the start.
-    Start(kEnglish);
-    Click(form->BtnNext);
-    CHARRANGE range{};
-    SendMessageW(form->memLicenseRaRozoEn.Handle(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
-    EXPECT_EQ(range.cpMin, 0);
-    EXPECT_EQ(range.cpMax, 0);
+}
+
+// Where a control sits in its parent.
+RECT Placed(const ui::Window& control) {
+    RECT r;
+    GetWindowRect(control.Handle(), &r);
+    MapWindowPoints(nullptr, GetParent(control.Handle()), reinterpret_cast<POINT*>(&r), 2);
+    return r;
 }
 
 // Pixels (0xRRGGBB) of what a control draws, on white: what the user would see of it.
@@ -268,11 +248,8 @@ TEST_F(WizardTest, TheDownloadBarDrawsInBlueUnderTheTheme) {
     // The themes stay on for the other controls.
     EXPECT_EQ(GetWindowTheme(f.BtnNext.Handle()) != nullptr, IsThemeActive() != FALSE);
     f.ProgBarDL.SetPosition(100);
-    const RECT bar = [&] {
-        RECT r;
-        GetClientRect(f.ProgBarDL.Handle(), &r);
-        return r;
-    }();
+    RECT bar;
+    GetClientRect(f.ProgBarDL.Handle(), &bar);
     // Blocks of blue across most of the bar, gaps and frame aside.
     const std::vector<DWORD> drawn = Drawn(f.ProgBarDL);
     EXPECT_GT(std::count(drawn.begin(), drawn.end(), 0x0080FFu), bar.right * bar.bottom / 3);
@@ -296,30 +273,20 @@ TEST_F(WizardTest, LayoutPlacesTheBandAndPagesAtTheirUnits) {
     GetClientRect(f.Handle(), &client);
     EXPECT_EQ(client.right, ui::Scale(424));
     EXPECT_EQ(client.bottom, ui::Scale(367));
-    auto placed = [](const ui::Window& w) {
-        RECT r;
-        GetWindowRect(w.Handle(), &r);
-        MapWindowPoints(nullptr, GetParent(w.Handle()), reinterpret_cast<POINT*>(&r), 2);
-        return r;
-    };
-    RECT bottom = placed(f.PnlBottom);
+    RECT bottom = Placed(f.PnlBottom);
     EXPECT_EQ(bottom.top, ui::Scale(337));
     EXPECT_EQ(bottom.bottom - bottom.top, ui::Scale(32));
-    RECT next = placed(f.BtnNext);
+    RECT next = Placed(f.BtnNext);
     EXPECT_EQ(next.left, ui::Scale(200));
     EXPECT_EQ(next.right - next.left, ui::Scale(93));
-    RECT bytes = placed(f.LblBytes);
+    RECT bytes = Placed(f.LblBytes);
     EXPECT_EQ(bytes.right, ui::Scale(393));
-    RECT logo = placed(f.Image3);
+    RECT logo = Placed(f.Image3);
     EXPECT_EQ(logo.right - logo.left, ui::Scale(49));  // the bitmap, scaled like the rest
     EXPECT_EQ(logo.bottom - logo.top, ui::Scale(57));
     EXPECT_EQ(GetParent(f.Image3.Handle()), f.PnlStep4.Handle());
     EXPECT_NE(GetWindowLongPtrW(f.BtnNext.Handle(), GWL_STYLE) & BS_DEFPUSHBUTTON, 0);
 }
-
-}  // namespace
-
-namespace {
 
 // The note under the bar keeps its laid-out line; a text that needs more lines grows upward,
 // and none of it is cut off when drawn with the label's own font.
@@ -328,9 +295,8 @@ TEST_F(WizardTest, DownloadNoteSitsOnItsLineAndShowsItsWholeText) {
         SCOPED_TRACE(locale);
         TfInstall& f = Start(locale);
         const HWND note = f.Label12.Handle();
-        RECT placed, client;
-        GetWindowRect(note, &placed);
-        MapWindowPoints(nullptr, GetParent(note), reinterpret_cast<POINT*>(&placed), 2);
+        const RECT placed = Placed(f.Label12);
+        RECT client;
         GetClientRect(note, &client);
         HDC dc = GetDC(note);
         HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(note, WM_GETFONT, 0, 0)));

@@ -90,24 +90,26 @@ HWND FindChild(HWND parent, const std::function<bool(HWND)>& match) {
     return search.found;
 }
 
-bool IsEdit(HWND window) {
-    wchar_t cls[32] = {};
-    GetClassNameW(window, cls, 32);
-    return _wcsicmp(cls, L"Edit") == 0;
+// The first visible child of the wizard for which `match` holds, waited for up to `seconds`;
+// null, said on stderr, when none shows.
+HWND WaitForControl(const std::wstring& description, double seconds, const std::function<bool(HWND)>& match) {
+    HWND wizard = WaitForWizard(true);
+    HWND found = nullptr;
+    if (wizard) WaitFor(seconds, [&] { return (found = FindChild(wizard, match)) != nullptr; });
+    if (!found) std::fwprintf(stderr, L"wizard_driver: no %ls\n", description.c_str());
+    return found;
+}
+
+void PrintFrame(HWND window) {
+    RECT r;
+    GetWindowRect(window, &r);
+    std::printf("%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
 }
 
 int Click(const std::wstring& caption, double seconds) {
-    HWND wizard = WaitForWizard(true);
-    if (!wizard) return 1;
-    HWND found = nullptr;
-    WaitFor(seconds, [&] {
-        found = FindChild(wizard, [&](HWND c) { return IsWindowEnabled(c) && TextOf(c) == caption; });
-        return found != nullptr;
-    });
-    if (!found) {
-        std::fwprintf(stderr, L"wizard_driver: no visible, enabled control \"%ls\"\n", caption.c_str());
-        return 1;
-    }
+    HWND found = WaitForControl(L"visible, enabled control \"" + caption + L"\"", seconds,
+                                [&](HWND c) { return IsWindowEnabled(c) && TextOf(c) == caption; });
+    if (!found) return 1;
     // Posted, so that a handler which opens a modal box or downloads does not hold this program.
     PostMessageW(found, BM_CLICK, 0, 0);
     Sleep(300);
@@ -117,7 +119,11 @@ int Click(const std::wstring& caption, double seconds) {
 int Type(const std::wstring& text) {
     HWND wizard = WaitForWizard(true);
     if (!wizard) return 1;
-    HWND edit = FindChild(wizard, IsEdit);
+    HWND edit = FindChild(wizard, [](HWND c) {
+        wchar_t cls[32] = {};
+        GetClassNameW(c, cls, 32);
+        return _wcsicmp(cls, L"Edit") == 0;
+    });
     if (!edit) return 1;
     // WM_SETTEXT raises the edit box's change notice, as typing does.
     SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
@@ -125,17 +131,9 @@ int Type(const std::wstring& text) {
 }
 
 int WaitText(const std::wstring& prefix, double seconds) {
-    HWND wizard = WaitForWizard(true);
-    if (!wizard) return 1;
-    HWND found = nullptr;
-    WaitFor(seconds, [&] {
-        found = FindChild(wizard, [&](HWND c) { return TextOf(c).rfind(prefix, 0) == 0; });
-        return found != nullptr;
-    });
-    if (!found) {
-        std::fwprintf(stderr, L"wizard_driver: no visible text starting \"%ls\"\n", prefix.c_str());
-        return 1;
-    }
+    HWND found = WaitForControl(L"visible text starting \"" + prefix + L"\"", seconds,
+                                [&](HWND c) { return TextOf(c).rfind(prefix, 0) == 0; });
+    if (!found) return 1;
     PrintUtf8(TextOf(found));
     return 0;
 }
@@ -187,9 +185,7 @@ int Product(bool close) {
         return 1;
     }
     Sleep(500);  // let it paint
-    RECT r;
-    GetWindowRect(window, &r);
-    std::printf("%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
+    PrintFrame(window);
     if (close) PostMessageW(window, WM_CLOSE, 0, 0);
     return 0;
 }
@@ -283,9 +279,7 @@ int wmain(int argc, wchar_t** argv) {
             Sleep(500);  // let the first paint finish
             return 0;
         }
-        RECT r;
-        GetWindowRect(wizard, &r);
-        std::printf("%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
+        PrintFrame(wizard);
         return 0;
     }
     if (command == L"click" && argc > 2) return Click(argv[2], Seconds(argc, argv, 3, 5));

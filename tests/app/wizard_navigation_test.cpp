@@ -15,63 +15,92 @@ const char kDirEn[] = "C:\\Program Files\\Quorvane\\Basic\\";
 
 enum class LanguageSwitch { None, French, English };
 
-TEST_F(WizardTest, CreationShowsPageOneSetUp) {
-    TfInstall& f = Start(kFrench);
-    EXPECT_EQ(Page(), 1);
-    EXPECT_TRUE(f.PnlBottom.Visible());
-    EXPECT_EQ(Buttons(), "-NC");
-    EXPECT_EQ(f.BtnNext.Text(), kNextFr);
-    EXPECT_EQ(f.Text(), "Installation de Quorvane");
-    EXPECT_EQ(f.TxtDir.Text(), kDirFr);
-    EXPECT_TRUE(f.rdoFrench.Checked());
-    EXPECT_TRUE(f.rdoDeny.Checked());
-    EXPECT_EQ(f.Cancelled, 0);
-    EXPECT_EQ(f.InstallDone, 0);
-    const std::string temp = f.TempPath;
-    ASSERT_FALSE(temp.empty());
-    EXPECT_EQ(temp.back(), '\\');
-    EXPECT_EQ(f.InstallDir, "");
-}
+// Every caption of the form, in French and in English: the one place where a typo in a
+// translation shows.
+#define CONTROL(name) #name, [](TfInstall & f) -> const ui::Window& { return f.name; }
+struct Caption {
+    const char* name;
+    const ui::Window& (*control)(TfInstall&);
+    const char* french;
+    const char* english;
+};
+const Caption kCaptions[] = {
+    {"TfInstall", [](TfInstall& f) -> const ui::Window& { return f; }, "Installation de Quorvane",
+     "Quorvane installation"},
+    {CONTROL(Label4),
+     "T\xE9l\xE9"
+     "chargement de Quorvane",
+     "Downloading Quorvane"},
+    {CONTROL(Label5),
+     "Lors du premier d\xE9marrage de Quorvane, vous serez inviter \xE0 cr\xE9"
+     "er votre compte sur le serveur de Quorvane",
+     "When you'll first start Quorvane, you will be invited to create your account on the Quorvane server"},
+    {CONTROL(LblStatus), "Statut : En attente", "Status : Waiting"},
+    {CONTROL(Label12),
+     "Le t\xE9l\xE9"
+     "chargement peut prendre quelques minutes selon la vitesse de votre connexion",
+     "Download may take a few minutes depending of your internet connection speed"},
+    {CONTROL(Label6), "Emplacement de Quorvane", "Quorvane path"},
+    {CONTROL(Label7),
+     "Choisissez le r\xE9pertoire d\xE9sir\xE9 pour l'installation de Quorvane ou appuyez sur 'Suivant' si l'emplacement par d\xE9"
+     "faut vous convient",
+     "Choose the directory you want Quorvane to be installed in, or press 'Next' if you are satisfied with the default path"},
+    {CONTROL(Label8), "Emplacement :", "Path"},
+    {CONTROL(Label19), "License d' utilisation: ", "Usage license : "},
+    {CONTROL(Label20), "Veuillez lire attentivement ces conditions g\xE9n\xE9rales avant d' utiliser ce logiciel",
+     "Please read carefully these general conditions before using this product"},
+    {CONTROL(rdoagree), "J' accepte", "I agree"},
+    {CONTROL(rdoDeny), "Je refuse", "I disagree"},
+    {CONTROL(Label1), "Bienvenue \xE0 l' installation de Quorvane", "Welcome to the installation of Quorvane"},
+    {CONTROL(Label2),
+     "Nous vous invitons \xE0 suivre ces quelques \xE9tapes afin d' installer Quorvane sur votre syst\xE8me",
+     "Please follow these simple steps to install Quorvane on your system"},
+    {CONTROL(Label3), "Choisissez votre langue d' installation: ", "Choose your language for the installation: "},
+    {CONTROL(rdoFrench),
+     "Fran\xE7"
+     "ais",
+     "Fran\xE7"
+     "ais"},
+    {CONTROL(RdoEnglish), "English", "English"},
+    {CONTROL(Label9),
+     "Installation de Quorvane termin\xE9"
+     "e",
+     "Installation of Quorvane done"},
+    {CONTROL(Label10), "Nous vous remercions de faire confiance \xE0 Quorvane",
+     "We appreciate your trust towards Quorvane"},
+    {CONTROL(Label11),
+     "Installation termin\xE9"
+     "e avec succ\xE8s",
+     "Installation done successfully"},
+    {CONTROL(Label14), "Site officiel : ", "Offical web site : "},
+    {CONTROL(Label13), kProductWebSite, kProductWebSite},
+    {CONTROL(Label15), "Courriel : ", "Email : "},
+    {CONTROL(Label16), kSupportEmail, kSupportEmail},
+    {CONTROL(chkStartNow),
+     "D\xE9marrer Quorvane imm\xE9"
+     "diatement",
+     "Launch Quorvane immediately"},
+    {CONTROL(ChkAutoStart),
+     "Ex\xE9"
+     "cution automatique lors de chaque d\xE9marrage de Windows",
+     "Start automatically with Windows"},
+    {CONTROL(BtnClose), "Annuler", "Cancel"},
+    {CONTROL(BtnNext), "&Suivant", "&Next"},
+    {CONTROL(btnBack),
+     "&Pr\xE9"
+     "c\xE9"
+     "dent",
+     "&Back"},
+};
+#undef CONTROL
 
 // What a user or a test can see of the form: every caption, the directory, which licence pane
 // shows, the consent, and the folders read for the finishing steps.
-std::vector<std::string> Seen(const TfInstall& f) {
+std::vector<std::string> Seen(TfInstall& f) {
+    std::vector<const ui::Window*> windows = {&f.TxtDir,          &f.memLicenceEn,       &f.memLicenseEntreFr,
+                                              &f.memLicenseProFr, &f.memLicenseRaRozoFr, &f.memLicenseRaRozoEn};
+    for (const Caption& c : kCaptions) windows.push_back(&c.control(f));
     std::vector<std::string> seen;
-    const ui::Window* windows[] = {&f,
-                                   &f.Label1,
-                                   &f.Label2,
-                                   &f.Label3,
-                                   &f.rdoFrench,
-                                   &f.RdoEnglish,
-                                   &f.Label19,
-                                   &f.Label20,
-                                   &f.rdoagree,
-                                   &f.rdoDeny,
-                                   &f.Label6,
-                                   &f.Label7,
-                                   &f.Label8,
-                                   &f.TxtDir,
-                                   &f.Label4,
-                                   &f.Label5,
-                                   &f.LblStatus,
-                                   &f.Label12,
-                                   &f.Label9,
-                                   &f.Label10,
-                                   &f.Label11,
-                                   &f.Label13,
-                                   &f.Label14,
-                                   &f.Label15,
-                                   &f.Label16,
-                                   &f.chkStartNow,
-                                   &f.ChkAutoStart,
-                                   &f.btnBack,
-                                   &f.BtnNext,
-                                   &f.BtnClose,
-                                   &f.memLicenceEn,
-                                   &f.memLicenseEntreFr,
-                                   &f.memLicenseProFr,
-                                   &f.memLicenseRaRozoFr,
-                                   &f.memLicenseRaRozoEn};
     for (const ui::Window* w : windows) seen.push_back(w->Text() + (w->Visible() ? " (shown)" : " (hidden)"));
     seen.push_back(f.rdoDeny.Checked() ? "deny" : "no consent choice");
     seen.insert(seen.end(), {f.ProgramsPath, f.DesktopPath, f.TempPath});
@@ -99,7 +128,8 @@ TEST_F(WizardTest, PageOneFirstThenTheOtherPagesEndsAsTheWholeForm) {
     }
 }
 
-TEST_F(WizardTest, LocaleChoosesTheFirstLanguage) {
+// Page 1 set up at creation, in the language the locale chooses.
+TEST_F(WizardTest, CreationShowsPageOneInTheLocalesLanguage) {
     struct Case {
         LCID locale;
         const char* language;
@@ -116,13 +146,21 @@ TEST_F(WizardTest, LocaleChoosesTheFirstLanguage) {
         TfInstall& f = Start(c.locale);
         EXPECT_EQ(Translator->Language, c.language);
         EXPECT_EQ(f.Text(), c.title);
+        EXPECT_EQ(Page(), 1);
+        EXPECT_TRUE(f.PnlBottom.Visible());
+        EXPECT_EQ(Buttons(), "-NC");
         const bool english = std::string(c.language) == "anglais";
         EXPECT_EQ(f.BtnNext.Text(), english ? "&Next" : kNextFr);
         EXPECT_EQ(f.TxtDir.Text(), english ? kDirEn : kDirFr);
         EXPECT_EQ(f.memLicenseRaRozoEn.Visible(), english);
         EXPECT_EQ(f.memLicenseRaRozoFr.Visible(), !english);
         EXPECT_TRUE(f.rdoFrench.Checked());  // the radio buttons stay as laid out
-        form.reset();
+        EXPECT_TRUE(f.rdoDeny.Checked());
+        EXPECT_EQ(f.Cancelled, 0);
+        EXPECT_EQ(f.InstallDone, 0);
+        ASSERT_FALSE(f.TempPath.empty());
+        EXPECT_EQ(f.TempPath.back(), '\\');
+        EXPECT_EQ(f.InstallDir, "");
     }
 }
 
@@ -137,11 +175,8 @@ TEST_F(WizardTest, LanguageButtonsRecaptionAndResetTheDirectory) {
     EXPECT_EQ(f.TxtDir.Text(), kDirFr);
     EXPECT_TRUE(f.memLicenseRaRozoFr.Visible());
     EXPECT_FALSE(f.memLicenseRaRozoEn.Visible());
-    for (const ui::Window* hidden :
-         {static_cast<const ui::Window*>(&f.memLicenceEn), static_cast<const ui::Window*>(&f.memLicenseProFr),
-          static_cast<const ui::Window*>(&f.memLicenseEntreFr)}) {
+    for (const ui::Memo* hidden : {&f.memLicenceEn, &f.memLicenseProFr, &f.memLicenseEntreFr})
         EXPECT_FALSE(hidden->Visible());
-    }
 }
 
 TEST_F(WizardTest, ConsentPageStartsDeniedOnEveryArrival) {
@@ -172,9 +207,7 @@ TEST_F(WizardTest, ConsentPageStartsDeniedOnEveryArrival) {
 
 TEST_F(WizardTest, DirectoryPageAndBackToConsent) {
     TfInstall& f = Start();
-    Click(f.BtnNext);
-    Click(f.rdoagree);
-    Click(f.BtnNext);  // 2 -> 3
+    ToDirectoryPage();
     EXPECT_EQ(Page(), 3);
     EXPECT_EQ(Buttons(), "BNC");
     EXPECT_EQ(f.BtnNext.Text(), kInstallFr);
@@ -188,11 +221,9 @@ TEST_F(WizardTest, DirectoryPageAndBackToConsent) {
 
 TEST_F(WizardTest, DirectoryBoxKeepsNextEnabledOnlyWhileItHasText) {
     TfInstall& f = Start();
-    Click(f.BtnNext);
-    Click(f.rdoagree);
-    Click(f.BtnNext);
+    ToDirectoryPage();
     ASSERT_EQ(Page(), 3);
-    SendMessageW(f.TxtDir.Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    Type(f.TxtDir, "");
     EXPECT_EQ(Buttons(), "B-C");
     Click(f.BtnNext);  // disabled: stays
     EXPECT_EQ(Page(), 3);
@@ -210,10 +241,8 @@ TEST_F(WizardTest, DirectoryBoxKeepsNextEnabledOnlyWhileItHasText) {
 
 TEST_F(WizardTest, LanguageChangeReplacesATypedDirectory) {
     TfInstall& f = Start();
-    Click(f.BtnNext);
-    Click(f.rdoagree);
-    Click(f.BtnNext);
-    SendMessageW(f.TxtDir.Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"D:\\Apps\\Q"));
+    ToDirectoryPage();
+    Type(f.TxtDir, "D:\\Apps\\Q");
     Click(f.btnBack);
     Click(f.btnBack);
     ASSERT_EQ(Page(), 1);
@@ -224,127 +253,36 @@ TEST_F(WizardTest, LanguageChangeReplacesATypedDirectory) {
     EXPECT_EQ(f.LblStatus.Text(), "Status : Waiting");
 }
 
+// Install with no server leads to page 5, where Back and Cancel do nothing and Next says Done
+// and closes.
 TEST_F(WizardTest, InstallLeadsToTheLastPageWhichCloses) {
-    TfInstall& f = Start(kEnglish);
-    Click(f.BtnNext);
-    Click(f.rdoagree);
-    Click(f.BtnNext);
-    EXPECT_EQ(f.BtnNext.Text(), "&Install");
-    f.Cancelled = 1;   // no server here: the download returns at once
-    Click(f.BtnNext);  // 3 -> 4 -> 5
-    EXPECT_EQ(Page(), 5);
-    EXPECT_EQ(Buttons(), "-N-");
-    EXPECT_EQ(f.BtnNext.Text(), "Done");
-    EXPECT_EQ(f.InstallDir, kDirEn);
-    EXPECT_FALSE(f.Closed());
-    Click(f.BtnNext);
-    EXPECT_TRUE(f.Closed());
-    EXPECT_TRUE(boxes.empty());
+    const struct {
+        LCID locale;
+        const char* done;
+        const char* dir;
+    } runs[] = {{kEnglish, "Done", kDirEn}, {kFrench, kDoneFr, kDirFr}};
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.locale);
+        TfInstall& f = Start(run.locale);
+        f.BtnBackClick();  // page 1: nothing
+        EXPECT_EQ(Page(), 1);
+        ToLastPage();
+        EXPECT_EQ(Page(), 5);
+        EXPECT_EQ(Buttons(), "-N-");
+        EXPECT_EQ(f.BtnNext.Text(), run.done);
+        EXPECT_EQ(f.InstallDir, run.dir);
+        f.BtnBackClick();
+        Click(f.BtnClose);
+        EXPECT_EQ(Page(), 5);
+        EXPECT_FALSE(f.Closed());
+        Click(f.BtnNext);
+        EXPECT_TRUE(f.Closed());
+        EXPECT_TRUE(boxes.empty());
+    }
 }
 
-TEST_F(WizardTest, PageFiveInFrenchSaysTermine) {
-    TfInstall& f = Start(kFrench);
-    Click(f.BtnNext);
-    Click(f.rdoagree);
-    Click(f.BtnNext);
-    f.Cancelled = 1;  // no server here: the download returns at once
-    Click(f.BtnNext);
-    EXPECT_EQ(Page(), 5);
-    EXPECT_EQ(f.BtnNext.Text(), kDoneFr);
-}
-
-TEST_F(WizardTest, BackIsIgnoredWhereItIsNeverEnabled) {
-    TfInstall& f = Start();
-    f.BtnBackClick();  // page 1: nothing
-    EXPECT_EQ(Page(), 1);
-    Click(f.BtnNext);
-    Click(f.rdoagree);
-    Click(f.BtnNext);
-    f.Cancelled = 1;  // no server here: the download returns at once
-    Click(f.BtnNext);
-    ASSERT_EQ(Page(), 5);
-    f.BtnBackClick();
-    EXPECT_EQ(Page(), 5);
-}
-
-// Every caption of the form and every text of the table, in each language and after each switch:
-// the one place where a typo in a translation shows.
-#define CONTROL(name) #name, [](TfInstall & f) -> const ui::Window& { return f.name; }
+// Every caption of the form and every text of the table, in each language and after each switch.
 TEST_F(WizardTest, EveryCaptionAndTextInEachLanguage) {
-    struct Caption {
-        const char* name;
-        const ui::Window& (*control)(TfInstall&);
-        const char* french;
-        const char* english;
-    };
-    const Caption captions[] = {
-        {"TfInstall", [](TfInstall& f) -> const ui::Window& { return f; }, "Installation de Quorvane",
-         "Quorvane installation"},
-        {CONTROL(Label4),
-         "T\xE9l\xE9"
-         "chargement de Quorvane",
-         "Downloading Quorvane"},
-        {CONTROL(Label5),
-         "Lors du premier d\xE9marrage de Quorvane, vous serez inviter \xE0 cr\xE9"
-         "er votre compte sur le serveur de Quorvane",
-         "When you'll first start Quorvane, you will be invited to create your account on the Quorvane server"},
-        {CONTROL(LblStatus), "Statut : En attente", "Status : Waiting"},
-        {CONTROL(Label12),
-         "Le t\xE9l\xE9"
-         "chargement peut prendre quelques minutes selon la vitesse de votre connexion",
-         "Download may take a few minutes depending of your internet connection speed"},
-        {CONTROL(Label6), "Emplacement de Quorvane", "Quorvane path"},
-        {CONTROL(Label7),
-         "Choisissez le r\xE9pertoire d\xE9sir\xE9 pour l'installation de Quorvane ou appuyez sur 'Suivant' si l'emplacement par d\xE9"
-         "faut vous convient",
-         "Choose the directory you want Quorvane to be installed in, or press 'Next' if you are satisfied with the default path"},
-        {CONTROL(Label8), "Emplacement :", "Path"},
-        {CONTROL(Label19), "License d' utilisation: ", "Usage license : "},
-        {CONTROL(Label20), "Veuillez lire attentivement ces conditions g\xE9n\xE9rales avant d' utiliser ce logiciel",
-         "Please read carefully these general conditions before using this product"},
-        {CONTROL(rdoagree), "J' accepte", "I agree"},
-        {CONTROL(rdoDeny), "Je refuse", "I disagree"},
-        {CONTROL(Label1), "Bienvenue \xE0 l' installation de Quorvane", "Welcome to the installation of Quorvane"},
-        {CONTROL(Label2),
-         "Nous vous invitons \xE0 suivre ces quelques \xE9tapes afin d' installer Quorvane sur votre syst\xE8me",
-         "Please follow these simple steps to install Quorvane on your system"},
-        {CONTROL(Label3), "Choisissez votre langue d' installation: ", "Choose your language for the installation: "},
-        {CONTROL(rdoFrench),
-         "Fran\xE7"
-         "ais",
-         "Fran\xE7"
-         "ais"},
-        {CONTROL(RdoEnglish), "English", "English"},
-        {CONTROL(Label9),
-         "Installation de Quorvane termin\xE9"
-         "e",
-         "Installation of Quorvane done"},
-        {CONTROL(Label10), "Nous vous remercions de faire confiance \xE0 Quorvane",
-         "We appreciate your trust towards Quorvane"},
-        {CONTROL(Label11),
-         "Installation termin\xE9"
-         "e avec succ\xE8s",
-         "Installation done successfully"},
-        {CONTROL(Label14), "Site officiel : ", "Offical web site : "},
-        {CONTROL(Label13), kProductWebSite, kProductWebSite},
-        {CONTROL(Label15), "Courriel : ", "Email : "},
-        {CONTROL(Label16), kSupportEmail, kSupportEmail},
-        {CONTROL(chkStartNow),
-         "D\xE9marrer Quorvane imm\xE9"
-         "diatement",
-         "Launch Quorvane immediately"},
-        {CONTROL(ChkAutoStart),
-         "Ex\xE9"
-         "cution automatique lors de chaque d\xE9marrage de Windows",
-         "Start automatically with Windows"},
-        {CONTROL(BtnClose), "Annuler", "Cancel"},
-        {CONTROL(BtnNext), "&Suivant", "&Next"},
-        {CONTROL(btnBack),
-         "&Pr\xE9"
-         "c\xE9"
-         "dent",
-         "&Back"},
-    };
     struct Text {
         int index;
         const char* french;
@@ -425,7 +363,7 @@ TEST_F(WizardTest, EveryCaptionAndTextInEachLanguage) {
             Click(f.rdoFrench);
         }
         if (run.switchTo == LanguageSwitch::English) Click(f.RdoEnglish);
-        for (const Caption& c : captions) EXPECT_EQ(c.control(f).Text(), run.english ? c.english : c.french) << c.name;
+        for (const Caption& c : kCaptions) EXPECT_EQ(c.control(f).Text(), run.english ? c.english : c.french) << c.name;
         for (const Text& t : texts) {
             std::string text;
             Translator->GetText(t.index, text);
@@ -433,6 +371,5 @@ TEST_F(WizardTest, EveryCaptionAndTextInEachLanguage) {
         }
     }
 }
-#undef CONTROL
 
 }  // namespace

@@ -1,8 +1,7 @@
-// Page 3's checks and folder tree, and the close-time work, through the real form: real
-// directories, the shell's folder tree, the registry and the settings file of the test prefix.
+// Page 3's checks and folder tree through the real form: real directories and the shell's folder
+// tree of the test prefix.
 #include "WizardFixture.h"
 
-#include "install/InstallTestSupport.h"
 #include "ui/Text.h"
 
 #include <commctrl.h>
@@ -11,16 +10,6 @@ namespace {
 
 using installtest::IsDirectory;
 using installtest::TemporaryFolder;
-
-void ToPage3(TfInstall& f) {
-    SendMessageW(f.BtnNext.Handle(), BM_CLICK, 0, 0);
-    SendMessageW(f.rdoagree.Handle(), BM_CLICK, 0, 0);
-    SendMessageW(f.BtnNext.Handle(), BM_CLICK, 0, 0);
-}
-
-void Type(ui::Edit& edit, const std::string& text) {
-    SendMessageW(edit.Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ui::Widen(text).c_str()));
-}
 
 // A drive letter that names no drive of this system.
 std::string MissingDrive() {
@@ -31,12 +20,6 @@ std::string MissingDrive() {
     return "";
 }
 
-std::string SettingsFile() {
-    wchar_t windows[MAX_PATH + 1] = {};
-    GetWindowsDirectoryW(windows, MAX_PATH);
-    return ui::Narrow(windows) + "\\Quorvane_b.ini";
-}
-
 HTREEITEM ChildNamed(HWND tree, HTREEITEM parent, const std::wstring& name) {
     for (HTREEITEM item = TreeView_GetChild(tree, parent); item; item = TreeView_GetNextSibling(tree, item)) {
         if (installtest::TreeItemText(tree, item) == name) return item;
@@ -44,13 +27,16 @@ HTREEITEM ChildNamed(HWND tree, HTREEITEM parent, const std::wstring& name) {
     return nullptr;
 }
 
-TEST_F(WizardTest, ExistingProductAnsweredNoStaysOnPageThreeAndCreatesNothing) {
+// An earlier installation in the directory: answered No, page 3 stays and nothing is fetched;
+// answered Yes, the installation goes on into the same directory.
+TEST_F(WizardTest, ExistingProductAsksAndGoesOnOnlyOnYes) {
     TemporaryFolder dir("wizard-existing");
     installtest::WriteWholeFile(dir.Path() + "quorvane.exe", "old");
     TfInstall& f = Start(kEnglish);
-    ToPage3(f);
+    ToDirectoryPage();
     // Without a final backslash: the test adds one before looking for the program.
-    Type(f.TxtDir, dir.Path().substr(0, dir.Path().size() - 1));
+    const std::string typed = dir.Path().substr(0, dir.Path().size() - 1);
+    Type(f.TxtDir, typed);
     answer = IDNO;
     Click(f.BtnNext);
     ASSERT_EQ(boxes.size(), 1u);
@@ -64,32 +50,25 @@ TEST_F(WizardTest, ExistingProductAnsweredNoStaysOnPageThreeAndCreatesNothing) {
     EXPECT_EQ(f.InstallDir, "");
     EXPECT_EQ(installtest::ReadWholeFile(dir.Path() + "quorvane.exe"), "old");
     EXPECT_EQ(f.HttpClient, nullptr);  // and nothing was fetched
-}
 
-TEST_F(WizardTest, ExistingProductAnsweredYesGoesOnIntoTheSameDirectory) {
-    TemporaryFolder dir("wizard-overwrite");
-    installtest::WriteWholeFile(dir.Path() + "quorvane.exe", "old");
-    TfInstall& f = Start(kEnglish);
-    ToPage3(f);
-    Type(f.TxtDir, dir.Path());
     answer = IDYES;
     f.Cancelled = 1;  // the download then returns at once: this test is about page 3 only
     Click(f.BtnNext);
-    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes.size(), 2u);
     EXPECT_EQ(Page(), 5);
-    EXPECT_EQ(f.InstallDir, dir.Path());
+    EXPECT_EQ(f.InstallDir, typed);
 }
 
 TEST_F(WizardTest, ADirectoryThatCannotBeMadeShowsItsBoxTwiceAndPageThreeAgain) {
     const std::string drive = MissingDrive();
     ASSERT_FALSE(drive.empty());
     TfInstall& f = Start(kFrench);
-    ToPage3(f);
+    ToDirectoryPage();
     Type(f.TxtDir, drive + "\\Apps\\Q");
     answer = IDOK;
     Click(f.BtnNext);
     ASSERT_EQ(boxes.size(), 2u);
-    for (const ShownBox& box : boxes) {
+    for (const installtest::Box& box : boxes) {
         // Boxes show UTF-8.
         EXPECT_EQ(box.text, "Impossible de créer le répertoire. Vérifier la syntaxe.");
         EXPECT_EQ(box.caption, "Opération annulée");
@@ -106,7 +85,7 @@ TEST_F(WizardTest, ADirectoryThatCannotBeMadeShowsItsBoxTwiceAndPageThreeAgain) 
 TEST_F(WizardTest, ATypedDirectoryIsMadeLevelByLevelAndKeptAsTyped) {
     TemporaryFolder dir("wizard-levels");
     TfInstall& f = Start(kEnglish);
-    ToPage3(f);
+    ToDirectoryPage();
     const std::string typed = dir.Path() + "Apps\\Q";
     Type(f.TxtDir, typed);
     f.Cancelled = 1;  // stop before the download
@@ -134,7 +113,7 @@ TEST_F(FolderTreeTest, SelectingTheRootGivesExactlyTheDefaultDirectory) {
     for (LCID locale : {kFrench, kEnglish}) {
         SCOPED_TRACE(locale);
         TfInstall& f = Start(locale);
-        ToPage3(f);
+        ToDirectoryPage();
         Type(f.TxtDir, "D:\\Other");
         const HWND tree = f.Directory.Handle();
         const HTREEITEM root = TreeView_GetRoot(tree);
@@ -150,7 +129,7 @@ TEST_F(FolderTreeTest, SelectingTheRootGivesExactlyTheDefaultDirectory) {
 
 TEST_F(FolderTreeTest, SelectingAFolderReplacesTypedTextOnceAndTypingNeverMovesTheTree) {
     TfInstall& f = Start(kFrench);
-    ToPage3(f);
+    ToDirectoryPage();
     const HWND tree = f.Directory.Handle();
     const HTREEITEM child = ChildNamed(tree, TreeView_GetRoot(tree), L"QuorvaneTreeTest");
     ASSERT_NE(child, nullptr);
@@ -163,38 +142,6 @@ TEST_F(FolderTreeTest, SelectingAFolderReplacesTypedTextOnceAndTypingNeverMovesT
     TreeView_SelectItem(tree, child);
     EXPECT_EQ(f.TxtDir.Text(), "C:\\Program Files\\QuorvaneTreeTest\\Quorvane\\RaRozo\\");
     EXPECT_EQ(changes, 1);
-}
-
-// Closing after a completed installation writes the language and the Run value; the product is
-// not started when its box is cleared. Shares the prefix's installation with the install tests.
-TEST_F(WizardTest, ClosingAfterACompletedInstallationDoesTheClosingWork) {
-    TemporaryFolder dir("wizard-close");
-    DeleteFileW(ui::Widen(SettingsFile()).c_str());
-    const std::string runKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-    RegDeleteKeyValueW(HKEY_CURRENT_USER, ui::Widen(runKey).c_str(), L"QuorvaneRaRozo");
-    TfInstall& f = Start(kEnglish);
-    f.InstallDir = dir.Path();
-    f.InstallDone = 1;
-    SendMessageW(f.chkStartNow.Handle(), BM_CLICK, 0, 0);
-    ASSERT_FALSE(f.chkStartNow.Checked());
-    f.Close();
-    EXPECT_TRUE(f.Closed());
-    EXPECT_EQ(installtest::ReadRegPath(HKEY_CURRENT_USER, runKey, "QuorvaneRaRozo"),
-              "\"" + dir.Path() + "Quorvane.exe\"");
-    EXPECT_EQ(installtest::ReadWholeFile(SettingsFile()), "[Settings]\r\nlangue=anglais\r\n");
-    RegDeleteKeyValueW(HKEY_CURRENT_USER, ui::Widen(runKey).c_str(), L"QuorvaneRaRozo");
-    DeleteFileW(ui::Widen(SettingsFile()).c_str());
-}
-
-TEST_F(WizardTest, ClosingAnUnfinishedInstallationWritesNothing) {
-    const std::string runKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-    RegDeleteKeyValueW(HKEY_CURRENT_USER, ui::Widen(runKey).c_str(), L"QuorvaneRaRozo");
-    TfInstall& f = Start(kEnglish);
-    DeleteFileW(ui::Widen(SettingsFile()).c_str());
-    f.InstallDir = "C:\\Nowhere\\";
-    f.Close();
-    EXPECT_FALSE(installtest::Exists(SettingsFile()));
-    EXPECT_EQ(installtest::ReadRegString(HKEY_CURRENT_USER, runKey, "QuorvaneRaRozo"), "<missing>");
 }
 
 }  // namespace

@@ -9,37 +9,33 @@ namespace {
 
 struct Accepted {
     std::vector<std::string> args;
-    bool silent, noAutoStart, noLaunch, usage;
+    const char* switches;  // as Switches() writes them
     const char* dir;       // nullptr: not given
     const char* language;  // nullptr: not given
     const char* log;       // nullptr: not given
 };
 
+// Silent, no autostart, no launch, usage: as "SALU", with '-' for a switch not given.
+std::string Switches(const cmdline::CommandLine& line) {
+    return std::string() + (line.Silent ? 'S' : '-') + (line.NoAutoStart ? 'A' : '-') + (line.NoLaunch ? 'L' : '-') +
+           (line.Usage ? 'U' : '-');
+}
+
 const Accepted kAccepted[] = {
-    {{}, false, false, false, false, nullptr, nullptr, nullptr},
-    {{"/S"}, true, false, false, false, nullptr, nullptr, nullptr},
-    {{"-s", "/noautostart", "-NoLaunch"}, true, true, true, false, nullptr, nullptr, nullptr},
-    {{"/?"}, false, false, false, true, nullptr, nullptr, nullptr},
+    {{}, "----", nullptr, nullptr, nullptr},
+    {{"/S"}, "S---", nullptr, nullptr, nullptr},
+    {{"-s", "/noautostart", "-NoLaunch"}, "SAL-", nullptr, nullptr, nullptr},
+    {{"/?"}, "---U", nullptr, nullptr, nullptr},
     {{"/S", "/DIR=C:\\Quorvane Test\\App", "/LANG=EN", "/log=Z:\\tmp\\q.log"},
-     true,
-     false,
-     false,
-     false,
+     "S---",
      "C:\\Quorvane Test\\App",
      "anglais",
      "Z:\\tmp\\q.log"},
-    {{"/lang=fr"}, false, false, false, false, nullptr, "francais", nullptr},
+    {{"/lang=fr"}, "----", nullptr, "francais", nullptr},
     // /DIR="C:\Program Files\Quorvane\" : the splitter turned the final \" into a quote.
-    {{"/DIR=C:\\Program Files\\Quorvane\""},
-     false,
-     false,
-     false,
-     false,
-     "C:\\Program Files\\Quorvane\\",
-     nullptr,
-     nullptr},
-    {{"/DIR=\\\\server\\share\\Quorvane"}, false, false, false, false, "\\\\server\\share\\Quorvane", nullptr, nullptr},
-    {{"/DIR=D:\\Caf\xE9"}, false, false, false, false, "D:\\Caf\xE9", nullptr, nullptr},
+    {{"/DIR=C:\\Program Files\\Quorvane\""}, "----", "C:\\Program Files\\Quorvane\\", nullptr, nullptr},
+    {{"/DIR=\\\\server\\share\\Quorvane"}, "----", "\\\\server\\share\\Quorvane", nullptr, nullptr},
+    {{"/DIR=D:\\Caf\xE9"}, "----", "D:\\Caf\xE9", nullptr, nullptr},
 };
 
 TEST(CommandLine, AcceptedSwitches) {
@@ -47,10 +43,7 @@ TEST(CommandLine, AcceptedSwitches) {
         const auto line = ParseCommandLine(c.args);
         const std::string what = c.args.empty() ? "(none)" : c.args.front();
         EXPECT_EQ(line.Error, "") << what;
-        EXPECT_EQ(line.Silent, c.silent) << what;
-        EXPECT_EQ(line.NoAutoStart, c.noAutoStart) << what;
-        EXPECT_EQ(line.NoLaunch, c.noLaunch) << what;
-        EXPECT_EQ(line.Usage, c.usage) << what;
+        EXPECT_EQ(Switches(line), c.switches) << what;
         EXPECT_EQ(line.Dir.value_or("<none>"), c.dir ? c.dir : "<none>") << what;
         EXPECT_EQ(line.Language.value_or("<none>"), c.language ? c.language : "<none>") << what;
         EXPECT_EQ(line.Log.value_or("<none>"), c.log ? c.log : "<none>") << what;

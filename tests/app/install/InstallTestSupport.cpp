@@ -66,6 +66,12 @@ std::string ProductFileBytes(const std::string& name) {
     return bytes;
 }
 
+std::string SettingsFilePath() {
+    wchar_t windows[MAX_PATH + 1] = {};
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    return ui::NarrowPath(windows) + "\\Quorvane_b.ini";
+}
+
 std::string ProgramDir() {
     wchar_t path[MAX_PATH + 1] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);

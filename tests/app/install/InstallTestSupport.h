@@ -36,10 +36,6 @@ using testsupport::ReadWholeFile;
 using testsupport::RemoveTree;
 using testsupport::TemporaryFolder;
 using testsupport::WriteWholeFile;
-// The older names, still used by the download-sequence tests until they move to the ones above.
-using ScratchDir = TemporaryFolder;
-inline std::string ReadFileBytes(const std::string& path) { return ReadWholeFile(path); }
-inline void WriteFileBytes(const std::string& path, const std::string& bytes) { WriteWholeFile(path, bytes); }
 
 // Paths here are UTF-8, as in the installer (ui/Text.h).
 // A REG_SZ value, or "<missing>"; ReadRegPath gives a value holding a path as UTF-8.
@@ -47,6 +43,8 @@ std::string ReadRegString(HKEY root, const std::string& key, const std::string& 
 std::string ReadRegPath(HKEY root, const std::string& key, const std::string& value);
 // The text of one item of a tree-view control.
 std::wstring TreeItemText(HWND tree, HTREEITEM item);
+// The settings file the closing steps write: Quorvane_b.ini in the Windows directory.
+std::string SettingsFilePath();
 // Directory of the running test program, ending with a backslash.
 std::string ProgramDir();
 // The bytes of one of the product's files as this build pinned them (QUORVANE_PRODUCT_DIR): what

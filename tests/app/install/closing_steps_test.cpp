@@ -14,19 +14,22 @@ class ClosingStepsTest : public FinishFixture {
 protected:
     // A completed installation, as FinishInstall leaves it.
     void Installed(const std::string& language) {
-        Begin(language, scratch.Path() + "Q");
-        CreateDirectoryW(ui::Widen(InstallDir).c_str(), nullptr);
+        BeginIn(language, "Q");
         install::FinishInstall(State());
         ASSERT_EQ(InstallDone, 1);
     }
 };
 
-TEST_F(ClosingStepsTest, FreshSettingsFileHoldsExactlyTheTwoLines) {
+// The Run value only when the start with Windows is asked for, and used with the backslash
+// FinishInstall added to the typed directory.
+TEST_F(ClosingStepsTest, FreshSettingsFileHoldsExactlyTheTwoLinesAndRunValueOnlyWhenAsked) {
     Installed("francais");
     install::CloseInstall(State(), false, false);
     EXPECT_EQ(ReadWholeFile(SettingsFilePath()), "[Settings]\r\nlangue=francais\r\n");
     EXPECT_EQ(RunValue(), "<missing>");
     EXPECT_FALSE(Launched(300));
+    install::CloseInstall(State(), true, false);
+    EXPECT_EQ(RunValue(), "\"" + scratch.Path() + "Q\\Quorvane.exe\"");
 }
 
 TEST_F(ClosingStepsTest, OtherSectionsAndKeysOfAnExistingFileStay) {
@@ -40,28 +43,9 @@ TEST_F(ClosingStepsTest, OtherSectionsAndKeysOfAnExistingFileStay) {
     EXPECT_EQ(text.find("francais"), std::string::npos) << text;
 }
 
-TEST_F(ClosingStepsTest, RunValueOnlyWhenAutoStartIsAsked) {
-    Installed("francais");
-    install::CloseInstall(State(), false, false);
-    EXPECT_EQ(RunValue(), "<missing>");
-    install::CloseInstall(State(), true, false);
-    // Used with the backslash FinishInstall added to the typed directory.
-    EXPECT_EQ(RunValue(), "\"" + scratch.Path() + "Q\\Quorvane.exe\"");
-}
-
-TEST_F(ClosingStepsTest, StartNowStartsTheProductInTheInstallationDirectory) {
-    Installed("anglais");
-    install::CloseInstall(State(), false, true);
-    ASSERT_TRUE(Launched(10000));
-    // The probe wrote its current directory, as Windows gives it: without the final backslash.
-    const std::string dir = LaunchedIn();
-    EXPECT_TRUE(_stricmp(dir.c_str(), (scratch.Path() + "Q").c_str()) == 0) << dir;
-    EXPECT_EQ(RunValue(), "<missing>");
-}
-
-// Started as the desktop's user: the desktop's shell is asked first, and where none answers the
-// product is started directly (forced here, as on a machine without Explorer); the log says which
-// route was taken.
+// Started as the desktop's user, in the installation directory: the desktop's shell is asked
+// first, and where none answers the product is started directly (forced here, as on a machine
+// without Explorer); the log says which route was taken.
 TEST_F(ClosingStepsTest, StartNowGoesThroughTheDesktopShellElseDirectly) {
     struct Route {
         bool noShell;
@@ -80,7 +64,11 @@ TEST_F(ClosingStepsTest, StartNowGoesThroughTheDesktopShellElseDirectly) {
         install::CloseInstall(State(), false, true);
         install::TestNoDesktopShell() = false;
         installlog::Close();
-        EXPECT_TRUE(Launched(10000)) << route.noShell;
+        ASSERT_TRUE(Launched(10000)) << route.noShell;
+        // The probe wrote its current directory, as Windows gives it: without the final backslash.
+        const std::string dir = LaunchedIn();
+        EXPECT_TRUE(_stricmp(dir.c_str(), (scratch.Path() + "Q").c_str()) == 0) << dir;
+        EXPECT_EQ(RunValue(), "<missing>");
         const std::string text = ReadWholeFile(log);
         size_t at = 0;
         for (std::string line : route.lines) {
@@ -95,8 +83,7 @@ TEST_F(ClosingStepsTest, StartNowGoesThroughTheDesktopShellElseDirectly) {
 }
 
 TEST_F(ClosingStepsTest, NothingWhenTheInstallationDidNotComplete) {
-    Begin("francais", scratch.Path() + "Q\\");
-    CreateDirectoryW(ui::Widen(InstallDir).c_str(), nullptr);
+    BeginIn("francais", "Q\\");
     CopyFileW(ui::Widen(DownloadDir + "quorvane.exe").c_str(), ui::Widen(InstallDir + "quorvane.exe").c_str(), FALSE);
     install::CloseInstall(State(), true, true);
     EXPECT_FALSE(Exists(SettingsFilePath()));

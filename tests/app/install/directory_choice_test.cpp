@@ -14,7 +14,8 @@ namespace {
 const std::string kFrenchOverwrite =
     "Il existe déjà une version de Quorvane dans le répertoire sélectionné. Êtes-vous certain de vouloir la remplacer ?";
 
-TEST(ExistenceTest, NoProductGoesOnWithoutAsking) {
+// Only an earlier installation asks, and only Yes goes on.
+TEST(ExistenceTest, OnlyAnEarlierInstallationAsksAndActsOnlyOnYes) {
     Session session("francais", IDNO);
     TemporaryFolder scratch("qv-exist");
     WriteWholeFile(scratch.Path() + "readme.txt", "other files do not count");
@@ -23,14 +24,11 @@ TEST(ExistenceTest, NoProductGoesOnWithoutAsking) {
     EXPECT_TRUE(install::ConfirmExistingInstall(scratch.Path()));
     EXPECT_TRUE(install::ConfirmExistingInstall(scratch.Path() + "missing\\deeper"));
     EXPECT_TRUE(session.boxes.empty());
-}
 
-TEST(ExistenceTest, EarlierInstallationAsksAndActsOnlyOnYes) {
-    Session session("francais", IDNO);
-    TemporaryFolder scratch("qv-exist");
-    WriteWholeFile(scratch.Path() + "quorvane.exe", "old");
+    CreateDirectoryW(ui::Widen(scratch.Path() + "earlier").c_str(), nullptr);
+    WriteWholeFile(scratch.Path() + "earlier\\quorvane.exe", "old");
     // Typed without the final backslash: the test still looks inside the folder.
-    std::string typed = scratch.Path().substr(0, scratch.Path().size() - 1);
+    const std::string typed = scratch.Path() + "earlier";
     EXPECT_FALSE(install::ConfirmExistingInstall(typed));
     ASSERT_EQ(session.boxes.size(), 1u);
     EXPECT_EQ(session.boxes[0].text, kFrenchOverwrite);
@@ -40,7 +38,7 @@ TEST(ExistenceTest, EarlierInstallationAsksAndActsOnlyOnYes) {
     EXPECT_FALSE(install::ConfirmExistingInstall(typed));
     session.answer = IDYES;
     EXPECT_TRUE(install::ConfirmExistingInstall(typed));
-    EXPECT_EQ(ReadWholeFile(scratch.Path() + "quorvane.exe"), "old");
+    EXPECT_EQ(ReadWholeFile(typed + "\\quorvane.exe"), "old");
 }
 
 TEST(AcceptInstallDir, CreatesEveryLevelAndStoresTheTextAsTyped) {
@@ -73,19 +71,24 @@ TEST(AcceptInstallDir, RelativePathIsMadeInTheCurrentDirectory) {
 }
 
 TEST(AcceptInstallDir, ImpossibleDirectoryShowsTheBoxTwiceAndReportsFailure) {
-    for (const char* language : {"francais", "anglais"}) {
-        Session session(language);
+    const struct {
+        const char* language;
+        const char* text;
+        const char* caption;
+    } runs[] = {{"francais", "Impossible de créer le répertoire. Vérifier la syntaxe.", "Opération annulée"},
+                {"anglais", "Cannot create the directory. Check the syntax.", "Process canceled"}};
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.language);
+        Session session(run.language);
         std::string installDir;
         // Wine's prefix has drives C: and Z: only.
-        EXPECT_FALSE(install::AcceptInstallDir("Q:\\Apps\\Quorvane", installDir)) << language;
+        EXPECT_FALSE(install::AcceptInstallDir("Q:\\Apps\\Quorvane", installDir));
         EXPECT_EQ(installDir, "");
-        ASSERT_EQ(session.boxes.size(), 2u) << language;
+        ASSERT_EQ(session.boxes.size(), 2u);
         for (const Box& box : session.boxes) {
             EXPECT_EQ(box.flags, UINT(MB_OK | MB_ICONERROR));
-            EXPECT_EQ(box.text, session.table.Language == "anglais"
-                                    ? "Cannot create the directory. Check the syntax."
-                                    : "Impossible de créer le répertoire. Vérifier la syntaxe.");
-            EXPECT_EQ(box.caption, session.table.Language == "anglais" ? "Process canceled" : "Opération annulée");
+            EXPECT_EQ(box.text, run.text);
+            EXPECT_EQ(box.caption, run.caption);
         }
     }
 }

@@ -2,6 +2,7 @@
 // A downloaded set of four files in a scratch temporary directory, a form state pointing at the
 // real shell folders of the prefix, and the removal of everything an installation writes.
 #include "app/install/FinishInstall.h"
+#include "app/install/InstallSupport.h"
 #include "app/install/Registry.h"
 #include "app/install/ShellLink.h"
 
@@ -21,6 +22,11 @@ inline const char* const kUninstallKeys[] = {
     "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorvane Version de base",
     "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorvane Basic version"};
 
+// The value that starts the product with Windows, or "<missing>".
+inline std::string RunValue() {
+    return ReadRegPath(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "QuorvaneRaRozo");
+}
+
 // Removes every trace of an installation from the prefix, so that the tests can repeat.
 inline void RemoveInstallation(const std::string& programs, const std::string& desktop) {
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Quorvane");
@@ -37,35 +43,43 @@ inline void RemoveInstallation(const std::string& programs, const std::string& d
         DeleteFileW(ui::Widen(desktop + "\\Quorvane De Base.Lnk").c_str());
         DeleteFileW(ui::Widen(desktop + "\\Quorvane Basic.Lnk").c_str());
     }
-    wchar_t windows[MAX_PATH + 1] = {};
-    GetWindowsDirectoryW(windows, MAX_PATH);
-    DeleteFileW((std::wstring(windows) + L"\\Quorvane_b.ini").c_str());
+    DeleteFileW(ui::WidenPath(SettingsFilePath()).c_str());
     RemoveTree("C:\\Program Files\\Quorvane");
-}
-
-inline std::string SettingsFilePath() {
-    wchar_t windows[MAX_PATH + 1] = {};
-    GetWindowsDirectoryW(windows, MAX_PATH);
-    return ui::Narrow(windows) + "\\Quorvane_b.ini";
 }
 
 class FinishFixture : public ::testing::Test {
 protected:
     void Begin(const std::string& language, const std::string& installDir) {
+        session.reset();  // its end empties the translator the next one sets
         session = std::make_unique<Session>(language);
         ProgramsPath = install::ReadProgramsPath();
         DesktopPath = install::ReadDesktopPath();
         RemoveInstallation(ProgramsPath, DesktopPath);
         InstallDir = installDir;
+        InstallDone = 0;
+        statusLines.clear();
         DownloadDir = scratch.Path() + "download\\";
-        const std::string& download = DownloadDir;
-        CreateDirectoryW(ui::WidenPath(download).c_str(), nullptr);
+        CreateDirectoryW(ui::WidenPath(DownloadDir).c_str(), nullptr);
         // The downloaded files; quorvane.exe is a real program so that it can be started.
         sources["quorvane.exe"] = ReadWholeFile(ProgramDir() + "install_launch_probe.exe");
         sources["miseajour.exe"] = "MZ update " + language;
         sources["quorvane.ini"] = "[Quorvane]\r\nedition=basic\r\n";
         sources["uninstall.exe"] = std::string("MZ\0\x01\xFF uninstall", 15);
-        for (const auto& [name, bytes] : sources) WriteWholeFile(download + name, bytes);
+        for (const auto& [name, bytes] : sources) WriteWholeFile(DownloadDir + name, bytes);
+    }
+    // Begin, into `name` in the scratch folder, made already.
+    void BeginIn(const std::string& language, const std::string& name) {
+        Begin(language, scratch.Path() + name);
+        CreateDirectoryW(ui::WidenPath(InstallDir).c_str(), nullptr);
+    }
+    // Runs the finishing steps and gives the error they raise ("" when none).
+    std::string Finish() {
+        try {
+            install::FinishInstall(State());
+        } catch (const install::InstallError& e) {
+            return e.what();
+        }
+        return "";
     }
     void TearDown() override {
         install::TestRegistryFaults() = {};
@@ -73,8 +87,8 @@ protected:
         RemoveInstallation(ProgramsPath, DesktopPath);
         session.reset();
     }
-    std::string RunValue() {
-        return ReadRegPath(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "QuorvaneRaRozo");
+    static std::string LocationValue() {
+        return ReadRegPath(HKEY_LOCAL_MACHINE, install::kLocationKey, install::kLocationValue);
     }
     // The probe standing in for quorvane.exe writes launched.txt when it runs.
     bool Launched(DWORD waitMs) {

@@ -2,7 +2,6 @@
 // that cannot be replaced. Each must give its clear error, leave InstallDone at 0, write no
 // uninstall entry and no shortcut, and leave the earlier installation's files as they were.
 #include "finish_fixture.h"
-#include "app/install/InstallSupport.h"
 
 using namespace installtest;
 
@@ -11,23 +10,12 @@ namespace {
 class MachineFaultTest : public FinishFixture {
 protected:
     // An earlier installation in the directory: its own four files, different from the download.
-    void EarlierInstallation() {
-        Begin("anglais", scratch.Path() + "Earlier");
-        CreateDirectoryW(ui::Widen(InstallDir).c_str(), nullptr);
+    // Gives the directory, with its final backslash.
+    std::string EarlierInstallation() {
+        BeginIn("anglais", "Earlier");
         for (const char* name : install::kProductFiles)
             WriteWholeFile(InstallDir + "\\" + name, std::string("old ") + name);
-    }
-
-    std::string WithBackslashCopy() const { return install::WithBackslash(InstallDir); }
-
-    // Runs the finishing steps and gives the error they raise ("" when none).
-    std::string Finish() {
-        try {
-            install::FinishInstall(State());
-        } catch (const install::InstallError& e) {
-            return e.what();
-        }
-        return "";
+        return install::WithBackslash(InstallDir);
     }
 
     void ExpectNothingNewInstalled(const std::string& dir) {
@@ -56,11 +44,10 @@ bool ReadOnlyIsEnforced(const std::string& dir) {
 
 // The product file of the earlier installation is read-only: the copy over it is refused.
 TEST_F(MachineFaultTest, ReadOnlyProductFileIsAnErrorAndStaysAsItWas) {
-    EarlierInstallation();
+    const std::string dir = EarlierInstallation();
     if (!ReadOnlyIsEnforced(scratch.Path())) GTEST_SKIP() << "read-only files are writable here (root under Wine)";
-    const std::wstring exe = ui::Widen(InstallDir + "\\quorvane.exe");
+    const std::wstring exe = ui::Widen(dir + "quorvane.exe");
     ASSERT_TRUE(SetFileAttributesW(exe.c_str(), FILE_ATTRIBUTE_READONLY));
-    const std::string dir = WithBackslashCopy();
     const std::string message = Finish();
     SetFileAttributesW(exe.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_NE(message.find("quorvane.exe"), std::string::npos) << message;
@@ -73,8 +60,7 @@ TEST_F(MachineFaultTest, ReadOnlyProductFileIsAnErrorAndStaysAsItWas) {
 // A folder stands where a product file must go (left by a broken uninstaller, or made by hand):
 // the copy fails with the system's reason and the folder is not removed.
 TEST_F(MachineFaultTest, AFolderInPlaceOfAProductFileIsAnErrorAndIsKept) {
-    EarlierInstallation();
-    const std::string dir = WithBackslashCopy();
+    const std::string dir = EarlierInstallation();
     DeleteFileW(ui::Widen(dir + "uninstall.exe").c_str());
     ASSERT_TRUE(CreateDirectoryW(ui::Widen(dir + "uninstall.exe").c_str(), nullptr));
     WriteWholeFile(dir + "uninstall.exe\\keep.txt", "keep");
@@ -88,8 +74,7 @@ TEST_F(MachineFaultTest, AFolderInPlaceOfAProductFileIsAnErrorAndIsKept) {
 // A downloaded file that vanished from the temporary directory before the copy (a cleaner ran):
 // an error naming it, and the installed file of that name stays.
 TEST_F(MachineFaultTest, ADownloadedFileThatVanishedIsAnErrorAndTheOldFileStays) {
-    EarlierInstallation();
-    const std::string dir = WithBackslashCopy();
+    const std::string dir = EarlierInstallation();
     ASSERT_TRUE(DeleteFileW(ui::Widen(DownloadDir + "quorvane.exe").c_str()));
     const std::string message = Finish();
     EXPECT_NE(message.find("quorvane.exe"), std::string::npos) << message;

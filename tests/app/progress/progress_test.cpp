@@ -14,47 +14,40 @@ using progress::Megabytes;
 using progress::RoundHalfEven;
 using progress::ScaleToBar;
 
-TEST(Megabytes, TwoDecimalsWithTheGivenSeparator) {
-    EXPECT_EQ(Megabytes(0, "."), "0.00");
-    EXPECT_EQ(Megabytes(524288, "."), "0.50");
-    EXPECT_EQ(Megabytes(524288, ","), "0,50");
-    EXPECT_EQ(Megabytes(2097152, "."), "2.00");
-    EXPECT_EQ(Megabytes(1048575, "."), "1.00");                        // 0.99999..: carries into the whole part
-    EXPECT_EQ(Megabytes(10485, "."), "0.01");                          // 0.009999..
-    EXPECT_EQ(Megabytes(5242, "."), "0.00");                           // 0.004999..
-    EXPECT_EQ(Megabytes(1048576LL * 300 + 1, " dec "), "300 dec 00");  // a separator of several bytes
-}
-
-TEST(Megabytes, ExactHalfHundredthsGoToTheEvenNeighbour) {
-    // 0.125 and 0.375 megabytes are exact in binary: one rounds down, the other up.
-    EXPECT_EQ(Megabytes(131072, "."), "0.12");
-    EXPECT_EQ(Megabytes(393216, "."), "0.38");
-}
-
-TEST(Megabytes, LargeAndOddCounts) {
-    EXPECT_EQ(Megabytes(5LL * 1024 * 1048576, "."), "5120.00");  // 5 GiB
-    EXPECT_EQ(Megabytes(INT64_MAX, "."), "8796093022208.00");
-    EXPECT_EQ(Megabytes(-5, "."), "0.00");
+TEST(Megabytes, TwoDecimalsRoundedHalfEvenWithTheGivenSeparator) {
+    const struct {
+        std::int64_t bytes;
+        const char* separator;
+        const char* text;
+    } rows[] = {
+        {0, ".", "0.00"},
+        {524288, ".", "0.50"},
+        {524288, ",", "0,50"},
+        {2097152, ".", "2.00"},
+        {1048575, ".", "1.00"},                        // 0.99999..: carries into the whole part
+        {10485, ".", "0.01"},                          // 0.009999..
+        {5242, ".", "0.00"},                           // 0.004999..
+        {1048576LL * 300 + 1, " dec ", "300 dec 00"},  // a separator of several bytes
+        // 0.125 and 0.375 megabytes are exact in binary: one rounds down, the other up.
+        {131072, ".", "0.12"},
+        {393216, ".", "0.38"},
+        {5LL * 1024 * 1048576, ".", "5120.00"},  // 5 GiB
+        {INT64_MAX, ".", "8796093022208.00"},
+        {-5, ".", "0.00"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(Megabytes(row.bytes, row.separator), row.text) << row.bytes;
 }
 
 TEST(RoundHalfEven, HalvesToTheEvenNeighbourOthersToTheNearest) {
-    EXPECT_EQ(RoundHalfEven(12.5), 12);
-    EXPECT_EQ(RoundHalfEven(13.5), 14);
-    EXPECT_EQ(RoundHalfEven(0.5), 0);
-    EXPECT_EQ(RoundHalfEven(99.5), 100);
-    EXPECT_EQ(RoundHalfEven(12.500001), 13);
-    EXPECT_EQ(RoundHalfEven(13.499999), 13);
-    EXPECT_EQ(RoundHalfEven(100.0), 100);
+    const std::pair<double, std::int64_t> rows[] = {{12.5, 12},      {13.5, 14},      {0.5, 0},    {99.5, 100},
+                                                    {12.500001, 13}, {13.499999, 13}, {100.0, 100}};
+    for (const auto& [value, rounded] : rows) EXPECT_EQ(RoundHalfEven(value), rounded) << value;
 }
 
-TEST(ScaleToBar, SmallBodiesUseTheirByteCounts) {
-    const auto bar = ScaleToBar(1234, 2097152);
-    EXPECT_EQ(bar.maximum, 2097152);
-    EXPECT_EQ(bar.position, 1234);
-    EXPECT_EQ(ScaleToBar(INT_MAX, INT_MAX).maximum, INT_MAX);
-}
-
+// Up to the int range the byte counts fill the bar as they are (smaller bodies:
+// ComputeView.LabelsAndBarForAnAnnouncedLength); past it they are scaled.
 TEST(ScaleToBar, BodiesPastTwoGibibytesAreScaledToFitAndKeepTheirProportion) {
+    EXPECT_EQ(ScaleToBar(INT_MAX, INT_MAX).maximum, INT_MAX);
     const std::int64_t expected = 6LL * 1024 * 1048576;  // 6 GiB
     const auto half = ScaleToBar(expected / 2, expected);
     EXPECT_GT(half.maximum, 0);
@@ -67,29 +60,28 @@ TEST(ScaleToBar, BodiesPastTwoGibibytesAreScaledToFitAndKeepTheirProportion) {
     EXPECT_LE(over.maximum, INT_MAX);
 }
 
-TEST(ComputeView, AQuarterOfTheFirstFile) {
-    DownloadView view;
-    ASSERT_TRUE(ComputeView("quorvane.exe", 524288, 2097152, ".", view));
-    EXPECT_EQ(view.bytesLabel, "0.50 / 2.00 Megs");
-    EXPECT_EQ(view.fileLabel, "quorvane.exe (25 %)");
-    EXPECT_EQ(view.bar.maximum, 2097152);
-    EXPECT_EQ(view.bar.position, 524288);
-}
-
-TEST(ComputeView, ACompleteBodyEndsAtTheMaximum) {
-    DownloadView view;
-    ASSERT_TRUE(ComputeView("quorvane.ini", 2097152, 2097152, ",", view));
-    EXPECT_EQ(view.bytesLabel, "2,00 / 2,00 Megs");
-    EXPECT_EQ(view.fileLabel, "quorvane.ini (100 %)");
-    EXPECT_EQ(view.bar.position, view.bar.maximum);
-}
-
-TEST(ComputeView, PercentagesOnExactHalves) {
-    DownloadView view;
-    ASSERT_TRUE(ComputeView("f", 1, 8, ".", view));  // 12.5 %
-    EXPECT_EQ(view.fileLabel, "f (12 %)");
-    ASSERT_TRUE(ComputeView("f", 27, 200, ".", view));  // 13.5 %
-    EXPECT_EQ(view.fileLabel, "f (14 %)");
+TEST(ComputeView, LabelsAndBarForAnAnnouncedLength) {
+    const struct {
+        const char* file;
+        std::int64_t received, expected;
+        const char* separator;
+        const char* bytesLabel;
+        const char* fileLabel;
+    } rows[] = {
+        {"quorvane.exe", 524288, 2097152, ".", "0.50 / 2.00 Megs", "quorvane.exe (25 %)"},
+        {"quorvane.ini", 2097152, 2097152, ",", "2,00 / 2,00 Megs", "quorvane.ini (100 %)"},
+        {"f", 1, 8, ".", "0.00 / 0.00 Megs", "f (12 %)"},     // 12.5 %: to the even neighbour
+        {"f", 27, 200, ".", "0.00 / 0.00 Megs", "f (14 %)"},  // 13.5 %
+    };
+    for (const auto& row : rows) {
+        DownloadView view;
+        ASSERT_TRUE(ComputeView(row.file, row.received, row.expected, row.separator, view));
+        EXPECT_EQ(view.bytesLabel, row.bytesLabel);
+        EXPECT_EQ(view.fileLabel, row.fileLabel);
+        // Bodies within the int range fill the bar by their byte counts.
+        EXPECT_EQ(view.bar.maximum, row.expected);
+        EXPECT_EQ(view.bar.position, row.received);
+    }
 }
 
 TEST(ComputeView, AFiveGibibyteBodyCountsPastTheIntRange) {
