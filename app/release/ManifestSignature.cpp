@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <bcrypt.h>
 
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
 #include <type_traits>
