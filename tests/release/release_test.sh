@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The release folder: every file there, the size limit, the hash and the manifests agreeing with
 # the executable, the Authenticode signature made with a throwaway certificate and verified, and
-# the stripped, signed program still running. Then an unsigned release has no signature.
+# the stripped, signed program still running. Then an unsigned release has no signature. A build
+# that embeds its development release key is refused.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$here/../..
@@ -15,7 +16,27 @@ openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Quorvane test signi
   -addext "extendedKeyUsage=codeSigning" -keyout "$work/key.pem" -out "$work/cert.pem" 2>/dev/null
 openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/cert.pem" -out "$work/sign.pfx" -passout "pass:$password"
 
+# The test build embeds its development key: refused before anything is built or written, and so
+# is a release key file that holds that same development key.
 dist=$work/dist
+"$root/scripts/release" --build "$RELEASE_BUILD" --dist "$dist" >"$work/refused.out" 2>&1 &&
+  fail "a build with the development key was released"
+grep -q "development key" "$work/refused.out" || fail "no clear refusal: $(cat "$work/refused.out")"
+[ ! -e "$dist" ] || fail "a refused release wrote $dist"
+
+# A release build of its own, embedding a release key made once for it; kept between runs (outside
+# the work folder) so that only its first run builds the installer whole.
+keyed=$RELEASE_KEYED_BUILD
+[ -f "$keyed/release.pem.pub" ] || { mkdir -p "$keyed" && "$root/scripts/publish" --new-key "$keyed/release.pem" >/dev/null; }
+cmake --preset win64 -S "$root" -B "$keyed/build" -DQUORVANE_RELEASE_KEYS="$keyed/release.pem.pub" >/dev/null
+cp "$RELEASE_BUILD/release-keys/development.pem.pub" "$work/development.pub"
+cmake -DQUORVANE_RELEASE_KEYS="$work/development.pub" "$keyed/build" >/dev/null
+"$root/scripts/release" --build "$keyed/build" --dist "$dist" >"$work/refused.out" 2>&1 &&
+  fail "a release key file holding the development key was taken"
+grep -q "development key" "$work/refused.out" || fail "no clear refusal: $(cat "$work/refused.out")"
+cmake -DQUORVANE_RELEASE_KEYS="$keyed/release.pem.pub" "$keyed/build" >/dev/null
+RELEASE_BUILD=$keyed/build
+
 QUORVANE_SIGN_PFX=$work/sign.pfx QUORVANE_SIGN_PASSWORD=$password \
   "$root/scripts/release" --build "$RELEASE_BUILD" --dist "$dist" >"$work/release.out"
 grep -q "signed with" "$work/release.out" || fail "no signing reported: $(cat "$work/release.out")"
