@@ -62,8 +62,8 @@ void HeldDownload::CheckUnchanged() const {
 void HeldDownload::CopyTo(const std::string& to) const {
     if (!verified_) Refuse("it was never checked");
     // DELETE: a copy cut short, or not what was verified, is removed rather than left installed.
-    const ui::OwnedHandle out(CreateFileW(ui::WidenPath(to).c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
-                                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const ui::OwnedHandle out(CreateFileW(ui::WidenPath(to).c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
     const auto cannotCopy = [&](DWORD error) {
         return InstallError("Cannot copy " + name_ + " to " + to + ": " + SystemErrorText(error));
     };

@@ -14,8 +14,8 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 std::wstring FinalName(HANDLE file) {
     std::vector<wchar_t> name(MAX_PATH);
     for (int attempt = 0; attempt < 2; ++attempt) {
-        const DWORD length = GetFinalPathNameByHandleW(file, name.data(), DWORD(name.size()),
-                                                       FILE_NAME_NORMALIZED | VOLUME_NAME_NT);
+        const DWORD length =
+            GetFinalPathNameByHandleW(file, name.data(), DWORD(name.size()), FILE_NAME_NORMALIZED | VOLUME_NAME_NT);
         if (length == 0) return {};
         if (length < name.size()) return std::wstring(name.data(), length);
         name.resize(length + 1);
@@ -40,8 +40,9 @@ bool ReachedThroughALink(HANDLE file, const std::wstring& path) {
     // The long form of its own name: a short 8.3 name is not a link.
     std::vector<wchar_t> longPath(length + MAX_PATH);
     const DWORD longLength = GetLongPathNameW(full.data(), longPath.data(), DWORD(longPath.size()));
-    const std::wstring asked = longLength > 0 && longLength < longPath.size() ? std::wstring(longPath.data(), longLength)
-                                                                               : std::wstring(full.data(), length);
+    const std::wstring asked = longLength > 0 && longLength < longPath.size()
+                                   ? std::wstring(longPath.data(), longLength)
+                                   : std::wstring(full.data(), length);
     const std::size_t slash = asked.find_last_of(L"\\/");
     if (slash == std::wstring::npos) return false;
     const ui::OwnedHandle folder(CreateFileW(asked.substr(0, slash + 1).c_str(), FILE_READ_ATTRIBUTES, kShareAll,
@@ -58,8 +59,7 @@ bool ReachedThroughALink(HANDLE file, const std::wstring& path) {
 
 bool IsLink(HANDLE file, const std::wstring& path) {
     BY_HANDLE_FILE_INFORMATION information{};
-    if (GetFileInformationByHandle(file, &information) &&
-        (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    if (GetFileInformationByHandle(file, &information) && (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
         return true;
     return ReachedThroughALink(file, path);
 }
