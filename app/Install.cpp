@@ -27,9 +27,13 @@ std::vector<std::string> Arguments() {
 void OpenLog(const cmdline::CommandLine& line) {
     // The log named by /LOG= first; when it cannot be made, the default one, so that the run is
     // still traced somewhere. Neither stops the installation.
-    if (line.Log && installlog::Open(ui::WidenPath(*line.Log))) return;
-    installlog::Open(installlog::DefaultPath());
-    if (line.Log) LogLine("Cannot write the log " + *line.Log + "; writing here instead");
+    const installlog::LogOpen given =
+        line.Log ? installlog::Open(ui::WidenPath(*line.Log)) : installlog::LogOpen::Failed;
+    if (given == installlog::LogOpen::Opened) return;
+    installlog::OpenNew(installlog::DefaultName());
+    if (given == installlog::LogOpen::Link)
+        LogLine("The log " + *line.Log + " is a link, which is never followed; writing here instead");
+    else if (line.Log) LogLine("Cannot write the log " + *line.Log + "; writing here instead");
 }
 
 int RunWizard(const cmdline::CommandLine& line, LCID locale) {

@@ -18,6 +18,7 @@
 
 namespace install {
 struct InstallState;
+class DownloadFolder;
 }  // namespace install
 namespace ui {
 class ShellFolderTree;
@@ -86,6 +87,9 @@ public:
     // Paths are UTF-8 (ui/Text.h).
     std::string TempPath;     // the user's, read at creation; each run makes its own folder in it
     std::string DownloadDir;  // that folder, named when the run starts; the run removes it at its end
+    // That folder while the download and the finishing steps run: it holds each file open from its
+    // creation until the end of the finishing steps. Null otherwise.
+    install::DownloadFolder* Downloads = nullptr;
     unsigned char Cancelled = 0;
     unsigned char InstallDone = 0;
     std::string InstallDir;
@@ -150,7 +154,7 @@ public:
     // "http://" + the compiled-in server address + "/download/lite/" + file.
     static std::string DownloadUrl(const std::string& file);
     // The two halves of the sequence, apart for the benchmark: the client with its handlers
-    // bound, and one file fetched into DownloadDir and judged, with its retries.
+    // bound, and one file fetched into Downloads (which must be set) and judged, with its retries.
     void StartDownloadClient();
     void FetchFile(const std::string& file);
 
@@ -175,8 +179,9 @@ private:
     // Before attempt `attempt` (2 or more) of the current file: the status line says so and the
     // back-off passes; a Cancel meanwhile ends it with the abort of a cancelled transfer.
     void WaitBeforeAttempt(int attempt);
-    // Notes what the failed attempt left in the file, for the next one's resume point.
-    void NoteFailedAttempt(AttemptResult& attempt, bool damaged);
+    // Notes what the failed attempt left in the file (`storedBytes` long), for the next one's
+    // resume point.
+    void NoteFailedAttempt(AttemptResult& attempt, bool damaged, std::int64_t storedBytes);
     // "Server or update not found: <CurrentFile> (<detail>)", in the current language.
     std::string NotFound(const std::string& detail) const;
     // One request of the file; a proxy's 407 asks the user once a run, then the request goes

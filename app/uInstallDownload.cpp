@@ -20,14 +20,9 @@
 #include "i18n/MessageText.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace {
-
-std::int64_t StoredBytes(const std::string& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(ui::WidenPath(path).c_str(), GetFileExInfoStandard, &data)) return 0;
-    return (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
 
 // The user's decimal separator, as the figures on page 4 show it.
 std::string UserDecimalSeparator() {
@@ -58,6 +53,15 @@ void TfInstall::DownloadFiles() {
     // Made before the first request and removed however the run ends: success, an error, Cancel.
     install::DownloadFolder folder(TempPath);
     DownloadDir = folder.Path();
+    // The folder holds the files until the finishing steps end; nothing may reach them after.
+    struct Released {
+        TfInstall& form;
+        ~Released() {
+            form.Downloads = nullptr;
+            if (form.HttpClient) form.HttpClient->BodyFile = INVALID_HANDLE_VALUE;
+        }
+    } released{*this};
+    Downloads = &folder;
     StartDownloadClient();
     for (const char* file : install::kDownloadOrder) FetchFile(file);
     HttpClient->InputFileMode = false;
@@ -93,7 +97,11 @@ void TfInstall::FetchFile(const std::string& file) {
     shownBytes_ = 0;
     const verify::TPinnedFile* pinned = PinnedFile(file);
     if (!pinned) throw DamagedDownloadError(file + " has no pinned size and SHA-256. Nothing was installed.");
-    HttpClient->Body = DownloadDir + file;
+    if (!Downloads) throw std::logic_error("No download folder to hold " + file);
+    // Created once, new, and written only through this handle by every attempt.
+    install::HeldDownload& held = Downloads->Hold(file);
+    HttpClient->Body = held.Path();
+    HttpClient->BodyFile = held.Handle();
     // One check for every attempt: a body that continues the file continues its hash.
     verify::TDownloadCheck check(*HttpClient, *pinned);
     const std::string url = DownloadUrl(file);
@@ -116,6 +124,7 @@ void TfInstall::FetchFile(const std::string& file) {
                     std::to_string(GetTickCount64() - start) + " ms");
             CheckReply();
             check.Verify();
+            held.Verified(pinned->Sha256);
             LogLine("Verified " + file + ": size and SHA-256 as pinned");
             return;
         } catch (const EHttpError& refused) {
@@ -129,7 +138,8 @@ void TfInstall::FetchFile(const std::string& file) {
             LogLine("GET " + url + " failed after " + std::to_string(GetTickCount64() - start) +
                     " ms: " + failure.what());
             if (number == kDownloadAttempts || !IsRetryable(failure, HttpClient->ReplyCode, downloadAborted_)) throw;
-            NoteFailedAttempt(attempt, dynamic_cast<const DamagedDownloadError*>(&failure) != nullptr);
+            NoteFailedAttempt(attempt, dynamic_cast<const DamagedDownloadError*>(&failure) != nullptr,
+                              static_cast<std::int64_t>(held.Size()));
         }
     }
 }
@@ -161,10 +171,10 @@ std::optional<ProxyCredentials> TfInstall::AskWithDialog(const std::string& prox
     return ui::AskCredentials(Handle(), texts, HttpClient->HeaderInfo->ProxyUserId);
 }
 
-void TfInstall::NoteFailedAttempt(AttemptResult& attempt, bool damaged) {
+void TfInstall::NoteFailedAttempt(AttemptResult& attempt, bool damaged, std::int64_t storedBytes) {
     attempt.bodyOffset = HttpClient->BodyOffset;
     attempt.replyCode = HttpClient->ReplyCode;
-    attempt.storedBytes = StoredBytes(HttpClient->Body);
+    attempt.storedBytes = storedBytes;
     attempt.damaged = damaged;
 }
 

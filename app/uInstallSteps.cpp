@@ -12,7 +12,7 @@
 
 install::InstallState TfInstall::State() {
     return {
-        InstallDir, DownloadDir, DesktopPath, ProgramsPath, Cancelled, InstallDone, [this](const std::string& status) {
+        InstallDir, Downloads, DesktopPath, ProgramsPath, Cancelled, InstallDone, [this](const std::string& status) {
             LblStatus.SetText(status);
         }};
 }

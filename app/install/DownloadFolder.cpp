@@ -1,9 +1,11 @@
 #include "app/install/DownloadFolder.h"
 
 #include "app/install/InstallSupport.h"
+#include "ui/OwnedHandle.h"
 #include "ui/Text.h"
 
 #include <bcrypt.h>
+#include <sddl.h>
 
 #include <cstdio>
 #include <vector>
@@ -31,6 +33,36 @@ bool IsAbsolute(const std::wstring& path) {
     return path.size() >= 3 && path[0] == L'\\' && path[1] == L'\\';
 }
 
+// Whether this process runs with an administrator's full token: what it writes under the user's
+// temporary folder must then be out of reach of the user's own, unelevated, processes.
+bool RunsElevated() {
+    HANDLE opened = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened)) return false;
+    const ui::OwnedHandle token(opened);
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    return GetTokenInformation(token.Get(), TokenElevation, &elevation, sizeof elevation, &size) &&
+           elevation.TokenIsElevated;
+}
+
+// Full control for SYSTEM and the administrators, inherited by the files made in the folder,
+// and nothing inherited from the temporary folder (P: protected), which the user controls.
+constexpr wchar_t kElevatedFolderSddl[] = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+
+struct LocalFreer {
+    void operator()(void* memory) const noexcept { LocalFree(memory); }
+};
+
+// The security descriptor an elevated run gives its folder; null (the inherited rights) otherwise.
+std::unique_ptr<void, LocalFreer> FolderSecurity() {
+    if (!RunsElevated()) return nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kElevatedFolderSddl, SDDL_REVISION_1, &descriptor,
+                                                              nullptr))
+        throw InstallError("Cannot protect the download folder: " + SystemErrorText(GetLastError()));
+    return std::unique_ptr<void, LocalFreer>(descriptor);
+}
+
 }  // namespace
 
 std::string ReadTempPath() {
@@ -49,9 +81,11 @@ DownloadFolder::DownloadFolder(const std::string& tempPath) {
     const std::wstring temp = ui::WidenPath(WithBackslash(tempPath));
     if (!IsAbsolute(temp))
         throw InstallError("The temporary folder \"" + tempPath + "\" cannot be used: it is not a full path");
+    const auto security = FolderSecurity();
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, security.get(), FALSE};
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         const std::string name = "Quorvane-" + RandomSuffix() + "\\";
-        if (CreateDirectoryW((temp + ui::WidenPath(name)).c_str(), nullptr)) {
+        if (CreateDirectoryW((temp + ui::WidenPath(name)).c_str(), &attributes)) {
             path_ = ui::NarrowPath(temp) + name;
             return;
         }
@@ -67,6 +101,7 @@ DownloadFolder::DownloadFolder(const std::string& tempPath) {
 // into folders it may not otherwise delete. A subfolder goes only when empty (or when it is such
 // a link: removing one removes the link, not what it points to).
 DownloadFolder::~DownloadFolder() {
+    held_.clear();  // a held file cannot be deleted
     std::wstring folder;
     try {
         folder = ui::WidenPath(path_);
@@ -85,6 +120,21 @@ DownloadFolder::~DownloadFolder() {
         FindClose(find);
     }
     RemoveDirectoryW(folder.c_str());
+}
+
+HeldDownload& DownloadFolder::Hold(const std::string& name) {
+    if (HeldDownload* held = Find(name)) {
+        held->Empty();
+        return *held;
+    }
+    held_.push_back(std::make_unique<HeldDownload>(path_, name));
+    return *held_.back();
+}
+
+HeldDownload* DownloadFolder::Find(std::string_view name) const {
+    for (const auto& file : held_)
+        if (file->Name() == name) return file.get();
+    return nullptr;
 }
 
 }  // namespace install

@@ -1,5 +1,6 @@
 #include "app/install/FinishInstall.h"
 
+#include "app/install/DownloadFolder.h"
 #include "app/install/InstallSupport.h"
 #include "app/install/Registry.h"
 #include "app/install/ShellLink.h"
@@ -9,6 +10,8 @@
 #include "ui/Text.h"
 #include "i18n/MessageText.h"
 
+#include <vector>
+
 namespace install {
 namespace {
 
@@ -16,16 +19,24 @@ void Status(const InstallState& state, TextId text) {
     if (state.SetStatus) state.SetStatus(Translated(text));
 }
 
+// The held downloads in the order they are copied, each read again first: one that is no longer
+// what its download verified stops the finishing steps before they write anything.
+std::vector<const HeldDownload*> UnchangedDownloads(const DownloadFolder& downloads) {
+    std::vector<const HeldDownload*> files;
+    for (const char* name : kProductFiles) {
+        const HeldDownload* file = downloads.Find(name);
+        if (!file) throw InstallError(std::string("Nothing was downloaded for ") + name);
+        file->CheckUnchanged();
+        files.push_back(file);
+    }
+    return files;
+}
+
 // The installation cannot be said done while an older file stays in place: a running
 // quorvane.exe holds its file open, and a silent failure here would report a reinstall as success.
-void CopyProductFile(const std::string& fromDir, const std::string& toDir, const std::string& name) {
-    const std::string from = fromDir + name;
-    const std::string to = toDir + name;
-    if (!CopyFileW(ui::WidenPath(from).c_str(), ui::WidenPath(to).c_str(), FALSE)) {
-        DWORD error = GetLastError();
-        throw InstallError("Cannot copy " + name + " to " + to + ": " + SystemErrorText(error));
-    }
-    LogLine("Copied " + from + " to " + to);
+void CopyProductFile(const HeldDownload& file, const std::string& toDir) {
+    file.CopyTo(toDir + file.Name());
+    LogLine("Copied " + file.Path() + " to " + toDir + file.Name());
 }
 
 // What the installed files take on disk, in KiB as the uninstall entry's EstimatedSize counts it.
@@ -84,12 +95,12 @@ void CreateStartMenuGroup(const InstallState& state) {
 void FinishInstall(const InstallState& state) {
     // Both come from earlier steps; empty ones would write into the current directory.
     if (state.InstallDir.empty()) throw InstallError("No installation directory was chosen");
-    if (state.DownloadDir.empty()) throw InstallError("No download folder");
+    if (!state.Downloads) throw InstallError("No download folder");
+    const std::vector<const HeldDownload*> files = UnchangedDownloads(*state.Downloads);
     WriteInstallLocation(state);
     if (state.Cancelled == 1) return;
-    const std::string downloaded = WithBackslash(state.DownloadDir);
     state.InstallDir = WithBackslash(state.InstallDir);
-    for (const char* name : kProductFiles) CopyProductFile(downloaded, state.InstallDir, name);
+    for (const HeldDownload* file : files) CopyProductFile(*file, state.InstallDir);
     Status(state, kTextCreatingShortcuts);
     CreateStartMenuGroup(state);
     CreateShortcut(state.InstallDir + kProductExe, "", state.InstallDir, TranslatedUtf8(kTextDesktopLink),

@@ -14,10 +14,12 @@
 
 namespace install {
 
+class DownloadFolder;
+
 // Paths are UTF-8 (ui/Text.h).
 struct InstallState {
-    std::string& InstallDir;         // as accepted on page 3; FinishInstall ends it with a backslash
-    const std::string& DownloadDir;  // the run's download folder (DownloadFolder), holding the four files
+    std::string& InstallDir;          // as accepted on page 3; FinishInstall ends it with a backslash
+    const DownloadFolder* Downloads;  // the run's download folder, holding the four files open; null: none
     std::string& DesktopPath;
     std::string& ProgramsPath;  // ends with a backslash, or is empty when the shell had none
     const std::uint8_t& Cancelled;
@@ -35,7 +37,9 @@ inline constexpr char kRunValue[] = "QuorvaneRaRozo";
 inline constexpr char kSettingsFile[] = "Quorvane_b.ini";
 
 // Install location, the four copies, the shortcuts and the uninstall entry, then InstallDone := 1
-// unless cancelled. Stops at the first error (a failed copy included): InstallDone stays 0.
+// unless cancelled. Stops at the first error (a failed copy included): InstallDone stays 0. The
+// copies read the held files; a file that is not what its download verified raises
+// DamagedDownloadError before anything is written.
 void FinishInstall(const InstallState& state);
 // "Quorvane\" then the edition folder under ProgramsPath, then the three start-menu shortcuts.
 void CreateStartMenuGroup(const InstallState& state);

@@ -16,25 +16,41 @@ HANDLE& File() {
 
 }  // namespace
 
-std::wstring DefaultPath() {
+std::wstring DefaultName() {
     wchar_t temp[MAX_PATH + 1] = {};
     const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
     SYSTEMTIME now;
     GetLocalTime(&now);
     wchar_t name[64];
-    swprintf(name, 64, L"Quorvane-Install-%04u%02u%02u-%02u%02u%02u.log", now.wYear, now.wMonth, now.wDay, now.wHour,
+    swprintf(name, 64, L"Quorvane-Install-%04u%02u%02u-%02u%02u%02u", now.wYear, now.wMonth, now.wDay, now.wHour,
              now.wMinute, now.wSecond);
     std::wstring path(temp, length > 0 && length <= MAX_PATH ? length : 0);
     if (!path.empty() && path.back() != L'\\') path += L'\\';
     return path + name;
 }
 
-bool Open(const std::wstring& path) {
+LogOpen Open(const std::wstring& path) {
     Close();
-    // Others may read it while we write: an administrator tails it, a test waits for a line.
-    File() = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    return File() != INVALID_HANDLE_VALUE;
+    const OpenedLog opened = OpenLogFile(path, false);
+    File() = opened.file;
+    return opened.result;
+}
+
+bool OpenNew(const std::wstring& name) {
+    Close();
+    // The default name is predictable: another process of the user may have taken it, with a
+    // file or a link to a file of the system, before this run started.
+    constexpr int kNames = 100;
+    for (int number = 1; number <= kNames; ++number) {
+        const std::wstring suffix = number == 1 ? L"" : L"-" + std::to_wstring(number);
+        const OpenedLog opened = OpenLogFile(name + suffix + L".log", true);
+        if (opened.result == LogOpen::Opened) {
+            File() = opened.file;
+            return true;
+        }
+        if (opened.result == LogOpen::Failed) return false;
+    }
+    return false;
 }
 
 void Close() {

@@ -6,17 +6,23 @@
 #include <string>
 #include <string_view>
 
+#include "app/log/LogFileOpen.h"
+
 // One line of the log; `line` is UTF-8, like every message (a table's text goes through
 // TranslatedUtf8 first).
 void LogLine(std::string_view line);
 
 namespace installlog {
 
-// %TEMP%\Quorvane-Install-<yyyymmdd>-<hhmmss>.log, local time.
-std::wstring DefaultPath();
-// Creates (or empties) the file and sends the following lines there. False when it cannot: the
-// lines are then dropped.
-bool Open(const std::wstring& path);
+// %TEMP%\Quorvane-Install-<yyyymmdd>-<hhmmss>, local time: the default log's name without ".log".
+std::wstring DefaultName();
+// The log the caller named: creates (or empties) the file and sends the following lines there.
+// A name that is a link (symbolic link or junction) is refused and nothing is written through it.
+// Otherwise, when it cannot: the lines are dropped.
+LogOpen Open(const std::wstring& path);
+// A new log, never an existing file or a link: `name` + ".log", or when that is taken
+// `name` + "-2.log", "-3.log", ... False when none can be made: the lines are dropped.
+bool OpenNew(const std::wstring& name);
 void Close();
 
 }  // namespace installlog

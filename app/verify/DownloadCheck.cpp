@@ -9,10 +9,7 @@ TDownloadCheck::TDownloadCheck(const net::THttpClient& client, const TPinnedFile
 
 bool TDownloadCheck::Judged() const { return client_.ReplyCode >= 200 && client_.ReplyCode <= 299; }
 
-void TDownloadCheck::Refuse(const std::string& detail) const {
-    throw DamagedDownloadError(std::string(pinned_.Name) + " is damaged or not the expected file (" + detail +
-                               "). Nothing was installed.");
-}
+void TDownloadCheck::Refuse(const std::string& detail) const { throw DamagedFile(pinned_.Name, detail); }
 
 void TDownloadCheck::CaptureStarts() {
     // A body that continues the file (a resumed download) continues the hash of what is stored;

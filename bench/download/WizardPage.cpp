@@ -36,6 +36,9 @@ void UseServer(const std::string& address) { g_server = address; }
 
 void PinServedFile(const std::string& path) { g_pinned = benchpin::PinFromFile("quorvane.exe", path); }
 
-PageFour::PageFour() : form(GetThreadLocale()), folder_(ShownOnPageFour(form)) { form.DownloadDir = folder_.Path(); }
+PageFour::PageFour() : form(GetThreadLocale()), folder_(ShownOnPageFour(form)) {
+    form.DownloadDir = folder_.Path();
+    form.Downloads = &folder_;
+}
 
 }  // namespace benchdownload

@@ -282,7 +282,7 @@ void THttpClient::ReceiveBody() {
     CaptureEnd = !Proxy.empty() && HasContentLength ? BytesExpected : -1;
     if (InputFileMode) {
         BodyOffset = continuesBody_ ? ResumeFrom : 0;
-        CaptureFile(Body, continuesBody_);
+        CaptureFile(Body, continuesBody_, BodyFile);
     } else {
         ReceiveBodyText();
     }

@@ -59,7 +59,11 @@ public:
 
     // Published settings and results.
     std::string Body = "Default.htm";  // InputFileMode: the body's file (a UTF-8 path); otherwise the body text
-    std::string Header = "Head.txt";   // OutputFileMode: the header's file; otherwise its text
+    // InputFileMode: when set, the body's file as its owner holds it open (read and write); the
+    // body is written through it and Body only names it. Never opened again by its path, so that
+    // no other process can hand the engine another file between two attempts.
+    HANDLE BodyFile = INVALID_HANDLE_VALUE;
+    std::string Header = "Head.txt";  // OutputFileMode: the header's file; otherwise its text
     std::unique_ptr<THeaderInfo> HeaderInfo;
     bool InputFileMode = false;
     bool OutputFileMode = false;  // SendData names a file to send; header lines go to a file

@@ -25,19 +25,27 @@ FileStream::FileStream(const std::string& name, Mode mode) : name_(name) {
     }
 }
 
+FileStream::FileStream(HANDLE held, const std::string& name, Mode mode) : name_(name), handle_(held), owned_(false) {
+    if (mode == Mode::Read) throw std::invalid_argument("a held file is written through, not read");
+    const bool placed = mode == Mode::Append
+                            ? SetFilePointerEx(held, LARGE_INTEGER{}, nullptr, FILE_END)
+                            : SetFilePointerEx(held, LARGE_INTEGER{}, nullptr, FILE_BEGIN) && SetEndOfFile(held);
+    if (!placed) throw std::runtime_error("Cannot write file " + name);
+}
+
 FileStream::~FileStream() {
     // Unwinding from a failed transfer: keep every byte that did arrive.
     try {
         Flush();
     } catch (...) {
     }
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    if (handle_ != INVALID_HANDLE_VALUE && owned_) CloseHandle(handle_);
 }
 
 void FileStream::Close() {
     if (handle_ == INVALID_HANDLE_VALUE) return;
     Flush();
-    CloseHandle(handle_);
+    if (owned_) CloseHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
 }
 

@@ -15,6 +15,10 @@ public:
     // existing file; Append writes after its end (creating it when absent). Throws
     // std::runtime_error naming the file on failure.
     FileStream(const std::string& name, Mode mode);
+    // Writes through `held`, a file its owner keeps open (read and write access), which is never
+    // opened again by its path and stays open after the stream: Create empties it, Append writes
+    // after its end. `name` only names it in errors.
+    FileStream(HANDLE held, const std::string& name, Mode mode);
     // Writes out what is still collected (errors are swallowed here: Close reports them).
     ~FileStream();
     FileStream(const FileStream&) = delete;
@@ -35,7 +39,8 @@ public:
 
     // The size of the open file in bytes.
     std::uint64_t Size() const;
-    // Flushes, then closes; throws like Write when the last block cannot be written.
+    // Flushes, then closes (a held file stays open); throws like Write when the last block cannot
+    // be written.
     void Close();
 
 private:
@@ -45,6 +50,7 @@ private:
 
     std::string name_;
     HANDLE handle_ = INVALID_HANDLE_VALUE;
+    bool owned_ = true;              // opened here, closed here
     std::unique_ptr<char[]> block_;  // allocated by the first Reserve
     DWORD collected_ = 0;
 };

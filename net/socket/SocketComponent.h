@@ -59,7 +59,8 @@ public:
     void ReadLn(std::string& line);
     void SendFile(const std::string& fileName);
     // append: the body continues the file (a resumed download) instead of replacing it.
-    void CaptureFile(const std::string& fileName, bool append = false);
+    // held: the file, kept open by the caller, to write through instead of opening fileName.
+    void CaptureFile(const std::string& fileName, bool append = false, HANDLE held = INVALID_HANDLE_VALUE);
     void CaptureString(std::string& text, int maximum);
     bool DataAvailable();
 

@@ -3,6 +3,7 @@
 // notification (or a tick, or input) arrives, then pump and check Canceled.
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "net/socket/FileStream.h"
 #include "net/socket/NotifyWindows.h"
@@ -232,12 +233,16 @@ void ROzaverazo::ReceiveUntilClosed(CaptureSink& sink) {
     }
 }
 
-void ROzaverazo::CaptureFile(const std::string& fileName, bool append) {
+void ROzaverazo::CaptureFile(const std::string& fileName, bool append, HANDLE held) {
     StatusMessage(8, "CaptureFile");
     BytesReceived = 0;
     TimerOn();
     TimerScope off(*this);
-    FileStream file(fileName, append ? FileStream::Mode::Append : FileStream::Mode::Create);
+    const FileStream::Mode mode = append ? FileStream::Mode::Append : FileStream::Mode::Create;
+    std::optional<FileStream> opened;
+    if (held == INVALID_HANDLE_VALUE) opened.emplace(fileName, mode);
+    else opened.emplace(held, fileName, mode);
+    FileStream& file = *opened;
     // The receive lands in the file's write-behind block; a dry socket is a good moment to
     // write the block out, while the peer refills.
     class FileSink final : public CaptureSink {

@@ -9,9 +9,14 @@
 #include "app/DownloadErrors.h"
 #include "app/DownloadRetry.h"
 #include "app/DownloadServer.h"
+#include "app/cmdline/ExitCode.h"
+#include "app/install/DownloadFolder.h"
 #include "net/socket/SocketErrors.h"
 #include "tests/net/http/EngineRun.h"
 #include "tests/support/Loopback.h"
+
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <algorithm>
 
@@ -32,6 +37,17 @@ protected:
         realBackOffs = true;
         EarlierInstallation();
         ServeAll();
+    }
+
+    // quorvane.exe and quorvane.ini verified and held, the reply for miseajour.exe held back a
+    // while: `act` runs meanwhile, before any copy.
+    TfInstall& InstallActingBeforeTheCopies(const std::function<void(TfInstall&)>& act) {
+        server.On(
+            PathOf("miseajour.exe"),
+            {Actions({{THttpAction::Delay, "", 600}, {THttpAction::Send, httptest::Ok(Product("miseajour.exe")), 0}})});
+        return Install([&](TfInstall& form) {
+            OnTick([&form] { return form.CurrentFile == "miseajour.exe"; }, [&] { act(form); });
+        });
     }
 };
 
@@ -185,19 +201,91 @@ TEST_F(HostileDownloadTest, ARedirectToAMirrorKeepsTheCookieForItsOwnServer) {
 }
 
 // The download's file cannot be created in the download folder: a folder of its name appears
-// there while its reply is on its way.
+// there while the file before it is on its way (each file is made new, when its turn comes).
 TEST_F(HostileDownloadTest, ATemporaryFileThatCannotBeCreatedStopsTheInstallation) {
-    server.On(PathOf("quorvane.ini"),
-              {Actions({{THttpAction::Delay, "", 1000},
-                        {THttpAction::Send, Reply("HTTP/1.0 200 OK", {}, "new quorvane.ini"), 0}})});
+    server.On(
+        PathOf("quorvane.exe"),
+        {Actions({{THttpAction::Delay, "", 1000}, {THttpAction::Send, httptest::Ok(Product("quorvane.exe")), 0}})});
     TfInstall& f = Install([&](TfInstall& form) {
-        OnTick([&] { return form.CurrentFile == "quorvane.ini"; },
+        OnTick([&] { return form.CurrentFile == "quorvane.exe"; },
                [&] { CreateDirectoryW(ui::WidenPath(form.DownloadDir + "quorvane.ini").c_str(), nullptr); }, 20);
     });
     ExpectNothingInstalled(f, "temporary file");
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].rfind("Cannot create file", 0), 0u) << errors[0];
     EXPECT_NE(errors[0].find("quorvane.ini"), std::string::npos) << errors[0];
+}
+
+// The accounts other than SYSTEM, the administrators and the owner that the folder grants
+// anything to (SDDL SIDs); "<unreadable>" when its rights cannot be read.
+std::string OthersGranted(const std::string& folder) {
+    PACL dacl = nullptr;
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoW(ui::WidenPath(folder).c_str(), SE_FILE_OBJECT,
+                              DACL_SECURITY_INFORMATION | OWNER_SECURITY_INFORMATION, &owner, nullptr, &dacl, nullptr,
+                              &descriptor) != ERROR_SUCCESS)
+        return "<unreadable>";
+    std::string others;
+    for (DWORD i = 0; dacl && i < dacl->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE* ace = nullptr;
+        if (!GetAce(dacl, i, reinterpret_cast<void**>(&ace)) || ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE)
+            continue;
+        PSID sid = &ace->SidStart;
+        wchar_t* text = nullptr;
+        if (EqualSid(sid, owner) || !ConvertSidToStringSidW(sid, &text)) continue;
+        const std::string name = ui::Narrow(text);
+        LocalFree(text);
+        if (name != "S-1-5-18" && name != "S-1-5-32-544") others += name + " ";
+    }
+    LocalFree(descriptor);
+    return others;
+}
+
+// Wine runs a program elevated, so the folder gets the administrators' rights (Wine keeps them as
+// the folder's Unix permissions, which is what can be read back), and the sharing of the held
+// files is Wine's own, as on Windows.
+TEST_F(HostileDownloadTest, AVerifiedFileCannotBeSwappedBeforeItsCopy) {
+    std::string others = "not read", attempts;
+    TfInstall& f = InstallActingBeforeTheCopies([&](TfInstall& form) {
+        others = OthersGranted(form.DownloadDir);
+        const std::wstring exe = ui::WidenPath(form.DownloadDir + "quorvane.exe");
+        const std::wstring planted = ui::WidenPath(form.DownloadDir + "planted.exe");
+        testsupport::WriteWholeFile(form.DownloadDir + "planted.exe", "planted");
+        const auto opened = [&](DWORD access) {
+            HANDLE file = CreateFileW(exe.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+            if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+            return file != INVALID_HANDLE_VALUE;
+        };
+        const std::pair<const char*, bool> tries[] = {
+            {"write", opened(GENERIC_WRITE)},
+            {"append", opened(FILE_APPEND_DATA)},
+            {"delete", DeleteFileW(exe.c_str()) != FALSE},
+            {"replace", MoveFileExW(planted.c_str(), exe.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE},
+            {"rename", MoveFileW(exe.c_str(), (exe + L".old").c_str()) != FALSE}};
+        for (const auto& [what, done] : tries) attempts += std::string(what) + (done ? " done " : " refused ");
+        DeleteFileW(planted.c_str());
+    });
+    EXPECT_EQ(others, "");
+    EXPECT_EQ(attempts, "write refused append refused delete refused replace refused rename refused ");
+    ExpectInstalled(f);
+}
+
+// The only handle that may write to a verified file is the download's own: a test of this
+// process writes through it, as a fault of ours would. The finishing steps read every file again
+// first: quorvane.ini, copied after quorvane.exe and miseajour.exe, is refused before anything is
+// written, and the run ends as damaged.
+TEST_F(HostileDownloadTest, AVerifiedFileChangedBeforeItsCopyIsDamagedAndNothingIsInstalled) {
+    TfInstall& f = InstallActingBeforeTheCopies([](TfInstall& form) {
+        DWORD written = 0;
+        OVERLAPPED firstByte{};
+        WriteFile(form.Downloads->Find("quorvane.ini")->Handle(), "X", 1, &written, &firstByte);
+    });
+    ExpectNothingInstalled(f, "changed before its copy");
+    EXPECT_EQ(errors, std::vector<std::string>{"quorvane.ini is damaged or not the expected file (it changed after "
+                                               "its check). Nothing was installed."});
+    EXPECT_EQ(f.ExitCode(), cmdline::kExitDamagedDownload);
 }
 
 // A temporary path that cannot hold a download folder stops the run before any request.

@@ -311,13 +311,32 @@ silent-install)
           "Exit code 0")
   logged "$log" "${lines[@]}"
   grep -q "QuorvaneRaRozo\|Starting" "$log" && fail "autostart or start written despite /NOAUTOSTART: $(cat "$log")"
-  # Default log place, the overwrite question answered by itself, autostart by default.
-  silent 0 /S "/DIR=$silent_dir" /LANG=fr
+  # The overwrite question answered by itself, autostart by default. The log named is a link to a
+  # file of the system, and the default log's names for the next minutes are taken by links to it
+  # and by planted files: none is followed or written, the log takes the next free name.
+  temp=$(echo "$E2E_PREFIX"/drive_c/users/*/Temp)
+  echo "system file" >"$work/system.txt"
+  ln -sfn "$work/system.txt" "$work/linked.log"
+  planted=()
+  for second in $(seq 0 179); do
+    name=$temp/Quorvane-Install-$(date -d "+$second seconds" +%Y%m%d-%H%M%S)
+    ln -sfn "$work/system.txt" "$name.log"
+    echo planted >"$name-2.log"
+    planted+=("$name.log" "$name-2.log")
+  done
+  silent 0 /S "/DIR=$silent_dir" /LANG=fr "/LOG=$(windows_path "$work")\linked.log"
   probe check fr "$silent_dir" "$source_dir" yes || fail "second installation differs"
   [ "$(requested quorvane.exe "$work/access.log")" = 2 ] || fail "quorvane.exe not fetched twice"
+  [ "$(cat "$work/system.txt")" = "system file" ] || fail "the log was written through a link"
+  for name in "${planted[@]}"; do
+    [[ -L "$name" || "$(cat "$name")" = planted ]] || fail "$name was written"
+  done
   # sed reads the whole list: head would close the pipe early, and pipefail would end the script.
-  default_log=$(ls -t "$E2E_PREFIX"/drive_c/users/*/Temp/Quorvane-Install-*.log | sed -n 1p)
-  logged "$default_log" "Box \"Répertoire non-vide\"" "Run QuorvaneRaRozo = " "Exit code 0"
+  default_log=$(ls -t "$temp"/Quorvane-Install-*.log | sed -n 1p)
+  [[ "$default_log" = *-3.log ]] || fail "the log did not take the next free name: $default_log"
+  logged "$default_log" "linked.log is a link, which is never followed; writing here instead" \
+    "Box \"Répertoire non-vide\"" "Run QuorvaneRaRozo = " "Exit code 0"
+  rm -f "${planted[@]}"
   probe clean "$silent_dir"
   ;;
 silent-failures)

@@ -59,7 +59,7 @@ TEST_F(ClosingStepsTest, StartNowGoesThroughTheDesktopShellElseDirectly) {
     Installed("anglais");
     for (const Route& route : routes) {
         const std::string log = scratch.Path() + "launch.log";
-        ASSERT_TRUE(installlog::Open(ui::Widen(log)));
+        ASSERT_EQ(installlog::Open(ui::Widen(log)), installlog::LogOpen::Opened);
         install::TestNoDesktopShell() = route.noShell;
         install::CloseInstall(State(), false, true);
         install::TestNoDesktopShell() = false;
@@ -84,7 +84,7 @@ TEST_F(ClosingStepsTest, StartNowGoesThroughTheDesktopShellElseDirectly) {
 
 TEST_F(ClosingStepsTest, NothingWhenTheInstallationDidNotComplete) {
     BeginIn("francais", "Q\\");
-    CopyFileW(ui::Widen(DownloadDir + "quorvane.exe").c_str(), ui::Widen(InstallDir + "quorvane.exe").c_str(), FALSE);
+    WriteWholeFile(InstallDir + "quorvane.exe", sources["quorvane.exe"]);
     install::CloseInstall(State(), true, true);
     EXPECT_FALSE(Exists(SettingsFilePath()));
     EXPECT_EQ(RunValue(), "<missing>");

@@ -1,6 +1,7 @@
 #pragma once
 // A downloaded set of four files in a scratch temporary directory, a form state pointing at the
 // real shell folders of the prefix, and the removal of everything an installation writes.
+#include "app/install/DownloadFolder.h"
 #include "app/install/FinishInstall.h"
 #include "app/install/InstallSupport.h"
 #include "app/install/Registry.h"
@@ -15,6 +16,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <optional>
 
 namespace installtest {
 
@@ -58,14 +60,26 @@ protected:
         InstallDir = installDir;
         InstallDone = 0;
         statusLines.clear();
-        DownloadDir = scratch.Path() + "download\\";
-        CreateDirectoryW(ui::WidenPath(DownloadDir).c_str(), nullptr);
+        downloads.reset();
+        downloads.emplace(scratch.Path());
+        DownloadDir = downloads->Path();
         // The downloaded files; quorvane.exe is a real program so that it can be started.
         sources["quorvane.exe"] = ReadWholeFile(ProgramDir() + "install_launch_probe.exe");
         sources["miseajour.exe"] = "MZ update " + language;
         sources["quorvane.ini"] = "[Quorvane]\r\nedition=basic\r\n";
         sources["uninstall.exe"] = std::string("MZ\0\x01\xFF uninstall", 15);
-        for (const auto& [name, bytes] : sources) WriteWholeFile(DownloadDir + name, bytes);
+        for (const auto& [name, bytes] : sources) Download(name, bytes);
+    }
+    // `bytes` downloaded as `name`, as the download leaves a file: held open, verified with the
+    // SHA-256 of what it holds.
+    void Download(const std::string& name, const std::string& bytes) {
+        sources[name] = bytes;
+        install::HeldDownload& file = downloads->Hold(name);
+        DWORD written = 0;
+        ASSERT_TRUE(WriteFile(file.Handle(), bytes.data(), DWORD(bytes.size()), &written, nullptr));
+        verify::Sha256 hash;
+        hash.Update(bytes.data(), bytes.size());
+        file.Verified(hash.Finish());
     }
     // Begin, into `name` in the scratch folder, made already.
     void BeginIn(const std::string& language, const std::string& name) {
@@ -105,16 +119,20 @@ protected:
             std::wstring(reinterpret_cast<const wchar_t*>(written.data()), written.size() / sizeof(wchar_t)));
     }
     install::InstallState State() {
-        return {
-            InstallDir, DownloadDir, DesktopPath, ProgramsPath, Cancelled, InstallDone, [this](const std::string& s) {
-                statusLines.push_back(s);
-            }};
+        return {InstallDir,
+                downloads ? &*downloads : nullptr,
+                DesktopPath,
+                ProgramsPath,
+                Cancelled,
+                InstallDone,
+                [this](const std::string& s) { statusLines.push_back(s); }};
     }
 
     TemporaryFolder scratch{"qv-finish"};
     std::unique_ptr<Session> session;
     std::map<std::string, std::string> sources;
     std::vector<std::string> statusLines;
+    std::optional<install::DownloadFolder> downloads;  // made by Begin
     std::string InstallDir, DownloadDir, DesktopPath, ProgramsPath;
     std::uint8_t Cancelled = 0, InstallDone = 0;
 };

@@ -117,8 +117,7 @@ TEST_F(FinishInstallTest, InstallsIntoTheDirectoryUnderTheLanguagesNames) {
 // What "Installed apps" and deployment tools read; the size follows the files actually installed.
 TEST_F(FinishInstallTest, UninstallEntryIsComplete) {
     BeginIn("anglais", "Q");
-    sources["quorvane.ini"] = std::string(5000, 'x');
-    WriteWholeFile(DownloadDir + "quorvane.ini", sources["quorvane.ini"]);
+    Download("quorvane.ini", std::string(5000, 'x'));
 
     install::FinishInstall(State());
 
@@ -154,8 +153,7 @@ TEST_F(FinishInstallTest, SecondInstallOverwritesFilesAndValues) {
     WriteWholeFile(InstallDir + "miseajour.exe", "older and longer content than the new one");
     install::FinishInstall(State());
     ASSERT_EQ(InstallDone, 1);
-    sources["quorvane.ini"] = "[Quorvane]\r\nedition=basic\r\nsecond=1\r\n";
-    WriteWholeFile(DownloadDir + "quorvane.ini", sources["quorvane.ini"]);
+    Download("quorvane.ini", "[Quorvane]\r\nedition=basic\r\nsecond=1\r\n");
     InstallDone = 0;
 
     install::FinishInstall(State());
@@ -257,7 +255,7 @@ TEST_F(FinishInstallTest, EmptyDirectoriesAreRefusedBeforeAnythingIsWritten) {
     Begin("francais", "");
     EXPECT_THROW(install::FinishInstall(State()), install::InstallError);
     InstallDir = scratch.Path();
-    DownloadDir.clear();
+    downloads.reset();
     EXPECT_THROW(install::FinishInstall(State()), install::InstallError);
     EXPECT_EQ(InstallDone, 0);
     EXPECT_EQ(LocationValue(), "<missing>");

@@ -71,14 +71,15 @@ TEST_F(MachineFaultTest, AFolderInPlaceOfAProductFileIsAnErrorAndIsKept) {
     EXPECT_EQ(ReadWholeFile(dir + "uninstall.exe\\keep.txt"), "keep");
 }
 
-// A downloaded file that vanished from the temporary directory before the copy (a cleaner ran):
-// an error naming it, and the installed file of that name stays.
-TEST_F(MachineFaultTest, ADownloadedFileThatVanishedIsAnErrorAndTheOldFileStays) {
+// A cleaner (or another process of the user) tries to remove a downloaded file before the copy:
+// the file is held, so it stays, and the installation is whole.
+TEST_F(MachineFaultTest, ADownloadedFileCannotBeRemovedBeforeItsCopy) {
     const std::string dir = EarlierInstallation();
-    ASSERT_TRUE(DeleteFileW(ui::Widen(DownloadDir + "quorvane.exe").c_str()));
-    const std::string message = Finish();
-    EXPECT_NE(message.find("quorvane.exe"), std::string::npos) << message;
-    ExpectNothingNewInstalled(dir);
+    EXPECT_FALSE(DeleteFileW(ui::Widen(DownloadDir + "quorvane.exe").c_str()));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(Finish(), "");
+    EXPECT_EQ(InstallDone, 1);
+    for (const char* name : install::kProductFiles) EXPECT_EQ(ReadWholeFile(dir + name), sources[name]) << name;
 }
 
 }  // namespace
