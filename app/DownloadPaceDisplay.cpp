@@ -33,7 +33,7 @@ std::int64_t TotalSize() {
 DownloadPaceDisplay::DownloadPaceDisplay(ui::Label& line, HWND button)
     : line_(line),
       taskbar_(button),
-      pace_(TotalSize(), progress::PaceWordsOf(*Translator), GetTickCount64()) {
+      pace_(TotalSize(), Translator ? progress::PaceWordsOf(*Translator) : progress::PaceWords{}, GetTickCount64()) {
     current = this;
     timer_ = SetTimer(nullptr, 0, kTickMs, &Tick);
     Show();

@@ -4,8 +4,8 @@ namespace ui {
 
 TaskbarProgress::TaskbarProgress(HWND button) noexcept : button_(button) {
     if (!button) return;
-    if (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
-                                list_.PutVoid())) ||
+    if (FAILED(
+            CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3, list_.PutVoid())) ||
         !list_ || FAILED(list_->HrInit())) {
         list_.Reset();
     }

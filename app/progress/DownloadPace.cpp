@@ -34,8 +34,8 @@ std::int64_t RoundHalfUp(double value) { return static_cast<std::int64_t>(std::f
 }  // namespace
 
 PaceWords PaceWordsOf(const tTranslate& table) {
-    return {TextOf(table, kTextDecimalSeparator), TextOf(table, kTextBytes),       TextOf(table, kTextKilobytes),
-            TextOf(table, kTextMegabytes),        TextOf(table, kTextGigabytes),   TextOf(table, kTextSizeOfTotal),
+    return {TextOf(table, kTextDecimalSeparator), TextOf(table, kTextBytes),        TextOf(table, kTextKilobytes),
+            TextOf(table, kTextMegabytes),        TextOf(table, kTextGigabytes),    TextOf(table, kTextSizeOfTotal),
             TextOf(table, kTextTimeLeft),         TextOf(table, kTextTryingAgainIn)};
 }
 
@@ -47,8 +47,7 @@ std::string Size(std::int64_t bytes, const PaceWords& words) {
     for (int i = 0;; ++i, unit *= 1000) {
         const bool last = i == 2;
         if (const std::int64_t tenths = Rounded(bytes, unit, 1); tenths < 1000) {
-            return std::to_string(tenths / 10) + words.decimalSeparator + std::to_string(tenths % 10) + " " +
-                   *names[i];
+            return std::to_string(tenths / 10) + words.decimalSeparator + std::to_string(tenths % 10) + " " + *names[i];
         }
         if (const std::int64_t whole = Rounded(bytes, unit, 0); whole < 1000 || last) {
             return std::to_string(whole) + " " + *names[i];

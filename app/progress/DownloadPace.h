@@ -14,11 +14,11 @@ namespace progress {
 
 // The line's words in the installation's language, taken from the translation table.
 struct PaceWords {
-    std::string decimalSeparator;                         // "." or ","
+    std::string decimalSeparator;                        // "." or ","
     std::string bytes, kilobytes, megabytes, gigabytes;  // "bytes", "kB", "MB", "GB" / "octets", "ko", ...
-    std::string sizeOfTotal;                              // "%1 of %2"
-    std::string timeLeft;                                 // "about %1 left"
-    std::string tryingAgainIn;                            // "Trying again in %1"
+    std::string sizeOfTotal;                             // "%1 of %2"
+    std::string timeLeft;                                // "about %1 left"
+    std::string tryingAgainIn;                           // "Trying again in %1"
 };
 PaceWords PaceWordsOf(const tTranslate& table);
 
@@ -71,8 +71,8 @@ private:
     std::int64_t total_;
     PaceWords words_;
     std::uint64_t start_;
-    std::uint64_t lastSample_;      // when the speed last took a figure
-    std::uint64_t lastArrival_;     // when `done` last grew
+    std::uint64_t lastSample_;   // when the speed last took a figure
+    std::uint64_t lastArrival_;  // when `done` last grew
     std::int64_t done_ = 0;
     std::int64_t sampledDone_ = 0;  // `done` when the speed last took a figure
     // The average of the rates so far, each weighted by how recent it is, and the sum of those

@@ -296,9 +296,10 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"product") return Product(argc > 2 && std::wstring(argv[2]) == L"close");
     if (command == L"kill") return KillWizards();
     if (command == L"closed") return WaitForWizard(false, Seconds(argc, argv, 2, 20)) ? 0 : 1;
-    std::fprintf(stderr,
-                 "usage: wizard_driver wait|rect|closed [S]|click CAPTION [S]|type TEXT|"
-                 "waittext PREFIX [S]|waitpart TEXT [S]|answer CAPTION ID [S]|fill CAPTION TEXT...|product [close]|kill|"
-                 "run PROGRAM [ARGS...]\n");
+    std::fprintf(
+        stderr,
+        "usage: wizard_driver wait|rect|closed [S]|click CAPTION [S]|type TEXT|"
+        "waittext PREFIX [S]|waitpart TEXT [S]|answer CAPTION ID [S]|fill CAPTION TEXT...|product [close]|kill|"
+        "run PROGRAM [ARGS...]\n");
     return 1;
 }
