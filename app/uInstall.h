@@ -27,6 +27,7 @@ namespace net {
 class THttpClient;
 }  // namespace net
 struct WizardBand;
+class DownloadPaceDisplay;
 struct WizardMove;
 
 // Frees the download's HTTP client where its type is complete (uInstallDownload.cpp), so that
@@ -73,6 +74,7 @@ public:
     ui::TreeView Directory;
     // Page 4.
     ui::Label LblStatus, LblFN, LblBytes, Label12;
+    ui::Label LblPace;  // the whole download: bytes, speed, time left
     ui::ProgressBar ProgBarDL;
     // Page 5.
     ui::Label Label11, Label14, Label13, Label15, Label16;
@@ -83,6 +85,7 @@ public:
 
     // Wizard state shared with the directory, download and finishing steps.
     std::unique_ptr<net::THttpClient, HttpClientDeleter> HttpClient;  // absent until the download starts
+    std::unique_ptr<DownloadPaceDisplay> PaceDisplay;                 // page 4's line and the task bar's progress
     std::string CurrentFile;
     // Paths are UTF-8 (ui/Text.h).
     std::string TempPath;     // the user's, read at creation; each run makes its own folder in it

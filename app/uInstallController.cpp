@@ -1,5 +1,6 @@
 // The wizard's controller: set-up at creation, language, pages and their buttons, consent,
 // Cancel, close-time work and the links of the last page.
+#include "app/DownloadPaceDisplay.h"
 #include "app/LicenseText.h"
 #include "app/install/DownloadFolder.h"
 #include "app/install/FinishInstall.h"

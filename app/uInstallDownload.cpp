@@ -3,6 +3,7 @@
 // waits for the network the socket layer keeps the window's messages flowing, so the handlers
 // below, and Cancel, run nested inside HttpClient->Get.
 #include "app/DownloadErrors.h"
+#include "app/DownloadPaceDisplay.h"
 #include "app/DownloadRetry.h"
 #include "app/DownloadServer.h"
 #include "app/ProxyCredentials.h"
@@ -63,7 +64,11 @@ void TfInstall::DownloadFiles() {
     } released{*this};
     Downloads = &folder;
     StartDownloadClient();
-    for (const char* file : install::kDownloadOrder) FetchFile(file);
+    {
+        // The task bar's progress ends with the download: an error, or nothing once all is in.
+        const DownloadPaceDisplay::Scope paceScope(PaceDisplay.get(), Cancelled);
+        for (const char* file : install::kDownloadOrder) FetchFile(file);
+    }
     HttpClient->InputFileMode = false;
     if (Cancelled == 0) FinishInstall();
 }
@@ -87,6 +92,9 @@ void TfInstall::StartDownloadClient() {
     decimalSeparator_ = UserDecimalSeparator();
     barMaximum_ = -1;
     lastProgress_ = 0;
+    // A silent run has no task-bar button to show the progress on.
+    PaceDisplay = std::make_unique<DownloadPaceDisplay>(
+        LblPace, IsWindowVisible(Handle()) ? ui::Application::Instance().TaskbarWindow() : nullptr);
 }
 
 // The file is checked against its pinned size and SHA-256 while it arrives; one that differs
@@ -182,6 +190,7 @@ void TfInstall::WaitBeforeAttempt(int attempt) {
     LblStatus.SetText(Translated(kTextTryingAgain) + CurrentFile);
     LogLine("Attempt " + std::to_string(attempt) + " of " + CurrentFile + " after " +
             std::to_string(BackOffMs[attempt - 2]) + " ms");
+    if (PaceDisplay) PaceDisplay->WaitBeforeAttempt(BackOffMs[attempt - 2]);
     if (!BackOff(BackOffMs[attempt - 2], [this] { return downloadAborted_ || Cancelled != 0; })) {
         // As a Cancel during the transfer ends it.
         throw net::EAbortError("Socket send aborted");
@@ -237,6 +246,7 @@ void TfInstall::HttpPacketRecvd(void* sender) {
     const long long offset = std::max<long long>(client->BodyOffset, 0);
     shownBytes_ = std::max<long long>(shownBytes_, offset + client->BytesReceived);
     const long long expected = client->BytesExpected > 0 ? offset + client->BytesExpected : 0;
+    if (PaceDisplay) PaceDisplay->FileProgress(CurrentFile, shownBytes_);
     progress::DownloadView view;
     if (!progress::ComputeView(CurrentFile, shownBytes_, expected, decimalSeparator_, view)) return;
     // The range message repaints the bar: send it only when the range changes.

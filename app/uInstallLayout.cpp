@@ -176,6 +176,7 @@ void TfInstall::BuildPage4() {
     LblFN.Create(PnlStep4, {19, 208, 0, 13}, "", opaque(AutoSized()));
     // Right-aligned and sized to its text: it grows to the left from its right edge at 393.
     LblBytes.Create(PnlStep4, {393, 208, 0, 13}, "", opaque(AutoSized(ui::Alignment::Right)));
+    LblPace.Create(PnlStep4, {19, 228, 0, 13}, "", opaque(AutoSized()));
     // One line at 9, 312; a font wider than the text was made for wraps it, and the second line
     // goes above the first rather than off the page's foot.
     ui::LabelStyle note = RightAligned();

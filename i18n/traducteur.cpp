@@ -95,6 +95,22 @@ constexpr TextPair kTexts[tTranslate::kTextCount + 1] = {
               "OK"},
     /* 41 */ {"Annuler",
               "Cancel"},
+    /* 42 */ {",",
+              "."},
+    /* 43 */ {"octets",
+              "bytes"},
+    /* 44 */ {"ko",
+              "kB"},
+    /* 45 */ {"Mo",
+              "MB"},
+    /* 46 */ {"Go",
+              "GB"},
+    /* 47 */ {"%1 sur %2",
+              "%1 of %2"},
+    /* 48 */ {"environ %1 restantes",
+              "about %1 left"},
+    /* 49 */ {"Nouvel essai dans %1",
+              "Trying again in %1"},
 };
 // clang-format on
 
@@ -139,7 +155,7 @@ constexpr Caption kCaptions[] = {
 };
 // clang-format on
 
-static_assert(kTextCancel == tTranslate::kTextCount, "every text has its name");
+static_assert(kTextTryingAgainIn == tTranslate::kTextCount, "every text has its name");
 
 }  // namespace
 

@@ -48,6 +48,15 @@ enum TextId : int {
     kTextProxyPassword = 39,
     kTextOk = 40,
     kTextCancel = 41,
+    // The whole download's line on page 4: figures, units and the waits between attempts.
+    kTextDecimalSeparator = 42,
+    kTextBytes = 43,
+    kTextKilobytes = 44,
+    kTextMegabytes = 45,
+    kTextGigabytes = 46,
+    kTextSizeOfTotal = 47,  // "%1 of %2"
+    kTextTimeLeft = 48,     // "about %1 left"
+    kTextTryingAgainIn = 49,
 };
 
 // Whatever shows the form's captions: the wizard form registers itself.
@@ -60,7 +69,7 @@ public:
 
 class tTranslate {
 public:
-    static constexpr int kTextCount = 41;
+    static constexpr int kTextCount = 49;
 
     tTranslate();
 
@@ -73,7 +82,7 @@ public:
     // The form whose captions SetLanguage sets; may be null (nothing is re-captioned).
     void SetForm(ICaptionTarget* form) { form_ = form; }
 
-    // Indexed 1..41; element 0 is unused.
+    // Indexed 1..49; element 0 is unused.
     std::array<std::string, kTextCount + 1> FrenchTexts;
     std::array<std::string, kTextCount + 1> EnglishTexts;
     std::string Language;

@@ -163,17 +163,20 @@ TEST_F(HostileDownloadTest, CancelEndsAServerThatNeverAnswersOrTrickles) {
 
 TEST_F(HostileDownloadTest, CancelDuringABackOffEndsAtOnce) {
     server.On(PathOf("quorvane.ini"), {Actions({{THttpAction::Reset, "", 0}})});
-    std::string statusInBackOff;
+    std::string statusInBackOff, paceInBackOff;
     TfInstall& f = Install([&](TfInstall& form) {
         form.BackOffMs = {20000, 20000};
-        // Cancel (confirmed) in the back-off after quorvane.ini's first attempt.
-        OnTick([&] { return form.LblStatus.Text().find("Trying again") != std::string::npos; },
+        // Cancel (confirmed) in the back-off after quorvane.ini's first attempt, once the line
+        // under the bar counts down to it.
+        OnTick([&] { return form.LblPace.Text().rfind("Trying again in ", 0) == 0; },
                [&] {
                    statusInBackOff = form.LblStatus.Text();
+                   paceInBackOff = form.LblPace.Text();
                    Click(form.BtnClose);
                });
     });
     EXPECT_EQ(statusInBackOff, "Status : Trying again to download quorvane.ini");
+    EXPECT_EQ(paceInBackOff, "Trying again in 20 s");
     EXPECT_EQ(f.Cancelled, 1);
     ExpectNothingInstalled(f, "cancelled back-off");
     EXPECT_LT(elapsedMs, 3000u) << "the back-off of 20 s did not end at the cancel";

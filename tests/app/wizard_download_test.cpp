@@ -5,6 +5,7 @@
 #include "DownloadFixture.h"
 
 #include "app/DownloadServer.h"
+#include "app/progress/DownloadPace.h"
 #include "net/http/HttpClient.h"
 #include "tests/net/proxy/UserProxySettings.h"
 
@@ -60,6 +61,11 @@ TEST_F(DownloadTest, FourFilesInOrderThenTheFinishingSteps) {
     EXPECT_EQ(f.LblFN.Text(), "uninstall.exe (100 %)");
     const std::string uninstallSize = Megs(Product(kFiles[3]).size());
     EXPECT_EQ(f.LblBytes.Text(), uninstallSize + " / " + uninstallSize + " Megs");
+    // The whole download's line keeps its last figures: the four files, all in.
+    std::int64_t total = 0;
+    for (const char* file : kFiles) total += static_cast<std::int64_t>(Product(file).size());
+    const std::string all = progress::Size(total, progress::PaceWordsOf(*Translator));
+    EXPECT_EQ(f.LblPace.Text(), all + " of " + all);
 
     // The title-bar close box on page 5 does what Done does (the product is not started here).
     Click(f.chkStartNow);

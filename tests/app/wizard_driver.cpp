@@ -6,6 +6,7 @@
 //   wizard_driver type TEXT             replaces the text of the visible edit box (the directory)
 //   wizard_driver waittext PREFIX [S]   waits up to S seconds (default 20) until a visible control's
 //                                       text starts with PREFIX; prints that text
+//   wizard_driver waitpart TEXT [S]     the same for a text holding TEXT anywhere
 //   wizard_driver answer CAPTION ID [S] waits up to S seconds (default 20) for the message box with
 //                                       that caption, prints its text and presses button ID
 //                                       (1 OK, 2 Cancel, 6 Yes, 7 No)
@@ -130,9 +131,12 @@ int Type(const std::wstring& text) {
     return 0;
 }
 
-int WaitText(const std::wstring& prefix, double seconds) {
-    HWND found = WaitForControl(L"visible text starting \"" + prefix + L"\"", seconds,
-                                [&](HWND c) { return TextOf(c).rfind(prefix, 0) == 0; });
+// anywhere: the text holds `prefix` anywhere, not only at its start.
+int WaitText(const std::wstring& prefix, double seconds, bool anywhere = false) {
+    HWND found = WaitForControl(L"visible text with \"" + prefix + L"\"", seconds, [&](HWND c) {
+        const std::size_t at = TextOf(c).find(prefix);
+        return anywhere ? at != std::wstring::npos : at == 0;
+    });
     if (!found) return 1;
     PrintUtf8(TextOf(found));
     return 0;
@@ -285,15 +289,17 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"click" && argc > 2) return Click(argv[2], Seconds(argc, argv, 3, 5));
     if (command == L"type" && argc > 2) return Type(argv[2]);
     if (command == L"waittext" && argc > 2) return WaitText(argv[2], Seconds(argc, argv, 3, 20));
+    if (command == L"waitpart" && argc > 2) return WaitText(argv[2], Seconds(argc, argv, 3, 20), true);
     if (command == L"fill" && argc > 3) return Fill(argv[2], argc - 3, argv + 3);
     if (command == L"answer" && argc > 3) return Answer(argv[2], _wtoi(argv[3]), Seconds(argc, argv, 4, 20));
     if (command == L"run" && argc > 2) return Run(argc, argv);
     if (command == L"product") return Product(argc > 2 && std::wstring(argv[2]) == L"close");
     if (command == L"kill") return KillWizards();
     if (command == L"closed") return WaitForWizard(false, Seconds(argc, argv, 2, 20)) ? 0 : 1;
-    std::fprintf(stderr,
-                 "usage: wizard_driver wait|rect|closed [S]|click CAPTION [S]|type TEXT|"
-                 "waittext PREFIX [S]|answer CAPTION ID [S]|fill CAPTION TEXT...|product [close]|kill|"
-                 "run PROGRAM [ARGS...]\n");
+    std::fprintf(
+        stderr,
+        "usage: wizard_driver wait|rect|closed [S]|click CAPTION [S]|type TEXT|"
+        "waittext PREFIX [S]|waitpart TEXT [S]|answer CAPTION ID [S]|fill CAPTION TEXT...|product [close]|kill|"
+        "run PROGRAM [ARGS...]\n");
     return 1;
 }
