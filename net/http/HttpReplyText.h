@@ -94,8 +94,10 @@ bool ContinuesAt(const TReplyHeader& reply, std::int64_t offset);
 // the file: it is read up to kMaxDroppedBody and dropped, and the file stays as it was.
 enum class TFileBody { Replace, Append, Drop };
 TFileBody FileBodyUse(const TReplyHeader& reply, std::int64_t resumeFrom);
-// A server sending an endless error page must neither fill the disk nor hold the client: past
-// this many bytes a dropped body ends its pass, and the connection is closed.
+// A server sending an endless error page must neither fill the disk nor hold the client: once
+// this many bytes have come a dropped body ends its pass, and the connection is closed. The
+// bound is tested before each receive, so the last one may bring up to 64 KiB more: at most
+// 128 KiB are read, into memory, and nothing onto the disk.
 inline constexpr std::int64_t kMaxDroppedBody = 64 << 10;
 
 // --- What a reply code means for the pass (ExecuteRequest's judgement) --------------------

@@ -262,13 +262,11 @@ private:
     void SocketEvent(WORD event);
     void AppendLine(std::string& line, int count);
 
-    // Where a capture puts what it receives: room for the next chunk (RoomSize bytes at most),
-    // the chunk taken, the socket run dry for the moment; Full ends the capture before the next
-    // receive.
+    // Where a capture puts what it receives: room for the next chunk, the chunk taken, the
+    // socket run dry for the moment; Full ends the capture before the next receive.
     class CaptureSink {
     public:
         virtual char* Room() = 0;
-        virtual int RoomSize() const { return TransferBufferSize; }
         virtual void Take(int count) = 0;
         virtual void RunDry() {}
         virtual bool Full() const { return false; }

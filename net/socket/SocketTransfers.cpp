@@ -207,7 +207,7 @@ void ROzaverazo::ReceiveUntilClosed(CaptureSink& sink) {
     if (CaptureObserver) CaptureObserver->CaptureStarts();
     while (!Canceled && !sink.Full() && (CaptureEnd < 0 || BytesReceived < CaptureEnd)) {
         char* const room = sink.Room();
-        const int n = Receive(room, sink.RoomSize());
+        const int n = Receive(room, TransferBufferSize);
         if (n > 0) {
             if (CaptureObserver) CaptureObserver->Received(room, static_cast<std::size_t>(n));
             sink.Take(n);
@@ -264,15 +264,11 @@ void ROzaverazo::CaptureString(std::string& text, int maximum) {
     BytesReceived = 0;
     TimerOn();
     TimerScope off(*this);
-    // No receive asks for more than the maximum leaves room for: a capture never passes it.
+    // The maximum is tested before each receive, so a capture may end up to one chunk past it.
     class StringSink final : public CaptureSink {
     public:
         StringSink(std::string& text, int maximum, char* buffer) : text_(text), maximum_(maximum), buffer_(buffer) {}
         char* Room() override { return buffer_; }
-        int RoomSize() const override {
-            if (maximum_ == -1) return TransferBufferSize;
-            return static_cast<int>(std::min<std::size_t>(TransferBufferSize, maximum_ - text_.size()));
-        }
         void Take(int count) override { text_.append(buffer_, static_cast<std::size_t>(count)); }
         bool Full() const override { return maximum_ != -1 && text_.size() >= static_cast<std::size_t>(maximum_); }
 
