@@ -38,6 +38,13 @@ std::string StatusLine(const std::string& header, int code) {
     return first.rfind("HTTP/", 0) == 0 ? first : "HTTP status " + std::to_string(code);
 }
 
+// The whole file had come before the attempt that failed, so the range after it is one the
+// server cannot satisfy (416): not an error when what is kept has the pinned size and SHA-256,
+// which the check then verifies.
+bool WholeBeforeTheCut(int replyCode, const AttemptResult& attempt, const verify::TPinnedFile& pinned) {
+    return replyCode == 416 && attempt.resumeFrom > 0 && static_cast<std::uint64_t>(attempt.resumeFrom) == pinned.Size;
+}
+
 }  // namespace
 
 void HttpClientDeleter::operator()(net::THttpClient* client) const noexcept { delete client; }
@@ -130,7 +137,7 @@ void TfInstall::FetchFile(const std::string& file) {
             LogLine(StatusLine(HttpClient->Header, HttpClient->ReplyCode) + ", " +
                     std::to_string(HttpClient->BytesReceived) + " bytes in " +
                     std::to_string(GetTickCount64() - start) + " ms");
-            CheckReply();
+            if (!WholeBeforeTheCut(HttpClient->ReplyCode, attempt, *pinned)) CheckReply();
             check.Verify();
             held.Verified(pinned->Sha256);
             LogLine("Verified " + file + ": size and SHA-256 as pinned");
@@ -235,6 +242,7 @@ void TfInstall::HttpConnect(void*) { LblStatus.SetText(Translated(kTextDownloadi
 void TfInstall::HttpPacketRecvd(void* sender) {
     auto* client = static_cast<net::THttpClient*>(sender);
     if (!client) client = HttpClient.get();
+    if (client->BodyOffset < 0) return;  // a body dropped (not the file) is no progress
     // Every chunk repaints the bar and both labels when the queue next empties; over loopback
     // that is thousands of paints a second and most of the transfer's time. The display follows
     // at most every kProgressInterval, and always shows the last chunk of a complete body.

@@ -7,28 +7,25 @@ namespace verify {
 TDownloadCheck::TDownloadCheck(const net::THttpClient& client, const TPinnedFile& pinned)
     : client_(client), pinned_(pinned) {}
 
-bool TDownloadCheck::Judged() const { return client_.ReplyCode >= 200 && client_.ReplyCode <= 299; }
-
 void TDownloadCheck::Refuse(const std::string& detail) const { throw DamagedFile(pinned_.Name, detail); }
 
 void TDownloadCheck::CaptureStarts() {
-    // A body that continues the file (a resumed download) continues the hash of what is stored;
-    // any other starts both again.
     const std::uint64_t offset = client_.BodyOffset > 0 ? static_cast<std::uint64_t>(client_.BodyOffset) : 0;
-    if (Judged() && client_.HasContentLength &&
-        offset + static_cast<std::uint64_t>(client_.BytesExpected) != pinned_.Size)
+    if (client_.HasContentLength && offset + static_cast<std::uint64_t>(client_.BytesExpected) != pinned_.Size)
         Refuse("the server announces " + std::to_string(offset + client_.BytesExpected) + " bytes, expected " +
                std::to_string(pinned_.Size));
-    if (offset > 0 && received_ == offset) return;
-    if (offset > 0) Refuse("the hashed part differs from the stored one");
-    hash_.Reset();
-    received_ = 0;
+    // Only a 200 starts the file, and the hash, again; a 206 continues the hash of what is kept.
+    if (client_.ReplyCode == 200) {
+        hash_.Reset();
+        received_ = 0;
+        return;
+    }
+    if (offset == 0 || received_ != offset) Refuse("the hashed part differs from the stored one");
 }
 
 void TDownloadCheck::Received(const char* data, std::size_t size) {
     received_ += size;
-    if (Judged() && received_ > pinned_.Size)
-        Refuse("more than the expected " + std::to_string(pinned_.Size) + " bytes");
+    if (received_ > pinned_.Size) Refuse("more than the expected " + std::to_string(pinned_.Size) + " bytes");
     hash_.Update(data, size);
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // Checks one file of the download against its pinned size and SHA-256 while its body arrives:
-// the client's capture hands every block to it before the block is stored. Only a reply the
-// sequence would install (status 2xx) is judged; a redirect's or an error page's body is not
-// the file. Every refusal raises DamagedDownloadError naming the file.
+// the client's capture hands every block to it before the block is stored. The client shows it
+// only the bodies it stores (a 200, or a 206 that continues the part kept); a redirect's or an
+// error page's body is dropped unseen. Every refusal raises DamagedDownloadError naming the file.
 //
 //     TDownloadCheck check(*client, *PinnedFile("quorvane.exe"));
 //     TDownloadCheck::Attached attached(*client, check);
@@ -22,8 +22,8 @@ public:
     TDownloadCheck(const net::THttpClient& client, const TPinnedFile& pinned);
 
     // A body starts: an announced length other than the pinned size is refused before a byte of
-    // it is read; otherwise the hash starts again, since the body is written from its start, or
-    // goes on when the body continues the stored part of the file (a resumed attempt).
+    // it is read; otherwise the hash starts again for a 200, written from the file's start, or
+    // goes on when a 206 continues the stored part of the file (a resumed attempt).
     void CaptureStarts() override;
     // Hashes the block; a body that grows past the pinned size is refused at once, so a server
     // that never stops cannot fill the disk.
@@ -46,7 +46,6 @@ public:
     };
 
 private:
-    bool Judged() const;
     [[noreturn]] void Refuse(const std::string& detail) const;
 
     const net::THttpClient& client_;

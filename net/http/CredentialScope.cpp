@@ -38,3 +38,33 @@ THeaderInfo TCredentialScope::ForPass(const std::string& origin, const THeaderIn
     }
     return sent;
 }
+
+namespace {
+
+std::string ProxyKey(const std::string& host, int port) { return Lower(host) + ":" + std::to_string(port & 0xFFFF); }
+
+}  // namespace
+
+bool TProxyCredentialScope::Carries(const std::string& host, int port, const THeaderInfo& info) const {
+    return !info.ProxyUserId.empty() && !host.empty() && owner_ == ProxyKey(host, port) &&
+           info.ProxyUserId == userId_ && info.ProxyPassword == password_;
+}
+
+THeaderInfo TProxyCredentialScope::ForProxy(const std::string& host, int port, const THeaderInfo& info) const {
+    THeaderInfo sent = info;
+    if (!Carries(host, port, info)) {
+        sent.ProxyUserId.clear();
+        sent.ProxyPassword.clear();
+    }
+    return sent;
+}
+
+bool TProxyCredentialScope::Challenged(const std::string& host, int port, const THeaderInfo& info) {
+    if (info.ProxyUserId.empty() || host.empty() || Carries(host, port, info)) return false;
+    const bool offeredAnew = info.ProxyUserId != userId_ || info.ProxyPassword != password_;
+    if (!owner_.empty() && !offeredAnew) return false;  // another proxy's
+    owner_ = ProxyKey(host, port);
+    userId_ = info.ProxyUserId;
+    password_ = info.ProxyPassword;
+    return true;
+}

@@ -28,3 +28,28 @@ private:
     // cookie the caller set belongs to the request it is set for.
     std::string receivedCookie_;
 };
+
+// Proxy credentials (THeaderInfo's ProxyUserId and ProxyPassword, offered by the caller) belong
+// to one proxy, its host in any letter case and its port: the first that asks for them with its
+// own 407. From then on they go to that proxy alone, on every later request of the client, and
+// never before a proxy asked, to another proxy (a redirect, or the route chosen for each URL,
+// may lead through another) or to a server. Credentials offered anew belong to no proxy until
+// one asks again.
+//
+//     THeaderInfo sent = proxyScope.ForProxy(host, port, info);  // each pass through a proxy
+//     if (code == 407 && proxyScope.Challenged(host, port, info)) ... the pass again
+class TProxyCredentialScope {
+public:
+    // The values a pass through this proxy may carry: the proxy credentials emptied unless they
+    // belong to it.
+    THeaderInfo ForProxy(const std::string& host, int port, const THeaderInfo& info) const;
+    // The proxy answered 407 to a pass that did not carry the offered credentials, and they
+    // belong to no other proxy: they are now its own, and true is returned.
+    bool Challenged(const std::string& host, int port, const THeaderInfo& info);
+    // Whether a pass through this proxy carries the credentials.
+    bool Carries(const std::string& host, int port, const THeaderInfo& info) const;
+
+private:
+    std::string owner_;  // "host:port", the host in lower case; empty: no proxy yet
+    std::string userId_, password_;
+};

@@ -105,6 +105,7 @@ bool THttpClient::RunPass() {
     firstPass_ = false;
     BuildRequestHeader();
     if (OnAboutToSend) OnAboutToSend(this);
+    passAgain_ = false;
     try {
         Exchange();
     } catch (...) {
@@ -117,7 +118,7 @@ bool THttpClient::RunPass() {
         throw;
     }
     Disconnect();
-    return FollowUp();
+    return passAgain_ || FollowUp();
 }
 
 void THttpClient::Exchange() {
@@ -125,6 +126,11 @@ void THttpClient::Exchange() {
     SendRequest();
     ReplyCode = 0;
     ReadResponseHeader();
+    // Inside a tunnel the reply is the server's: only the tunnel's own answer is the proxy's.
+    if (!Tunnelled() && ProxyChallengeAnswered()) {
+        passAgain_ = true;
+        return;
+    }
     CheckProxyAuthentication();
     ReceiveBody();
     // Without a length to compare with, only the TLS close notice tells a whole body from one
@@ -167,12 +173,15 @@ std::uint64_t THttpClient::DataLength() const {
 void THttpClient::BuildRequestHeader() {
     // Inside a tunnel the request is the server's, as if no proxy were there.
     const std::string proxy = Tunnelled() ? std::string() : Proxy;
-    const TRequestInput input{
-        RequestKind,      RequestPath, CurrentURL, Host, proxy, scope_.ForPass(passOrigin_, *HeaderInfo),
-        ExtraHeaderValue, DataLength()};
+    const TRequestInput input{RequestKind, RequestPath,      CurrentURL,       Host,
+                              proxy,       PassHeaderInfo(), ExtraHeaderValue, DataLength()};
     ::BuildRequestHeader(input, *RequestHeader);
     if (ResumeFrom > 0 && InputFileMode && RequestKind == rkGet)
         RequestHeader->Add("Range: bytes=" + std::to_string(ResumeFrom) + "-");
+}
+
+THeaderInfo THttpClient::PassHeaderInfo() const {
+    return proxyScope_.ForProxy(Proxy, ProxyPort, scope_.ForPass(passOrigin_, *HeaderInfo));
 }
 
 std::string THttpClient::ProxyName() const { return ::ProxyName(Proxy, ProxyPort); }
@@ -194,11 +203,16 @@ void THttpClient::ConnectRoute() {
 }
 
 void THttpClient::OpenTunnel() {
-    ConnectRoute();
-    SendText(ConnectRequestText(Host, Port, *HeaderInfo));
-    ReplyCode = 0;
-    // The proxy's answer is read as a reply header, with the same bounds.
-    ReadResponseHeader();
+    for (;;) {
+        ConnectRoute();
+        SendText(ConnectRequestText(Host, Port, proxyScope_.ForProxy(Proxy, ProxyPort, *HeaderInfo)));
+        ReplyCode = 0;
+        // The proxy's answer is read as a reply header, with the same bounds.
+        ReadResponseHeader();
+        if (!ProxyChallengeAnswered()) break;
+        // Asked again on a connection of its own, now with the credentials.
+        Disconnect();
+    }
     CheckProxyAuthentication();
     if (ReplyCode >= 200 && ReplyCode <= 299) return;
     const std::string status =
@@ -208,8 +222,13 @@ void THttpClient::OpenTunnel() {
 
 void THttpClient::CheckProxyAuthentication() const {
     if (Proxy.empty()) return;
-    const std::string error = ProxyAuthenticationError(ProxyName(), ReplyCode, !HeaderInfo->ProxyUserId.empty());
+    const std::string error =
+        ProxyAuthenticationError(ProxyName(), ReplyCode, proxyScope_.Carries(Proxy, ProxyPort, *HeaderInfo));
     if (!error.empty()) throw EProxyAuthError(error);
+}
+
+bool THttpClient::ProxyChallengeAnswered() {
+    return !Proxy.empty() && ReplyCode == 407 && proxyScope_.Challenged(Proxy, ProxyPort, *HeaderInfo);
 }
 
 void THttpClient::SendRequest() {
@@ -241,7 +260,7 @@ void THttpClient::ReadResponseHeader() {
     ReplyComplete = false;
     ReceivedCookie.clear();
     RedirectLocation.clear();
-    continuesBody_ = false;
+    fileBody_ = TFileBody::Drop;
     std::optional<FileStream> file;
     if (OutputFileMode) {
         file.emplace(Header, FileStream::Mode::Create);
@@ -269,7 +288,14 @@ void THttpClient::ReadResponseHeader() {
         ReceivedCookie = reply.ReceivedCookie;
         RedirectLocation = reply.RedirectLocation;
     }
-    continuesBody_ = ResumeFrom > 0 && ContinuesAt(reader.Result(), ResumeFrom);
+    const TReplyHeader& reply = reader.Result();
+    fileBody_ = FileBodyUse(reply, ResumeFrom);
+    // The range of a continuing part tells its length when no Content-Length does: a cut part,
+    // or one of a file other than the one expected, is then known as such.
+    if (fileBody_ == TFileBody::Append && !HasContentLength) {
+        BytesExpected = reply.RangeLast - reply.RangeFirst + 1;
+        HasContentLength = true;
+    }
 }
 
 void THttpClient::ReceiveBody() {
@@ -280,11 +306,13 @@ void THttpClient::ReceiveBody() {
         ~EndScope() { end = -1; }
     } scope{CaptureEnd};
     CaptureEnd = !Proxy.empty() && HasContentLength ? BytesExpected : -1;
-    if (InputFileMode) {
-        BodyOffset = continuesBody_ ? ResumeFrom : 0;
-        CaptureFile(Body, continuesBody_, BodyFile);
-    } else {
+    if (!InputFileMode) {
         ReceiveBodyText();
+    } else if (fileBody_ == TFileBody::Drop) {
+        DropBody();
+    } else {
+        BodyOffset = fileBody_ == TFileBody::Append ? ResumeFrom : 0;
+        CaptureFile(Body, fileBody_ == TFileBody::Append, BodyFile);
     }
     TReplyHeader announced;
     announced.HeaderComplete = HeaderComplete;
@@ -306,6 +334,18 @@ void THttpClient::ReceiveBodyText() {
         Body.shrink_to_fit();
         throw EHttpError(kBodyTooLarge);
     }
+}
+
+void THttpClient::DropBody() {
+    BodyOffset = -1;
+    struct Unobserved {
+        TCaptureObserver*& observer;
+        TCaptureObserver* kept;
+        ~Unobserved() { observer = kept; }
+    } unobserved{CaptureObserver, CaptureObserver};
+    CaptureObserver = nullptr;
+    std::string dropped;
+    CaptureString(dropped, static_cast<int>(kMaxDroppedBody));
 }
 
 void THttpClient::JudgeReply() {

@@ -81,11 +81,13 @@ public:
     // Whether the last reply announced its length: a Content-Length of 0 and no line at all
     // both leave BytesExpected at 0, and only this tells an empty file from an unknown length.
     bool HasContentLength = false;
-    // With InputFileMode, a GET asks for the body from this byte on ("Range: bytes=N-"). A reply
-    // that carries exactly the rest of the file (ContinuesAt) is appended to Body; any other
-    // replaces Body's content, as without it. 0: the whole body.
+    // With InputFileMode, a GET asks for the body from this byte on ("Range: bytes=N-"), on
+    // every pass, redirects included. A 206 that carries exactly the rest of the file
+    // (ContinuesAt) is appended to Body, a 200 replaces Body's content, and any other body is
+    // dropped, the file left as it was (FileBodyUse). 0: the whole body.
     std::int64_t ResumeFrom = 0;
-    // Where the last body began in the file: ResumeFrom when it continued the file, else 0.
+    // Where the last body began in the file: ResumeFrom when it continued the file, 0 when it
+    // replaced it, -1 when it was dropped.
     std::int64_t BodyOffset = 0;
     // Whether the current URL is https: the pass then runs over TLS, its certificate checked.
     bool Https = false;
@@ -131,6 +133,11 @@ private:
     bool Tunnelled() const;
     // A 407 from the proxy ends the request: it is about our credentials, not about the file.
     void CheckProxyAuthentication() const;
+    // A 407 from the proxy to a pass that did not carry the proxy credentials offered in
+    // HeaderInfo: they now belong to that proxy, and the pass goes again with them (true).
+    bool ProxyChallengeAnswered();
+    // The header values this pass may carry: the server's by origin, the proxy's by proxy.
+    THeaderInfo PassHeaderInfo() const;
     std::string ProxyName() const;
     // One pass; returns whether the reply asks for another one.
     bool RunPass();
@@ -142,15 +149,21 @@ private:
     void SendText(const std::string& text);
     void ReceiveBody();
     void ReceiveBodyText();
+    // A body that is not the file (FileBodyUse): read up to kMaxDroppedBody and dropped, unseen
+    // by the CaptureObserver, which sees exactly what the file receives.
+    void DropBody();
     void JudgeReply();
     // After the connection has closed: cookie, OnRedirect, the next URL, the 401 callback.
     bool FollowUp();
     std::uint64_t DataLength() const;
 
     TCredentialScope scope_;
+    // Lives as long as the client: the proxy that asked keeps its credentials for the run.
+    TProxyCredentialScope proxyScope_;
     std::string passOrigin_;
     bool firstPass_ = false;
-    bool continuesBody_ = false;
+    bool passAgain_ = false;
+    TFileBody fileBody_ = TFileBody::Replace;
 };
 
 }  // namespace net

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "net/http/ContentRange.h"
 #include "net/http/HttpErrors.h"
 
 namespace {
@@ -57,33 +58,17 @@ std::int64_t ContentLength(std::string_view line, bool& usable) {
     return usable ? value : 0;
 }
 
-// "bytes first-last/total" after the name, its colon and one space; false when it is not that.
-bool TakeContentRange(std::string_view line, TReplyHeader& result) {
-    const std::string text = UpperAscii(WithoutLineEnd(line));
-    constexpr std::string_view kUnit = "CONTENT-RANGE: BYTES ";
-    if (text.compare(0, kUnit.size(), kUnit) != 0) return false;
-    const std::string_view rangeText = std::string_view(text).substr(kUnit.size());
-    const std::size_t dash = rangeText.find('-');
-    const std::size_t slash = rangeText.find('/');
-    if (dash == std::string_view::npos || slash == std::string_view::npos || slash < dash) return false;
-    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
-    const std::int64_t first = PlainNumber(rangeText.substr(0, dash), kMax);
-    const std::int64_t last = PlainNumber(rangeText.substr(dash + 1, slash - dash - 1), kMax);
-    const std::string_view totalText = rangeText.substr(slash + 1);
-    const std::int64_t total = totalText == "*" ? -1 : PlainNumber(totalText, kMax);
-    if (first < 0 || last < first || (total < 0 && totalText != "*")) return false;
-    result.RangeFirst = first;
-    result.RangeLast = last;
-    result.RangeTotal = total;
-    return true;
-}
-
 }  // namespace
 
 bool ContinuesAt(const TReplyHeader& reply, std::int64_t offset) {
     if (reply.ReplyCode != 206 || offset <= 0 || reply.RangeFirst != offset) return false;
     if (reply.RangeTotal < 0 || reply.RangeLast != reply.RangeTotal - 1) return false;
     return !reply.HasContentLength || reply.BytesExpected == reply.RangeLast - reply.RangeFirst + 1;
+}
+
+TFileBody FileBodyUse(const TReplyHeader& reply, std::int64_t resumeFrom) {
+    if (reply.ReplyCode == 200) return TFileBody::Replace;
+    return resumeFrom > 0 && ContinuesAt(reply, resumeFrom) ? TFileBody::Append : TFileBody::Drop;
 }
 
 bool TReplyHeaderReader::TakeLine(std::string_view line) {
@@ -127,8 +112,11 @@ void TReplyHeaderReader::TakeHeaderLine(std::string_view line) {
         bool usable = false;
         result_.BytesExpected = ContentLength(line, usable);
         result_.HasContentLength = usable;
-    } else if (name == "CONTENT-RANGE:" && !TakeContentRange(line, result_)) {
-        result_.RangeFirst = result_.RangeLast = result_.RangeTotal = -1;
+    } else if (name == "CONTENT-RANGE:") {
+        const auto range = ParseContentRange(WithoutLineEnd(line).substr(15));
+        result_.RangeFirst = range ? range->First : -1;
+        result_.RangeLast = range ? range->Last : -1;
+        result_.RangeTotal = range ? range->Total : -1;
     }
 }
 

@@ -87,6 +87,19 @@ TReplyHeader ReadReplyHeader(std::string_view reply, std::size_t* bodyOffset = n
 // Content-Length, if any, that agrees. Anything else must be taken as the whole file again.
 bool ContinuesAt(const TReplyHeader& reply, std::int64_t offset);
 
+// Where a body goes when it is meant for a file (the client's InputFileMode): only the file's
+// own bytes ever reach it. A 200 is the file from its first byte and replaces what the file
+// held; a 206 that continues the part kept (ContinuesAt resumeFrom) is appended to it; any other
+// body (a redirect's, an error page, a 206 of another part, a reply without a status) is not
+// the file: it is read up to kMaxDroppedBody and dropped, and the file stays as it was.
+enum class TFileBody { Replace, Append, Drop };
+TFileBody FileBodyUse(const TReplyHeader& reply, std::int64_t resumeFrom);
+// A server sending an endless error page must neither fill the disk nor hold the client: once
+// this many bytes have come a dropped body ends its pass, and the connection is closed. The
+// bound is tested before each receive, so the last one may bring up to 64 KiB more: at most
+// 128 KiB are read, into memory, and nothing onto the disk.
+inline constexpr std::int64_t kMaxDroppedBody = 64 << 10;
+
 // --- What a reply code means for the pass (ExecuteRequest's judgement) --------------------
 
 inline bool IsSuccessCode(int code) { return code <= 298; }                  // OnSuccess (0 included)

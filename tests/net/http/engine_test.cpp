@@ -126,4 +126,33 @@ TEST_F(Engine, ARedirectToAnotherPortIsFollowedThere) {
     EXPECT_EQ(mirror.Paths(), std::vector<std::string>{"/mirror/quorvane.exe"});
 }
 
+// Proxy credentials belong to the proxy that asked for them with its own 407: never sent before
+// it asked, then on its later requests; a redirect whose route goes through another proxy does
+// not take them there, even when that proxy asks too.
+TEST_F(Engine, ProxyCredentialsGoOnlyToTheProxyThatAskedForThem) {
+    const std::string asks =
+        "HTTP/1.0 407 Proxy Authentication Required\r\nProxy-Authenticate: Basic realm=\"q\"\r\n\r\n";
+    TCaseServer other;
+    other.Start({httptest::Actions({{THttpAction::Send, asks}})});
+    Serve({asks, "HTTP/1.0 302 Found\r\nLocation: http://elsewhere.invalid/x\r\n\r\n", httptest::Ok("later")});
+    client.ChooseProxy = [&](const std::string&, const std::string& host) {
+        return TProxyRoute{"127.0.0.1", host == "elsewhere.invalid" ? other.Port() : server.Port()};
+    };
+    client.HeaderInfo->ProxyUserId = "quorvane";
+    client.HeaderInfo->ProxyPassword = "secret";
+    EXPECT_EQ(ErrorOf("http://quorvane.invalid/x"), "Proxy 127.0.0.1:" + std::to_string(other.Port()) +
+                                                        " asks for a user name and password (407), and none was given");
+    EXPECT_EQ(ErrorOf("http://quorvane.invalid/y"), "");
+    EXPECT_EQ(client.Body, "later");
+    const auto carries = [](const std::string& request) {
+        return request.find("\r\nProxy-Authorization: Basic ") != std::string::npos;
+    };
+    const std::vector<std::string> asked = server.Requests(), elsewhere = other.Requests();
+    ASSERT_EQ(asked.size(), 3u);
+    EXPECT_EQ(std::vector<bool>({carries(asked[0]), carries(asked[1]), carries(asked[2])}),
+              std::vector<bool>({false, true, true}));
+    ASSERT_EQ(elsewhere.size(), 1u);
+    EXPECT_FALSE(carries(elsewhere[0])) << elsewhere[0];
+}
+
 }  // namespace
