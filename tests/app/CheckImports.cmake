@@ -5,14 +5,11 @@
 #
 # Install.exe runs elevated from the Downloads folder, where anyone may have left a DLL. Windows
 # resolves a start-up import by searching the program's folder first, before any code of ours can
-# restrict the search, unless the DLL is a KnownDLL (cmake/KnownDlls.cmake). Not even comctl32,
+# restrict the search, unless the DLL is a KnownDLL (cmake/SystemDlls.cmake). Not even comctl32,
 # which the manifest redirects to Common Controls 6: as it starts it may load uxtheme by name
 # (Wine's does), with that folder first in the search.
 cmake_minimum_required(VERSION 3.25)
-include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/KnownDlls.cmake)
-# Ship with Windows but are looked for along the search path: only ever loaded on first use,
-# after RestrictDllSearchPath() has limited the search to the system folder.
-set(searched_dlls bcrypt comctl32 crypt32 secur32 uxtheme version winhttp wsock32)
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/SystemDlls.cmake)
 
 string(REPLACE "," ";" programs "${PROGRAMS}")
 string(REPLACE "," ";" delayed "${DELAYED}")
@@ -21,8 +18,8 @@ if(NOT programs)
   message(FATAL_ERROR "no program to check")
 endif()
 foreach(library IN LISTS delayed)
-  if(NOT library IN_LIST QUORVANE_KNOWN_DLLS AND NOT library IN_LIST searched_dlls)
-    message(FATAL_ERROR "${library}.dll is loaded on first use, but does not ship with Windows")
+  if(NOT library IN_LIST QUORVANE_KNOWN_DLLS AND NOT library IN_LIST QUORVANE_SEARCHED_DLLS)
+    message(FATAL_ERROR "${library}.dll is loaded on first use, but is in neither list of cmake/SystemDlls.cmake")
   endif()
 endforeach()
 

@@ -477,6 +477,7 @@ planted-dll)
   WINEDLLOVERRIDES="$(IFS=,; echo "${names[*]}")=n,b;$WINEDLLOVERRIDES"
   export WINEDLLOVERRIDES
   start en_US.UTF-8 "$downloads/Install.exe"
+  none_loaded "at the start"
   to_directory_page "&Next" "I agree"
   drive click "Cancel" && expect_box "Suspend?" 6 "Are you sure"
   finished 1602
