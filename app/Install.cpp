@@ -15,13 +15,13 @@
 
 namespace {
 
-// The arguments after the program's name, split the way every Windows program splits them.
-std::vector<std::string> Arguments() {
+// The switches, from the arguments after the program's name and from the raw line's /S.
+cmdline::CommandLine ReadCommandLine() {
+    const std::wstring_view raw = GetCommandLineW();
     std::vector<std::string> arguments;
     // UTF-8, as every path in the program: a /DIR= outside the code page keeps its characters.
-    for (const std::wstring& argument : cmdline::SplitArguments(GetCommandLineW()))
-        arguments.push_back(ui::NarrowPath(argument));
-    return arguments;
+    for (const std::wstring& argument : cmdline::SplitArguments(raw)) arguments.push_back(ui::NarrowPath(argument));
+    return cmdline::ParseCommandLine(arguments, cmdline::HasSilentToken(raw));
 }
 
 void OpenLog(const cmdline::CommandLine& line) {
@@ -82,7 +82,7 @@ int ShowUsage(const cmdline::CommandLine& line, LCID locale) {
 }
 
 int Run(LCID locale) {
-    const cmdline::CommandLine line = cmdline::ParseCommandLine(Arguments());
+    const cmdline::CommandLine line = ReadCommandLine();
     OpenLog(line);
     LogLine("Quorvane installation " QUORVANE_DISPLAY_VERSION ", command line: " + ui::NarrowPath(GetCommandLineW()));
     auto& app = ui::Application::Instance();
@@ -102,6 +102,8 @@ int Run(LCID locale) {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     RestrictDllSearchPath();
+    // The common controls theme their windows with uxtheme, which they load by name.
+    LoadFromSystemFolder({L"uxtheme.dll"});
     ui::ComApartment com;
     // The locale is read once, before anything else can change it.
     const LCID locale = GetThreadLocale();

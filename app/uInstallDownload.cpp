@@ -2,6 +2,7 @@
 // display, then the finishing steps. Runs inside the Next action of page 3; while a request
 // waits for the network the socket layer keeps the window's messages flowing, so the handlers
 // below, and Cancel, run nested inside HttpClient->Get.
+#include "app/DllSearchPath.h"
 #include "app/DownloadErrors.h"
 #include "app/DownloadPaceDisplay.h"
 #include "app/DownloadRetry.h"
@@ -81,6 +82,8 @@ void TfInstall::DownloadFiles() {
 }
 
 void TfInstall::StartDownloadClient() {
+    // Schannel and WinHTTP check certificates with crypt32, which they load by name.
+    LoadFromSystemFolder({L"crypt32.dll"});
     HttpClient.reset(new net::THttpClient());
     HttpClient->OnPacketRecvd = [this](void* sender) { HttpPacketRecvd(sender); };
     HttpClient->OnAboutToSend = [this](void* sender) { HttpAboutToSend(sender); };

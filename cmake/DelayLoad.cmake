@@ -37,6 +37,10 @@ function(quorvane_delay_load target)
     endif()
   endforeach()
   target_link_directories(${target} BEFORE PRIVATE ${dir})
+  # Found through the library path, which make does not watch: a library joining the list must
+  # still relink the target.
+  list(TRANSFORM ARGN REPLACE "(.+)" "${dir}/lib\\1.a" OUTPUT_VARIABLE delays)
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${delays})
   # For the import-table test: none of these may be loaded at the program's start.
   set_property(TARGET ${target} APPEND PROPERTY QUORVANE_DELAY_LOADED ${ARGN})
 endfunction()

@@ -31,18 +31,7 @@ bool HasForbiddenCharacter(std::string_view path) {
     return false;
 }
 
-// /DIR="C:\Program Files\Quorvane\" reaches us as C:\Program Files\Quorvane" : the argument
-// splitter reads the final \" as an escaped quote. No path holds a quote, so drop it.
-std::string WithoutStrayQuote(std::string value) {
-    if (!value.empty() && value.back() == '"') {
-        value.pop_back();
-        if (!value.empty() && value.back() != '\\') value += '\\';
-    }
-    return value;
-}
-
-std::string ReadDir(std::string value, std::string& error) {
-    value = WithoutStrayQuote(std::move(value));
+std::string ReadDir(const std::string& value, std::string& error) {
     if (value.empty()) error = "/DIR= needs a directory";
     else if (!IsAbsolutePath(value)) error = "/DIR= needs a full path such as C:\\Quorvane: " + value;
     else if (HasForbiddenCharacter(value)) error = "/DIR= holds a character no path may hold: " + value;
@@ -57,8 +46,7 @@ std::string ReadLanguage(const std::string& value, std::string& error) {
     return {};
 }
 
-std::string ReadLog(std::string value, std::string& error) {
-    value = WithoutStrayQuote(std::move(value));
+std::string ReadLog(const std::string& value, std::string& error) {
     if (value.empty() || value.back() == '\\') error = "/LOG= needs a file name";
     return value;
 }
@@ -98,13 +86,18 @@ std::string ReadArgument(const std::string& argument, CommandLine& line) {
 
 }  // namespace
 
-CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool silentToken) {
     CommandLine line;
     // Every argument is read, so that /S and /LOG= count wherever they stand: a silent run with a
     // bad switch must still keep its windows away and write its error where it was told to.
     for (const std::string& argument : arguments) {
         std::string error = ReadArgument(argument, line);
         if (line.Error.empty()) line.Error = std::move(error);
+    }
+    // A deployment tool that typed /S waits on no window, whatever its quoting made of the rest.
+    if (silentToken && !line.Silent) {
+        line.Silent = true;
+        if (line.Error.empty()) line.Error = "/S stands inside another argument; check the quotes";
     }
     return line;
 }

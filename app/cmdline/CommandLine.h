@@ -1,7 +1,7 @@
 #pragma once
 // The installer's switches, for unattended deployment: /S /DIR= /LANG= /LOG= /NOAUTOSTART
 // /NOLAUNCH /?, case-insensitive, introduced by / or -. Portable: the program hands over its
-// arguments as CommandLineToArgvW split them, in UTF-8 (a /DIR= path keeps every character).
+// arguments as SplitArguments split them, in UTF-8 (a /DIR= path keeps every character).
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,7 +22,9 @@ struct CommandLine {
     std::string Error;
 };
 
-CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+// `silentToken`: the raw command line holds /S as a piece of its own (HasSilentToken). The run is
+// then silent even where the split arguments lost the switch, and such a line is bad.
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool silentToken = false);
 
 // The usage box's text in the translation table's language ("francais" or "anglais").
 std::string UsageText(std::string_view language);

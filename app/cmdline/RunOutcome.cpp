@@ -1,7 +1,10 @@
 #include "app/cmdline/RunOutcome.h"
 
 #include "app/DownloadErrors.h"
+#include "net/http/HttpErrors.h"
 #include "net/socket/SocketErrors.h"
+
+#include <stdexcept>
 
 using namespace cmdline;
 
@@ -14,6 +17,16 @@ ExitCode ExitCodeOf(std::exception_ptr error) {
         return kExitDownloadFailed;
     } catch (const net::ESockError&) {
         // The engine's and the socket layer's own failures: no host, refused, reset, time-out.
+        return kExitDownloadFailed;
+    } catch (const EConvertError&) {
+        // A number that is not one, or does not fit: only the download reads numbers from outside
+        // (a port in a redirect, a length, a range); the finishing steps convert none.
+        return kExitDownloadFailed;
+    } catch (const net::ERangeError&) {
+        return kExitDownloadFailed;
+    } catch (const std::invalid_argument&) {
+        return kExitDownloadFailed;
+    } catch (const std::out_of_range&) {
         return kExitDownloadFailed;
     } catch (...) {
         // The finishing steps' errors, and anything else that stopped them half way: never 0.

@@ -32,8 +32,15 @@ std::vector<std::wstring> SplitArguments(std::wstring_view line) {
                 size_t count = 0;
                 while (i < line.size() && line[i] == L'\\') ++count, ++i;
                 const bool beforeQuote = i < line.size() && line[i] == L'"';
-                argument.append(beforeQuote ? count / 2 : count, L'\\');
-                if (beforeQuote && count % 2 == 1) argument += line[i++];
+                const bool endsArgument = beforeQuote && (i + 1 == line.size() || IsBlank(line[i + 1]));
+                if (endsArgument) {
+                    argument.append((count + 1) / 2, L'\\');
+                    ++i;
+                    quoted = false;
+                } else {
+                    argument.append(beforeQuote ? count / 2 : count, L'\\');
+                    if (beforeQuote && count % 2 == 1) argument += line[i++];
+                }
             } else if (c == L'"') {
                 ++i;
                 if (quoted && i < line.size() && line[i] == L'"') {
@@ -52,6 +59,35 @@ std::vector<std::wstring> SplitArguments(std::wstring_view line) {
         arguments.push_back(std::move(argument));
     }
     return arguments;
+}
+
+bool HasSilentToken(std::wstring_view line) {
+    size_t i = SkipProgramName(line);
+    while (i < line.size()) {
+        while (i < line.size() && IsBlank(line[i])) ++i;
+        std::wstring token;
+        for (; i < line.size() && !IsBlank(line[i]); ++i)
+            if (line[i] != L'"') token += line[i];
+        if (token == L"/S" || token == L"/s" || token == L"-S" || token == L"-s") return true;
+    }
+    return false;
+}
+
+std::wstring QuoteArgument(std::wstring_view argument) {
+    std::wstring out = L"\"";
+    size_t backslashes = 0;
+    for (const wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        out += c;
+    }
+    // Doubled before the closing quote, so that they stay backslashes.
+    out.append(backslashes * 2, L'\\');
+    return out + L"\"";
 }
 
 }  // namespace cmdline

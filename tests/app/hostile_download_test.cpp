@@ -89,6 +89,9 @@ TEST_P(DownloadCase, EndsAsTheCaseSays) {
         ASSERT_FALSE(errors.empty());
         EXPECT_NE(errors[0].find(*words), std::string::npos) << errors[0];
     }
+    if (auto code = said("exit")) {
+        EXPECT_EQ(std::to_string(f.ExitCode()), *code);
+    }
     if (auto least = said("takes-at-least")) {
         EXPECT_GE(elapsedMs, std::stoull(*least));
     }

@@ -21,7 +21,11 @@
 //                                       any window of its process is visible, and prints
 //                                       "exit CODE visible N" (the full exit code, which a Unix
 //                                       shell would cut to 8 bits; N: windows seen shown)
+//   wizard_driver runline PROGRAM TEXT  the same, with TEXT after PROGRAM's name as it stands: a
+//                                       deployment tool's own quoting
 // Texts are printed in UTF-8. Exit status 0 on success, 1 when the window or control is not found.
+#include "app/cmdline/SplitArguments.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -218,26 +222,10 @@ int KillWizards() {
     return 0;
 }
 
-// One argument as CommandLineToArgvW will read it back: quoted, backslashes before a quote doubled.
-std::wstring Quoted(const std::wstring& argument) {
-    std::wstring out = L"\"";
-    size_t backslashes = 0;
-    for (wchar_t c : argument) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        out += c;
-    }
-    out.append(backslashes * 2, L'\\');
-    return out + L"\"";
-}
-
-int Run(int argc, wchar_t** argv) {
-    std::wstring line;
-    for (int i = 2; i < argc; ++i) line += (i > 2 ? L" " : L"") + Quoted(argv[i]);
+// `raw`: the arguments after the program are one text, put on the command line as it stands.
+int Run(int argc, wchar_t** argv, bool raw) {
+    std::wstring line = cmdline::QuoteArgument(argv[2]);
+    for (int i = 3; i < argc; ++i) line += L" " + (raw ? std::wstring(argv[i]) : cmdline::QuoteArgument(argv[i]));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -292,14 +280,15 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"waitpart" && argc > 2) return WaitText(argv[2], Seconds(argc, argv, 3, 20), true);
     if (command == L"fill" && argc > 3) return Fill(argv[2], argc - 3, argv + 3);
     if (command == L"answer" && argc > 3) return Answer(argv[2], _wtoi(argv[3]), Seconds(argc, argv, 4, 20));
-    if (command == L"run" && argc > 2) return Run(argc, argv);
+    if (command == L"run" && argc > 2) return Run(argc, argv, false);
+    if (command == L"runline" && argc == 4) return Run(argc, argv, true);
     if (command == L"product") return Product(argc > 2 && std::wstring(argv[2]) == L"close");
     if (command == L"kill") return KillWizards();
     if (command == L"closed") return WaitForWizard(false, Seconds(argc, argv, 2, 20)) ? 0 : 1;
-    std::fprintf(
-        stderr,
-        "usage: wizard_driver wait|rect|closed [S]|click CAPTION [S]|type TEXT|"
-        "waittext PREFIX [S]|waitpart TEXT [S]|answer CAPTION ID [S]|fill CAPTION TEXT...|product [close]|kill|"
-        "run PROGRAM [ARGS...]\n");
+    std::fprintf(stderr,
+                 "usage: wizard_driver wait|rect|closed [S]|click CAPTION [S]|type TEXT|"
+                 "waittext PREFIX [S]|waitpart TEXT [S]|answer CAPTION ID [S]|fill CAPTION TEXT...|product [close]|"
+                 "kill|run PROGRAM [ARGS...]|runline PROGRAM TEXT
+");
     return 1;
 }

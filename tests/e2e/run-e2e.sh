@@ -114,6 +114,14 @@ damage() { printf 'X' | dd of="$1" bs=1 seek=0 conv=notrunc status=none; }
 
 requested() { grep -c "GET /download/lite/$1" "$2" || true; }
 
+# trust_test_ca: certificates from a test authority (under $E2E_WORK/certs), which the prefix
+# trusts for this run only.
+trust_test_ca() {
+  "$here/../net/socket/tls/make-certs.sh" "$E2E_WORK/certs"
+  trusted_ca=$(windows_path "$E2E_WORK/certs/ca.der")
+  wine_run "$E2E_TLS_TRUST" add "$trusted_ca" || fail "the test authority could not be trusted"
+}
+
 # install_en: an English installation into the default directory, up to pressing Install.
 install_en() {
   start en_US.UTF-8
@@ -137,9 +145,7 @@ english-default|https)
   probe clean "$default_en"
   if [ "$scenario" = https ]; then
     # A certificate for localhost from a test authority trusted in the prefix for this run only.
-    "$here/../net/socket/tls/make-certs.sh" "$E2E_WORK/certs"
-    trusted_ca=$(windows_path "$E2E_WORK/certs/ca.der")
-    wine_run "$E2E_TLS_TRUST" add "$trusted_ca" || fail "the test authority could not be trusted"
+    trust_test_ca
     NGINX_TLS_CERT=$E2E_WORK/certs/localhost start_nginx "$E2E_HTTPS_PORT" "$E2E_SAMPLE" "$work"
     E2E_INSTALLER=$E2E_INSTALLER_HTTPS
   else
@@ -386,6 +392,17 @@ usage)
     installer_pid=""
     exited "$code"
   done
+  # A /S anywhere in the line keeps every window away, whatever the quoting: after a path's last
+  # backslash before its quote, or put inside a path by the split. Exit 1, the error in the log.
+  winlog="$(windows_path "$work")\usage.log"
+  while IFS='|' read -r text line; do
+    out=$(drive runline "$E2E_INSTALLER" "${line//@LOG@/$winlog}")
+    [ "$out" = "exit 1 visible 0" ] || fail "$line: $out, expected exit 1 visible 0"
+    logged "$work/usage.log" "Bad command line: $text" "Exit code 1"
+  done <<'CASES'
+Unknown switch: /BOGUS|/DIR="C:\Apps\Quorvane\" /S /LOG=@LOG@ /BOGUS
+/S stands inside another argument|/LOG="@LOG@" /DIR="C:\My /S dir"
+CASES
   # Cancelled on the first page: 1602, the code deployment tools read as "cancelled by the user".
   start en_US.UTF-8
   drive click "Cancel" && expect_box "Suspend?" 6 "Are you sure"
@@ -421,9 +438,7 @@ proxy-https)
   # the dialog asks once a run: Cancel ends the run as before, a wrong password is refused
   # without a second question, and the right ones carry a whole installation.
   probe clean "$default_en"
-  "$here/../net/socket/tls/make-certs.sh" "$E2E_WORK/certs"
-  trusted_ca=$(windows_path "$E2E_WORK/certs/ca.der")
-  wine_run "$E2E_TLS_TRUST" add "$trusted_ca" || fail "the test authority could not be trusted"
+  trust_test_ca
   NGINX_TLS_CERT=$E2E_WORK/certs/proxied start_nginx "$E2E_HTTPS_PORT" "$E2E_SAMPLE" "$work"
   squid_auth=$((E2E_PORT + 3))
   start_squid "$work/squid" $((E2E_PORT + 2)) "$squid_auth" quorvane-proxied.invalid || fail "squid did not start"
@@ -458,6 +473,38 @@ RUNS
   for f in quorvane.exe quorvane.ini miseajour.exe uninstall.exe; do
     [ "$(requested "$f" "$work/access.log")" = 1 ] || fail "$f not served exactly once"
   done
+  probe clean "$default_en"
+  ;;
+planted-dll)
+  # Install.exe started from a Downloads folder where someone left a DLL named like each one it
+  # loads on first use or by name, which Wine, told to prefer them, looks for as Windows does:
+  # none is ever loaded, through the wizard's first pages and a whole silent installation over
+  # HTTPS (the proxy settings, the hash, TLS and its certificate chain).
+  probe clean "$default_en"
+  downloads=$work/Downloads
+  mkdir -p "$downloads"
+  cp "$E2E_INSTALLER_HTTPS" "$downloads/Install.exe"
+  IFS=, read -ra names <<<"$E2E_PLANTED_NAMES"
+  for name in "${names[@]}"; do cp "$E2E_PLANTED" "$downloads/$name.dll"; done
+  none_loaded() {
+    local loaded
+    loaded=$(cd "$downloads" && ls -- *.loaded 2>/dev/null || true)
+    [ -z "$loaded" ] || fail "planted DLLs loaded $1: $loaded"
+  }
+  trust_test_ca
+  NGINX_TLS_CERT=$E2E_WORK/certs/localhost start_nginx "$E2E_HTTPS_PORT" "$E2E_SAMPLE" "$work"
+  WINEDLLOVERRIDES="$(IFS=,; echo "${names[*]}")=n,b;$WINEDLLOVERRIDES"
+  export WINEDLLOVERRIDES
+  start en_US.UTF-8 "$downloads/Install.exe"
+  none_loaded "at the start"
+  to_directory_page "&Next" "I agree"
+  drive click "Cancel" && expect_box "Suspend?" 6 "Are you sure"
+  finished 1602
+  none_loaded "by the wizard"
+  E2E_INSTALLER=$downloads/Install.exe
+  silent 0 /S /LANG=en
+  none_loaded "by the silent installation"
+  probe check en "$default_en" "$source_dir" yes || fail "installation differs"
   probe clean "$default_en"
   ;;
 *)

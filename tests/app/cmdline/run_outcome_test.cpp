@@ -1,6 +1,7 @@
 // Which exit code a run reports, from the errors that ended it and the user's cancel.
 #include "app/DownloadErrors.h"
 #include "app/cmdline/RunOutcome.h"
+#include "net/http/HttpErrors.h"
 #include "net/socket/SocketErrors.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,11 @@ TEST(RunOutcome, EachErrorKindHasItsCode) {
         {std::make_exception_ptr(DamagedDownloadError("SHA-256 differs")), kExitDamagedDownload},
         {std::make_exception_ptr(net::ESockError("Connection refused")), kExitDownloadFailed},
         {std::make_exception_ptr(net::EAbortError("Socket receive aborted")), kExitDownloadFailed},
+        // A number the download read that is not one or does not fit: a port, a length, a range.
+        {std::make_exception_ptr(EConvertError("'x' is not a valid integer value")), kExitDownloadFailed},
+        {std::make_exception_ptr(net::ERangeError()), kExitDownloadFailed},
+        {std::make_exception_ptr(std::invalid_argument("stoll")), kExitDownloadFailed},
+        {std::make_exception_ptr(std::out_of_range("stoi")), kExitDownloadFailed},
         {std::make_exception_ptr(std::runtime_error("Failed to create key X")), kExitFinishFailed},
         {std::make_exception_ptr(42), kExitFinishFailed},
     };

@@ -78,6 +78,7 @@
 //                                         (default: 20 ms each, to keep the runs short)
 //                   takes-at-least        the least time the sequence may take, in ms
 //                   resumed     yes: the server sends little more than the file once
+//                   exit        the exit code the run reports
 //
 // Escaped lines: every line's text is taken with the escapes \r \n \t \0 \\ \xHH, and the line
 // break of the file itself is not part of the bytes. So "HTTP/1.0 200 OK\r\n" is one line.
