@@ -1,61 +1,95 @@
-// The download page's cost: one large quorvane.exe fetched from a loopback server by the bare
-// HTTP engine, then by the wizard's own download step with the form shown on page 4 (progress bar
-// and labels following the chunks). Prints both speeds and their ratio, best of five rounds
-// interleaved, so that a burst of load on a shared machine does not decide the figure. The wizard
-// checks what it downloads against a pinned size and SHA-256: FILE, the served file itself, is
-// pinned before the rounds.
-//   download_bench SERVER FILE   (host:port serving /download/lite/quorvane.exe, and that file)
+// What checking and showing the download cost: one large quorvane.exe fetched by (a) the bare HTTP
+// engine, (b) the engine with the download's size and SHA-256 check, and (c) the wizard's own
+// download step with the form shown on page 4 (the same check, progress bar and labels following
+// the chunks). Best of ROUNDS (default 5), interleaved, so that a burst of load on a shared machine
+// hits all three alike. FILE, the served file itself, is pinned before the rounds. One line per
+// way, then the ratios to (a):
+//   <engine|engine-verified|wizard> <bytes> <seconds> <cpu seconds>
+// CPU is this process's user + kernel time; Wine's own server process is not in it.
+//   download_bench SERVER FILE [ROUNDS]   (host:port serving /download/lite/quorvane.exe, and that file)
 #include "bench/download/WizardPage.h"
+#include "bench/support/CheckedGet.h"
 #include "net/http/HttpClient.h"
 #include "tests/support/TemporaryFiles.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace {
 
-double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
-    LARGE_INTEGER frequency;
+double Now() {
+    LARGE_INTEGER counter, frequency;
+    QueryPerformanceCounter(&counter);
     QueryPerformanceFrequency(&frequency);
-    return double(to.QuadPart - from.QuadPart) / double(frequency.QuadPart);
+    return double(counter.QuadPart) / double(frequency.QuadPart);
 }
 
-struct Run {
-    double seconds = 0;
+double ProcessorSeconds() {
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    auto seconds = [](FILETIME t) { return double((ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7; };
+    return seconds(kernel) + seconds(user);
+}
+
+struct Way {
+    const char* name;
+    std::function<long long()> fetch;  // the body bytes received
     long long bytes = 0;
-    double MegabytesPerSecond() const { return seconds > 0 ? double(bytes) / 1048576.0 / seconds : 0; }
+    double seconds = 0, cpu = 0;
+    double MebibytesPerSecond() const { return seconds > 0 ? double(bytes) / 1048576.0 / seconds : 0; }
+
+    void Time() {
+        const double cpuBefore = ProcessorSeconds(), start = Now();
+        const long long got = fetch();
+        const double took = Now() - start, used = ProcessorSeconds() - cpuBefore;
+        if (seconds == 0 || took < seconds) {
+            bytes = got;
+            seconds = took;
+            cpu = used;
+        }
+    }
 };
 
-Run BareEngine(const std::string& target) {
+long long BareEngine(const std::string& target) {
     net::THttpClient client;
     client.InputFileMode = true;
     client.Body = target;
-    LARGE_INTEGER start, end;
-    QueryPerformanceCounter(&start);
     client.Get(TfInstall::DownloadUrl("quorvane.exe"));
-    QueryPerformanceCounter(&end);
-    return {Seconds(start, end), client.BytesReceived};
+    return client.BytesReceived;
 }
 
-Run WithTheWizard() {
+long long CheckedEngine(const std::string& target) {
+    net::THttpClient client;
+    client.InputFileMode = true;
+    client.Body = target;
+    benchpin::CheckedGet(client, TfInstall::DownloadUrl("quorvane.exe"), *PinnedFile("quorvane.exe"));
+    return client.BytesReceived;
+}
+
+// What page 4 showed when the last download through the wizard ended.
+std::string g_pageFourAtTheEnd;
+
+long long WithTheWizard() {
     benchdownload::PageFour page;
     TfInstall& form = page.form;
     form.StartDownloadClient();
-    LARGE_INTEGER start, end;
-    QueryPerformanceCounter(&start);
     form.FetchFile("quorvane.exe");
-    QueryPerformanceCounter(&end);
-    std::printf("  page 4 at the end: \"%s\", \"%s\"\n", form.LblFN.Text().c_str(), form.LblBytes.Text().c_str());
-    return {Seconds(start, end), form.HttpClient->BytesReceived};
+    g_pageFourAtTheEnd = "\"" + form.LblFN.Text() + "\", \"" + form.LblBytes.Text() + "\"";
+    return form.HttpClient->BytesReceived;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: download_bench host:port served-file\n");
+        std::fprintf(stderr, "usage: download_bench host:port served-file [rounds]\n");
         return 2;
     }
+    const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5;
     benchdownload::UseServer(argv[1]);
     const benchdownload::Session session;
     try {
@@ -63,19 +97,19 @@ int main(int argc, char** argv) {
         const testsupport::TemporaryFile targetFile("download_bench.bin");
         const std::string& target = targetFile.Path();
         BareEngine(target);  // warm-up: the server's and the system's caches
-        Run bare, wizard;
-        for (int round = 0; round < 5; ++round) {
-            const Run b = BareEngine(target);
-            const Run w = WithTheWizard();
-            if (bare.seconds == 0 || b.seconds < bare.seconds) bare = b;
-            if (wizard.seconds == 0 || w.seconds < wizard.seconds) wizard = w;
-        }
-        std::printf("bare engine:      %lld bytes in %.3f s = %.1f MB/s\n", bare.bytes, bare.seconds,
-                    bare.MegabytesPerSecond());
-        std::printf("wizard on page 4: %lld bytes in %.3f s = %.1f MB/s\n", wizard.bytes, wizard.seconds,
-                    wizard.MegabytesPerSecond());
-        std::printf("ratio: %.1f %% of the bare engine's speed (target >= 90 %%)\n",
-                    100.0 * wizard.MegabytesPerSecond() / bare.MegabytesPerSecond());
+        std::vector<Way> ways = {{"engine", [&] { return BareEngine(target); }},
+                                 {"engine-verified", [&] { return CheckedEngine(target); }},
+                                 {"wizard", WithTheWizard}};
+        for (int round = 0; round < rounds; ++round)
+            for (Way& way : ways) way.Time();
+        for (const Way& way : ways) std::printf("%s %lld %.3f %.3f\n", way.name, way.bytes, way.seconds, way.cpu);
+        const double engine = ways[0].MebibytesPerSecond();
+        std::printf(
+            "(a) bare engine %.1f MiB/s, (b) with the check %.1f MiB/s = %.3f x (a), "
+            "(c) wizard on page 4 %.1f MiB/s = %.3f x (a)\n",
+            engine, ways[1].MebibytesPerSecond(), ways[1].MebibytesPerSecond() / engine, ways[2].MebibytesPerSecond(),
+            ways[2].MebibytesPerSecond() / engine);
+        std::printf("page 4 at the end: %s\n", g_pageFourAtTheEnd.c_str());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "download_bench: %s\n", e.what());
         return 1;

@@ -29,7 +29,7 @@
 #include <vector>
 
 #ifdef QUORVANE_HAVE_ENGINE
-#include "app/verify/DownloadCheck.h"
+#include "bench/support/CheckedGet.h"
 #include "bench/support/RuntimePin.h"
 #include "net/http/HttpClient.h"
 #endif
@@ -161,12 +161,7 @@ long long VerifiedEngine(const Target& t, const verify::TPinnedFile& pinned) {
     net::THttpClient client;
     client.InputFileMode = true;
     client.Body = t.out;
-    verify::TDownloadCheck check(client, pinned);
-    {
-        verify::TDownloadCheck::Attached attached(client, check);
-        client.Get(t.Url());
-    }
-    check.Verify();
+    benchpin::CheckedGet(client, t.Url(), pinned);
     return client.BytesReceived;
 }
 #endif
