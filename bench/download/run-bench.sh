@@ -6,7 +6,7 @@
 #     meets at best on a real line, and where the goals hold: (b) >= 0.97 x (a), (c) >= 0.90 x (a);
 #   - loopback, unpaced: information only; under Wine CNG's SHA-256 is slower than loopback.
 # Each sends-then-waits in blocks of at most 2 MiB (sendfile_max_chunk), so the pace holds from the
-# first block on; native curl's rate on the paced server shows what the line delivers.
+# first block on; a native reader shows what the paced line delivers, and over its first half second.
 # Prints, per server, the program's lines prefixed with "paced " or "loopback ".
 #   bench/download/run-bench.sh [PORT [BUILD_DIR ROOT]]    (PORT and PORT + 1; ROOT/quorvane.exe
 #                                                           served; without them, builds and makes it)
@@ -34,12 +34,7 @@ for line in paced loopback; do
   at=$port
   if [ "$line" = paced ]; then
     at=$((port + 1))
-    best=""
-    for _ in 1 2 3; do
-      best=$(printf '%s\n%s\n' "$best" "$(curl -s -o /dev/null -w '%{size_download} %{time_total}' \
-               "http://127.0.0.1:$at/download/lite/quorvane.exe")" | awk 'NF == 2' | sort -k2,2n | head -1)
-    done
-    echo "paced curl $best"
+    bench/download/read-line.py "$at" | sed 's/^/paced /'  # the line itself, natively
   fi
   scripts/wine-run "$build/wineprefix" "$build/bench/download/download_bench.exe" "127.0.0.1:$at" "$served" "$rounds" |
     tr -d '\r' | sed "s/^/$line /"
