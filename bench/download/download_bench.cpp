@@ -9,6 +9,7 @@
 // CPU is this process's user + kernel time; Wine's own server process is not in it.
 //   download_bench SERVER FILE [ROUNDS]   (host:port serving /download/lite/quorvane.exe, and that file)
 #include "bench/download/WizardPage.h"
+#include "bench/support/Clock.h"
 #include "bench/support/CheckedGet.h"
 #include "net/http/HttpClient.h"
 #include "tests/support/TemporaryFiles.h"
@@ -22,19 +23,8 @@
 
 namespace {
 
-double Now() {
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return double(counter.QuadPart) / double(frequency.QuadPart);
-}
-
-double ProcessorSeconds() {
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    auto seconds = [](FILETIME t) { return double((ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7; };
-    return seconds(kernel) + seconds(user);
-}
+using benchclock::Now;
+using benchclock::ProcessorSeconds;
 
 // One timed download: its body bytes, wall-clock and processor seconds.
 struct Figures {

@@ -7,7 +7,8 @@
 #   - loopback, unpaced: information only; under Wine CNG's SHA-256 is slower than loopback.
 # Each sends-then-waits in blocks of at most 2 MiB (sendfile_max_chunk), so the pace holds from the
 # first block on; a native reader shows what the paced line delivers, and over its first half second.
-# Prints, per server, the program's lines prefixed with "paced " or "loopback ".
+# Prints, per server, the program's lines prefixed with "paced " or "loopback ", and
+#   <paced|loopback> processor <seconds the program ran> <seconds it was ready but waited for a processor>
 #   bench/download/run-bench.sh [PORT [BUILD_DIR ROOT]]    (PORT and PORT + 1; ROOT/quorvane.exe
 #                                                           served; without them, builds and makes it)
 set -euo pipefail
@@ -36,6 +37,17 @@ for line in paced loopback; do
     at=$((port + 1))
     bench/download/read-line.py "$at" | sed 's/^/paced /'  # the line itself, natively
   fi
-  scripts/wine-run "$build/wineprefix" "$build/bench/download/download_bench.exe" "127.0.0.1:$at" "$served" "$rounds" |
-    tr -d '\r' | sed "s/^/$line /"
+  scripts/wine-run "$build/wineprefix" "$build/bench/download/download_bench.exe" "127.0.0.1:$at" "$served" "$rounds" \
+    >"$work/$line.out" &
+  # wine-run execs the program in its own process: its threads' scheduler figures, read until it
+  # ends, tell how long it was ready to run but waited for a processor (a busy shared machine).
+  program=$! ran_waited=""
+  while [ -d "/proc/$program" ]; do
+    ran_waited=$(cat /proc/"$program"/task/*/schedstat 2>/dev/null |
+                 awk '{ ran += $1; waited += $2 } END { printf "%.3f %.3f", ran / 1e9, waited / 1e9 }') || true
+    sleep 0.2
+  done
+  wait "$program"
+  tr -d '\r' <"$work/$line.out" | sed "s/^/$line /"
+  echo "$line processor $ran_waited"
 done
