@@ -43,8 +43,9 @@ for line in paced loopback; do
   # ends, tell how long it was ready to run but waited for a processor (a busy shared machine).
   program=$! ran_waited=""
   while [ -d "/proc/$program" ]; do
-    ran_waited=$(cat /proc/"$program"/task/*/schedstat 2>/dev/null |
-                 awk '{ ran += $1; waited += $2 } END { printf "%.3f %.3f", ran / 1e9, waited / 1e9 }') || true
+    now=$(cat /proc/"$program"/task/*/schedstat 2>/dev/null |
+          awk '{ ran += $1; waited += $2 } END { if (NR) printf "%.3f %.3f", ran / 1e9, waited / 1e9 }') || true
+    ran_waited=${now:-$ran_waited}  # the last reading, not the one that found the program gone
     sleep 0.2
   done
   wait "$program"
