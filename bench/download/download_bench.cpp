@@ -1,81 +1,122 @@
-// The download page's cost: one large quorvane.exe fetched from a loopback server by the bare
-// HTTP engine, then by the wizard's own download step with the form shown on page 4 (progress bar
-// and labels following the chunks). Prints both speeds and their ratio, best of five rounds
-// interleaved, so that a burst of load on a shared machine does not decide the figure. The wizard
-// checks what it downloads against a pinned size and SHA-256: FILE, the served file itself, is
-// pinned before the rounds.
-//   download_bench SERVER FILE   (host:port serving /download/lite/quorvane.exe, and that file)
+// What checking and showing the download cost: one large quorvane.exe fetched by (a) the bare HTTP
+// engine, (b) the engine with the download's size and SHA-256 check, and (c) the wizard's own
+// download step with the form shown on page 4 (the same check, progress bar and labels following
+// the chunks). Best of ROUNDS (default 5), interleaved, so that a burst of load on a shared machine
+// hits all three alike. FILE, the served file itself, is pinned before the rounds. One line per
+// way, then the ratios to (a):
+//   <engine|engine-verified|wizard> <bytes> <seconds> <cpu seconds>
+// and the same figures for pinning FILE (reading it and CNG's SHA-256 over it), named sha256.
+// CPU is this process's user + kernel time; Wine's own server process is not in it.
+//   download_bench SERVER FILE [ROUNDS]   (host:port serving /download/lite/quorvane.exe, and that file)
 #include "bench/download/WizardPage.h"
+#include "bench/support/Clock.h"
+#include "bench/support/CheckedGet.h"
 #include "net/http/HttpClient.h"
 #include "tests/support/TemporaryFiles.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace {
 
-double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return double(to.QuadPart - from.QuadPart) / double(frequency.QuadPart);
-}
+using benchclock::Now;
+using benchclock::ProcessorSeconds;
 
-struct Run {
-    double seconds = 0;
+// One timed download: its body bytes, wall-clock and processor seconds.
+struct Figures {
     long long bytes = 0;
-    double MegabytesPerSecond() const { return seconds > 0 ? double(bytes) / 1048576.0 / seconds : 0; }
+    double seconds = 0, cpu = 0;
+    double MebibytesPerSecond() const { return seconds > 0 ? double(bytes) / 1048576.0 / seconds : 0; }
 };
 
-Run BareEngine(const std::string& target) {
+// Times `get` alone, what it sets up before excluded.
+Figures Timed(const std::function<void()>& get) {
+    const double cpu = ProcessorSeconds(), start = Now();
+    get();
+    return {0, Now() - start, ProcessorSeconds() - cpu};
+}
+
+Figures BareEngine(const std::string& target) {
     net::THttpClient client;
     client.InputFileMode = true;
     client.Body = target;
-    LARGE_INTEGER start, end;
-    QueryPerformanceCounter(&start);
-    client.Get(TfInstall::DownloadUrl("quorvane.exe"));
-    QueryPerformanceCounter(&end);
-    return {Seconds(start, end), client.BytesReceived};
+    Figures figures = Timed([&] { client.Get(TfInstall::DownloadUrl("quorvane.exe")); });
+    figures.bytes = client.BytesReceived;
+    return figures;
 }
 
-Run WithTheWizard() {
+Figures CheckedEngine(const std::string& target) {
+    net::THttpClient client;
+    client.InputFileMode = true;
+    client.Body = target;
+    Figures figures = Timed(
+        [&] { benchpin::CheckedGet(client, TfInstall::DownloadUrl("quorvane.exe"), *PinnedFile("quorvane.exe")); });
+    figures.bytes = client.BytesReceived;
+    return figures;
+}
+
+// What page 4's labels showed when the last download through the wizard ended.
+std::string g_fileLabel, g_bytesLabel;
+
+Figures WithTheWizard() {
     benchdownload::PageFour page;
     TfInstall& form = page.form;
     form.StartDownloadClient();
-    LARGE_INTEGER start, end;
-    QueryPerformanceCounter(&start);
-    form.FetchFile("quorvane.exe");
-    QueryPerformanceCounter(&end);
-    std::printf("  page 4 at the end: \"%s\", \"%s\"\n", form.LblFN.Text().c_str(), form.LblBytes.Text().c_str());
-    return {Seconds(start, end), form.HttpClient->BytesReceived};
+    Figures figures = Timed([&] { form.FetchFile("quorvane.exe"); });
+    figures.bytes = form.HttpClient->BytesReceived;
+    g_fileLabel = form.LblFN.Text();
+    g_bytesLabel = form.LblBytes.Text();
+    return figures;
 }
+
+struct Way {
+    const char* name;
+    std::function<Figures()> fetch;
+    Figures best;
+
+    void Time() {
+        const Figures now = fetch();
+        if (best.seconds == 0 || now.seconds < best.seconds) best = now;
+    }
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: download_bench host:port served-file\n");
+        std::fprintf(stderr, "usage: download_bench host:port served-file [rounds]\n");
         return 2;
     }
+    const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5;
     benchdownload::UseServer(argv[1]);
     const benchdownload::Session session;
     try {
-        benchdownload::PinServedFile(argv[2]);
+        // CNG's SHA-256 over the served file (read from the system's cache) bounds what (b) can
+        // cost on top of (a): reported beside the rows.
+        Figures pin = Timed([&] { benchdownload::PinServedFile(argv[2]); });
+        pin.bytes = static_cast<long long>(PinnedFile("quorvane.exe")->Size);
         const testsupport::TemporaryFile targetFile("download_bench.bin");
         const std::string& target = targetFile.Path();
         BareEngine(target);  // warm-up: the server's and the system's caches
-        Run bare, wizard;
-        for (int round = 0; round < 5; ++round) {
-            const Run b = BareEngine(target);
-            const Run w = WithTheWizard();
-            if (bare.seconds == 0 || b.seconds < bare.seconds) bare = b;
-            if (wizard.seconds == 0 || w.seconds < wizard.seconds) wizard = w;
-        }
-        std::printf("bare engine:      %lld bytes in %.3f s = %.1f MB/s\n", bare.bytes, bare.seconds,
-                    bare.MegabytesPerSecond());
-        std::printf("wizard on page 4: %lld bytes in %.3f s = %.1f MB/s\n", wizard.bytes, wizard.seconds,
-                    wizard.MegabytesPerSecond());
-        std::printf("ratio: %.1f %% of the bare engine's speed (target >= 90 %%)\n",
-                    100.0 * wizard.MegabytesPerSecond() / bare.MegabytesPerSecond());
+        std::vector<Way> ways = {{"engine", [&] { return BareEngine(target); }, {}},
+                                 {"engine-verified", [&] { return CheckedEngine(target); }, {}},
+                                 {"wizard", WithTheWizard, {}}};
+        for (int round = 0; round < rounds; ++round)
+            for (Way& way : ways) way.Time();
+        std::printf("sha256 %lld %.3f %.3f\n", pin.bytes, pin.seconds, pin.cpu);
+        for (const Way& way : ways)
+            std::printf("%s %lld %.3f %.3f\n", way.name, way.best.bytes, way.best.seconds, way.best.cpu);
+        const double engine = ways[0].best.MebibytesPerSecond();
+        std::printf(
+            "(a) bare engine %.1f MiB/s, (b) with the check %.1f MiB/s = %.3f x (a), "
+            "(c) wizard on page 4 %.1f MiB/s = %.3f x (a)\n",
+            engine, ways[1].best.MebibytesPerSecond(), ways[1].best.MebibytesPerSecond() / engine,
+            ways[2].best.MebibytesPerSecond(), ways[2].best.MebibytesPerSecond() / engine);
+        std::printf("page 4 at the end: \"%s\", \"%s\"\n", g_fileLabel.c_str(), g_bytesLabel.c_str());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "download_bench: %s\n", e.what());
         return 1;

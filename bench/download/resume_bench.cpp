@@ -8,6 +8,7 @@
 //   (host:port each, serving /download/lite/quorvane.exe; the file they serve, pinned at start)
 #include "app/DownloadRetry.h"
 #include "bench/download/WizardPage.h"
+#include "bench/support/Clock.h"
 #include "net/http/HttpClient.h"
 
 #include <algorithm>
@@ -17,19 +18,8 @@
 
 namespace {
 
-double Now() {
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return double(counter.QuadPart) / double(frequency.QuadPart);
-}
-
-double ProcessorSeconds() {
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    auto seconds = [](FILETIME t) { return double((ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7; };
-    return seconds(kernel) + seconds(user);
-}
+using benchclock::Now;
+using benchclock::ProcessorSeconds;
 
 struct Fetch {
     double seconds = 0;

@@ -28,8 +28,10 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/Clock.h"
+
 #ifdef QUORVANE_HAVE_ENGINE
-#include "app/verify/DownloadCheck.h"
+#include "bench/support/CheckedGet.h"
 #include "bench/support/RuntimePin.h"
 #include "net/http/HttpClient.h"
 #endif
@@ -43,19 +45,8 @@ struct Figures {
     double seconds = 1e9, cpu = 1e9;
 };
 
-double CpuSeconds() {
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    auto value = [](FILETIME t) { return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
-    return static_cast<double>(value(kernel) + value(user)) / 1e7;
-}
-
-double Now() {
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
+using benchclock::Now;
+using benchclock::ProcessorSeconds;
 
 // The output file, closed on every exit path.
 class OutFile {
@@ -161,12 +152,7 @@ long long VerifiedEngine(const Target& t, const verify::TPinnedFile& pinned) {
     net::THttpClient client;
     client.InputFileMode = true;
     client.Body = t.out;
-    verify::TDownloadCheck check(client, pinned);
-    {
-        verify::TDownloadCheck::Attached attached(client, check);
-        client.Get(t.Url());
-    }
-    check.Verify();
+    benchpin::CheckedGet(client, t.Url(), pinned);
     return client.BytesReceived;
 }
 #endif
@@ -189,16 +175,16 @@ void TlsMemoryAndWaiting(const Target& https) {
     const double small = PeakWorkingSetMiB();
     Engine(Sibling(https, "g1.bin"));
     std::printf("tls-memory %.2f %.2f\n", small, PeakWorkingSetMiB());
-    const double cpu = CpuSeconds(), start = Now();
+    const double cpu = ProcessorSeconds(), start = Now();
     Engine(Sibling(https, "trickle.bin"));
-    std::printf("tls-trickle %.3f %.3f\n", Now() - start, CpuSeconds() - cpu);
+    std::printf("tls-trickle %.3f %.3f\n", Now() - start, ProcessorSeconds() - cpu);
 }
 #endif
 
 void Measure(Figures& best, const std::function<long long()>& run) {
-    const double cpu = CpuSeconds(), start = Now();
+    const double cpu = ProcessorSeconds(), start = Now();
     const long long bytes = run();
-    const double seconds = Now() - start, used = CpuSeconds() - cpu;
+    const double seconds = Now() - start, used = ProcessorSeconds() - cpu;
     best.bytes = bytes;
     best.seconds = std::min(best.seconds, seconds);
     best.cpu = std::min(best.cpu, used);
