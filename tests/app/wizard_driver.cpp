@@ -288,7 +288,6 @@ int wmain(int argc, wchar_t** argv) {
     std::fprintf(stderr,
                  "usage: wizard_driver wait|rect|closed [S]|click CAPTION [S]|type TEXT|"
                  "waittext PREFIX [S]|waitpart TEXT [S]|answer CAPTION ID [S]|fill CAPTION TEXT...|product [close]|"
-                 "kill|run PROGRAM [ARGS...]|runline PROGRAM TEXT
-");
+                 "kill|run PROGRAM [ARGS...]|runline PROGRAM TEXT\n");
     return 1;
 }
