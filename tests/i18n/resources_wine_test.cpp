@@ -84,6 +84,19 @@ TEST(ResourcesWine, ManifestAsksForAdministratorAndCommonControls6) {
     EXPECT_NE(manifest.find("<dpiAware"), std::string::npos);
 }
 
+// The manifest asks for per-monitor (v2) DPI awareness, which the loader gives the process.
+TEST(ResourcesWine, ManifestMakesTheProcessPerMonitorDpiAware) {
+    // Windows 10 functions, absent from the headers of the Windows 7 build.
+    const HMODULE user32 = GetModuleHandleA("user32.dll");
+    const auto current = reinterpret_cast<HANDLE(WINAPI*)()>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "GetThreadDpiAwarenessContext")));
+    const auto equal = reinterpret_cast<BOOL(WINAPI*)(HANDLE, HANDLE)>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "AreDpiAwarenessContextsEqual")));
+    ASSERT_TRUE(current && equal);
+    const HANDLE perMonitorV2 = reinterpret_cast<HANDLE>(-4);  // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
+    EXPECT_TRUE(equal(current(), perMonitorV2));
+}
+
 // The loader reads the manifest at process start: when it has parsed it, "comctl32.dll" resolves
 // to the version 6 assembly in WinSxS instead of the version 5 library in system32. (Wine's
 // DllGetVersion says 5.81 for both, so the path is the reliable sign, on Windows too.)
