@@ -92,6 +92,10 @@ TfInstall::~TfInstall() {
 
 void TfInstall::BindEvents() {
     OnClose = [this] { FormClose(); };
+    // A RichEdit given a font forgets its bold runs.
+    OnDpiChanged = [this] {
+        if (!licenseEnText_.empty()) FormatLicenseText();
+    };
     rdoFrench.OnClick = [this] { rdoFrenchClick(); };
     RdoEnglish.OnClick = [this] { RdoEnglishClick(); };
     rdoagree.OnClick = [this] { rdoagreeClick(); };

@@ -130,6 +130,7 @@ void Form::ApplyDpi(int dpi, const RECT* suggested) {
     for (HWND child : children) {
         if (auto* control = dynamic_cast<Control*>(FromHandle(child))) control->ApplyDpi(replaced);
     }
+    if (OnDpiChanged) OnDpiChanged();
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 

@@ -53,6 +53,8 @@ public:
     bool Closed() const { return closed_; }
 
     std::function<void()> OnClose;
+    // After the layout for a new DPI: for what the new fonts undid (a RichEdit's formatting).
+    std::function<void()> OnDpiChanged;
 
 private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);

@@ -163,7 +163,7 @@ TEST_F(KeyboardWalk, KeysAloneWalkTheFivePages) {
         ExpectUniqueAccessKeys();
         EXPECT_EQ(TabCycle(), (std::vector<HWND>{f.TxtDir.Handle(), f.Directory.Handle(), f.btnBack.Handle(),
                                                  f.BtnNext.Handle()}));  // Back, then Next, as they show
-        Key(VK_ESCAPE);  // Cancel asks; answered No, the page stays
+        Key(VK_ESCAPE);                                                  // Cancel asks; answered No, the page stays
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(Page(), 3);
         f.Cancelled = 1;  // no server here: the download returns at once

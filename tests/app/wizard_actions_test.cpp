@@ -120,7 +120,8 @@ TEST_F(WizardTest, TabFollowsTheLaidOutOrderOnPageThree) {
     ToDirectoryPage();
     f.Show();
     SetFocus(f.TxtDir.Handle());
-    const HWND order[] = {f.Directory.Handle(), f.BtnNext.Handle(), f.btnBack.Handle(), f.TxtDir.Handle()};
+    // Back before Next, as they show from left to right.
+    const HWND order[] = {f.Directory.Handle(), f.btnBack.Handle(), f.BtnNext.Handle(), f.TxtDir.Handle()};
     for (HWND expected : order) {
         Press(GetFocus(), VK_TAB);
         EXPECT_EQ(GetFocus(), expected);

@@ -27,7 +27,8 @@ std::vector<std::string> LayoutOfAProcessStartedAt(DWORD dpi) {
     lstrcatW(program, L"wizard_layout.exe");
     testsupport::TemporaryFile out("quorvane-layout.txt");
     std::wstring command = L"\"" + std::wstring(program) + L"\" \"" + ui::WidenPath(out.Path()) + L"\"";
-    STARTUPINFOW start{sizeof start};
+    STARTUPINFOW start{};
+    start.cb = sizeof start;
     PROCESS_INFORMATION process{};
     const bool started =
         CreateProcessW(program, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start, &process);
@@ -67,6 +68,8 @@ TEST_F(WizardTest, DpiChangeLaysTheFormOutAsAStartAtThatDpi) {
     const std::vector<std::string> at96 = LayoutOf(f);
     MoveToMonitorOf(f, 144);
     EXPECT_EQ(LayoutOf(f), at144);
+    f.memLicenseRaRozoEn.SetSelection(0, 1);  // the licence's first words stay bold in the new font
+    EXPECT_TRUE(f.memLicenseRaRozoEn.SelectionBold());
     MoveToMonitorOf(f, 96);
     EXPECT_EQ(LayoutOf(f), at96);
 }
@@ -160,8 +163,8 @@ TEST_F(WizardTest, EveryPagePaintsInTheSystemColoursAfterTheyChange) {
     for (int page = 1; page <= 5; ++page) {
         f.ShowSteps(page == 1, page == 2, page == 3, page == 4, page == 5);
         for (const auto& [colour, pixels] : ColoursShown(f, *logos[page - 1])) {
-            EXPECT_TRUE(SystemOrBlend(colour, system)) << "page " << page << ": " << pixels << " pixels of colour " << std::hex
-                                              << colour;
+            EXPECT_TRUE(SystemOrBlend(colour, system))
+                << "page " << page << ": " << pixels << " pixels of colour " << std::hex << colour;
         }
     }
 }

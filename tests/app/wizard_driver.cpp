@@ -278,6 +278,8 @@ double Seconds(int argc, wchar_t** argv, int index, double fallback) {
 
 // Wide arguments: Wine hands the Unix arguments over as Unicode, accents intact.
 int wmain(int argc, wchar_t** argv) {
+    // Real pixels, as the installer (DPI aware) and a screenshot see them, at any DPI.
+    SetProcessDPIAware();
     const std::wstring command = argc > 1 ? argv[1] : L"";
     if (command == L"wait" || command == L"rect") {
         HWND wizard = WaitForWizard(true);
