@@ -56,6 +56,7 @@ int RunWizard(const cmdline::CommandLine& line, LCID locale) {
         form->Preset(line.Language, std::nullopt);
         form->SetMainForm(true);
         form->Show();
+        form->FocusFirstIn(form->PnlStep1);
         form->BuildOtherPages();
         form->Preset(std::nullopt, line.Dir);
         if (line.NoAutoStart) form->ChkAutoStart.SetChecked(false);

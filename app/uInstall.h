@@ -117,6 +117,7 @@ public:
     // Controller.
     void ShowSteps(bool page1, bool page2, bool page3, bool page4, bool page5);
     void ApplyLanguage();
+    void NameForScreenReaders();
     void FormatLicenseText();
     // The licence panes' texts and bold runs, on the first arrival at page 2.
     void LoadLicenseTexts();

@@ -34,7 +34,6 @@ struct WizardMove {
 namespace {
 
 constexpr WORD kLangFrench = 0x0C, kLangEnglish = 0x09;
-constexpr COLORREF kBarColour = 0xFF8000;  // red 0, green 128, blue 255
 
 // Primary language of a locale id; a locale without a language (low word 0) counts as English.
 WORD PrimaryLanguage(LCID locale) {
@@ -94,6 +93,10 @@ TfInstall::~TfInstall() {
 
 void TfInstall::BindEvents() {
     OnClose = [this] { FormClose(); };
+    // A RichEdit given a font forgets its bold runs.
+    OnDpiChanged = [this] {
+        if (!licenseEnText_.empty()) FormatLicenseText();
+    };
     rdoFrench.OnClick = [this] { rdoFrenchClick(); };
     RdoEnglish.OnClick = [this] { RdoEnglishClick(); };
     rdoagree.OnClick = [this] { rdoagreeClick(); };
@@ -121,7 +124,6 @@ void TfInstall::BuildOtherPages() {
     BuildOtherLayout();
     Translator->ApplyCaptions();
     rdoDeny.SetChecked(true);
-    PostMessageW(ProgBarDL.Handle(), PBM_SETBARCOLOR, 0, kBarColour);
     ReadProgramsPath();
     ReadDesktopPath();
     TempPath = install::ReadTempPath();
@@ -160,6 +162,8 @@ void TfInstall::MoveTo(const WizardMove& move) {
     ShowSteps(move.page == 1, move.page == 2, move.page == 3, move.page == 4, move.page == 5);
     SetBand(move.band);
     if (move.disagree) rdoDeny.SetChecked(true);
+    const ui::Panel* pages[] = {&PnlStep1, &PnlStep2, &PnlStep3, &PnlStep4, &Pnlstep5};
+    FocusFirstIn(*pages[move.page - 1]);
 }
 
 void TfInstall::ApplyLanguage() {
@@ -178,6 +182,18 @@ void TfInstall::ApplyLanguage() {
         memLicenseProFr.SetVisible(false);
         memLicenseEntreFr.SetVisible(false);
     }
+    NameForScreenReaders();
+}
+
+// What neither a control's own text nor the label before it names, named by the page's words:
+// the licence panes by the licence's title, the folder tree by the box's label, the bar by what
+// it measures.
+void TfInstall::NameForScreenReaders() {
+    for (ui::Control* pane : std::initializer_list<ui::Control*>{&memLicenceEn, &memLicenseEntreFr, &memLicenseProFr,
+                                                                 &memLicenseRaRozoFr, &memLicenseRaRozoEn})
+        pane->SetAccessibleName(Label19.Text());
+    Directory.SetAccessibleName(Label8.Text());
+    ProgBarDL.SetAccessibleName(Label4.Text());
 }
 
 void TfInstall::rdoFrenchClick() {

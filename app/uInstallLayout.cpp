@@ -1,5 +1,6 @@
 // The form's controls at their places, sizes, fonts and initial states. Coordinates are 96-DPI
-// units relative to the parent panel; the framework scales them to the system DPI.
+// units relative to the parent panel; the framework scales them to the form's DPI. Colours are
+// the system's (COLOR_*), so that a high contrast theme holds; only the logo keeps its own.
 #include "app/uInstall.h"
 
 #include "app/LicenseText.h"
@@ -10,9 +11,6 @@
 namespace {
 
 constexpr int kPageWidth = 424, kPageHeight = 337;
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
-constexpr COLORREF kLinkBlue = RGB(0, 0, 255);
 constexpr DWORD kTreeStyles = TVS_HASBUTTONS | TVS_HASLINES | TVS_SHOWSELALWAYS;
 
 ui::LabelStyle Wrapped() {
@@ -41,12 +39,12 @@ TfInstall* fInstall = nullptr;
 void TfInstall::BuildLayout() {
     ui::FontStyle body;  // "MS Sans Serif", 8 point
     Create("Installation de Quorvane", 424, 367, body);
-    titleFont_.Create({L"Times New Roman", 13, true, true, ANSI_CHARSET});
-    subtitleFont_.Create({L"Times New Roman", 12, false, false, ANSI_CHARSET});
-    bodyFont_.Create(body);
-    bodyBoldFont_.Create({body.face, body.height, true, false, body.charset});
-    promptFont_.Create({body.face, body.height, true, true, body.charset});
-    linkFont_.Create({body.face, body.height, false, true, body.charset});
+    MakeFont(titleFont_, {L"Times New Roman", 13, true, true, ANSI_CHARSET});
+    MakeFont(subtitleFont_, {L"Times New Roman", 12, false, false, ANSI_CHARSET});
+    MakeFont(bodyFont_, body);
+    MakeFont(bodyBoldFont_, {body.face, body.height, true, false, body.charset});
+    MakeFont(promptFont_, {body.face, body.height, true, true, body.charset});
+    MakeFont(linkFont_, {body.face, body.height, false, true, body.charset});
 
     // Creation order is the Tab order: page 2 first, then the band, then the other pages. Only one
     // page shows at a time, so their drawing order never matters.
@@ -102,8 +100,8 @@ void TfInstall::BuildHeaders(bool pageOne) {
     };
     for (const Header& h : headers) {
         if ((&h.panel == &PnlStep1) != pageOne) continue;
-        // The white band fills the panel's inner area under its one-pixel border.
-        h.band.Create(h.panel, {1, 1, 422, 65}, kWhite);
+        // The band (white, as the window colour) fills the panel's inner area under its one-pixel border.
+        h.band.Create(h.panel, {1, 1, 422, 65}, COLOR_WINDOW);
         h.line.Create(h.panel, {0, 66, 483, 2});
         h.logo.Create(h.panel, {366, 3, 49, 57}, IDB_LOGO);
         h.title.Create(h.panel, {8, 8, 0, 15}, h.titleText, AutoSized());
@@ -124,17 +122,18 @@ void TfInstall::BuildPage1() {
     RdoEnglish.SetFont(bodyFont_);
 }
 
+// The licence before the choice about it, in the Tab order as on the page.
 void TfInstall::BuildPage2() {
     const ui::Bounds pane{15, 96, 394, 193};
     memLicenceEn.Create(PnlStep2, pane, {.visible = false});
-    rdoagree.Create(PnlStep2, {126, 304, 78, 17}, "J'accepte", {.firstOfGroup = true});
-    rdoagree.SetFont(bodyFont_);
-    rdoDeny.Create(PnlStep2, {222, 304, 78, 17}, "Je refuse", {.checked = true});
-    rdoDeny.SetFont(bodyFont_);
     memLicenseEntreFr.Create(PnlStep2, pane);
     memLicenseProFr.Create(PnlStep2, pane);
     memLicenseRaRozoFr.Create(PnlStep2, pane);
     memLicenseRaRozoEn.CreateOnFirstUse(PnlStep2, pane);
+    rdoagree.Create(PnlStep2, {126, 304, 78, 17}, "J'accepte", {.firstOfGroup = true});
+    rdoagree.SetFont(bodyFont_);
+    rdoDeny.Create(PnlStep2, {222, 304, 78, 17}, "Je refuse", {.checked = true});
+    rdoDeny.SetFont(bodyFont_);
 }
 
 // The RichEdit pane is made, the texts go into the panes, and the bold runs are set, when page 2
@@ -153,7 +152,10 @@ void TfInstall::LoadLicenseTexts() {
 }
 
 void TfInstall::BuildPage3() {
-    Label8.Create(PnlStep3, {16, 80, 70, 13}, "Emplacement :", AutoSized());
+    // Just before the box: it names the box for screen readers, and its access key reaches it.
+    ui::LabelStyle boxLabel = AutoSized();
+    boxLabel.accessKey = true;
+    Label8.Create(PnlStep3, {16, 80, 70, 13}, "&Emplacement :", boxLabel);
     Label8.SetFont(bodyFont_);
     TxtDir.Create(PnlStep3, {16, 96, 393, 21});
     Directory.Create(PnlStep3, {16, 123, 393, 201}, {.styles = kTreeStyles, .indent = 19});
@@ -167,12 +169,10 @@ void TfInstall::BuildPage4() {
         s.transparent = false;
         return s;
     };
-    ui::LabelStyle status = opaque(AutoSized());
-    status.color = kBlack;
-    LblStatus.Create(PnlStep4, {16, 163, 0, 13}, "Statut : En attente", status);
+    LblStatus.Create(PnlStep4, {16, 163, 0, 13}, "Statut : En attente", opaque(AutoSized()));
     LblStatus.SetFont(bodyFont_);
     ProgBarDL.Create(PnlStep4, {14, 180, 398, 16});
-    ProgBarDL.DrawUnthemed();  // so that the blue set at creation is the colour it draws
+    ProgBarDL.DrawUnthemed();  // the system's highlight colour, which a high contrast theme sets
     LblFN.Create(PnlStep4, {19, 208, 0, 13}, "", opaque(AutoSized()));
     // Right-aligned and sized to its text: it grows to the left from its right edge at 393.
     LblBytes.Create(PnlStep4, {393, 208, 0, 13}, "", opaque(AutoSized(ui::Alignment::Right)));
@@ -196,7 +196,7 @@ void TfInstall::BuildPage5() {
     Label14.Create(Pnlstep5, {220, 288, 60, 13}, "Site officiel : ", AutoSized(ui::Alignment::Right));
     Label14.SetFont(bodyFont_);
     ui::LabelStyle link;
-    link.color = kLinkBlue;
+    link.textColor = COLOR_HOTLIGHT;  // the system's colour of links
     link.handCursor = true;
     Label13.Create(Pnlstep5, {282, 288, 133, 13}, kProductWebSite, link);
     Label13.SetFont(linkFont_);
@@ -207,11 +207,13 @@ void TfInstall::BuildPage5() {
 }
 
 void TfInstall::BuildBottom() {
-    BtnNext.Create(PnlBottom, {200, 5, 93, 22}, "&Suivant", {.isDefault = true});
+    // Back before Next in the Tab order, as they show from left to right.
     btnBack.Create(PnlBottom, {96, 5, 93, 22}, "&Pr\351cedent");
     btnBack.SetEnabled(false);
-    BtnClose.Create(PnlBottom, {317, 5, 93, 22}, "Annuler");
+    BtnNext.Create(PnlBottom, {200, 5, 93, 22}, "&Suivant", {.isDefault = true});
+    BtnClose.Create(PnlBottom, {317, 5, 93, 22}, "&Annuler");
     SetDefaultButton(&BtnNext);
+    SetCancelButton(&BtnClose);  // Escape, with Cancel's own question
 }
 
 void TfInstall::RegisterCaptions() {

@@ -81,7 +81,9 @@ LRESULT FlatButton::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         // Keyboard focus never stays here (e.g. a program calling SetFocus).
         if (wp && IsWindow(reinterpret_cast<HWND>(wp))) SetFocus(reinterpret_cast<HWND>(wp));
         return 0;
-    case WM_GETDLGCODE: return DLGC_STATIC;
+    // A push button to the dialog manager, so that its access key clicks it (a static's key would
+    // move the focus on instead); never focused, it never becomes the default.
+    case WM_GETDLGCODE: return DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
     default: return CallWindowProcW(original_, hwnd_, msg, wp, lp);
     }
 }

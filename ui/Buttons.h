@@ -24,7 +24,7 @@ public:
     std::function<void()> OnClick;
 };
 
-// A speed button: clicked with the mouse (or BM_CLICK), never focused and not in the Tab order,
+// A speed button: clicked with the mouse, its access key or BM_CLICK, never focused and not in the Tab order,
 // so pressing it leaves the keyboard focus where it was.
 class FlatButton : public Button {
 public:

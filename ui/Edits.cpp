@@ -1,5 +1,6 @@
 #include "ui/Edits.h"
 
+#include <commctrl.h>
 #include <richedit.h>
 
 #include <stdexcept>
@@ -24,6 +25,17 @@ const wchar_t* RichEditClass() {
     return cls;
 }
 
+// A multi-line edit box keeps Tab, Enter and Escape for itself; a pane that is only read gives
+// them back to the dialog manager, so that Tab moves on from the licence, Enter presses the
+// default button and Escape Cancel, while the arrows and page keys still scroll it.
+LRESULT CALLBACK ReadOnlyPaneProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR) {
+    if (msg == WM_GETDLGCODE) return DefSubclassProc(hwnd, msg, wp, lp) & ~(DLGC_WANTALLKEYS | DLGC_WANTTAB);
+    if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, &ReadOnlyPaneProc, id);
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+constexpr UINT_PTR kPaneSubclass = 3;
+
 }  // namespace
 
 void Edit::Create(Window& parent, const Bounds& bounds) {
@@ -39,6 +51,7 @@ bool Edit::Reflect(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
 
 void Memo::Create(Window& parent, const Bounds& bounds, const PaneStyle& style) {
     Control::Create(parent, L"EDIT", kPaneStyle | (style.visible ? WS_VISIBLE : 0), WS_EX_CLIENTEDGE, bounds);
+    SetWindowSubclass(hwnd_, &ReadOnlyPaneProc, kPaneSubclass, 0);
 }
 
 bool Memo::Reflect(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
@@ -64,7 +77,10 @@ void RichEdit::CreateOnFirstUse(Window& parent, const Bounds& bounds, const Pane
 void RichEdit::EnsureCreated() {
     if (hwnd_) return;
     MakeWindow(RichEditClass(), kPaneStyle | (Visible() ? WS_VISIBLE : 0), WS_EX_CLIENTEDGE);
-    SendMessageW(hwnd_, EM_SETBKGNDCOLOR, 0, GetSysColor(COLOR_WINDOW));
+    SetWindowSubclass(hwnd_, &ReadOnlyPaneProc, kPaneSubclass, 0);
+    // The system's window colour, read at each paint: a colour given here would stay when the
+    // system colours change (a high contrast theme).
+    SendMessageW(hwnd_, EM_SETBKGNDCOLOR, TRUE, 0);
 }
 
 void RichEdit::SetSelection(long start, long length) {

@@ -1,10 +1,13 @@
 #pragma once
 // The top-level form: fixed dialog frame, centred, button-face background, a close box, the
-// dialog manager's keys (Tab as laid out, Enter presses the default button, Escape does nothing).
+// dialog manager's keys (Tab as laid out, Enter presses the default button, Escape the cancel
+// button). Laid out for the DPI of its monitor, again whenever it moves to another one; painted
+// in the system's colours, again whenever they change.
 #include "ui/Font.h"
 #include "ui/Window.h"
 
 #include <functional>
+#include <vector>
 
 namespace ui {
 
@@ -26,8 +29,22 @@ public:
     // moves to the first control that Tab reaches, or to the form itself.
     void KeepFocusUsable() noexcept;
 
+    // Focuses the first control that Tab reaches inside `container` (a page), or, when it has
+    // none, the default button, or the form: where a page's work starts. Only while the form is
+    // the active window: a page that changes behind another program's window takes nothing.
+    void FocusFirstIn(const Window& container) noexcept;
+
     // Enter presses this button when it is enabled.
     void SetDefaultButton(Button* button) { defaultButton_ = button; }
+    // Escape presses this one when it is enabled.
+    void SetCancelButton(Button* button) { cancelButton_ = button; }
+
+    // Makes `font` in `style` at the form's DPI, and again at each new DPI.
+    void MakeFont(ui::Font& font, const FontStyle& style);
+    int Dpi() const override { return dpi_; }
+    // Lays the form and every control out again for `dpi`, the frame moved to `suggested` (the
+    // rectangle WM_DPICHANGED gives) or kept where it is.
+    void ApplyDpi(int dpi, const RECT* suggested = nullptr);
 
     // Runs OnClose (an exception in it is reported, the form still closes), then ends the program
     // when this is the main form. The window stays until the wrapper is destroyed, so a handler
@@ -36,14 +53,23 @@ public:
     bool Closed() const { return closed_; }
 
     std::function<void()> OnClose;
+    // After the layout for a new DPI: for what the new fonts undid (a RichEdit's formatting).
+    std::function<void()> OnDpiChanged;
 
 private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
     bool HandleDialogCommand(WPARAM wp, LPARAM lp);
+    // The frame's size for the laid-out client area at `dpi`.
+    SIZE FrameSize(int dpi) const;
+    void RepaintInSystemColours();
 
     ui::Font defaultFont_;
+    std::vector<ui::Font*> fonts_;
+    int dpi_ = SystemDpi();
+    int clientWidth_ = 0, clientHeight_ = 0;  // layout units
     Button* defaultButton_ = nullptr;
+    Button* cancelButton_ = nullptr;
     bool mainForm_ = false;
     bool closed_ = false;
 };

@@ -11,7 +11,9 @@ namespace ui {
 
 void Label::Create(Window& parent, const Bounds& bounds, const std::string& caption, const LabelStyle& style) {
     style_ = style;
-    DWORD ss = SS_NOPREFIX | SS_NOTIFY | WS_VISIBLE;
+    // WS_GROUP, as a resource script gives every static: a label ends the group of the radio
+    // buttons before it, which the dialog manager's arrow keys would otherwise wrap into.
+    DWORD ss = (style.accessKey ? 0 : SS_NOPREFIX) | SS_NOTIFY | WS_VISIBLE | WS_GROUP;
     if (style.alignment == Alignment::Right) ss |= SS_RIGHT;  // wraps words too
     else ss |= style.wordWrap || style.growUpward ? SS_LEFT : SS_LEFTNOWORDWRAP;
     Control::Create(parent, L"STATIC", ss, 0, bounds, caption);
@@ -65,7 +67,7 @@ LRESULT CALLBACK Label::WrappedProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, U
 void Label::PaintWrapped(HDC dc) {
     RECT r;
     GetClientRect(hwnd_, &r);
-    SetTextColor(dc, style_.color == CLR_INVALID ? GetSysColor(COLOR_WINDOWTEXT) : style_.color);
+    SetTextColor(dc, GetSysColor(style_.textColor));
     if (!style_.transparent) FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
     SetBkMode(dc, TRANSPARENT);
     HGDIOBJ previous = SelectObject(dc, DrawingFont());
@@ -106,7 +108,7 @@ RECT Label::PlacedRect() const {
 }
 
 void Label::FitLinesUpward() {
-    const RECT laid = ScaleBounds(bounds_);
+    const RECT laid = ScaledBounds(bounds_);
     HDC dc = GetDC(hwnd_);
     HGDIOBJ previous = SelectObject(dc, DrawingFont());
     const std::wstring text = Widen(Text());
@@ -135,7 +137,8 @@ void Label::FitToText() {
     HGDIOBJ previous = SelectObject(dc, DrawingFont());
     const std::wstring text = Widen(Text());
     RECT r{0, 0, 0, 0};
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    const UINT prefix = style_.accessKey ? 0 : DT_NOPREFIX;
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_SINGLELINE | prefix);
     TEXTMETRICW tm{};
     GetTextMetricsW(dc, &tm);
     SelectObject(dc, previous);
@@ -166,7 +169,7 @@ bool Label::Reflect(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
     switch (msg) {
     case WM_CTLCOLORSTATIC: {
         HDC dc = reinterpret_cast<HDC>(wp);
-        SetTextColor(dc, style_.color == CLR_INVALID ? GetSysColor(COLOR_WINDOWTEXT) : style_.color);
+        SetTextColor(dc, GetSysColor(style_.textColor));
         if (style_.transparent) {
             SetBkMode(dc, TRANSPARENT);
             result = reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
@@ -196,17 +199,27 @@ Picture::~Picture() {
 }
 
 void Picture::Create(Window& parent, const Bounds& bounds, int bitmapId) {
-    Control::Create(parent, L"STATIC", WS_VISIBLE | SS_BITMAP, 0, bounds);
-    bitmap_ = static_cast<HBITMAP>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(bitmapId), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+    Control::Create(parent, L"STATIC", WS_VISIBLE | WS_GROUP | SS_BITMAP, 0, bounds);
+    bitmapId_ = bitmapId;
+    LoadScaled();
+}
+
+// From the resource each time: a logo scaled twice would blur.
+void Picture::LoadScaled() {
+    HBITMAP bitmap = static_cast<HBITMAP>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(bitmapId_), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
     BITMAP size{};
-    if (bitmap_ && GetObjectW(bitmap_, sizeof size, &size) && Scale(size.bmWidth) != size.bmWidth) {
-        if (HBITMAP scaled = ScaledBitmap(bitmap_, Scale(size.bmWidth), Scale(size.bmHeight))) {
-            DeleteObject(bitmap_);
-            bitmap_ = scaled;
+    if (bitmap && GetObjectW(bitmap, sizeof size, &size) && Scaled(size.bmWidth) != size.bmWidth) {
+        if (HBITMAP scaled = ScaledBitmap(bitmap, Scaled(size.bmWidth), Scaled(size.bmHeight))) {
+            DeleteObject(bitmap);
+            bitmap = scaled;
         }
     }
-    if (bitmap_) SendMessageW(hwnd_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap_));
+    if (!bitmap) return;
+    // The control takes the new size from the image; the old image is ours to free.
+    SendMessageW(hwnd_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
+    if (bitmap_) DeleteObject(bitmap_);
+    bitmap_ = bitmap;
 }
 
 HBITMAP ScaledBitmap(HBITMAP source, int width, int height) {

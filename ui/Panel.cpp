@@ -42,7 +42,9 @@ LRESULT Panel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ERASEBKGND: PaintBackground(reinterpret_cast<HDC>(wp)); return 1;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-        // Radio buttons and check boxes sit on the button-face background.
+        // Radio buttons and check boxes sit on the button-face background, in the text colour
+        // the system gives static texts (a DC's own default is a fixed black).
+        SetTextColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_WINDOWTEXT));
         SetBkColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     default: return DefWindowProcW(hwnd_, msg, wp, lp);
@@ -54,20 +56,18 @@ void Panel::PaintBackground(HDC dc) {
     GetClientRect(hwnd_, &client);
     FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
     DrawEdge(dc, &client, BDR_RAISEDINNER, BF_RECT);
-    for (const Graphic* item : graphics_) item->Paint(dc);
+    for (const Graphic* item : graphics_) item->Paint(dc, Dpi());
 }
 
-void Shape::Create(Panel& parent, const Bounds& bounds, COLORREF fill) {
+void Shape::Create(Panel& parent, const Bounds& bounds, int fillColor) {
     bounds_ = bounds;
-    fill_ = fill;
+    fillColor_ = fillColor;
     parent.AddGraphic(this);
 }
 
-void Shape::Paint(HDC dc) const {
-    const RECT r = ScaleBounds(bounds_);
-    HBRUSH brush = CreateSolidBrush(fill_);
-    FillRect(dc, &r, brush);
-    DeleteObject(brush);
+void Shape::Paint(HDC dc, int dpi) const {
+    const RECT r = ScaleBounds(bounds_, dpi);
+    FillRect(dc, &r, GetSysColorBrush(fillColor_));
 }
 
 void Bevel::Create(Panel& parent, const Bounds& bounds) {
@@ -75,8 +75,8 @@ void Bevel::Create(Panel& parent, const Bounds& bounds) {
     parent.AddGraphic(this);
 }
 
-void Bevel::Paint(HDC dc) const {
-    RECT r = ScaleBounds(bounds_);
+void Bevel::Paint(HDC dc, int dpi) const {
+    RECT r = ScaleBounds(bounds_, dpi);
     // Keep the etched line at two device pixels: a scaled height would draw a thick box.
     r.bottom = r.top + 2;
     DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT);

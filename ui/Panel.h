@@ -27,25 +27,27 @@ private:
 class Graphic {
 public:
     virtual ~Graphic() = default;
-    virtual void Paint(HDC dc) const = 0;
+    // At the panel's DPI.
+    virtual void Paint(HDC dc, int dpi) const = 0;
 };
 
-// A filled rectangle without outline.
+// A filled rectangle without outline, in a system colour (COLOR_WINDOW, ...), so that a high
+// contrast theme holds.
 class Shape : public Graphic {
 public:
-    void Create(Panel& parent, const Bounds& bounds, COLORREF fill);
-    void Paint(HDC dc) const override;
+    void Create(Panel& parent, const Bounds& bounds, int fillColor);
+    void Paint(HDC dc, int dpi) const override;
 
 private:
     Bounds bounds_;
-    COLORREF fill_ = RGB(255, 255, 255);
+    int fillColor_ = COLOR_WINDOW;
 };
 
 // A lowered box; two pixels high it is the etched line under a page header.
 class Bevel : public Graphic {
 public:
     void Create(Panel& parent, const Bounds& bounds);
-    void Paint(HDC dc) const override;
+    void Paint(HDC dc, int dpi) const override;
 
 private:
     Bounds bounds_;

@@ -21,8 +21,11 @@ int ProgressBar::Position() const { return static_cast<int>(SendMessageW(hwnd_, 
 
 void TreeView::Create(Window& parent, const Bounds& bounds, const TreeStyle& style) {
     Control::Create(parent, WC_TREEVIEWW, WS_VISIBLE | WS_TABSTOP | style.styles, WS_EX_CLIENTEDGE, bounds);
-    SendMessageW(hwnd_, TVM_SETINDENT, Scale(style.indent), 0);
+    indent_ = style.indent;
+    Rescaled();
 }
+
+void TreeView::Rescaled() { SendMessageW(hwnd_, TVM_SETINDENT, Scaled(indent_), 0); }
 
 bool TreeView::Reflect(UINT msg, WPARAM, LPARAM lp, LRESULT& result) {
     if (msg != WM_NOTIFY) return false;

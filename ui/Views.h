@@ -11,8 +11,9 @@ namespace ui {
 class ProgressBar : public Control {
 public:
     void Create(Window& parent, const Bounds& bounds);
-    // A themed bar ignores PBM_SETBARCOLOR and draws in the theme's colour: a bar whose colour
-    // is chosen by its program draws unthemed, while every other control keeps the theme.
+    // Unthemed, the bar draws in the system's highlight colour, which a high contrast theme
+    // sets, on the button face; a theme's bar keeps the theme's own colours. Every other control
+    // keeps the theme.
     void DrawUnthemed();
     void SetRange(int low, int high);
     void SetPosition(int position);
@@ -38,6 +39,10 @@ public:
     std::function<bool(const NMHDR& header, LRESULT& result)> OnNotify;
     std::function<void()> OnChange;
     std::function<std::string()> PathProvider;
+
+private:
+    void Rescaled() override;
+    int indent_ = 19;
 };
 
 }  // namespace ui

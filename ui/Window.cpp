@@ -12,6 +12,8 @@ constexpr wchar_t kWrapperProp[] = L"Quorvane.Window";
 // Control ids start above the dialog manager's IDOK/IDCANCEL so they are never mistaken for them.
 int g_nextId = 100;
 
+}  // namespace
+
 int SystemDpi() {
     static const int dpi = [] {
         HDC screen = GetDC(nullptr);
@@ -22,13 +24,11 @@ int SystemDpi() {
     return dpi;
 }
 
-}  // namespace
+int Scale(int units, int dpi) { return MulDiv(units, dpi, 96); }
 
-int Scale(int units) { return MulDiv(units, SystemDpi(), 96); }
-
-RECT ScaleBounds(const Bounds& b) {
-    const int left = Scale(b.left), top = Scale(b.top);
-    return RECT{left, top, left + Scale(b.width), top + Scale(b.height)};
+RECT ScaleBounds(const Bounds& b, int dpi) {
+    const int left = Scale(b.left, dpi), top = Scale(b.top, dpi);
+    return RECT{left, top, left + Scale(b.width, dpi), top + Scale(b.height, dpi)};
 }
 
 Window::~Window() { Destroy(); }
@@ -93,6 +93,10 @@ void Window::SetFont(HFONT font) {
 
 bool Window::Reflect(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
 
+int Window::Dpi() const { return SystemDpi(); }
+
+int Control::Dpi() const { return parent_ ? parent_->Dpi() : SystemDpi(); }
+
 bool RouteToChild(HWND parent, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     HWND child = nullptr;
     switch (msg) {
@@ -120,22 +124,37 @@ void Control::Place(Window& parent, const Bounds& bounds) {
     parent_ = &parent;
     bounds_ = bounds;
     id_ = g_nextId++;
+    HWND first = GetWindow(parent.Handle(), GW_CHILD);
+    placedAfter_ = first ? GetWindow(first, GW_HWNDLAST) : nullptr;
 }
 
 void Control::MakeWindow(const wchar_t* windowClass, DWORD style, DWORD exStyle, const std::string& text) {
-    const RECT r = ScaleBounds(bounds_);
+    const RECT r = ScaledBounds(bounds_);
     HWND hwnd = CreateWindowExW(exStyle, windowClass, Widen(text).c_str(), style | WS_CHILD, r.left, r.top,
                                 r.right - r.left, r.bottom - r.top, parent_->Handle(),
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)), GetModuleHandleW(nullptr), nullptr);
     if (!hwnd) throw std::runtime_error("Cannot create a control of the form");
     Attach(hwnd);
+    // A window made later than its place was taken goes back to its rank in the Tab order (and
+    // in the z-order, where a screen reader looks for the label before it).
+    if (GetWindow(hwnd, GW_HWNDPREV) != placedAfter_)
+        SetWindowPos(hwnd, placedAfter_ ? placedAfter_ : HWND_TOP, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SetFont(parent_->Font());
+    AnswerWithName();
 }
 
 void Control::SetBounds(const Bounds& bounds) {
     bounds_ = bounds;
-    const RECT r = ScaleBounds(bounds);
+    const RECT r = ScaledBounds(bounds);
     SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Control::ApplyDpi(const std::map<HFONT, HFONT>& fonts) {
+    if (!hwnd_) return;  // made later, at the DPI of that moment
+    if (auto it = fonts.find(font_); it != fonts.end()) Window::SetFont(it->second);
+    SetBounds(bounds_);
+    Rescaled();
 }
 
 }  // namespace ui

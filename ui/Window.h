@@ -4,6 +4,7 @@
 // the child's own wrapper, so that a button handles its own click.
 #include <windows.h>
 
+#include <map>
 #include <string>
 
 namespace ui {
@@ -19,9 +20,10 @@ struct PaneStyle {
     bool visible = true;
 };
 
-// Layout units to device pixels at the system DPI.
-int Scale(int units);
-RECT ScaleBounds(const Bounds& b);
+// Layout units to device pixels at a DPI; without one, at the system DPI (where a form opens).
+int SystemDpi();
+int Scale(int units, int dpi = SystemDpi());
+RECT ScaleBounds(const Bounds& b, int dpi = SystemDpi());
 
 class Window {
 public:
@@ -51,6 +53,11 @@ public:
     // The parent calls this with a notification that this window sent it; true when handled.
     virtual bool Reflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
 
+    // The DPI this window is laid out for: its form's, which follows the monitor it is on.
+    virtual int Dpi() const;
+    int Scaled(int units) const { return Scale(units, Dpi()); }
+    RECT ScaledBounds(const Bounds& b) const { return ScaleBounds(b, Dpi()); }
+
 protected:
     void SetWideText(const std::wstring& text);
     std::wstring WideText() const;
@@ -74,14 +81,30 @@ public:
     int Id() const { return id_; }
     Bounds LayoutBounds() const { return bounds_; }
     void SetBounds(const Bounds& bounds);
+    int Dpi() const override;
+
+    // After the form's DPI changed: the control takes its laid-out place at the new DPI and the
+    // font that replaced its old one (`fonts`: old handle to new), then whatever else of it
+    // depends on the DPI.
+    void ApplyDpi(const std::map<HFONT, HFONT>& fonts);
+    // Names the control for screen readers where neither its text nor the label before it does
+    // (ui/Accessible.cpp). CP1252 like every caption; an access key's '&' and outer spaces go.
+    void SetAccessibleName(const std::string& name);
 
 protected:
     // Create in two halves, for a control whose window is made later: its place (parent,
     // bounds, control id) now, so that it keeps its rank, then the window.
     void Place(Window& parent, const Bounds& bounds);
     void MakeWindow(const wchar_t* windowClass, DWORD style, DWORD exStyle, const std::string& text = {});
+    // What else of the control depends on the DPI (a label's fit, a picture's size).
+    virtual void Rescaled() {}
+    // Answers screen readers with accessibleName_ (ui/Accessible.cpp).
+    void AnswerWithName();
+    static LRESULT CALLBACK NameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR self);
 
     Window* parent_ = nullptr;
+    HWND placedAfter_ = nullptr;  // the sibling made just before Place, whose follower it stays
+    std::wstring accessibleName_;
     Bounds bounds_;
     int id_ = 0;
 };

@@ -98,9 +98,12 @@ TEST_F(WizardTest, EnterActsAsNextWhenNextIsEnabled) {
     Press(f.rdoagree.Handle(), VK_RETURN);
     ASSERT_EQ(Page(), 3);
     SetFocus(f.TxtDir.Handle());
-    Press(f.TxtDir.Handle(), VK_ESCAPE);  // no cancel button: nothing
-    EXPECT_TRUE(boxes.empty());
+    Press(f.TxtDir.Handle(), VK_ESCAPE);  // Cancel, whose question is answered No
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "Suspendre?");
+    boxes.clear();
     EXPECT_EQ(Page(), 3);
+    EXPECT_FALSE(f.Closed());
     f.Cancelled = 1;  // no server here: the download returns at once
     Press(f.TxtDir.Handle(), VK_RETURN);
     ASSERT_EQ(Page(), 5);
@@ -117,7 +120,8 @@ TEST_F(WizardTest, TabFollowsTheLaidOutOrderOnPageThree) {
     ToDirectoryPage();
     f.Show();
     SetFocus(f.TxtDir.Handle());
-    const HWND order[] = {f.Directory.Handle(), f.BtnNext.Handle(), f.btnBack.Handle(), f.TxtDir.Handle()};
+    // Back before Next, as they show from left to right.
+    const HWND order[] = {f.Directory.Handle(), f.btnBack.Handle(), f.BtnNext.Handle(), f.TxtDir.Handle()};
     for (HWND expected : order) {
         Press(GetFocus(), VK_TAB);
         EXPECT_EQ(GetFocus(), expected);
@@ -245,20 +249,21 @@ std::vector<DWORD> Drawn(const ui::Window& control) {
     });
 }
 
-TEST_F(WizardTest, TheDownloadBarDrawsInBlueUnderTheTheme) {
+TEST_F(WizardTest, TheDownloadBarDrawsInTheSystemHighlightColourUnthemed) {
     TfInstall& f = Start();
-    // The bar colour is posted, so it arrives with the first pump.
     ui::Application::Instance().ProcessMessages();
-    EXPECT_EQ(SendMessageW(f.ProgBarDL.Handle(), PBM_GETBARCOLOR, 0, 0), 0xFF8000);
+    EXPECT_EQ(SendMessageW(f.ProgBarDL.Handle(), PBM_GETBARCOLOR, 0, 0), LRESULT(CLR_DEFAULT));
     EXPECT_EQ(GetWindowTheme(f.ProgBarDL.Handle()), nullptr);
     // The themes stay on for the other controls.
     EXPECT_EQ(GetWindowTheme(f.BtnNext.Handle()) != nullptr, IsThemeActive() != FALSE);
     f.ProgBarDL.SetPosition(100);
     RECT bar;
     GetClientRect(f.ProgBarDL.Handle(), &bar);
-    // Blocks of blue across most of the bar, gaps and frame aside.
+    // Blocks of the highlight colour across most of the bar, gaps and frame aside.
+    const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+    const DWORD pixel = (GetRValue(highlight) << 16) | (GetGValue(highlight) << 8) | GetBValue(highlight);
     const std::vector<DWORD> drawn = Drawn(f.ProgBarDL);
-    EXPECT_GT(std::count(drawn.begin(), drawn.end(), 0x0080FFu), bar.right * bar.bottom / 3);
+    EXPECT_GT(std::count(drawn.begin(), drawn.end(), pixel), bar.right * bar.bottom / 3);
 }
 
 TEST(LicenseText, PositionsSkipOneCharacterPerLineBreakBeforeThem) {

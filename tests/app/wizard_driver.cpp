@@ -1,7 +1,8 @@
 // Drives the running installer from outside, as a user would, with window messages:
 //   wizard_driver wait                  waits (up to 20 s) for the wizard window
 //   wizard_driver rect                  prints the window's frame as WxH+X+Y (for cropping screenshots)
-//   wizard_driver click CAPTION [S]     clicks the visible, enabled control with that caption,
+//   wizard_driver click CAPTION [S]     clicks the visible, enabled control with that caption (an
+//                                       access key's '&' or its absence does not matter),
 //                                       waiting up to S seconds (default 5) for it
 //   wizard_driver type TEXT             replaces the text of the visible edit box (the directory)
 //   wizard_driver waittext PREFIX [S]   waits up to S seconds (default 20) until a visible control's
@@ -111,9 +112,15 @@ void PrintFrame(HWND window) {
     std::printf("%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
 }
 
+// A caption as shown: the '&' that marks an access key is not part of what a user reads.
+std::wstring Shown(std::wstring caption) {
+    if (auto at = caption.find(L'&'); at != std::wstring::npos) caption.erase(at, 1);
+    return caption;
+}
+
 int Click(const std::wstring& caption, double seconds) {
     HWND found = WaitForControl(L"visible, enabled control \"" + caption + L"\"", seconds,
-                                [&](HWND c) { return IsWindowEnabled(c) && TextOf(c) == caption; });
+                                [&](HWND c) { return IsWindowEnabled(c) && Shown(TextOf(c)) == Shown(caption); });
     if (!found) return 1;
     // Posted, so that a handler which opens a modal box or downloads does not hold this program.
     PostMessageW(found, BM_CLICK, 0, 0);
@@ -263,6 +270,8 @@ double Seconds(int argc, wchar_t** argv, int index, double fallback) {
 
 // Wide arguments: Wine hands the Unix arguments over as Unicode, accents intact.
 int wmain(int argc, wchar_t** argv) {
+    // Real pixels, as the installer (DPI aware) and a screenshot see them, at any DPI.
+    SetProcessDPIAware();
     const std::wstring command = argc > 1 ? argv[1] : L"";
     if (command == L"wait" || command == L"rect") {
         HWND wizard = WaitForWizard(true);

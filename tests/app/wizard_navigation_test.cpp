@@ -9,7 +9,7 @@ namespace {
 
 const char kNextFr[] = "&Suivant";
 const char kInstallFr[] = "&Installer";
-const char kDoneFr[] = "Termin\xE9";
+const char kDoneFr[] = "&Termin\xE9";
 const char kDirFr[] = "C:\\Program Files\\Quorvane\\RaRozo\\";
 const char kDirEn[] = "C:\\Program Files\\Quorvane\\Basic\\";
 
@@ -45,23 +45,23 @@ const Caption kCaptions[] = {
      "Choisissez le r\xE9pertoire d\xE9sir\xE9 pour l'installation de Quorvane ou appuyez sur 'Suivant' si l'emplacement par d\xE9"
      "faut vous convient",
      "Choose the directory you want Quorvane to be installed in, or press 'Next' if you are satisfied with the default path"},
-    {CONTROL(Label8), "Emplacement :", "Path"},
+    {CONTROL(Label8), "&Emplacement :", "&Path"},
     {CONTROL(Label19), "License d' utilisation: ", "Usage license : "},
     {CONTROL(Label20), "Veuillez lire attentivement ces conditions g\xE9n\xE9rales avant d' utiliser ce logiciel",
      "Please read carefully these general conditions before using this product"},
-    {CONTROL(rdoagree), "J' accepte", "I agree"},
-    {CONTROL(rdoDeny), "Je refuse", "I disagree"},
+    {CONTROL(rdoagree), "J' a&ccepte", "I &agree"},
+    {CONTROL(rdoDeny), "Je &refuse", "I &disagree"},
     {CONTROL(Label1), "Bienvenue \xE0 l' installation de Quorvane", "Welcome to the installation of Quorvane"},
     {CONTROL(Label2),
      "Nous vous invitons \xE0 suivre ces quelques \xE9tapes afin d' installer Quorvane sur votre syst\xE8me",
      "Please follow these simple steps to install Quorvane on your system"},
     {CONTROL(Label3), "Choisissez votre langue d' installation: ", "Choose your language for the installation: "},
     {CONTROL(rdoFrench),
-     "Fran\xE7"
+     "&Fran\xE7"
      "ais",
-     "Fran\xE7"
+     "&Fran\xE7"
      "ais"},
-    {CONTROL(RdoEnglish), "English", "English"},
+    {CONTROL(RdoEnglish), "&English", "&English"},
     {CONTROL(Label9),
      "Installation de Quorvane termin\xE9"
      "e",
@@ -77,14 +77,14 @@ const Caption kCaptions[] = {
     {CONTROL(Label15), "Courriel : ", "Email : "},
     {CONTROL(Label16), kSupportEmail, kSupportEmail},
     {CONTROL(chkStartNow),
-     "D\xE9marrer Quorvane imm\xE9"
+     "&D\xE9marrer Quorvane imm\xE9"
      "diatement",
-     "Launch Quorvane immediately"},
+     "&Launch Quorvane immediately"},
     {CONTROL(ChkAutoStart),
-     "Ex\xE9"
+     "E&x\xE9"
      "cution automatique lors de chaque d\xE9marrage de Windows",
-     "Start automatically with Windows"},
-    {CONTROL(BtnClose), "Annuler", "Cancel"},
+     "&Start automatically with Windows"},
+    {CONTROL(BtnClose), "&Annuler", "&Cancel"},
     {CONTROL(BtnNext), "&Suivant", "&Next"},
     {CONTROL(btnBack),
      "&Pr\xE9"
@@ -260,7 +260,7 @@ TEST_F(WizardTest, InstallLeadsToTheLastPageWhichCloses) {
         LCID locale;
         const char* done;
         const char* dir;
-    } runs[] = {{kEnglish, "Done", kDirEn}, {kFrench, kDoneFr, kDirFr}};
+    } runs[] = {{kEnglish, "&Done", kDirEn}, {kFrench, kDoneFr, kDirFr}};
     for (const auto& run : runs) {
         SCOPED_TRACE(run.locale);
         TfInstall& f = Start(run.locale);
@@ -340,7 +340,7 @@ TEST_F(WizardTest, EveryCaptionAndTextInEachLanguage) {
         {29, "Version Entreprise", "Enterprise version"},
         {30, "&Suivant", "&Next"},
         {31, "&Installer", "&Install"},
-        {32, "Termin\xE9", "Done"},
+        {32, "&Termin\xE9", "&Done"},
         {33,
          "Statut : Cr\xE9"
          "ation des raccourcis",

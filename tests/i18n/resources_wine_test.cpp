@@ -76,12 +76,15 @@ TEST(ResourcesWine, IconLoadsAtEachSize) {
     }
 }
 
-TEST(ResourcesWine, ManifestAsksForAdministratorAndCommonControls6) {
+TEST(ResourcesWine, ManifestAsksForAdministratorCommonControls6AndPerMonitorDpi) {
     const std::string manifest = ResourceBytes(1, MAKEINTRESOURCEA(24) /* RT_MANIFEST */);
     ASSERT_FALSE(manifest.empty());
     EXPECT_NE(manifest.find("level=\"requireAdministrator\""), std::string::npos);
     EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
-    EXPECT_NE(manifest.find("<dpiAware"), std::string::npos);
+    // Per-monitor DPI: v2 from Windows 10 1703, v1 on 8.1 (true/pm). The text is what can be
+    // checked: Wine reported per-monitor awareness under the former system-aware manifest too.
+    EXPECT_NE(manifest.find(">true/pm</dpiAware>"), std::string::npos);
+    EXPECT_NE(manifest.find(">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos);
 }
 
 // The loader reads the manifest at process start: when it has parsed it, "comctl32.dll" resolves

@@ -52,11 +52,11 @@ TEST(Translator, TextsInBothLanguages) {
     EXPECT_EQ(Text(t, 15), "Quorvane De Base.Lnk");
     EXPECT_EQ(Text(t, 12), "Termin\xE9");
     // In each language the default directory is the tree's root followed by the folder suffix,
-    // and texts 12 and 32 are the same.
+    // and texts 12 and 32 are the same but for the button's access key.
     for (const char* language : {"anglais", "francais"}) {
         t.SetLanguage(language);
         EXPECT_EQ(Text(t, 8), "C:\\Program Files" + Text(t, 1)) << language;
-        EXPECT_EQ(Text(t, 12), Text(t, 32)) << language;
+        EXPECT_EQ("&" + Text(t, 12), Text(t, 32)) << language;
     }
 }
 
@@ -88,13 +88,13 @@ TEST(Translator, SetLanguageRecaptionsTheWholeFormInOrder) {
     t.SetLanguage("anglais");
     EXPECT_EQ(form.calls.size(), 29u);
     EXPECT_EQ(form.captions["LblStatus"], "Status : Waiting");
-    EXPECT_EQ(form.captions["rdoFrench"], "Fran\xE7\x61is");  // same caption in both languages
+    EXPECT_EQ(form.captions["rdoFrench"], "&Fran\xE7\x61is");  // same caption in both languages
     EXPECT_EQ(form.captions["Label16"], kSupportEmail);
 
     t.SetLanguage("francais");
     EXPECT_EQ(form.captions["TfInstall"], "Installation de Quorvane");
     EXPECT_EQ(form.captions["LblStatus"], "Statut : En attente");
-    EXPECT_EQ(form.captions["ChkAutoStart"], "Ex\xE9\x63ution automatique lors de chaque d\xE9marrage de Windows");
+    EXPECT_EQ(form.captions["ChkAutoStart"], "E&x\xE9\x63ution automatique lors de chaque d\xE9marrage de Windows");
 
     form.calls.clear();
     t.SetLanguage("espanol");

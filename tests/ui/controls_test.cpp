@@ -237,28 +237,46 @@ TEST_F(Controls, ButtonErrorReachesTheErrorBoxTheProgramGoesOnAndDisabledIgnores
     EXPECT_EQ(clicks, 2);
 }
 
-TEST_F(Controls, EnterPressesTheEnabledDefaultButtonAndEscapeDoesNothing) {
+// Enter and Escape press the default and the cancel button when enabled; Alt and its access key
+// click a flat button, which leaves the focus where it was.
+TEST_F(Controls, EnterEscapeAndAccessKeysPressTheirEnabledButtons) {
     ui::Edit edit;
     ui::Button next;
+    ui::FlatButton cancel;
     edit.Create(panelA, {0, 0, 100, 21});
     next.Create(panelB, {0, 0, 93, 22}, "&Next", {.isDefault = true});
+    cancel.Create(panelB, {100, 0, 93, 22}, "&Cancel");
     form.SetDefaultButton(&next);
-    int clicks = 0, closes = 0;
+    int clicks = 0, cancels = 0, closes = 0;
     next.OnClick = [&] { ++clicks; };
+    cancel.OnClick = [&] { ++cancels; };
     form.OnClose = [&] { ++closes; };
     form.Show();
     SetFocus(edit.Handle());
-    auto press = [&](WPARAM key) {
-        PostMessageW(edit.Handle(), WM_KEYDOWN, key, 0);
-        PostMessageW(edit.Handle(), WM_KEYUP, key, 0xC0000000);
+    auto post = [&](UINT msg, WPARAM key, LPARAM flags) {
+        PostMessageW(edit.Handle(), msg, key, flags);
         ui::Application::Instance().ProcessMessages();
+    };
+    auto press = [&](WPARAM key) {
+        post(WM_KEYDOWN, key, 0);
+        post(WM_KEYUP, key, 0xC0000000);
     };
     press(VK_RETURN);
     EXPECT_EQ(clicks, 1);
     next.SetEnabled(false);
     press(VK_RETURN);
     EXPECT_EQ(clicks, 1);
+    press(VK_ESCAPE);  // no cancel button yet
+    EXPECT_EQ(cancels, 0);
+    form.SetCancelButton(&cancel);
     press(VK_ESCAPE);
+    EXPECT_EQ(cancels, 1);
+    post(WM_SYSCHAR, 'c', 1 << 29);  // Alt+C
+    EXPECT_EQ(cancels, 2);
+    EXPECT_EQ(GetFocus(), edit.Handle());
+    cancel.SetEnabled(false);
+    press(VK_ESCAPE);
+    EXPECT_EQ(cancels, 2);
     EXPECT_EQ(closes, 0);
     EXPECT_FALSE(form.Closed());
 }
