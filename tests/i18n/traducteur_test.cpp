@@ -56,7 +56,9 @@ TEST(Translator, TextsInBothLanguages) {
     for (const char* language : {"anglais", "francais"}) {
         t.SetLanguage(language);
         EXPECT_EQ(Text(t, 8), "C:\\Program Files" + Text(t, 1)) << language;
-        EXPECT_EQ("&" + Text(t, 12), Text(t, 32)) << language;
+        const std::string done = Text(t, 32);
+        EXPECT_EQ(done.substr(0, 1), "&") << language;
+        EXPECT_EQ(done.substr(1), Text(t, 12)) << language;
     }
 }
 
