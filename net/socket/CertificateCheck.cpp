@@ -1,5 +1,7 @@
 // The certificate check of the TLS layer: CertGetCertificateChain with revocation, the SSL chain
 // policy, and our own match of the certificate's names.
+// The chain's parameters with their extra fields: the time limit for fetching revocation lists.
+#define CERT_CHAIN_PARA_HAS_EXTRA_FIELDS
 #include "net/socket/CertificateCheck.h"
 
 #include <cstdio>
@@ -13,6 +15,9 @@ namespace {
 
 // The chain status bits that say only that revocation could not be learned.
 constexpr DWORD kRevocationUnknown = CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION;
+// The chain is built on the UI thread, which waits while revocation lists are fetched: a network
+// that swallows the requests costs at most this, for all the lists of one chain together.
+constexpr DWORD kRevocationFetchMs = 5000;
 
 std::string Utf8(const wchar_t* text, std::size_t length) {
     if (length == 0) return {};
@@ -111,11 +116,14 @@ TRevocation CheckCertificateForHost(PCCERT_CONTEXT certificate, const std::wstri
     chainParameters.RequestedUsage.dwType = USAGE_MATCH_TYPE_OR;
     chainParameters.RequestedUsage.Usage.cUsageIdentifier = 1;
     chainParameters.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
+    chainParameters.dwUrlRetrievalTimeout = kRevocationFetchMs;
     PCCERT_CHAIN_CONTEXT rawChain = nullptr;
     // The server's other certificates (its intermediates) are in the certificate's own store.
     // Revocation is asked for the certificate and its intermediates: a root is trusted as such.
-    if (!CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore, &chainParameters,
-                                 CERT_CHAIN_REVOCATION_CHECK_CHAIN_EXCLUDE_ROOT, nullptr, &rawChain))
+    constexpr DWORD kChainFlags =
+        CERT_CHAIN_REVOCATION_CHECK_CHAIN_EXCLUDE_ROOT | CERT_CHAIN_REVOCATION_ACCUMULATIVE_TIMEOUT;
+    if (!CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore, &chainParameters, kChainFlags,
+                                 nullptr, &rawChain))
         Refuse(host, "could not be checked (" + Hex(GetLastError()) + ")");
     const ChainPointer chain(rawChain, &CertFreeCertificateChain);
 
