@@ -87,8 +87,9 @@ void ROzaverazo::StartTls(const std::string& serverName) {
     const TRevocation revocation = session->CheckServerCertificate();
     Tls = std::move(session);
     if (revocation == TRevocation::Unknown && OnSecurityNotice)
-        OnSecurityNotice(this, "The revocation of the certificate of " + serverName +
-                                   " could not be checked (no revocation list or responder reachable): going on");
+        OnSecurityNotice(this,
+                         "The revocation of the certificate of " + serverName +
+                             " could not be checked (no revocation list or responder named or reachable): going on");
 }
 
 void ROzaverazo::DropTls() noexcept {
