@@ -89,6 +89,7 @@ void TfInstall::StartDownloadClient() {
     HttpClient->OnAboutToSend = [this](void* sender) { HttpAboutToSend(sender); };
     HttpClient->OnInvalidHost = [this](bool& handled) { HttpInvalidHost(handled); };
     HttpClient->OnConnect = [this](void* sender) { HttpConnect(sender); };
+    HttpClient->OnSecurityNotice = [](void*, const std::string& notice) { LogLine(notice); };
     // Company networks reach the web only through the proxy the user's settings name; the
     // download host is then resolved by the proxy, never here.
     HttpClient->ChooseProxy = SystemProxyChooser();

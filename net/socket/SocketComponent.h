@@ -100,6 +100,9 @@ public:
     TNotifyEvent OnDataArrival;
     TNotifyEvent OnAcceptReady;
     TSocketErrorEvent OnSocketError;
+    // A fact about the connection's security that does not stop it, as one line for a log: the
+    // revocation of the server's certificate could not be checked.
+    TOnStatus OnSecurityNotice;
     // Optional; not owned. Called by CaptureFile and CaptureString.
     TCaptureObserver* CaptureObserver = nullptr;
 
@@ -250,7 +253,7 @@ private:
     void SendHandshake(const std::string& token);
     void ReceiveHandshake(TTlsSession& session);
     [[noreturn]] void RaiseTlsAbort();
-    // Ends a TLS session whose socket is gone; the readers then see the end of the data.
+    // Ends the TLS session (before a new connection or a new handshake), and forgets how it ended.
     void DropTls() noexcept;
 
     SOCKET OpenSocket(bool linger);

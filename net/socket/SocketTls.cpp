@@ -74,8 +74,6 @@ void ROzaverazo::ReceiveHandshake(TTlsSession& session) {
 void ROzaverazo::StartTls(const std::string& serverName) {
     StatusMessage(8, "Starting TLS");
     DropTls();
-    TlsSocketClosed = false;
-    SecureEndMissing_ = false;
     auto session = std::make_unique<TTlsSession>(Widen(serverName));
     TimerOn();
     TimerScope off(*this);
@@ -86,12 +84,19 @@ void ROzaverazo::StartTls(const std::string& serverName) {
         done = session->Handshake(token);
         SendHandshake(token);
     }
-    session->CheckServerCertificate();
+    const TRevocation revocation = session->CheckServerCertificate();
     Tls = std::move(session);
+    if (revocation == TRevocation::Unknown && OnSecurityNotice)
+        OnSecurityNotice(this,
+                         "The revocation of the certificate of " + serverName +
+                             " could not be checked (no revocation list or responder named or reachable): going on");
 }
 
 void ROzaverazo::DropTls() noexcept {
     Tls.reset();
+    // What the last session saw of its end says nothing of the next connection's.
+    TlsSocketClosed = false;
+    SecureEndMissing_ = false;
     TlsOutgoing.clear();
     TlsOutgoingSent = 0;
     TlsOutgoingCount = 0;

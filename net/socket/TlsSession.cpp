@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "net/socket/CertificateCheck.h"
 #include "net/socket/SocketErrors.h"
 
 namespace net {
@@ -26,6 +25,7 @@ constexpr std::size_t kMinRoom = 32 * 1024;
 // The record types a server may answer a hello with.
 constexpr char kAlertRecord = 0x15;
 constexpr char kHandshakeRecord = 0x16;
+constexpr char kRenegotiationRefused[] = "Secure connection failed: the server asked to renegotiate the session";
 
 std::string StatusText(SECURITY_STATUS status) {
     char text[16];
@@ -160,7 +160,10 @@ bool TTlsSession::Step(std::string& token) {
     }
     // What Schannel did not take belongs to the next message (or, once done, to the data).
     rawBegin_ = in[1].BufferType == SECBUFFER_EXTRA ? rawEnd_ - in[1].cbBuffer : rawEnd_;
-    if (status == SEC_E_OK) return true;
+    if (status == SEC_E_OK) {
+        needsData_ = false;
+        return true;
+    }
     if (status == SEC_I_INCOMPLETE_CREDENTIALS)
         throw ESockError("Secure connection failed: the server asks for a client certificate");
     if (status != SEC_I_CONTINUE_NEEDED) HandshakeFailed(status);
@@ -176,9 +179,10 @@ void TTlsSession::CheckProtocol() {
     if (status != SEC_E_OK) HandshakeFailed(status);
     if ((info.dwProtocol & (SP_PROT_TLS1_2 | SP_PROT_TLS1_3)) == 0)
         throw ESockError("Secure connection failed: the server offers only a protocol older than TLS 1.2");
+    tls13_ = (info.dwProtocol & SP_PROT_TLS1_3) != 0;
 }
 
-void TTlsSession::CheckServerCertificate() {
+TRevocation TTlsSession::CheckServerCertificate() {
     PCCERT_CONTEXT certificate = nullptr;
     const SECURITY_STATUS status =
         QueryContextAttributesW(&context_, SECPKG_ATTR_REMOTE_CERT_CONTEXT, static_cast<void*>(&certificate));
@@ -186,7 +190,7 @@ void TTlsSession::CheckServerCertificate() {
         throw ESockError("Secure connection failed: the server sent no certificate");
     const std::unique_ptr<const CERT_CONTEXT, decltype(&CertFreeCertificateContext)> owned(certificate,
                                                                                            &CertFreeCertificateContext);
-    CheckCertificateForHost(certificate, serverName_);
+    return CheckCertificateForHost(certificate, serverName_);
 }
 
 void TTlsSession::Compact() {
@@ -205,7 +209,7 @@ char* TTlsSession::RawRoom(int& size) {
 
 bool TTlsSession::DecryptNext() {
     if (finished_) return false;
-    if (renegotiating_) return Renegotiate();
+    if (renegotiating_ && !Renegotiate()) return false;
     if (rawEnd_ == rawBegin_) {
         needsData_ = true;
         return false;
@@ -242,24 +246,26 @@ bool TTlsSession::DecryptNext() {
         }
     }
     rawBegin_ = rawEnd_ - extra;
-    // TLS 1.3 on Windows hands post-handshake messages (session tickets, key updates) back to
-    // the handshake, which takes the bytes that follow until it is content again.
-    if (status == SEC_I_RENEGOTIATE) renegotiating_ = true;
+    if (status == SEC_I_RENEGOTIATE) {
+        // Up to TLS 1.2 the server asks for a new handshake, which would wait for our hello.
+        if (!tls13_) throw ESockError(kRenegotiationRefused);
+        // TLS 1.3 on Windows hands post-handshake messages (session tickets, key updates) back
+        // to the handshake, at once with the bytes that follow, however few: the message is
+        // already decrypted and waits for nothing more from the peer.
+        renegotiating_ = true;
+        Renegotiate();
+    }
     return true;
 }
 
 bool TTlsSession::Renegotiate() {
-    if (rawEnd_ == rawBegin_) {
-        needsData_ = true;
-        return false;
-    }
     std::string token;
     const bool done = Step(token);
     // A client that would have to answer (a new handshake the server asks for) is not one we
     // are: the session ends rather than going on with terms nobody checked.
-    if (!token.empty()) throw ESockError("Secure connection failed: the server asked to renegotiate the session");
+    if (!token.empty()) throw ESockError(kRenegotiationRefused);
     if (done) renegotiating_ = false;
-    return !needsData_;
+    return done;
 }
 
 int TTlsSession::Read(char* buffer, int length, bool peek) {

@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "net/socket/CertificateCheck.h"
+
 namespace net {
 
 class TTlsSession {
@@ -37,8 +39,9 @@ public:
     // Whether the session can go no further without more bytes from the peer.
     bool NeedsData() const { return needsData_; }
 
-    // Raises ESockError saying why when the server's certificate is not trusted for the name.
-    void CheckServerCertificate();
+    // Raises ESockError saying why when the server's certificate is not trusted for the name;
+    // tells whether its revocation could be checked.
+    TRevocation CheckServerCertificate();
 
     // Room for bytes from the socket, at least a few KiB; RawTaken then counts what arrived.
     char* RawRoom(int& size);
@@ -65,7 +68,8 @@ private:
     // Refuses a session concluded with a protocol older than TLS 1.2.
     void CheckProtocol();
     bool DecryptNext();
-    // Feeds the handshake what follows a post-handshake message; true while it can go on.
+    // Feeds the handshake what follows a post-handshake message (possibly nothing); true once
+    // it is content and records can be decrypted again.
     bool Renegotiate();
     void Compact();
 
@@ -77,6 +81,7 @@ private:
     bool answered_ = false;  // the server's first bytes have been judged
     bool finished_ = false;
     bool renegotiating_ = false;
+    bool tls13_ = false;
     SecPkgContext_StreamSizes sizes_{};
 
     // The peer's bytes: [rawBegin_, rawEnd_) not decrypted yet. A decrypted record's data stays

@@ -1,7 +1,8 @@
 // Fetches URLs through THttpClient for the interop test against real servers. Each argument
 // triple is: URL, output file, and "file" (body straight into the file) or "string" (body into
 // the Body string, then written to the file). Prints one line per fetch with the reply code, the
-// counters and the rate; exits with 1 on the first exception, 2 on a bad command line.
+// counters and the rate, and one per security notice ("notice: ..."); exits with 1 on the first
+// exception, 2 on a bad command line.
 #include <windows.h>
 
 #include <chrono>
@@ -42,6 +43,7 @@ int main(int argc, char** argv) {
         // One client for every fetch, as the download sequence uses it.
         net::THttpClient client;
         client.TimeOut = 20000;
+        client.OnSecurityNotice = [](void*, const std::string& notice) { std::printf("notice: %s\n", notice.c_str()); };
         // A test of a stalling server sets a shorter wait.
         if (const char* timeOut = std::getenv("HTTP_FETCH_TIMEOUT")) client.TimeOut = std::atoi(timeOut);
         for (int i = 1; i + 2 < argc; i += 3) Fetch(client, argv[i], argv[i + 1], std::string(argv[i + 2]) == "file");

@@ -5,14 +5,15 @@
 # self-signed.pem (for localhost, signed by itself), chained.pem (for localhost, signed by an
 # intermediate authority that the server must send along) and chained-full.pem (the same with
 # the intermediate after it), proxied.pem (signed by it, for quorvane-proxied.invalid, a name that
-# only the proxy tests' squid resolves).
+# only the proxy tests' squid resolves), cn-only.pem (signed by it, localhost in its subject's
+# common name only, no subjectAltName).
 #   make-certs.sh DIR
 set -euo pipefail
 dir=$1
 mkdir -p "$dir"
 cd "$dir"
 # Marked made with the last certificate's name: a folder made before it was added is made again.
-[ -f made-proxied ] && exit 0
+[ -f made-cn-only ] && exit 0
 
 quiet() { "$@" 2>/dev/null; }
 quiet openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem -days 3650 \
@@ -66,4 +67,7 @@ leaf proxied "DNS:quorvane-proxied.invalid" sign_now
 leaf expired "DNS:localhost" sign_2020
 quiet openssl req -x509 -newkey rsa:2048 -nodes -keyout self-signed.key -out self-signed.pem -days 825 \
   -subj "/CN=localhost" -addext "subjectAltName=DNS:localhost"
-touch made-proxied
+quiet openssl req -newkey rsa:2048 -nodes -keyout cn-only.key -out cn-only.csr -subj "/CN=localhost"
+printf 'extendedKeyUsage=serverAuth\nbasicConstraints=CA:FALSE\n' >cn-only.ext
+sign_now cn-only
+touch made-cn-only

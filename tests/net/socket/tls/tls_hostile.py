@@ -9,12 +9,19 @@ TLS has, chosen by the request path:
   /stall           part of the body, then nothing (the connection stays open)
   /cut-body        half of the announced Content-Length, then the close notice
   /no-close-notice a body without Content-Length, then a close without the close notice
+  /length-no-close-notice  a whole body with its Content-Length, then a close without the notice
+A request in plain HTTP (not TLS) gets the body without Content-Length, then the close.
 The body is BODY_SIZE bytes of "q". Serves connections one at a time until killed.
-  tls_hostile.py PORT CERT.pem KEY.pem"""
+  tls_hostile.py PORT CERT.pem KEY.pem
+With --renegotiate, every request gets part of a body over TLS 1.2 and then a request for a new
+handshake (Python's ssl cannot send one: openssl s_server does, on its "r" command).
+  tls_hostile.py --renegotiate PORT CERT.pem KEY.pem"""
 import socket
 import ssl
 import struct
+import subprocess
 import sys
+import signal
 import time
 
 BODY_SIZE = 100000
@@ -93,9 +100,43 @@ def serve(conn, path):
         conn.close_notice()
     elif path == "/no-close-notice":
         conn.send(header + b"\r\n" + body)
+    elif path == "/length-no-close-notice":
+        conn.send(header + b"Content-Length: %d\r\n\r\n" % BODY_SIZE + body)
+
+
+def serve_plain(sock):
+    request = b""
+    while b"\r\n\r\n" not in request:
+        data = sock.recv(65536)
+        if not data:
+            return
+        request += data
+    sock.sendall(b"HTTP/1.0 200 OK\r\n\r\n" + b"q" * BODY_SIZE)
+
+
+def renegotiating(port, cert, key):
+    server = subprocess.Popen(["openssl", "s_server", "-accept", str(port), "-cert", cert, "-key", key, "-tls1_2"],
+                              stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    # Stopped with the test's servers: s_server goes too.
+    signal.signal(signal.SIGTERM, lambda *_: (server.kill(), sys.exit(0)))
+    request = False
+    # s_server prints what the client sends; a blank line ends its request.
+    for line in server.stdout:
+        request = request or line.startswith(b"GET ")
+        if request and line in (b"\r\n", b"\n"):
+            request = False
+            server.stdin.write(b"HTTP/1.0 200 OK\r\n\r\n" + b"q" * 1000)
+            server.stdin.flush()
+            # A command is a line of its own, read apart from the reply.
+            time.sleep(0.5)
+            server.stdin.write(b"r\n")
+            server.stdin.flush()
 
 
 def main():
+    if sys.argv[1] == "--renegotiate":
+        renegotiating(int(sys.argv[2]), sys.argv[3], sys.argv[4])
+        return
     port, cert, key = int(sys.argv[1]), sys.argv[2], sys.argv[3]
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     context.load_cert_chain(cert, key)
@@ -107,6 +148,9 @@ def main():
         sock, _ = listener.accept()
         sock.settimeout(40)
         try:
+            if sock.recv(1, socket.MSG_PEEK) != b"\x16":
+                serve_plain(sock)
+                continue
             conn = Connection(sock, context)
             conn.handshake()
             serve(conn, conn.request())
