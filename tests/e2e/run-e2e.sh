@@ -513,6 +513,41 @@ planted-dll)
   probe check en "$default_en" "$source_dir" yes || fail "installation differs"
   probe clean "$default_en"
   ;;
+resume)
+  # Cancel half-way through a large quorvane.exe (the server stalls after half of it), then a
+  # silent run: the kept half is continued with Range, at most 1.12 times the file crosses the
+  # network in all, and the successful installation empties the cache.
+  probe clean "$default_en"
+  size=$(stat -c %s "$E2E_LARGE/quorvane.exe")
+  half=$((size / 2))
+  cache_dir=$E2E_PREFIX/drive_c/ProgramData/Quorvane/Cache
+  start_python "$E2E_PORT" "$E2E_LARGE" "$work/stalled.log" --stall 0.5 quorvane.exe
+  start en_US.UTF-8 "$E2E_INSTALLER_LARGE"
+  to_directory_page "&Next" "I agree"
+  drive click "&Install"
+  kept=0
+  for _ in $(seq 300); do
+    kept=$(stat -c %s "$cache_dir"/*.part 2>/dev/null || echo 0)
+    [ "$kept" = "$half" ] && break
+    sleep 0.1
+  done
+  [ "$kept" = "$half" ] || fail "the first half never reached the cache ($kept of $half bytes)"
+  drive click "Cancel" && expect_box "Suspend?" 6 "Are you sure"
+  expect_box "Installation" 1 ""
+  finished 1602
+  [ "$(probe cache)" = "$(sha256sum "$E2E_LARGE/quorvane.exe" | cut -c1-64).part $half" ] ||
+    fail "the cancelled part was not kept: $(probe cache)"
+  stop_server
+  start_python "$E2E_PORT" "$E2E_LARGE" "$work/resumed.log"
+  silent 0 /S /LANG=en "/LOG=$(windows_path "$work")\install.log"
+  probe check en "$default_en" "$(windows_path "$E2E_LARGE")" yes || fail "installation differs"
+  logged "$work/install.log" "GET http://localhost:$E2E_PORT/download/lite/quorvane.exe, from byte $half" \
+    "HTTP/1.0 206 Partial Content, $((size - half)) bytes" "Verified quorvane.exe" "Download cache emptied"
+  sent=$(sed -n 's|^GET /download/lite/quorvane.exe.* sent ||p' "$work/stalled.log" "$work/resumed.log" |
+    awk '{ total += $1 } END { print total }')
+  [ "$sent" -le $((size * 112 / 100)) ] || fail "$sent bytes of quorvane.exe sent for $size"
+  probe clean "$default_en"
+  ;;
 *)
   fail "unknown scenario"
   ;;
