@@ -45,13 +45,13 @@ bool SweepFolder(const std::wstring& folder, const std::function<bool(const Swep
         // without sharing its deletion (a download in progress) keeps it.
         const ui::OwnedHandle entry(CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
                                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                                OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
-                                                nullptr));
+                                                OPEN_EXISTING,
+                                                FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
         if (!entry.Valid()) continue;
         switch (Judge(entry.Get(), path, found, remove)) {
-            case Verdict::Remove: RemoveOnClose(entry.Get()); break;
-            case Verdict::LinkLeft: noLinkLeft = false; break;
-            case Verdict::Keep: break;
+        case Verdict::Remove: RemoveOnClose(entry.Get()); break;
+        case Verdict::LinkLeft: noLinkLeft = false; break;
+        case Verdict::Keep: break;
         }
     } while (FindNextFileW(find, &found));
     FindClose(find);

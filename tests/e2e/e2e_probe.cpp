@@ -247,8 +247,7 @@ int wmain(int argc, wchar_t** argv) {
             std::printf("%s %llu\n", ui::NarrowPath(entry.path().filename().wstring()).c_str(),
                         static_cast<unsigned long long>(entry.file_size(ignored)));
         status = 0;
-    }
-    else if (command == L"system") {
+    } else if (command == L"system") {
         std::printf("%u %s\n", GetACP(), ui::NarrowPath(TempPath()).c_str());
         status = 0;
     } else

@@ -68,11 +68,11 @@ TEST_F(DownloadCacheTest, CleaningKeepsTheReleaseAndFreshPartsOnly) {
         bool stays;
     };
     const Entry entries[] = {
-        {cache::KeptName(kExe), 30, true},      // of the release being installed, however old
-        {cache::KeptName(kOlder), 13, true},    // another release's part, younger than 14 days
+        {cache::KeptName(kExe), 30, true},    // of the release being installed, however old
+        {cache::KeptName(kOlder), 13, true},  // another release's part, younger than 14 days
         {cache::KeptName(kOlder) + "x", 0, false},
-        {"0123abcd.part", 0, false},            // not a name the cache writes
-        {"notes.txt", 0, false},                // junk
+        {"0123abcd.part", 0, false},  // not a name the cache writes
+        {"notes.txt", 0, false},      // junk
     };
     for (const Entry& entry : entries) {
         testsupport::WriteWholeFile(Cached(entry.name), "bytes");
@@ -116,8 +116,9 @@ TEST_F(DownloadCacheTest, APartContinuesUntilItFailsItsCheckOrTheInstallationSuc
         install::HeldDownload& held = second.Hold(kExe);
         EXPECT_EQ(held.Path(), Cached(cache::KeptName(kExe)));
         std::string replayed;
-        EXPECT_EQ(cache::ReplayKept(held, kExe, [&](const char* data, std::size_t size) { replayed.append(data, size); }),
-                  500u);
+        EXPECT_EQ(
+            cache::ReplayKept(held, kExe, [&](const char* data, std::size_t size) { replayed.append(data, size); }),
+            500u);
         EXPECT_EQ(replayed, half);
         EXPECT_EQ(second.Find("quorvane.exe"), &held);
         second.Discard("quorvane.exe");
