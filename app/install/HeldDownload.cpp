@@ -15,10 +15,11 @@ namespace {
 constexpr DWORD kBlockSize = 256 << 10;
 
 // No FILE_SHARE_WRITE and no FILE_SHARE_DELETE: while we hold it, no other handle may write to it,
-// and it cannot be renamed, replaced or deleted. Readers must share writing with us. DELETE: a
-// file that failed its check goes through this handle, never by its name.
-HANDLE OpenHeld(const std::wstring& path, DWORD disposition) {
-    return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, disposition,
+// and it cannot be renamed, replaced or deleted. Readers must share writing with us. A kept file
+// is also opened for DELETE, so that one which failed its check goes through this handle, never
+// by its name; its readers must then share deletion too.
+HANDLE OpenHeld(const std::wstring& path, DWORD disposition, DWORD deletion = 0) {
+    return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | deletion, FILE_SHARE_READ, nullptr, disposition,
                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
@@ -48,7 +49,7 @@ std::unique_ptr<HeldDownload> HeldDownload::Kept(const std::string& folder, cons
                                                  const std::string& name) {
     const std::string path = folder + fileName;
     const std::wstring wide = ui::WidenPath(path);
-    ui::OwnedHandle file(OpenHeld(wide, OPEN_EXISTING));
+    ui::OwnedHandle file(OpenHeld(wide, OPEN_EXISTING, DELETE));
     if (file.Valid() && !SoleFileOfItsName(file.Get(), wide)) {
         // Opened as itself, a link or another name of the data goes through its own handle; one
         // the system followed is left, and the new file below cannot take its name.
@@ -62,7 +63,7 @@ std::unique_ptr<HeldDownload> HeldDownload::Kept(const std::string& folder, cons
     }
     if (!file.Valid()) {
         // Created new, which never goes through a link, not even a dangling one.
-        file.Reset(OpenHeld(wide, CREATE_NEW));
+        file.Reset(OpenHeld(wide, CREATE_NEW, DELETE));
         if (!file.Valid()) CannotCreate(path, GetLastError());
     }
     return std::unique_ptr<HeldDownload>(new HeldDownload(name, path, file.Release()));

@@ -40,7 +40,8 @@ public:
     // Hands every byte of the file, from its first, to `sink` in blocks (a kept part whose hash
     // goes on); raises DamagedDownloadError when it cannot be read.
     void ReadFromStart(const std::function<void(const char*, std::size_t)>& sink) const;
-    // The file goes when this object does, whatever its name leads to by then.
+    // The file goes when this object does, whatever its name leads to by then. Only a kept file
+    // (Kept) can be removed so; for a file of a run's own folder this does nothing.
     void RemoveWhenClosed();
 
     // The download's check accepted the content, whose SHA-256 is `digest`.
