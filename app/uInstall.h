@@ -5,6 +5,7 @@
 #include "app/cmdline/RunOutcome.h"
 #include "app/DownloadRetry.h"
 #include "app/ProxyCredentials.h"
+#include "app/inuse/FilesInUse.h"
 #include "i18n/traducteur.h"
 #include "ui/Controls.h"
 
@@ -113,6 +114,9 @@ public:
     // refused (407); returns what the user gave, nothing when he gave none. The wizard shows a
     // dialog; a silent run empties it, so that only the build's credentials count.
     std::function<std::optional<ProxyCredentials>(const std::string& proxy)> AskProxyCredentials;
+    // Asked while installed product files to be replaced are in use: the box naming them, with
+    // Retry and Cancel (true: Retry). A silent run empties it: files in use then end the run.
+    inuse::AskRetry AskFilesInUse;
 
     // Controller.
     void ShowSteps(bool page1, bool page2, bool page3, bool page4, bool page5);
@@ -192,6 +196,7 @@ private:
     // again with what he gave.
     void GetThroughProxy(const std::string& url);
     std::optional<ProxyCredentials> AskWithDialog(const std::string& proxy);
+    bool AskWithInUseBox(const inuse::TFilesInUse& found);
 
     std::string decimalSeparator_ = ".";   // the user's, read when the download starts
     int barMaximum_ = -1;                  // the progress bar's range as last sent

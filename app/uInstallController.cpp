@@ -73,7 +73,8 @@ std::string LanguageKeyForLocale(LCID locale) {
 }
 
 TfInstall::TfInstall(LCID locale, Build build)
-    : AskProxyCredentials([this](const std::string& proxy) { return AskWithDialog(proxy); }) {
+    : AskProxyCredentials([this](const std::string& proxy) { return AskWithDialog(proxy); }),
+      AskFilesInUse([this](const inuse::TFilesInUse& found) { return AskWithInUseBox(found); }) {
     BuildLayout();
     RegisterCaptions();
     BindEvents();
@@ -233,6 +234,11 @@ void TfInstall::BtnNextClick() {
         LogLine("Language " + Translator->Language + ", directory " + InstallDir);
         try {
             DownloadFiles();
+        } catch (const inuse::InUseCancelled&) {
+            // Cancel on the files-in-use box: the run ends there, with nothing changed.
+            Outcome.Failed(cmdline::kExitCancelled);
+            Close();
+            return;
         } catch (...) {
             Outcome.Failed(std::current_exception(), Cancelled == 1);
             throw;

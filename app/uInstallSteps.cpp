@@ -11,10 +11,20 @@
 #include "i18n/MessageText.h"
 
 install::InstallState TfInstall::State() {
-    return {
-        InstallDir, Downloads, DesktopPath, ProgramsPath, Cancelled, InstallDone, [this](const std::string& status) {
-            LblStatus.SetText(status);
-        }};
+    return {InstallDir,
+            Downloads,
+            DesktopPath,
+            ProgramsPath,
+            Cancelled,
+            InstallDone,
+            [this](const std::string& status) { LblStatus.SetText(status); },
+            AskFilesInUse};
+}
+
+bool TfInstall::AskWithInUseBox(const inuse::TFilesInUse& found) {
+    return ui::Application::Instance().MessageBox(inuse::BoxText(found, kTextInUseInstall),
+                                                  TranslatedUtf8(kTextInUseCaption), MB_RETRYCANCEL | MB_ICONWARNING,
+                                                  Handle()) == IDRETRY;
 }
 
 bool TfInstall::ConfirmOverwrite() { return install::ConfirmExistingInstall(TxtDir.PathText(), Handle()); }

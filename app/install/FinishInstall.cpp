@@ -50,6 +50,13 @@ DWORD InstalledKiB(const std::string& dir) {
     return DWORD((bytes + 1023) / 1024);
 }
 
+// The installed product files this installation would replace, for the check of files in use.
+std::vector<std::string> FilesToReplace(const std::string& dir) {
+    std::vector<std::string> paths;
+    for (const char* name : kProductFiles) paths.push_back(WithBackslash(dir) + name);
+    return paths;
+}
+
 }  // namespace
 
 void WriteInstallLocation(const InstallState& state) {
@@ -97,6 +104,8 @@ void FinishInstall(const InstallState& state) {
     if (state.InstallDir.empty()) throw InstallError("No installation directory was chosen");
     if (!state.Downloads) throw InstallError("No download folder");
     const std::vector<const HeldDownload*> files = UnchangedDownloads(*state.Downloads);
+    // Before the first change: a running Quorvane would otherwise fail its copy half way.
+    inuse::WaitUntilNotInUse(FilesToReplace(state.InstallDir), state.FilesInUse);
     WriteInstallLocation(state);
     if (state.Cancelled == 1) return;
     state.InstallDir = WithBackslash(state.InstallDir);

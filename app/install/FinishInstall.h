@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 
+#include "app/inuse/FilesInUse.h"
 #include "app/install/ProductFiles.h"
 
 namespace install {
@@ -25,6 +26,9 @@ struct InstallState {
     const std::uint8_t& Cancelled;
     std::uint8_t& InstallDone;
     std::function<void(const std::string&)> SetStatus;  // the page 4 status line `LblStatus`
+    // Asked while product files to be replaced are in use: the wizard's box, Retry or Cancel.
+    // Empty in a silent run, which then ends with nothing changed.
+    inuse::AskRetry FilesInUse;
 };
 
 // Registry locations, written exactly so (mixed case included).
@@ -39,7 +43,8 @@ inline constexpr char kSettingsFile[] = "Quorvane_b.ini";
 // Install location, the four copies, the shortcuts and the uninstall entry, then InstallDone := 1
 // unless cancelled. Stops at the first error (a failed copy included): InstallDone stays 0. The
 // copies read the held files; a file that is not what its download verified raises
-// DamagedDownloadError before anything is written.
+// DamagedDownloadError before anything is written. So do product files in use that the user
+// does not free (inuse::InUseCancelled, or inuse::FilesInUseError in a silent run).
 void FinishInstall(const InstallState& state);
 // "Quorvane\" then the edition folder under ProgramsPath, then the three start-menu shortcuts.
 void CreateStartMenuGroup(const InstallState& state);
