@@ -14,6 +14,7 @@
 #include "net/socket/SocketErrors.h"
 #include "tests/net/http/EngineRun.h"
 #include "tests/support/Loopback.h"
+#include "ui/OwnedHandle.h"
 
 #include <aclapi.h>
 #include <sddl.h>
@@ -311,18 +312,56 @@ TEST_F(HostileDownloadTest, AnUnusableTemporaryPathDownloadsNothing) {
 }
 
 // The earlier installation's product is running (its file held open without write sharing):
-// after the download the copy fails with an error naming it, and nothing after it is done. The
-// install-location value, written before the copies, names the same directory as before.
-TEST_F(HostileDownloadTest, AProductFileInUseStopsTheFinishingStepsAndStaysAsItWas) {
-    HANDLE running = CreateFileW(ui::Widen(dir.Path() + "quorvane.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                 OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(running, INVALID_HANDLE_VALUE);
-    TfInstall& f = Install();
-    CloseHandle(running);
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_NE(errors[0].find("quorvane.exe"), std::string::npos) << errors[0];
-    EXPECT_EQ(f.InstallDone, 0);
-    ExpectNoNewFiles();
+// after the download, before anything changes, the box names the file. Retry while it is held
+// asks again; Retry once it was let go installs; Cancel ends the run with nothing changed, and so
+// does a silent run, at once, with its own exit code.
+TEST_F(HostileDownloadTest, AProductFileInUseIsFoundBeforeAnythingChanges) {
+    struct Case {
+        const char* what;
+        std::vector<int> answers;  // to the files-in-use boxes, in order; none: a silent run
+        bool releaseBeforeLast;
+        int exitCode;
+    };
+    // The installation last: the others must leave nothing to clean.
+    const Case cases[] = {{"cancel", {IDRETRY, IDCANCEL}, false, cmdline::kExitCancelled},
+                          {"silent", {}, false, cmdline::kExitFilesInUse},
+                          {"retry twice", {IDRETRY, IDRETRY}, true, cmdline::kExitSuccess}};
+    for (const Case& c : cases) {
+        EarlierInstallation();
+        errors.clear();
+        auto running = std::make_unique<ui::OwnedHandle>(CreateFileW(ui::Widen(dir.Path() + "quorvane.exe").c_str(),
+                                                                     GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                                     OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(running->Valid());
+        std::vector<std::string> inUseBoxes;
+        ui::Application::Instance().MessageBoxHook = [&](const std::string& text, const std::string& caption, UINT) {
+            if (caption != "Files in use") return IDYES;
+            inUseBoxes.push_back(text);
+            if (c.releaseBeforeLast && inUseBoxes.size() == c.answers.size()) running.reset();
+            return inUseBoxes.size() <= c.answers.size() ? c.answers[inUseBoxes.size() - 1] : IDCANCEL;
+        };
+        TfInstall& f = Install([&](TfInstall& form) {
+            if (c.answers.empty()) form.AskFilesInUse = nullptr;
+        });
+        running.reset();
+        EXPECT_EQ(f.ExitCode(), c.exitCode) << c.what;
+        EXPECT_EQ(inUseBoxes.size(), c.answers.size()) << c.what;
+        for (const std::string& text : inUseBoxes)
+            EXPECT_NE(text.find(dir.Path() + "quorvane.exe\n"), std::string::npos) << c.what << ": " << text;
+        if (c.exitCode == cmdline::kExitSuccess) {
+            ExpectInstalled(f);
+            continue;
+        }
+        // Cancel shows no error; a silent run's error names the file.
+        EXPECT_EQ(errors.size(), c.answers.empty() ? 1u : 0u) << c.what;
+        if (!errors.empty()) EXPECT_NE(errors[0].find("quorvane.exe"), std::string::npos) << errors[0];
+        EXPECT_EQ(f.InstallDone, 0) << c.what;
+        ExpectNoNewFiles(c.what);
+        EXPECT_EQ(installtest::ReadRegString(HKEY_LOCAL_MACHINE, install::kLocationKey, install::kLocationValue),
+                  "<missing>")
+            << c.what;
+        ExpectDownloadFolderGone(f, c.what);
+    }
 }
 
 // The uninstall entry cannot be written: the finishing steps stop with the registry's message and

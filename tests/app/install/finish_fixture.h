@@ -125,7 +125,8 @@ protected:
                 ProgramsPath,
                 Cancelled,
                 InstallDone,
-                [this](const std::string& s) { statusLines.push_back(s); }};
+                [this](const std::string& s) { statusLines.push_back(s); },
+                {}};
     }
 
     TemporaryFolder scratch{"qv-finish"};
