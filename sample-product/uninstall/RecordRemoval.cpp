@@ -204,27 +204,34 @@ std::vector<std::string> OwnedFiles(const record::TInstallRecord& record, const 
 TRemoval RemoveRecorded(const record::TInstallRecord& record, const record::TProductPlaces& places,
                         const std::vector<std::string>& later) {
     TRemoval removal;
-    for (auto entry = record.Entries.rbegin(); entry != record.Entries.rend(); ++entry) {
-        if (std::string why = record::WhyNotTheProducts(*entry, places); !why.empty()) {
+    const auto remove = [&](const TRecordEntry& entry) {
+        if (std::string why = record::WhyNotTheProducts(entry, places); !why.empty()) {
             LogLine("Not removed, not the product's: " + why);
             removal.Refused.push_back(std::move(why));
-            continue;
+            return;
         }
-        if (Deferred(*entry, later)) continue;
-        const std::string base = BaseOf(*entry, places);
-        const Outcome outcome = !base.empty() && LinkBetween(base, entry->Path)
-                                    ? Outcome{false, "Not removed, a link stands on its way: " + entry->Path}
-                                    : Remove(*entry);
-        const std::string shown = (entry->Root.empty() ? "" : entry->Root + "\\") + entry->Path +
-                                  (entry->Name.empty() ? "" : " " + entry->Name) +
-                                  (entry->Key.empty() ? "" : " " + entry->Key);
+        if (Deferred(entry, later)) return;
+        const std::string base = BaseOf(entry, places);
+        const Outcome outcome = !base.empty() && LinkBetween(base, entry.Path)
+                                    ? Outcome{false, "Not removed, a link stands on its way: " + entry.Path}
+                                    : Remove(entry);
+        const std::string shown = (entry.Root.empty() ? "" : entry.Root + "\\") + entry.Path +
+                                  (entry.Name.empty() ? "" : " " + entry.Name) + (entry.Key.empty() ? "" : " " + entry.Key);
         if (!outcome.Failure.empty()) {
             LogLine(outcome.Failure);
             removal.Failed.push_back(outcome.Failure);
         } else {
             LogLine((outcome.Kept ? "Kept, it holds what the installation did not make: " : "Removed ") + shown);
         }
-    }
+    };
+    // Folders and keys at the end, each only when empty: what they hold goes first, whatever the
+    // order the record lists them in.
+    const auto container = [](const TRecordEntry& entry) {
+        return entry.Kind == EntryKind::Folder || entry.Kind == EntryKind::RegistryKey;
+    };
+    for (const bool containers : {false, true})
+        for (auto entry = record.Entries.rbegin(); entry != record.Entries.rend(); ++entry)
+            if (container(*entry) == containers) remove(*entry);
     return removal;
 }
 

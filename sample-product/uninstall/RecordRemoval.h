@@ -28,8 +28,8 @@ struct TRemoval {
     std::vector<std::string> Refused;  // entries that are not the product's: an edited record
 };
 
-// Removes every entry that is the product's, in reverse order, and goes on past a failure. A
-// folder or registry key goes only when empty. `later`: files this program cannot remove while it
+// Removes every entry that is the product's, in reverse order, and goes on past a failure.
+// Folders and registry keys go at the end, each only when empty. `later`: files this program cannot remove while it
 // runs (itself, the record): they stay, and so do the folders that hold them.
 TRemoval RemoveRecorded(const record::TInstallRecord& record, const record::TProductPlaces& places,
                         const std::vector<std::string>& later);

@@ -8,6 +8,9 @@
 //   e2e_probe proxy SERVER BYPASS        the user's proxy settings, in both of Windows' forms
 //   e2e_probe proxy-off                  back to a direct connection
 //   e2e_probe system                     prints the ANSI code page and the temporary path
+//   e2e_probe uninstalled DIR            nothing, and no key of the product nor start menu folder left
+//   e2e_probe record DIR fr|en           writes DIR's install record of what an installation made,
+//                                        where the installer wrote none
 // check and nothing also find no download folder left in the temporary path.
 // Prints one line per mismatch; exit status 1 when there is any.
 #include <windows.h>
@@ -21,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "app/record/InstallRecord.h"
 #include "tests/net/proxy/UserProxySettings.h"
 #include "tests/support/TemporaryFiles.h"
 #include "tests/support/WholeFile.h"
@@ -194,6 +198,21 @@ int Nothing(const std::wstring& typed) {
     return g_failures ? 1 : 0;
 }
 
+bool KeyExists(HKEY root, const std::wstring& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+int Uninstalled(const std::wstring& typed) {
+    for (const wchar_t* lang : {L"fr", L"en"})
+        Expect(!KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + EditionOf(lang).version), L"uninstall key left");
+    Expect(!KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Quorvane"), L"HKLM\\Software\\Quorvane left");
+    ExpectAbsent(WithBackslash(ShellFolder(CSIDL_PROGRAMS)) + L"Quorvane");
+    return Nothing(typed);
+}
+
 int Clean(const std::wstring& typed) {
     std::error_code ignored;
     if (!typed.empty()) fs::remove_all(fs::path(typed), ignored);
@@ -213,6 +232,44 @@ int Clean(const std::wstring& typed) {
     return 0;
 }
 
+// What an installation in DIR made, as an install record lists it: the folder, the four files, the
+// start menu's group and its links, the desktop link, the registry values, the Run value and the
+// setting, in the order they were made.
+int Record(const std::wstring& lang, const std::wstring& typed) {
+    using record::EntryKind;
+    const Edition e = EditionOf(lang);
+    const std::wstring dir = WithBackslash(typed);
+    // Folders without their final backslash, as the record writes them.
+    const auto narrow = [](std::wstring path) {
+        while (!path.empty() && path.back() == L'\\') path.pop_back();
+        return ui::NarrowPath(path);
+    };
+    record::TInstallRecord made{QUORVANE_DISPLAY_VERSION, {}};
+    made.Entries.push_back({EntryKind::Folder, narrow(typed), "", "", ""});
+    for (const char* key : {"Software\\Quorvane", "Software\\Quorvane\\Quorvane", "Software\\Quorvane\\Quorvane\\RaRozo"})
+        made.Entries.push_back({EntryKind::RegistryKey, key, "HKLM", "", ""});
+    made.Entries.push_back({EntryKind::RegistryValue, narrow(kLocationKey), "HKLM", "emplacement", ""});
+    for (const wchar_t* name : kFiles) made.Entries.push_back({EntryKind::File, narrow(dir + name), "", "", ""});
+    const std::wstring programs = WithBackslash(ShellFolder(CSIDL_PROGRAMS));
+    made.Entries.push_back({EntryKind::Folder, narrow(programs + L"Quorvane"), "", "", ""});
+    made.Entries.push_back({EntryKind::Folder, narrow(ProgramsGroup(e)), "", "", ""});
+    for (const wchar_t* program : {L"Quorvane", L"miseajour", L"uninstall"})
+        made.Entries.push_back({EntryKind::Shortcut, narrow(ProgramsGroup(e) + program + L".Lnk"), "", "", ""});
+    made.Entries.push_back({EntryKind::Shortcut, narrow(DesktopLink(e)), "", "", ""});
+    const std::string uninstall = narrow(kUninstallKey + e.version);
+    made.Entries.push_back({EntryKind::RegistryKey, uninstall, "HKLM", "", ""});
+    for (const char* value : {"DisplayName", "UninstallString", "DisplayVersion", "Publisher", "DisplayIcon",
+                              "InstallLocation", "EstimatedSize", "NoModify", "NoRepair", "URLInfoAbout", "HelpLink"})
+        made.Entries.push_back({EntryKind::RegistryValue, uninstall, "HKLM", value, ""});
+    made.Entries.push_back({EntryKind::Setting, narrow(SettingsFile()), "", "Settings", "langue"});
+    if (RegString(HKEY_CURRENT_USER, kRunKey, L"QuorvaneRaRozo") != L"<missing>")
+        made.Entries.push_back({EntryKind::RegistryValue, narrow(kRunKey), "HKCU", "QuorvaneRaRozo", ""});
+    const std::string path = narrow(dir) + "\\" + record::kInstallRecordName;
+    made.Entries.push_back({EntryKind::File, path, "", "", ""});
+    testsupport::WriteWholeFile(path, record::FormatInstallRecord(made));
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -225,6 +282,8 @@ int wmain(int argc, wchar_t** argv) {
     else if (command == L"nothing" && argc > 2) status = Nothing(argv[2]);
     else if (command == L"proxy" && argc > 3)
         status = testsupport::WriteUserProxySettings({argv[2], argv[3], L""}) ? 0 : 1;
+    else if (command == L"uninstalled" && argc > 2) status = Uninstalled(argv[2]);
+    else if (command == L"record" && argc > 3) status = Record(argv[3], argv[2]);
     else if (command == L"proxy-off") status = testsupport::WriteUserProxySettings({}) ? 0 : 1;
     else if (command == L"system") {
         std::printf("%u %s\n", GetACP(), ui::NarrowPath(TempPath()).c_str());
