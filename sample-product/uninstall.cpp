@@ -43,7 +43,8 @@ Arguments ParseArguments() {
         if (StartsWithSwitch(argument, L"/S") && argument.size() == 2) parsed.Silent = true;
         else if (StartsWithSwitch(argument, L"/LOG=") && argument.size() > 5)
             parsed.Log = ui::NarrowPath(argument.substr(5));
-        else if (StartsWithSwitch(argument, L"/CLEANUP=")) parsed.CleanupAfter = DWORD(wcstoul(argument.c_str() + 9, nullptr, 10));
+        else if (StartsWithSwitch(argument, L"/CLEANUP="))
+            parsed.CleanupAfter = DWORD(wcstoul(argument.c_str() + 9, nullptr, 10));
         else if (StartsWithSwitch(argument, L"/ORIGINAL=")) parsed.Original = ui::NarrowPath(argument.substr(10));
         else if (parsed.Error.empty()) parsed.Error = "Unknown switch: " + ui::NarrowPath(argument);
     }

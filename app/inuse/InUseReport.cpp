@@ -23,8 +23,8 @@ std::string DescribeForLog(const TFilesInUse& found) {
     for (std::size_t i = 0; i < found.Files.size(); ++i) text += (i ? ", " : "") + found.Files[i];
     for (std::size_t i = 0; i < found.Programs.size(); ++i) {
         const TProgram& program = found.Programs[i];
-        text += (i ? ", " : "; by ") + (program.Name.empty() ? std::string("a program") : program.Name) +
-                " (process " + std::to_string(program.ProcessId) + ")";
+        text += (i ? ", " : "; by ") + (program.Name.empty() ? std::string("a program") : program.Name) + " (process " +
+                std::to_string(program.ProcessId) + ")";
     }
     return text;
 }

@@ -98,14 +98,14 @@ Outcome RemoveKey(const TRecordEntry& entry) {
     if (Gone(DWORD(status))) return kRemoved;
     DWORD subkeys = 0, values = 0;
     if (status == ERROR_SUCCESS) {
-        status = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
-                                  nullptr, nullptr, nullptr);
+        status = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
+                                  nullptr, nullptr);
         RegCloseKey(key);
     }
     if (status == ERROR_SUCCESS && (subkeys || values)) return kKept;
     if (status == ERROR_SUCCESS) status = RegDeleteKeyExW(root, path.c_str(), KEY_WOW64_64KEY, 0);
     return status == ERROR_SUCCESS || Gone(DWORD(status)) ? kRemoved
-                                                         : Failure(entry.Root + "\\" + entry.Path, DWORD(status));
+                                                          : Failure(entry.Root + "\\" + entry.Path, DWORD(status));
 }
 
 // Whether the file holds nothing but blank lines.
@@ -216,7 +216,8 @@ TRemoval RemoveRecorded(const record::TInstallRecord& record, const record::TPro
                                     ? Outcome{false, "Not removed, a link stands on its way: " + entry.Path}
                                     : Remove(entry);
         const std::string shown = (entry.Root.empty() ? "" : entry.Root + "\\") + entry.Path +
-                                  (entry.Name.empty() ? "" : " " + entry.Name) + (entry.Key.empty() ? "" : " " + entry.Key);
+                                  (entry.Name.empty() ? "" : " " + entry.Name) +
+                                  (entry.Key.empty() ? "" : " " + entry.Key);
         if (!outcome.Failure.empty()) {
             LogLine(outcome.Failure);
             removal.Failed.push_back(outcome.Failure);

@@ -44,8 +44,8 @@ std::string OwnPath() {
 
 bool StartCleanupCopy(const std::string& installFolder, const std::string& recordPath) {
     try {
-        const std::string folder = install::MakePrivateFolder(install::ReadTempPath(), "Quorvane-Uninstall-",
-                                                              "the uninstaller's copy");
+        const std::string folder =
+            install::MakePrivateFolder(install::ReadTempPath(), "Quorvane-Uninstall-", "the uninstaller's copy");
         const std::wstring copy = ui::WidenPath(folder + "uninstall.exe");
         const std::wstring own = ui::WidenPath(OwnPath());
         if (!CopyFileW(own.c_str(), copy.c_str(), TRUE))

@@ -329,9 +329,9 @@ TEST_F(HostileDownloadTest, AProductFileInUseIsFoundBeforeAnythingChanges) {
     for (const Case& c : cases) {
         EarlierInstallation();
         errors.clear();
-        auto running = std::make_unique<ui::OwnedHandle>(CreateFileW(ui::Widen(dir.Path() + "quorvane.exe").c_str(),
-                                                                     GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                                                     OPEN_EXISTING, 0, nullptr));
+        auto running =
+            std::make_unique<ui::OwnedHandle>(CreateFileW(ui::Widen(dir.Path() + "quorvane.exe").c_str(), GENERIC_READ,
+                                                          FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(running->Valid());
         std::vector<std::string> inUseBoxes;
         ui::Application::Instance().MessageBoxHook = [&](const std::string& text, const std::string& caption, UINT) {

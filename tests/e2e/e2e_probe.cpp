@@ -246,7 +246,8 @@ int Record(const std::wstring& lang, const std::wstring& typed) {
     };
     record::TInstallRecord made{QUORVANE_DISPLAY_VERSION, {}};
     made.Entries.push_back({EntryKind::Folder, narrow(typed), "", "", ""});
-    for (const char* key : {"Software\\Quorvane", "Software\\Quorvane\\Quorvane", "Software\\Quorvane\\Quorvane\\RaRozo"})
+    for (const char* key :
+         {"Software\\Quorvane", "Software\\Quorvane\\Quorvane", "Software\\Quorvane\\Quorvane\\RaRozo"})
         made.Entries.push_back({EntryKind::RegistryKey, key, "HKLM", "", ""});
     made.Entries.push_back({EntryKind::RegistryValue, narrow(kLocationKey), "HKLM", "emplacement", ""});
     for (const wchar_t* name : kFiles) made.Entries.push_back({EntryKind::File, narrow(dir + name), "", "", ""});

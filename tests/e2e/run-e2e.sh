@@ -547,7 +547,7 @@ planted-dll)
   # Install.exe started from a Downloads folder where someone left a DLL named like each one it
   # loads on first use or by name, which Wine, told to prefer them, looks for as Windows does:
   # none is ever loaded, through the wizard's first pages and a whole silent installation over
-  # HTTPS (the proxy settings, the hash, TLS and its certificate chain).
+  # HTTPS (the proxy settings, the hash, TLS and its certificate chain, Restart Manager).
   probe clean "$default_en"
   downloads=$work/Downloads
   mkdir -p "$downloads"
@@ -570,6 +570,9 @@ planted-dll)
   finished 1602
   none_loaded "by the wizard"
   E2E_INSTALLER=$downloads/Install.exe
+  # A file of an earlier installation, which the check for files in use asks Restart Manager about.
+  mkdir -p "$(unix_path "$default_en")"
+  echo "earlier" >"$(unix_path "$default_en")/quorvane.exe"
   silent 0 /S /LANG=en
   none_loaded "by the silent installation"
   probe check en "$default_en" "$source_dir" yes || fail "installation differs"

@@ -44,7 +44,7 @@ bool HasKey(HKEY root, const wchar_t* path) {
 }
 
 record::TRecordEntry E(EntryKind kind, std::string path, std::string root = "", std::string name = "",
-                      std::string key = "") {
+                       std::string key = "") {
     return {kind, std::move(path), std::move(root), std::move(name), std::move(key)};
 }
 
@@ -62,8 +62,8 @@ protected:
 TEST_F(RecordRemoval, AnEditedRecordRemovesNothingButTheProducts) {
     const std::string install = scratch.Path() + "Quorvane", menu = scratch.Path() + "Programs",
                       elsewhere = scratch.Path() + "Elsewhere";
-    for (const std::string& folder : {install, install + "\\data", menu, menu + "\\Quorvane", elsewhere,
-                                      elsewhere + "\\empty"})
+    for (const std::string& folder :
+         {install, install + "\\data", menu, menu + "\\Quorvane", elsewhere, elsewhere + "\\empty"})
         CreateDirectoryW(ui::WidenPath(folder).c_str(), nullptr);
     for (const std::string& file : {install + "\\quorvane.exe", install + "\\data\\q.dat", menu + "\\Quorvane\\Q.lnk",
                                     menu + "\\notes.txt", elsewhere + "\\victim.dll", elsewhere + "\\Victim.lnk"})
@@ -94,22 +94,23 @@ TEST_F(RecordRemoval, AnEditedRecordRemovesNothingButTheProducts) {
 
     EXPECT_EQ(removal.Refused.size(), 6u);
     EXPECT_TRUE(removal.Failed.empty()) << removal.Failed.front();
-    for (const std::string& kept : {elsewhere + "\\victim.dll", elsewhere + "\\Victim.lnk", menu + "\\notes.txt",
-                                    install + "\\mine.txt"})
+    for (const std::string& kept :
+         {elsewhere + "\\victim.dll", elsewhere + "\\Victim.lnk", menu + "\\notes.txt", install + "\\mine.txt"})
         EXPECT_TRUE(Exists(kept)) << kept;
     EXPECT_TRUE(Exists(elsewhere + "\\empty"));
     EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, kVictimKey, L"QuorvaneRaRozo"));
     EXPECT_EQ(ReadWholeFile(elsewhere + "\\other.ini"), "[Settings]\r\nlangue=anglais\r\n");
     // The product's own: gone, its folder kept for the user's file.
-    for (const std::string& gone : {install + "\\quorvane.exe", install + "\\data", menu + "\\Quorvane",
-                                    scratch.Path() + "Quorvane_b.ini"})
+    for (const std::string& gone :
+         {install + "\\quorvane.exe", install + "\\data", menu + "\\Quorvane", scratch.Path() + "Quorvane_b.ini"})
         EXPECT_FALSE(Exists(gone)) << gone;
     EXPECT_TRUE(Exists(install));
     EXPECT_FALSE(HasKey(HKEY_LOCAL_MACHINE, kProductKey));
 
     // Inside the installation folder by its text, elsewhere in fact.
-    const uninstall::TRemoval linked = uninstall::RemoveRecorded(
-        {"1.0.0", {E(EntryKind::File, fixture + "\\install\\link\\through-link.dll")}}, {fixture + "\\install", {}, ""}, {});
+    const uninstall::TRemoval linked =
+        uninstall::RemoveRecorded({"1.0.0", {E(EntryKind::File, fixture + "\\install\\link\\through-link.dll")}},
+                                  {fixture + "\\install", {}, ""}, {});
     ASSERT_EQ(linked.Failed.size(), 1u);
     EXPECT_NE(linked.Failed[0].find("a link stands on its way"), std::string::npos) << linked.Failed[0];
     EXPECT_EQ(ReadWholeFile(fixture + "\\elsewhere\\through-link.dll"), "keep");

@@ -24,13 +24,18 @@ HANDLE Hold(const std::string& path, DWORD access, DWORD share) {
 class FilesInUse : public testing::Test {
 protected:
     void SetUp() override {
-        for (const char* name : {"held.exe", "free.ini", "\xC5\x81\xC3\xB3" "d\xC5\xBA.dat"})
+        for (const char* name : {"held.exe", "free.ini",
+                                 "\xC5\x81\xC3\xB3"
+                                 "d\xC5\xBA.dat"})
             testsupport::WriteWholeFile(folder.Path() + name, name);
         CreateDirectoryW(ui::WidenPath(folder.Path() + "a folder").c_str(), nullptr);
     }
     std::vector<std::string> All() const {
         std::vector<std::string> paths;
-        for (const char* name : {"held.exe", "free.ini", "\xC5\x81\xC3\xB3" "d\xC5\xBA.dat", "missing.exe", "a folder"})
+        for (const char* name : {"held.exe", "free.ini",
+                                 "\xC5\x81\xC3\xB3"
+                                 "d\xC5\xBA.dat",
+                                 "missing.exe", "a folder"})
             paths.push_back(folder.Path() + name);
         return paths;
     }
@@ -47,12 +52,13 @@ TEST_F(FilesInUse, AnyOtherOpenOfAFileIsAUse) {
                               {GENERIC_WRITE, FILE_SHARE_READ}};
     for (const Holder& holder : holders) {
         const ui::OwnedHandle held(Hold(folder.Path() + "held.exe", holder.access, holder.share));
-        const ui::OwnedHandle other(
-            Hold(folder.Path() + "\xC5\x81\xC3\xB3" "d\xC5\xBA.dat", holder.access, holder.share));
+        const ui::OwnedHandle other(Hold(folder.Path() + "\xC5\x81\xC3\xB3"
+                                                         "d\xC5\xBA.dat",
+                                         holder.access, holder.share));
         ASSERT_TRUE(held.Valid() && other.Valid());
         const inuse::TFilesInUse found = inuse::FindFilesInUse(All());
-        EXPECT_EQ(found.Files, (std::vector<std::string>{folder.Path() + "held.exe",
-                                                        folder.Path() + "\xC5\x81\xC3\xB3" "d\xC5\xBA.dat"}))
+        EXPECT_EQ(found.Files, (std::vector<std::string>{folder.Path() + "held.exe", folder.Path() + "\xC5\x81\xC3\xB3"
+                                                                                                     "d\xC5\xBA.dat"}))
             << holder.access << " " << holder.share;
     }
     EXPECT_TRUE(inuse::FindFilesInUse(All()).Empty());

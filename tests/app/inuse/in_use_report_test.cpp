@@ -7,7 +7,9 @@
 
 namespace {
 
-const inuse::TFilesInUse kHeld{{"C:\\Program Files\\Quorvane\\quorvane.exe", "C:\\Program Files\\Quorvane\\\xC5\x81\xC3\xB3" "d\xC5\xBA.ini"},
+const inuse::TFilesInUse kHeld{{"C:\\Program Files\\Quorvane\\quorvane.exe",
+                                "C:\\Program Files\\Quorvane\\\xC5\x81\xC3\xB3"
+                                "d\xC5\xBA.ini"},
                                {{"Quorvane", 1234}, {"", 77}, {"Quorvane", 1240}, {"Notepad", 12}}};
 
 class InUseReport : public testing::Test {
@@ -47,8 +49,9 @@ TEST_F(InUseReport, TheBoxNamesEachFileAndEachProgramOnceInTheInstallationsLangu
 TEST_F(InUseReport, WithoutProgramsTheBoxHasNoProgramsLine) {
     table.SetLanguage("anglais");
     const std::string text = inuse::BoxText({{"C:\\Q\\quorvane.exe"}, {}}, kTextInUseInstall);
-    EXPECT_EQ(text, "Quorvane cannot be installed while these files are in use:\n\nC:\\Q\\quorvane.exe\n\n"
-                    "Close them, then click Retry. Cancel stops without changing anything.");
+    EXPECT_EQ(text,
+              "Quorvane cannot be installed while these files are in use:\n\nC:\\Q\\quorvane.exe\n\n"
+              "Close them, then click Retry. Cancel stops without changing anything.");
 }
 
 TEST_F(InUseReport, TheLogLineNamesEveryFileAndEveryProcess) {

@@ -8,13 +8,12 @@ namespace {
 
 using record::EntryKind;
 
-const record::TProductPlaces kPlaces{
-    "C:\\Program Files\\Quorvane\\Basic",
-    {"C:\\Users\\me\\Start Menu\\Programs", "", "C:\\Users\\me\\Desktop"},
-    "C:\\windows\\Quorvane_b.ini"};
+const record::TProductPlaces kPlaces{"C:\\Program Files\\Quorvane\\Basic",
+                                     {"C:\\Users\\me\\Start Menu\\Programs", "", "C:\\Users\\me\\Desktop"},
+                                     "C:\\windows\\Quorvane_b.ini"};
 
 record::TRecordEntry E(EntryKind kind, std::string path, std::string root = "", std::string name = "",
-                      std::string key = "") {
+                       std::string key = "") {
     return {kind, std::move(path), std::move(root), std::move(name), std::move(key)};
 }
 
@@ -36,10 +35,10 @@ const Row kRows[] = {
     {E(EntryKind::RegistryKey, "Software\\Quorvane", "HKLM"), ""},
     {E(EntryKind::RegistryValue, "Software\\Quorvane\\Quorvane\\RaRozo", "HKLM", "emplacement"), ""},
     {E(EntryKind::RegistryKey, "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorvane Basic version",
-      "HKLM"),
+       "HKLM"),
      ""},
     {E(EntryKind::RegistryValue, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorvane Basic version",
-      "HKLM", "DisplayName"),
+       "HKLM", "DisplayName"),
      ""},
     {E(EntryKind::RegistryValue, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "HKCU", "QuorvaneRaRozo"), ""},
     {E(EntryKind::Setting, "C:\\Windows\\quorvane_b.ini", "", "Settings", "langue"), ""},
@@ -60,7 +59,7 @@ const Row kRows[] = {
     {E(EntryKind::RegistryKey, "Software\\QuorvaneEvil", "HKLM"), "not of the product"},
     {E(EntryKind::RegistryKey, "Software\\Quorvane", "HKCU"), "not of the product"},
     {E(EntryKind::RegistryKey, "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorvane Basic version\\x",
-      "HKLM"),
+       "HKLM"),
      "not of the product"},
     {E(EntryKind::RegistryKey, "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Other", "HKLM"),
      "not of the product"},
