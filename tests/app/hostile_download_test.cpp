@@ -354,7 +354,9 @@ TEST_F(HostileDownloadTest, AProductFileInUseIsFoundBeforeAnythingChanges) {
         }
         // Cancel shows no error; a silent run's error names the file.
         EXPECT_EQ(errors.size(), c.answers.empty() ? 1u : 0u) << c.what;
-        if (!errors.empty()) EXPECT_NE(errors[0].find("quorvane.exe"), std::string::npos) << errors[0];
+        if (!errors.empty()) {
+            EXPECT_NE(errors[0].find("quorvane.exe"), std::string::npos) << errors[0];
+        }
         EXPECT_EQ(f.InstallDone, 0) << c.what;
         ExpectNoNewFiles(c.what);
         EXPECT_EQ(installtest::ReadRegString(HKEY_LOCAL_MACHINE, install::kLocationKey, install::kLocationValue),
