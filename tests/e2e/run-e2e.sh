@@ -198,6 +198,63 @@ reinstall)
   [ "$(requested quorvane.exe "$work/access.log")" = 2 ] || fail "quorvane.exe not fetched twice"
   probe clean "$default_en"
   ;;
+rollback)
+  # The finishing steps' last change fails (a folder stands where the settings file goes): every
+  # change of the run is undone, those made at page 4 included. A first installation leaves
+  # nothing, a reinstall (French over English, a changed file) the earlier one as it was.
+  parent='C:\Quorvane E2E\Rollback'
+  dir="$parent\App"
+  winlog="$(windows_path "$work")\rollback.log"
+  blocker=$E2E_PREFIX/drive_c/windows/Quorvane_b.ini
+  probe clean "$parent"
+  probe clean "$default_en"
+  start_nginx "$E2E_PORT" "$E2E_SAMPLE" "$work"
+  # fails_at_settings LANG LAST_UNDONE: the run fails, LAST_UNDONE is the last step it undoes.
+  fails_at_settings() {
+    rm -f "$blocker" && mkdir "$blocker"
+    probe snapshot "$dir" >"$work/before.txt"
+    silent 4 /S "/LANG=$1" "/DIR=$dir" "/LOG=$winlog"
+    logged "$work/rollback.log" "Unable to write to Quorvane_b.ini" "Rolling back the installation" \
+      "Rolled back: $2" "Exit code 4"
+    grep -q "Could not roll back" "$work/rollback.log" && fail "a step was not rolled back: $(cat "$work/rollback.log")"
+    probe snapshot "$dir" >"$work/after.txt"
+    diff "$work/before.txt" "$work/after.txt" >&2 || fail "the machine differs after the rollback"
+    rmdir "$blocker"
+  }
+  fails_at_settings en "folder $parent created"
+  [ -e "$E2E_PREFIX/drive_c/Quorvane E2E/Rollback" ] && fail "the directory's parent was left"
+  probe nothing "$dir" || fail "something was left by the failed first installation"
+  silent 0 /S /LANG=en "/DIR=$dir" "/LOG=$winlog"
+  echo "release 1, changed by its user" >>"$E2E_PREFIX/drive_c/Quorvane E2E/Rollback/App/quorvane.ini"
+  fails_at_settings fr "registry value HKLM\\Software\\Quorvane\\Quorvane\\RaRozo emplacement changed"
+  probe clean "$parent"
+  ;;
+crash)
+  # The process dies (a power cut) during the closing steps, the settings entry and the Run value
+  # changed: the next run, whatever its command line, rolls back first, then installs. The test
+  # build's crash is not in the released program.
+  grep -q QUORVANE_E2E_CRASH_AFTER_STEP "$E2E_INSTALLER_CRASH" || fail "the crash build has no crash"
+  grep -q QUORVANE_E2E_CRASH_AFTER_STEP "$E2E_RELEASE_INSTALLER" && fail "the release build can crash on demand"
+  winlog="$(windows_path "$work")"
+  probe clean "$default_en"
+  start_nginx "$E2E_PORT" "$E2E_SAMPLE" "$work"
+  silent 0 /S /LANG=en "/LOG=$winlog\release1.log"
+  probe snapshot "$default_en" >"$work/before.txt"
+  # French over English, into the same folder: 4 files replaced, a new group, links and uninstall
+  # entry, the location, the setting and the Run value changed; killed before the record.
+  QUORVANE_E2E_CRASH_AFTER_STEP=24 E2E_INSTALLER=$E2E_INSTALLER_CRASH \
+    silent 99 /S /LANG=fr "/DIR=$default_en" "/LOG=$winlog\crash.log"
+  logged "$work/crash.log" "Setting langue = francais" "Run QuorvaneRaRozo = "
+  grep -q "Transaction committed" "$work/crash.log" && fail "the crash came after the commit"
+  silent 0 /S /? "/LOG=$winlog\recovery.log"
+  logged "$work/recovery.log" "An interrupted installation's journal" "Rolled back: registry value HKCU" \
+    "Rolled back: setting [Settings] langue" "The interrupted installation was rolled back" "Exit code 0"
+  probe snapshot "$default_en" >"$work/after.txt"
+  diff "$work/before.txt" "$work/after.txt" >&2 || fail "the machine differs after the recovery"
+  silent 0 /S /LANG=fr "/DIR=$default_en" "/LOG=$winlog\again.log"
+  probe check fr "$default_en" "$source_dir" yes || fail "installation differs"
+  probe clean "$default_en"
+  ;;
 missing-file)
   # 404 for miseajour.exe: an error naming the file, nothing installed, uninstall.exe never asked.
   probe clean "$default_en"
