@@ -8,7 +8,6 @@ namespace transaction {
 namespace {
 
 constexpr std::size_t kFixedPayload = 1 + 1 + 4;  // kind, had-previous, previous type
-constexpr std::size_t kStrings = 4;
 
 constexpr std::array<std::uint32_t, 256> CrcTable() {
     std::array<std::uint32_t, 256> table{};

@@ -198,62 +198,55 @@ reinstall)
   [ "$(requested quorvane.exe "$work/access.log")" = 2 ] || fail "quorvane.exe not fetched twice"
   probe clean "$default_en"
   ;;
-rollback)
-  # The finishing steps' last change fails (a folder stands where the settings file goes): every
-  # change of the run is undone, those made at page 4 included. A first installation leaves
-  # nothing, a reinstall (French over English, a changed file) the earlier one as it was.
-  parent='C:\Quorvane E2E\Rollback'
+transaction)
+  # Every run ends with the new installation whole or the machine as it was. The last change of
+  # the closing steps fails (a folder stands where the settings file goes): a first installation
+  # leaves nothing, a reinstall (French over English, a file the user changed) the earlier one.
+  # Then the process dies during the closing steps, as in a power cut: the next run, whatever its
+  # command line, rolls back first; the one after installs. The test build's crash is not in
+  # the released program.
+  grep -q QUORVANE_E2E_CRASH_AFTER_STEP "$E2E_INSTALLER_CRASH" || fail "the crash build has no crash"
+  grep -q QUORVANE_E2E_CRASH_AFTER_STEP "$E2E_RELEASE_INSTALLER" && fail "the release build can crash on demand"
+  parent='C:\Quorvane E2E\Transaction'
   dir="$parent\App"
-  winlog="$(windows_path "$work")\rollback.log"
+  logs="$(windows_path "$work")"
   blocker=$E2E_PREFIX/drive_c/windows/Quorvane_b.ini
   probe clean "$parent"
-  probe clean "$default_en"
   start_nginx "$E2E_PORT" "$E2E_SAMPLE" "$work"
-  # fails_at_settings LANG LAST_UNDONE: the run fails, LAST_UNDONE is the last step it undoes.
+  as_before() {
+    probe snapshot "$dir" >"$work/after.txt"
+    diff "$work/before.txt" "$work/after.txt" >&2 || fail "the machine differs after the rollback ($1)"
+  }
+  # fails_at_settings LANG LAST_UNDONE: the run fails, LAST_UNDONE is among the steps it undoes.
   fails_at_settings() {
     rm -f "$blocker" && mkdir "$blocker"
     probe snapshot "$dir" >"$work/before.txt"
-    silent 4 /S "/LANG=$1" "/DIR=$dir" "/LOG=$winlog"
-    logged "$work/rollback.log" "Unable to write to Quorvane_b.ini" "Rolling back the installation" \
-      "Rolled back: $2" "Exit code 4"
-    grep -q "Could not roll back" "$work/rollback.log" && fail "a step was not rolled back: $(cat "$work/rollback.log")"
-    probe snapshot "$dir" >"$work/after.txt"
-    diff "$work/before.txt" "$work/after.txt" >&2 || fail "the machine differs after the rollback"
+    silent 4 /S "/LANG=$1" "/DIR=$dir" "/LOG=$logs\\$1.log"
+    logged "$work/$1.log" "Rolling back the installation" "Rolled back: $2" \
+      "Box \"Installation\": Unable to write to Quorvane_b.ini" "Exit code 4"
+    grep -q "Could not roll back" "$work/$1.log" && fail "a step was not rolled back: $(cat "$work/$1.log")"
+    as_before "$1"
     rmdir "$blocker"
   }
   fails_at_settings en "folder $parent created"
-  [ -e "$E2E_PREFIX/drive_c/Quorvane E2E/Rollback" ] && fail "the directory's parent was left"
+  [ -e "$E2E_PREFIX/drive_c/Quorvane E2E/Transaction" ] && fail "the directory's parent was left"
   probe nothing "$dir" || fail "something was left by the failed first installation"
-  silent 0 /S /LANG=en "/DIR=$dir" "/LOG=$winlog"
-  echo "release 1, changed by its user" >>"$E2E_PREFIX/drive_c/Quorvane E2E/Rollback/App/quorvane.ini"
+  silent 0 /S /LANG=en "/DIR=$dir" "/LOG=$logs\\release1.log"
+  echo "release 1, changed by its user" >>"$E2E_PREFIX/drive_c/Quorvane E2E/Transaction/App/quorvane.ini"
   fails_at_settings fr "registry value HKLM\\Software\\Quorvane\\Quorvane\\RaRozo emplacement changed"
-  probe clean "$parent"
-  ;;
-crash)
-  # The process dies (a power cut) during the closing steps, the settings entry and the Run value
-  # changed: the next run, whatever its command line, rolls back first, then installs. The test
-  # build's crash is not in the released program.
-  grep -q QUORVANE_E2E_CRASH_AFTER_STEP "$E2E_INSTALLER_CRASH" || fail "the crash build has no crash"
-  grep -q QUORVANE_E2E_CRASH_AFTER_STEP "$E2E_RELEASE_INSTALLER" && fail "the release build can crash on demand"
-  winlog="$(windows_path "$work")"
-  probe clean "$default_en"
-  start_nginx "$E2E_PORT" "$E2E_SAMPLE" "$work"
-  silent 0 /S /LANG=en "/LOG=$winlog\release1.log"
-  probe snapshot "$default_en" >"$work/before.txt"
-  # French over English, into the same folder: 4 files replaced, a new group, links and uninstall
-  # entry, the location, the setting and the Run value changed; killed before the record.
-  QUORVANE_E2E_CRASH_AFTER_STEP=24 E2E_INSTALLER=$E2E_INSTALLER_CRASH \
-    silent 99 /S /LANG=fr "/DIR=$default_en" "/LOG=$winlog\crash.log"
+  # Killed before the install record, after the settings entry and the Run value changed.
+  probe snapshot "$dir" >"$work/before.txt"
+  QUORVANE_E2E_CRASH_AFTER_STEP=25 E2E_INSTALLER=$E2E_INSTALLER_CRASH \
+    silent 99 /S /LANG=fr "/DIR=$dir" "/LOG=$logs\\crash.log"
   logged "$work/crash.log" "Setting langue = francais" "Run QuorvaneRaRozo = "
   grep -q "Transaction committed" "$work/crash.log" && fail "the crash came after the commit"
-  silent 0 /S /? "/LOG=$winlog\recovery.log"
+  silent 0 /S /? "/LOG=$logs\\recovery.log"
   logged "$work/recovery.log" "An interrupted installation's journal" "Rolled back: registry value HKCU" \
     "Rolled back: setting [Settings] langue" "The interrupted installation was rolled back" "Exit code 0"
-  probe snapshot "$default_en" >"$work/after.txt"
-  diff "$work/before.txt" "$work/after.txt" >&2 || fail "the machine differs after the recovery"
-  silent 0 /S /LANG=fr "/DIR=$default_en" "/LOG=$winlog\again.log"
-  probe check fr "$default_en" "$source_dir" yes || fail "installation differs"
-  probe clean "$default_en"
+  as_before "crash"
+  silent 0 /S /LANG=fr "/DIR=$dir" "/LOG=$logs\\again.log"
+  probe check fr "$dir" "$source_dir" yes || fail "installation differs"
+  probe clean "$parent"
   ;;
 missing-file)
   # 404 for miseajour.exe: an error naming the file, nothing installed, uninstall.exe never asked.
