@@ -3,6 +3,7 @@
 // band with Back, Next and Cancel. Layout in uInstallLayout.cpp, navigation in
 // uInstallController.cpp, the installation steps that other parts provide in uInstallSteps.cpp.
 #include "app/cmdline/RunOutcome.h"
+#include "app/install/FinishInstall.h"
 #include "app/DownloadRetry.h"
 #include "app/ProxyCredentials.h"
 #include "app/inuse/FilesInUse.h"
@@ -99,6 +100,9 @@ public:
     std::string InstallDir;
     std::string DesktopPath;
     std::string ProgramsPath;
+    // The finishing and closing steps' changes to the machine, from the end of the download to
+    // the closing steps' commit; rolled back if the form goes before that.
+    install::TransactionHolder Transaction;
     // How the run ends, for the exit code (uInstallController.cpp records it).
     RunOutcome Outcome;
     int ExitCode() const { return Outcome.Code(InstallDone == 1); }

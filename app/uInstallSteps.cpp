@@ -11,13 +11,8 @@
 #include "i18n/MessageText.h"
 
 install::InstallState TfInstall::State() {
-    return {InstallDir,
-            Downloads,
-            DesktopPath,
-            ProgramsPath,
-            Cancelled,
-            InstallDone,
-            [this](const std::string& status) { LblStatus.SetText(status); },
+    return {InstallDir,   Downloads,   DesktopPath, ProgramsPath,
+            Cancelled,    InstallDone, Transaction, [this](const std::string& status) { LblStatus.SetText(status); },
             AskFilesInUse};
 }
 

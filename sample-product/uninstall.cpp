@@ -14,6 +14,7 @@
 #include "app/install/InstallSupport.h"
 #include "app/inuse/FilesInUse.h"
 #include "app/log/InstallLog.h"
+#include "app/transaction/Recovery.h"
 #include "i18n/MessageText.h"
 #include "ui/Text.h"
 
@@ -61,10 +62,13 @@ std::string InstallationLanguage() {
 
 class Uninstaller {
 public:
-    explicit Uninstaller(const Arguments& arguments) : silent_(arguments.Silent) {}
+    Uninstaller(const Arguments& arguments, transaction::RecoveryResult recovery)
+        : silent_(arguments.Silent), recovery_(std::move(recovery)) {}
 
     int Run(const Arguments& arguments) {
         if (!arguments.Error.empty()) return Fail(kExitBadCommandLine, "Bad command line: " + arguments.Error);
+        if (recovery_.Result == transaction::RecoveryResult::Outcome::Busy)
+            return Fail(kExitFinishFailed, "An installation of Quorvane is under way: nothing was removed");
         const std::string own = uninstall::OwnPath();
         const std::string folder = own.substr(0, own.rfind('\\'));
         const std::string recordPath = install::WithBackslash(folder) + record::kInstallRecordName;
@@ -137,6 +141,7 @@ private:
     }
 
     bool silent_;
+    transaction::RecoveryResult recovery_;
 };
 
 }  // namespace
@@ -147,12 +152,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (arguments.Log) installlog::Open(ui::WidenPath(*arguments.Log));
     else installlog::OpenNew(installlog::DefaultName(L"Quorvane-Uninstall"));
     LogLine("Quorvane uninstall: " + ui::NarrowPath(GetCommandLineW()));
+    // Before anything else: an installation a crash interrupted is finished first, so that the
+    // record read next is the one of what is on the machine.
+    transaction::RecoveryResult recovery = transaction::RecoverInterrupted();
     tTranslate table;
     Translator = &table;
     table.SetLanguage(InstallationLanguage());
     LogLine("Language " + table.Language);
     try {
-        return Uninstaller(arguments).Run(arguments);
+        return Uninstaller(arguments, std::move(recovery)).Run(arguments);
     } catch (const std::exception& error) {
         LogLine(std::string("Stopped: ") + error.what());
         LogLine("Exit code 4");

@@ -1,9 +1,8 @@
 #include "app/install/DownloadFolder.h"
 
+#include "app/install/InstallSupport.h"
 #include "app/install/PrivateFolder.h"
 #include "ui/Text.h"
-
-#include <windows.h>
 
 #include <vector>
 
@@ -23,29 +22,9 @@ std::string ReadTempPath() {
 DownloadFolder::DownloadFolder(const std::string& tempPath)
     : path_(MakePrivateFolder(tempPath, "Quorvane-", "the download folder")) {}
 
-// Never recursive: an elevated process must not follow a junction another process put here
-// into folders it may not otherwise delete. A subfolder goes only when empty (or when it is such
-// a link: removing one removes the link, not what it points to).
 DownloadFolder::~DownloadFolder() {
     held_.clear();  // a held file cannot be deleted
-    std::wstring folder;
-    try {
-        folder = ui::WidenPath(path_);
-    } catch (...) {
-        return;  // no memory left to name it: the folder stays, nothing else is harmed
-    }
-    WIN32_FIND_DATAW entry{};
-    HANDLE find = FindFirstFileW((folder + L"*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring path = folder + entry.cFileName;
-            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW(path.c_str());
-            else if (wcscmp(entry.cFileName, L".") != 0 && wcscmp(entry.cFileName, L"..") != 0)
-                RemoveDirectoryW(path.c_str());
-        } while (FindNextFileW(find, &entry));
-        FindClose(find);
-    }
-    RemoveDirectoryW(folder.c_str());
+    RemoveFolderAndFiles(path_);
 }
 
 HeldDownload& DownloadFolder::Hold(const std::string& name) {

@@ -125,10 +125,6 @@ uninstalled() {
   [ ! -e "$dir/install-record.txt" ] || fail "the install record was left in $1"
 }
 
-# with_record DIR fr|en: the installation's record, or (where the installer wrote none) one of what
-# it made.
-with_record() { [ -f "$(unix_path "$1")/install-record.txt" ] || probe record "$1" "$2"; }
-
 # damage FILE: its first byte changed, its size kept.
 damage() { printf 'X' | dd of="$1" bs=1 seek=0 conv=notrunc status=none; }
 
@@ -182,7 +178,6 @@ english-default|https)
   if [ "$scenario" = english-default ]; then
     # The uninstaller, silent: nothing the record lists is left; a file the user added stays, and
     # so does its folder.
-    with_record "$default_en" en
     echo "my notes" >"$(unix_path "$default_en")/notes.txt"
     out=$(drive run "${default_en}uninstall.exe" /S "/LOG=$(windows_path "$work")\uninstall.log")
     [ "$out" = "exit 0 visible 0" ] || fail "silent uninstall: $out, expected exit 0 visible 0"
@@ -216,7 +211,6 @@ french-typed)
   probe check fr "$typed_dir" "$source_dir" no || fail "installation differs"
   # The uninstaller asks in the installation's language, whatever the system's, then removes
   # everything, the folder included.
-  with_record "$typed_dir" fr
   LC_ALL=en_US.UTF-8 drive run "$typed_dir\uninstall.exe" >"$work/exit.txt" &
   installer_pid=$!
   expect_box "Désinstallation de Quorvane" 6 "Voulez-vous supprimer Quorvane et tous ses composants"
@@ -259,6 +253,56 @@ reinstall)
   probe check en "$default_en" "$source_dir" yes || fail "installation differs"
   [ "$(requested quorvane.exe "$work/access.log")" = 3 ] || fail "quorvane.exe not fetched three times"
   probe clean "$default_en"
+  ;;
+transaction)
+  # Every run ends with the new installation whole or the machine as it was. The last change of
+  # the closing steps fails (a folder stands where the settings file goes): a first installation
+  # leaves nothing, a reinstall (French over English, a file the user changed) the earlier one.
+  # Then the process dies during the closing steps, as in a power cut: the next run, whatever its
+  # command line, rolls back first; the one after installs. The test build's crash is not in
+  # the released program.
+  grep -q QUORVANE_E2E_CRASH_AFTER_STEP "$E2E_INSTALLER_CRASH" || fail "the crash build has no crash"
+  grep -q QUORVANE_E2E_CRASH_AFTER_STEP "$E2E_RELEASE_INSTALLER" && fail "the release build can crash on demand"
+  parent='C:\Quorvane E2E\Transaction'
+  dir="$parent\App"
+  logs="$(windows_path "$work")"
+  blocker=$E2E_PREFIX/drive_c/windows/Quorvane_b.ini
+  probe clean "$parent"
+  start_nginx "$E2E_PORT" "$E2E_SAMPLE" "$work"
+  as_before() {
+    probe snapshot "$dir" >"$work/after.txt"
+    diff "$work/before.txt" "$work/after.txt" >&2 || fail "the machine differs after the rollback ($1)"
+  }
+  # fails_at_settings LANG LAST_UNDONE: the run fails, LAST_UNDONE is among the steps it undoes.
+  fails_at_settings() {
+    rm -f "$blocker" && mkdir "$blocker"
+    probe snapshot "$dir" >"$work/before.txt"
+    silent 4 /S "/LANG=$1" "/DIR=$dir" "/LOG=$logs\\$1.log"
+    logged "$work/$1.log" "Rolling back the installation" "Rolled back: $2" \
+      "Box \"Installation\": Unable to write to Quorvane_b.ini" "Exit code 4"
+    grep -q "Could not roll back" "$work/$1.log" && fail "a step was not rolled back: $(cat "$work/$1.log")"
+    as_before "$1"
+    rmdir "$blocker"
+  }
+  fails_at_settings en "folder $parent created"
+  [ -e "$E2E_PREFIX/drive_c/Quorvane E2E/Transaction" ] && fail "the directory's parent was left"
+  probe nothing "$dir" || fail "something was left by the failed first installation"
+  silent 0 /S /LANG=en "/DIR=$dir" "/LOG=$logs\\release1.log"
+  echo "release 1, changed by its user" >>"$E2E_PREFIX/drive_c/Quorvane E2E/Transaction/App/quorvane.ini"
+  fails_at_settings fr "registry value HKLM\\Software\\Quorvane\\Quorvane\\RaRozo emplacement changed"
+  # Killed before the install record, after the settings entry and the Run value changed.
+  probe snapshot "$dir" >"$work/before.txt"
+  QUORVANE_E2E_CRASH_AFTER_STEP=25 E2E_INSTALLER=$E2E_INSTALLER_CRASH \
+    silent 99 /S /LANG=fr "/DIR=$dir" "/LOG=$logs\\crash.log"
+  logged "$work/crash.log" "Setting langue = francais" "Run QuorvaneRaRozo = "
+  grep -q "Transaction committed" "$work/crash.log" && fail "the crash came after the commit"
+  silent 0 /S /? "/LOG=$logs\\recovery.log"
+  logged "$work/recovery.log" "An interrupted installation's journal" "Rolled back: registry value HKCU" \
+    "Rolled back: setting [Settings] langue" "The interrupted installation was rolled back" "Exit code 0"
+  as_before "crash"
+  silent 0 /S /LANG=fr "/DIR=$dir" "/LOG=$logs\\again.log"
+  probe check fr "$dir" "$source_dir" yes || fail "installation differs"
+  probe clean "$parent"
   ;;
 missing-file)
   # 404 for miseajour.exe: an error naming the file, nothing installed, uninstall.exe never asked.

@@ -96,6 +96,7 @@ protected:
         return "";
     }
     void TearDown() override {
+        transaction.reset();
         install::TestRegistryFaults() = {};
         ui::Application::Instance().ErrorHook = nullptr;
         RemoveInstallation(ProgramsPath, DesktopPath);
@@ -119,13 +120,10 @@ protected:
             std::wstring(reinterpret_cast<const wchar_t*>(written.data()), written.size() / sizeof(wchar_t)));
     }
     install::InstallState State() {
-        return {InstallDir,
-                downloads ? &*downloads : nullptr,
-                DesktopPath,
-                ProgramsPath,
-                Cancelled,
-                InstallDone,
-                [this](const std::string& s) { statusLines.push_back(s); },
+        return {InstallDir,  downloads ? &*downloads : nullptr,
+                DesktopPath, ProgramsPath,
+                Cancelled,   InstallDone,
+                transaction, [this](const std::string& s) { statusLines.push_back(s); },
                 {}};
     }
 
@@ -136,6 +134,7 @@ protected:
     std::optional<install::DownloadFolder> downloads;  // made by Begin
     std::string InstallDir, DownloadDir, DesktopPath, ProgramsPath;
     std::uint8_t Cancelled = 0, InstallDone = 0;
+    install::TransactionHolder transaction;
 };
 
 }  // namespace installtest

@@ -152,6 +152,7 @@ TEST_F(FinishInstallTest, SecondInstallOverwritesFilesAndValues) {
     BeginIn("francais", "Q\\");
     WriteWholeFile(InstallDir + "miseajour.exe", "older and longer content than the new one");
     install::FinishInstall(State());
+    install::CloseInstall(State(), false, false);
     ASSERT_EQ(InstallDone, 1);
     Download("quorvane.ini", "[Quorvane]\r\nedition=basic\r\nsecond=1\r\n");
     InstallDone = 0;
@@ -181,7 +182,7 @@ TEST_F(FinishInstallTest, CopyOntoAFileHeldOpenIsAnErrorNamingTheFile) {
     EXPECT_TRUE(statusLines.empty());
 }
 
-TEST_F(FinishInstallTest, RegistryErrorsEndTheStepsWithTheirMessages) {
+TEST_F(FinishInstallTest, RegistryErrorsRollBackWithTheirMessages) {
     BeginIn("francais", "Q");
     const std::string typed = InstallDir;
     struct Case {
@@ -197,9 +198,11 @@ TEST_F(FinishInstallTest, RegistryErrorsEndTheStepsWithTheirMessages) {
         install::TestRegistryFaults() = {c.key, c.value};
         EXPECT_EQ(Finish(), c.message);
         EXPECT_EQ(InstallDone, 0) << c.message;
-        // Everything before the uninstall entry is in place.
-        EXPECT_EQ(ReadWholeFile(InstallDir + "uninstall.exe"), sources["uninstall.exe"]);
-        EXPECT_TRUE(Exists(ProgramsPath + "Quorvane\\RaRozo\\uninstall.Lnk"));
+        // Everything before the uninstall entry is rolled back; the directory was there before.
+        EXPECT_FALSE(Exists(InstallDir + "\\uninstall.exe"));
+        EXPECT_FALSE(Exists(ProgramsPath + "Quorvane"));
+        EXPECT_EQ(LocationValue(), "<missing>");
+        EXPECT_TRUE(IsDirectory(InstallDir));
     }
 }
 
