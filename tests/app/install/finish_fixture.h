@@ -92,6 +92,8 @@ protected:
             install::FinishInstall(State());
         } catch (const install::InstallError& e) {
             return e.what();
+        } catch (const inuse::FilesInUseError& e) {
+            return e.what();
         }
         return "";
     }
