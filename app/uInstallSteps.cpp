@@ -23,7 +23,12 @@ void TfInstall::ReadProgramsPath() { ProgramsPath = install::ReadProgramsPath();
 
 void TfInstall::ReadDesktopPath() { DesktopPath = install::ReadDesktopPath(); }
 
-void TfInstall::FinishInstall() { install::FinishInstall(State()); }
+void TfInstall::FinishInstall() {
+    install::FinishInstall(State());
+    // Closed while the download ran: the closing steps will not come, and the installation
+    // stands as it is.
+    if (Closed() && InstallDone == 1) install::CommitWithoutClosingSteps(State());
+}
 
 void TfInstall::CloseInstall() {
     try {

@@ -78,6 +78,9 @@ void ClosingSteps(const InstallState& state, bool autoStart, bool startNow);
 // error box instead of leaving the close handler, so that the program then ends as usual.
 void CloseInstall(const InstallState& state, bool autoStart, bool startNow) noexcept;
 
+// Commits the open transaction as it stands, for a run whose closing steps will not come (its
+// window was closed while the download ran); rolls back and raises as RollBackAndRethrow on failure.
+void CommitWithoutClosingSteps(const InstallState& state);
 // The state's transaction, begun (journal, staging folder) when none is open.
 transaction::Transaction& OpenTransaction(const InstallState& state);
 // In a handler of the error that stopped `state`'s transaction: rolls it back, then raises that

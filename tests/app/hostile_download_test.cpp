@@ -340,8 +340,8 @@ TEST_F(HostileDownloadTest, ARegistryKeyThatCannotBeWrittenLeavesTheInstallation
 }
 
 // The settings file cannot be written at close (a folder has its name): the error box, and the
-// installed product stays whole.
-TEST_F(HostileDownloadTest, ASettingsFileThatCannotBeWrittenKeepsTheInstalledProduct) {
+// whole installation is rolled back, the files of page 4 included.
+TEST_F(HostileDownloadTest, ASettingsFileThatCannotBeWrittenRollsBackTheWholeInstallation) {
     TfInstall& f = Install();
     ExpectInstalled(f);
     const std::wstring settings = ui::Widen(installtest::SettingsFilePath());
@@ -352,7 +352,9 @@ TEST_F(HostileDownloadTest, ASettingsFileThatCannotBeWrittenKeepsTheInstalledPro
     RemoveDirectoryW(settings.c_str());
     EXPECT_TRUE(f.Closed());
     EXPECT_EQ(errors, std::vector<std::string>{"Unable to write to Quorvane_b.ini"});
-    for (const char* file : kFiles) EXPECT_TRUE(testsupport::ReadWholeFile(dir.Path() + file) == Product(file));
+    ExpectNoNewFiles();
+    EXPECT_EQ(installtest::ReadRegString(HKEY_LOCAL_MACHINE, install::kLocationKey, install::kLocationValue),
+              "<missing>");
 }
 
 // Which failures earn another attempt, and from which byte it continues.

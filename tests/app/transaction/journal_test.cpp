@@ -33,7 +33,8 @@ JournalStep Previous(JournalStep step, std::uint32_t type, std::string previous)
 // One of each kind, in an order a run could write them.
 std::vector<JournalStep> EveryKind() {
     return {
-        Make(StepKind::Begin, "C:\\Program Files\\Quorvane\\Basic\\", "C:\\Program Files\\Quorvane-staging-0f", "2.4.1"),
+        Make(StepKind::Begin, "C:\\Program Files\\Quorvane\\Basic\\", "C:\\Program Files\\Quorvane-staging-0f",
+             "2.4.1"),
         Make(StepKind::FolderCreated, "C:\\Program Files\\Quorvane\\Basic"),
         Make(StepKind::FileCreated, "C:\\Program Files\\Quorvane\\Basic\\\xD0\xBA\xD0\xB2.exe"),
         Make(StepKind::FileReplaced, "C:\\Q\\quorvane.ini", "C:\\Quorvane-staging-0f\\backup-3"),
@@ -124,7 +125,8 @@ TEST(JournalReader, ADamagedRecordEndsTheReadingAsATornTail) {
         std::string bytes = good;
         if (damage.at == kAppend) bytes += damage.bytes;
         else
-            for (std::size_t i = 0; i < damage.bytes.size(); ++i) bytes[starts[damage.record] + damage.at + i] ^= damage.bytes[i];
+            for (std::size_t i = 0; i < damage.bytes.size(); ++i)
+                bytes[starts[damage.record] + damage.at + i] ^= damage.bytes[i];
         const transaction::JournalReading reading = transaction::ReadJournal(bytes);
         EXPECT_EQ(reading.Steps.size(), damage.record) << damage.what;
         EXPECT_TRUE(reading.Torn) << damage.what;
