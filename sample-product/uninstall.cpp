@@ -8,7 +8,7 @@
 
 #include "RecordRemoval.h"
 #include "SelfRemoval.h"
-#include "app/cmdline/ExitCode.h"
+#include "app/outcome/ExitCode.h"
 #include "app/cmdline/SplitArguments.h"
 #include "app/install/FinishInstall.h"
 #include "app/install/InstallSupport.h"
@@ -22,7 +22,8 @@
 
 namespace {
 
-using namespace cmdline;
+using namespace outcome;
+using cmdline::SplitArguments;
 
 struct Arguments {
     bool Silent = false;
@@ -164,6 +165,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     } catch (const std::exception& error) {
         LogLine(std::string("Stopped: ") + error.what());
         LogLine("Exit code 4");
-        return cmdline::kExitFinishFailed;
+        return outcome::kExitFinishFailed;
     }
 }

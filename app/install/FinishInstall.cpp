@@ -153,6 +153,16 @@ void FinishInstall(const InstallState& state) {
 
 void TransactionDeleter::operator()(transaction::Transaction* transaction) const noexcept { delete transaction; }
 
+void CommitWithoutClosingSteps(const InstallState& state) {
+    if (!state.Transaction || !state.Transaction->Open()) return;
+    try {
+        state.Transaction->Commit();
+    } catch (...) {
+        RollBackAndRethrow(state);
+    }
+    state.Transaction.reset();
+}
+
 transaction::Transaction& OpenTransaction(const InstallState& state) {
     if (!state.Transaction || !state.Transaction->Open())
         state.Transaction.reset(

@@ -1,6 +1,11 @@
 #pragma once
+// app/install owns the work on the machine around the download: the choice of the installation
+// directory (DirectoryChoice.h), the run's download folder and its held files (DownloadFolder.h,
+// HeldDownload.h), the finishing steps after the download and the closing steps (here), with their
+// registry values, shell links and the product's start (Registry.h, ShellLink.h, LaunchProduct.h).
+//
 // The finishing work on the system after the download, and the closing steps when the wizard
-// window closes, independent of the form. The form (uInstallSteps.cpp) passes its state
+// window closes, independent of the form. The form (WizardInstallSteps.cpp) passes its state
 // through `InstallState`, a bundle of references to the form's own fields; the form
 // calls ClosingSteps itself so that it can record a failure for the exit code.
 //
@@ -84,6 +89,9 @@ void ClosingSteps(const InstallState& state, bool autoStart, bool startNow);
 // error box instead of leaving the close handler, so that the program then ends as usual.
 void CloseInstall(const InstallState& state, bool autoStart, bool startNow) noexcept;
 
+// Commits the open transaction as it stands, for a run whose closing steps will not come (its
+// window was closed while the download ran); rolls back and raises as RollBackAndRethrow on failure.
+void CommitWithoutClosingSteps(const InstallState& state);
 // The state's transaction, begun (journal, staging folder) when none is open.
 transaction::Transaction& OpenTransaction(const InstallState& state);
 // In a handler of the error that stopped `state`'s transaction: rolls it back, then raises that

@@ -1,4 +1,6 @@
 #pragma once
+// app/record owns the install record, its format and its reader (here).
+//
 // The install record: what one installation put on the machine, written by the installer into the
 // installation directory and read by the uninstaller, which removes exactly what it lists. A text
 // file, UTF-8 without a byte order mark, one line per thing, each line ending in LF (a CRLF is read
