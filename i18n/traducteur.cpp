@@ -111,6 +111,28 @@ constexpr TextPair kTexts[tTranslate::kTextCount + 1] = {
               "about %1 left"},
     /* 49 */ {"Nouvel essai dans %1",
               "Trying again in %1"},
+    /* 50 */ {"Fichiers en cours d'utilisation",
+              "Files in use"},
+    /* 51 */ {"Quorvane ne peut pas \xEAtre install\xE9 tant que ces fichiers sont utilis\xE9s :",
+              "Quorvane cannot be installed while these files are in use:"},
+    /* 52 */ {"Quorvane ne peut pas \xEAtre d\xE9sinstall\xE9 tant que ces fichiers sont utilis\xE9s :",
+              "Quorvane cannot be uninstalled while these files are in use:"},
+    /* 53 */ {"Programmes qui les utilisent :",
+              "Programs using them:"},
+    /* 54 */ {"Fermez-les, puis cliquez sur R\xE9""essayer. Annuler arr\xEAte sans rien modifier.",
+              "Close them, then click Retry. Cancel stops without changing anything."},
+    /* 55 */ {"D\xE9sinstallation de Quorvane",
+              "Quorvane uninstall"},
+    /* 56 */ {"Voulez-vous supprimer Quorvane et tous ses composants de cet ordinateur ?",
+              "Do you want to remove Quorvane and all of its components from this computer?"},
+    /* 57 */ {"Quorvane a \xE9t\xE9 supprim\xE9 de cet ordinateur.",
+              "Quorvane was removed from this computer."},
+    /* 58 */ {"Les fichiers que vous avez ajout\xE9s sont conserv\xE9s dans :",
+              "The files you added are kept in:"},
+    /* 59 */ {"Quorvane n'a pas pu \xEAtre enti\xE8rement supprim\xE9 :",
+              "Quorvane could not be removed completely:"},
+    /* 60 */ {"Journal : ",
+              "Log: "},
 };
 // clang-format on
 
@@ -155,7 +177,7 @@ constexpr Caption kCaptions[] = {
 };
 // clang-format on
 
-static_assert(kTextTryingAgainIn == tTranslate::kTextCount, "every text has its name");
+static_assert(kTextUninstallLog == tTranslate::kTextCount, "every text has its name");
 
 }  // namespace
 

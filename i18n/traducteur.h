@@ -57,6 +57,19 @@ enum TextId : int {
     kTextSizeOfTotal = 47,  // "%1 of %2"
     kTextTimeLeft = 48,     // "about %1 left"
     kTextTryingAgainIn = 49,
+    // Files that an installation or a removal would replace or delete while a program holds them.
+    kTextInUseCaption = 50,
+    kTextInUseInstall = 51,
+    kTextInUseUninstall = 52,
+    kTextInUsePrograms = 53,
+    kTextInUseAdvice = 54,
+    // The product's uninstaller.
+    kTextUninstallCaption = 55,
+    kTextUninstallQuestion = 56,
+    kTextUninstallDone = 57,
+    kTextUninstallKept = 58,
+    kTextUninstallFailed = 59,
+    kTextUninstallLog = 60,
 };
 
 // Whatever shows the form's captions: the wizard form registers itself.
@@ -69,7 +82,7 @@ public:
 
 class tTranslate {
 public:
-    static constexpr int kTextCount = 49;
+    static constexpr int kTextCount = 60;
 
     tTranslate();
 
@@ -82,7 +95,7 @@ public:
     // The form whose captions SetLanguage sets; may be null (nothing is re-captioned).
     void SetForm(ICaptionTarget* form) { form_ = form; }
 
-    // Indexed 1..49; element 0 is unused.
+    // Indexed 1..60; element 0 is unused.
     std::array<std::string, kTextCount + 1> FrenchTexts;
     std::array<std::string, kTextCount + 1> EnglishTexts;
     std::string Language;

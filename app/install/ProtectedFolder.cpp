@@ -1,35 +1,22 @@
 #include "app/install/ProtectedFolder.h"
 
 #include "app/install/InstallSupport.h"
+#include "app/install/ProtectedDataFolder.h"
 #include "app/log/LinkCheck.h"
 #include "ui/Text.h"
 
 #include <aclapi.h>
-#include <bcrypt.h>
 #include <sddl.h>
 
-#include <cstdio>
 #include <memory>
 
 namespace install {
 namespace {
 
-// Full control for SYSTEM and the administrators, inherited by what is made inside, and nothing
-// inherited from the parent (P: protected), which a standard user may control (%TEMP%,
-// %ProgramData%, where any user can make folders).
-constexpr wchar_t kAdminsOnlySddl[] = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
-
-struct LocalFreer {
-    void operator()(void* memory) const noexcept { LocalFree(memory); }
-};
 using LocalMemory = std::unique_ptr<void, LocalFreer>;
 
 LocalMemory Security(FolderRights rights) {
-    if (rights == FolderRights::Inherited) return nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kAdminsOnlySddl, SDDL_REVISION_1, &descriptor, nullptr))
-        throw InstallError("Cannot describe the rights of a protected folder: " + SystemErrorText(GetLastError()));
-    return LocalMemory(descriptor);
+    return rights == FolderRights::Inherited ? nullptr : AdministratorsOnlySecurity();
 }
 
 // For reading its owner and rights; no FILE_SHARE_DELETE, so that it cannot be renamed away while
@@ -73,26 +60,9 @@ std::wstring FreshOwnerAndRights(const std::wstring& path) {
 
 }  // namespace
 
-bool RunsElevated() {
-    HANDLE opened = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened)) return false;
-    const ui::OwnedHandle token(opened);
-    TOKEN_ELEVATION elevation{};
-    DWORD size = 0;
-    return GetTokenInformation(token.Get(), TokenElevation, &elevation, sizeof elevation, &size) &&
-           elevation.TokenIsElevated;
-}
-
 FolderRights RightsForThisRun() { return RunsElevated() ? FolderRights::AdminsOnly : FolderRights::Inherited; }
 
-std::string UnguessableName(const std::string& prefix) {
-    unsigned char bytes[8] = {};
-    if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, bytes, sizeof bytes, BCRYPT_USE_SYSTEM_PREFERRED_RNG)))
-        throw InstallError("Cannot name a new folder: no random numbers");
-    char text[2 * sizeof bytes + 1] = {};
-    for (size_t i = 0; i < sizeof bytes; ++i) std::snprintf(text + 2 * i, 3, "%02x", bytes[i]);
-    return prefix + text;
-}
+std::string UnguessableName(const std::string& prefix) { return prefix + RandomSuffix("a new folder"); }
 
 bool MakeFolder(const std::wstring& path, FolderRights rights) {
     const LocalMemory security = Security(rights);

@@ -9,6 +9,7 @@
 #include "app/cmdline/SplitArguments.h"
 #include "app/log/InstallLog.h"
 #include "app/outcome/ExitCode.h"
+#include "app/transaction/Recovery.h"
 #include "app/wizard/WizardForm.h"
 #include "ProductInfo.h"
 #include "ui/Application.h"
@@ -90,6 +91,8 @@ int Run(LCID locale) {
     const cmdline::CommandLine line = ReadCommandLine();
     OpenLog(line);
     LogLine("Quorvane installation " QUORVANE_DISPLAY_VERSION ", command line: " + ui::NarrowPath(GetCommandLineW()));
+    // Whatever the command line asks, a transaction a crash interrupted is finished first.
+    transaction::RecoverInterrupted();
     auto& app = ui::Application::Instance();
     app.OnMessageBox = [](const std::string& text, const std::string& caption) {
         LogLine("Box \"" + caption + "\": " + text);

@@ -73,7 +73,8 @@ std::string LanguageKeyForLocale(LCID locale) {
     return PrimaryLanguage(locale) == kLangEnglish ? "anglais" : "francais";
 }
 
-TfInstall::TfInstall(LCID locale, Build build) {
+TfInstall::TfInstall(LCID locale, Build build)
+    : AskFilesInUse([this](const inuse::TFilesInUse& found) { return AskWithInUseBox(found); }) {
     BuildLayout();
     RegisterCaptions();
     BindEvents();
@@ -235,6 +236,11 @@ void TfInstall::BtnNextClick() {
         LogLine("Language " + Translator->Language + ", directory " + InstallDir);
         try {
             DownloadFiles();
+        } catch (const inuse::InUseCancelled&) {
+            // Cancel on the files-in-use box: the run ends there, with nothing changed.
+            Outcome.Failed(outcome::kExitCancelled);
+            Close();
+            return;
         } catch (...) {
             Outcome.Failed(std::current_exception(), Cancelled == 1);
             throw;

@@ -9,6 +9,12 @@
 //   e2e_probe proxy-off                  back to a direct connection
 //   e2e_probe system                     prints the ANSI code page and the temporary path
 //   e2e_probe cache                      prints each file of the download cache: its name, its size
+//   e2e_probe snapshot DIR               prints all that an installation into DIR may change: the
+//                                        files under DIR, the links of both editions, the product's
+//                                        registry keys and Run value (types and bytes), the settings
+//                                        file, and any journal or staging folder left; two
+//                                        snapshots compare as text
+//   e2e_probe uninstalled DIR            nothing, and no key of the product nor start menu folder left
 // check and nothing also find no download folder left in the temporary path; check finds the
 // download cache empty (emptied by the successful installation); clean empties it.
 // Prints one line per mismatch; exit status 1 when there is any.
@@ -18,6 +24,8 @@
 
 #include "ProductInfo.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -207,6 +215,99 @@ int Nothing(const std::wstring& typed) {
     return g_failures ? 1 : 0;
 }
 
+bool KeyExists(HKEY root, const std::wstring& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+int Uninstalled(const std::wstring& typed) {
+    for (const wchar_t* lang : {L"fr", L"en"})
+        Expect(!KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + EditionOf(lang).version), L"uninstall key left");
+    Expect(!KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Quorvane"), L"HKLM\\Software\\Quorvane left");
+    ExpectAbsent(WithBackslash(ShellFolder(CSIDL_PROGRAMS)) + L"Quorvane");
+    return Nothing(typed);
+}
+
+// A short digest of some bytes, so that a snapshot line tells contents apart.
+std::string Digest(const std::string& bytes) {
+    std::uint64_t hash = 1469598103934665603ull;
+    for (const unsigned char c : bytes) hash = (hash ^ c) * 1099511628211ull;
+    char text[40];
+    std::snprintf(text, sizeof text, "%zu:%016llx", bytes.size(), static_cast<unsigned long long>(hash));
+    return text;
+}
+
+void SnapshotTree(const fs::path& root) {
+    std::error_code error;
+    if (!fs::exists(root, error)) {
+        std::printf("tree %s <absent>\n", ui::NarrowPath(root.wstring()).c_str());
+        return;
+    }
+    std::vector<std::wstring> lines;
+    for (const auto& entry : fs::recursive_directory_iterator(root, error)) {
+        const std::wstring name = entry.path().wstring();
+        lines.push_back(entry.is_directory(error) ? name + L"\\" : name + L" " + ui::Widen(Digest(FileBytes(name))));
+    }
+    std::sort(lines.begin(), lines.end());
+    std::printf("tree %s\n", ui::NarrowPath(root.wstring()).c_str());
+    for (const std::wstring& line : lines) std::printf("  %s\n", ui::NarrowPath(line).c_str());
+}
+
+void SnapshotKey(HKEY root, const std::wstring& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        std::printf("key %s <absent>\n", ui::NarrowPath(path).c_str());
+        return;
+    }
+    std::printf("key %s\n", ui::NarrowPath(path).c_str());
+    wchar_t name[512];
+    std::vector<std::wstring> subkeys;
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 512, type = 0, size = 0;
+        if (RegEnumValueW(key, i, name, &length, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
+        std::string data(size, '\0');
+        length = 512;
+        RegEnumValueW(key, i, name, &length, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+        std::printf("  %s type %lu %s\n", ui::NarrowPath(name).c_str(), type, Digest(data).c_str());
+    }
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 512;
+        if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        subkeys.push_back(name);
+    }
+    RegCloseKey(key);
+    for (const std::wstring& subkey : subkeys) SnapshotKey(root, path + L"\\" + subkey);
+}
+
+int Snapshot(const std::wstring& typed) {
+    const std::wstring dir = WithBackslash(typed);
+    SnapshotTree(fs::path(dir));
+    SnapshotTree(fs::path(WithBackslash(ShellFolder(CSIDL_PROGRAMS)) + L"Quorvane"));
+    for (const wchar_t* lang : {L"fr", L"en"}) {
+        const Edition e = EditionOf(lang);
+        const std::wstring link = DesktopLink(e);
+        std::printf("link %s %s\n", ui::NarrowPath(link).c_str(), Digest(FileBytes(link)).c_str());
+        SnapshotKey(HKEY_LOCAL_MACHINE, kUninstallKey + e.version);
+    }
+    SnapshotKey(HKEY_LOCAL_MACHINE, L"Software\\Quorvane");
+    std::printf("run %s\n", ui::NarrowPath(RegString(HKEY_CURRENT_USER, kRunKey, L"QuorvaneRaRozo")).c_str());
+    const DWORD settings = GetFileAttributesW(SettingsFile().c_str());
+    std::printf("settings %s\n", settings == INVALID_FILE_ATTRIBUTES   ? "<absent>"
+                                 : settings & FILE_ATTRIBUTE_DIRECTORY ? "<folder>"
+                                                                       : Digest(FileBytes(SettingsFile())).c_str());
+    std::printf("journal %s\n",
+                Digest(FileBytes(ShellFolder(CSIDL_COMMON_APPDATA) + L"\\Quorvane\\install.journal")).c_str());
+    // A staging folder is made beside the nearest existing folder above the directory.
+    std::error_code error;
+    for (fs::path up = fs::path(typed).parent_path(); !up.empty() && up != up.parent_path(); up = up.parent_path())
+        for (const auto& entry : fs::directory_iterator(up, error))
+            if (entry.path().filename().wstring().rfind(L"Quorvane-staging-", 0) == 0)
+                std::printf("staging left: %s\n", ui::NarrowPath(entry.path().wstring()).c_str());
+    return 0;
+}
+
 int Clean(const std::wstring& typed) {
     std::error_code ignored;
     if (!typed.empty()) fs::remove_all(fs::path(typed), ignored);
@@ -238,8 +339,10 @@ int wmain(int argc, wchar_t** argv) {
     else if (command == L"check" && argc > 5)
         status = Check(argv[2], argv[3], argv[4], std::wstring(argv[5]) == L"yes");
     else if (command == L"nothing" && argc > 2) status = Nothing(argv[2]);
+    else if (command == L"snapshot" && argc > 2) status = Snapshot(argv[2]);
     else if (command == L"proxy" && argc > 3)
         status = testsupport::WriteUserProxySettings({argv[2], argv[3], L""}) ? 0 : 1;
+    else if (command == L"uninstalled" && argc > 2) status = Uninstalled(argv[2]);
     else if (command == L"proxy-off") status = testsupport::WriteUserProxySettings({}) ? 0 : 1;
     else if (command == L"cache") {
         std::error_code ignored;
@@ -252,8 +355,8 @@ int wmain(int argc, wchar_t** argv) {
         status = 0;
     } else
         std::fprintf(stderr,
-                     "usage: e2e_probe clean DIR | check fr|en DIR SOURCE yes|no | nothing DIR | system | "
-                     "proxy SERVER BYPASS | proxy-off | cache\n");
+                     "usage: e2e_probe clean DIR | check fr|en DIR SOURCE yes|no | nothing DIR | snapshot DIR | "
+                     "uninstalled DIR | system | proxy SERVER BYPASS | proxy-off | cache\n");
     CoUninitialize();
     return status;
 }

@@ -16,6 +16,7 @@
 #include "net/socket/SocketErrors.h"
 #include "tests/net/http/EngineRun.h"
 #include "tests/support/Loopback.h"
+#include "ui/OwnedHandle.h"
 
 #include <aclapi.h>
 #include <sddl.h>
@@ -333,18 +334,58 @@ TEST_F(HostileDownloadTest, AnUnusableTemporaryPathDownloadsNothing) {
 }
 
 // The earlier installation's product is running (its file held open without write sharing):
-// after the download the copy fails with an error naming it, and nothing after it is done. The
-// install-location value, written before the copies, names the same directory as before.
-TEST_F(HostileDownloadTest, AProductFileInUseStopsTheFinishingStepsAndStaysAsItWas) {
-    HANDLE running = CreateFileW(ui::Widen(dir.Path() + "quorvane.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                 OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(running, INVALID_HANDLE_VALUE);
-    TfInstall& f = Install();
-    CloseHandle(running);
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_NE(errors[0].find("quorvane.exe"), std::string::npos) << errors[0];
-    EXPECT_EQ(f.InstallDone, 0);
-    ExpectNoNewFiles();
+// after the download, before anything changes, the box names the file. Retry while it is held
+// asks again; Retry once it was let go installs; Cancel ends the run with nothing changed, and so
+// does a silent run, at once, with its own exit code.
+TEST_F(HostileDownloadTest, AProductFileInUseIsFoundBeforeAnythingChanges) {
+    struct Case {
+        const char* what;
+        std::vector<int> answers;  // to the files-in-use boxes, in order; none: a silent run
+        bool releaseBeforeLast;
+        int exitCode;
+    };
+    // The installation last: the others must leave nothing to clean.
+    const Case cases[] = {{"cancel", {IDRETRY, IDCANCEL}, false, outcome::kExitCancelled},
+                          {"silent", {}, false, outcome::kExitFilesInUse},
+                          {"retry twice", {IDRETRY, IDRETRY}, true, outcome::kExitSuccess}};
+    for (const Case& c : cases) {
+        EarlierInstallation();
+        errors.clear();
+        auto running =
+            std::make_unique<ui::OwnedHandle>(CreateFileW(ui::Widen(dir.Path() + "quorvane.exe").c_str(), GENERIC_READ,
+                                                          FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(running->Valid());
+        std::vector<std::string> inUseBoxes;
+        ui::Application::Instance().MessageBoxHook = [&](const std::string& text, const std::string& caption, UINT) {
+            if (caption != "Files in use") return IDYES;
+            inUseBoxes.push_back(text);
+            if (c.releaseBeforeLast && inUseBoxes.size() == c.answers.size()) running.reset();
+            return inUseBoxes.size() <= c.answers.size() ? c.answers[inUseBoxes.size() - 1] : IDCANCEL;
+        };
+        TfInstall& f = Install([&](TfInstall& form) {
+            if (c.answers.empty()) form.AskFilesInUse = nullptr;
+        });
+        running.reset();
+        EXPECT_EQ(f.ExitCode(), c.exitCode) << c.what;
+        EXPECT_EQ(inUseBoxes.size(), c.answers.size()) << c.what;
+        for (const std::string& text : inUseBoxes)
+            EXPECT_NE(text.find(dir.Path() + "quorvane.exe\n"), std::string::npos) << c.what << ": " << text;
+        if (c.exitCode == outcome::kExitSuccess) {
+            ExpectInstalled(f);
+            continue;
+        }
+        // Cancel shows no error; a silent run's error names the file.
+        EXPECT_EQ(errors.size(), c.answers.empty() ? 1u : 0u) << c.what;
+        if (!errors.empty()) {
+            EXPECT_NE(errors[0].find("quorvane.exe"), std::string::npos) << errors[0];
+        }
+        EXPECT_EQ(f.InstallDone, 0) << c.what;
+        ExpectNoNewFiles(c.what);
+        EXPECT_EQ(installtest::ReadRegString(HKEY_LOCAL_MACHINE, install::kLocationKey, install::kLocationValue),
+                  "<missing>")
+            << c.what;
+        ExpectDownloadFolderGone(f, c.what);
+    }
 }
 
 // The uninstall entry cannot be written: the finishing steps stop with the registry's message and
@@ -362,8 +403,8 @@ TEST_F(HostileDownloadTest, ARegistryKeyThatCannotBeWrittenLeavesTheInstallation
 }
 
 // The settings file cannot be written at close (a folder has its name): the error box, and the
-// installed product stays whole.
-TEST_F(HostileDownloadTest, ASettingsFileThatCannotBeWrittenKeepsTheInstalledProduct) {
+// whole installation is rolled back, the files of page 4 included.
+TEST_F(HostileDownloadTest, ASettingsFileThatCannotBeWrittenRollsBackTheWholeInstallation) {
     TfInstall& f = Install();
     ExpectInstalled(f);
     const std::wstring settings = ui::Widen(installtest::SettingsFilePath());
@@ -374,7 +415,9 @@ TEST_F(HostileDownloadTest, ASettingsFileThatCannotBeWrittenKeepsTheInstalledPro
     RemoveDirectoryW(settings.c_str());
     EXPECT_TRUE(f.Closed());
     EXPECT_EQ(errors, std::vector<std::string>{"Unable to write to Quorvane_b.ini"});
-    for (const char* file : kFiles) EXPECT_TRUE(testsupport::ReadWholeFile(dir.Path() + file) == Product(file));
+    ExpectNoNewFiles();
+    EXPECT_EQ(installtest::ReadRegString(HKEY_LOCAL_MACHINE, install::kLocationKey, install::kLocationValue),
+              "<missing>");
 }
 
 // Which failures earn another attempt, and from which byte it continues.

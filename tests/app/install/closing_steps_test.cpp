@@ -92,7 +92,8 @@ TEST_F(ClosingStepsTest, NothingWhenTheInstallationDidNotComplete) {
 }
 
 // An error shows the standard error box and the later steps are not done; the close goes on.
-TEST_F(ClosingStepsTest, AnErrorReachesTheErrorBoxAndStopsTheLaterSteps) {
+// The closing steps end the transaction the finishing steps began: their failure undoes it all.
+TEST_F(ClosingStepsTest, AnErrorReachesTheErrorBoxAndRollsBackTheWholeInstallation) {
     Installed("francais");
     std::vector<std::string> errors;
     ui::Application::Instance().ErrorHook = [&](const std::string& m) { errors.push_back(m); };
@@ -101,7 +102,10 @@ TEST_F(ClosingStepsTest, AnErrorReachesTheErrorBoxAndStopsTheLaterSteps) {
     EXPECT_NO_THROW(install::CloseInstall(State(), true, true));
     EXPECT_EQ(errors,
               (std::vector<std::string>{"Failed to create key Software\\Microsoft\\Windows\\CurrentVersion\\Run"}));
-    EXPECT_EQ(ReadWholeFile(SettingsFilePath()), "[Settings]\r\nlangue=francais\r\n");
+    EXPECT_FALSE(Exists(SettingsFilePath()));
+    EXPECT_FALSE(Exists(InstallDir + "quorvane.exe"));
+    EXPECT_FALSE(Exists(ProgramsPath + "Quorvane"));
+    EXPECT_EQ(LocationValue(), "<missing>");
     EXPECT_FALSE(Launched(500));
 
     // A settings file that cannot be written: a directory stands in its place.

@@ -41,7 +41,8 @@ TEST(ExistenceTest, OnlyAnEarlierInstallationAsksAndActsOnlyOnYes) {
     EXPECT_EQ(ReadWholeFile(typed + "\\quorvane.exe"), "old");
 }
 
-TEST(AcceptInstallDir, CreatesEveryLevelAndStoresTheTextAsTyped) {
+// Every level is tried, then removed again: the finishing steps' transaction makes them.
+TEST(AcceptInstallDir, TriesEveryLevelLeavesNoneAndStoresTheTextAsTyped) {
     Session session("francais");
     TemporaryFolder scratch("qv-accept");
     // Paths are UTF-8: the accent is two bytes here.
@@ -49,14 +50,16 @@ TEST(AcceptInstallDir, CreatesEveryLevelAndStoresTheTextAsTyped) {
     std::string installDir = "unchanged";
     EXPECT_TRUE(install::AcceptInstallDir(typed, installDir));
     EXPECT_EQ(installDir, typed);
-    EXPECT_TRUE(IsDirectory(typed));
+    EXPECT_FALSE(Exists(scratch.Path() + "Apps"));
     EXPECT_TRUE(session.boxes.empty());
-    // An existing directory is accepted again as it is.
-    EXPECT_TRUE(install::AcceptInstallDir(typed + "\\", installDir));
-    EXPECT_EQ(installDir, typed + "\\");
+    // An existing directory is accepted as it is, and stays.
+    CreateDirectoryW(ui::Widen(scratch.Path() + "Apps").c_str(), nullptr);
+    EXPECT_TRUE(install::AcceptInstallDir(scratch.Path() + "Apps\\", installDir));
+    EXPECT_EQ(installDir, scratch.Path() + "Apps\\");
+    EXPECT_TRUE(IsDirectory(scratch.Path() + "Apps"));
 }
 
-TEST(AcceptInstallDir, RelativePathIsMadeInTheCurrentDirectory) {
+TEST(AcceptInstallDir, RelativePathIsTriedInTheCurrentDirectory) {
     Session session("francais");
     TemporaryFolder scratch("qv-relative");
     wchar_t previous[MAX_PATH + 1] = {};
@@ -67,7 +70,7 @@ TEST(AcceptInstallDir, RelativePathIsMadeInTheCurrentDirectory) {
     SetCurrentDirectoryW(previous);
     EXPECT_TRUE(accepted);
     EXPECT_EQ(installDir, "rel\\dir");
-    EXPECT_TRUE(IsDirectory(scratch.Path() + "rel\\dir"));
+    EXPECT_FALSE(Exists(scratch.Path() + "rel"));
 }
 
 TEST(AcceptInstallDir, ImpossibleDirectoryShowsTheBoxTwiceAndReportsFailure) {
@@ -93,13 +96,13 @@ TEST(AcceptInstallDir, ImpossibleDirectoryShowsTheBoxTwiceAndReportsFailure) {
     }
 }
 
-TEST(EnsureInstallDir, NameTheFileSystemRefusesFailsOnceWithItsBox) {
+TEST(TryInstallDir, NameTheFileSystemRefusesFailsOnceWithItsBox) {
     Session session("anglais");
     TemporaryFolder scratch("qv-ensure");
     // A file stands where the directory should be.
     WriteWholeFile(scratch.Path() + "taken", "x");
-    EXPECT_FALSE(install::EnsureInstallDir(scratch.Path() + "taken"));
-    EXPECT_FALSE(install::EnsureInstallDir(scratch.Path() + "bad<name>"));
+    EXPECT_FALSE(install::TryInstallDir(scratch.Path() + "taken"));
+    EXPECT_FALSE(install::TryInstallDir(scratch.Path() + "bad<name>"));
     EXPECT_EQ(session.boxes.size(), 2u);
     EXPECT_EQ(ReadWholeFile(scratch.Path() + "taken"), "x");
 }

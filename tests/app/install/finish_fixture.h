@@ -92,10 +92,13 @@ protected:
             install::FinishInstall(State());
         } catch (const install::InstallError& e) {
             return e.what();
+        } catch (const inuse::FilesInUseError& e) {
+            return e.what();
         }
         return "";
     }
     void TearDown() override {
+        transaction.reset();
         install::TestRegistryFaults() = {};
         ui::Application::Instance().ErrorHook = nullptr;
         RemoveInstallation(ProgramsPath, DesktopPath);
@@ -119,13 +122,11 @@ protected:
             std::wstring(reinterpret_cast<const wchar_t*>(written.data()), written.size() / sizeof(wchar_t)));
     }
     install::InstallState State() {
-        return {InstallDir,
-                downloads ? &*downloads : nullptr,
-                DesktopPath,
-                ProgramsPath,
-                Cancelled,
-                InstallDone,
-                [this](const std::string& s) { statusLines.push_back(s); }};
+        return {InstallDir,  downloads ? &*downloads : nullptr,
+                DesktopPath, ProgramsPath,
+                Cancelled,   InstallDone,
+                transaction, [this](const std::string& s) { statusLines.push_back(s); },
+                {}};
     }
 
     TemporaryFolder scratch{"qv-finish"};
@@ -135,6 +136,7 @@ protected:
     std::optional<install::DownloadFolder> downloads;  // made by Begin
     std::string InstallDir, DownloadDir, DesktopPath, ProgramsPath;
     std::uint8_t Cancelled = 0, InstallDone = 0;
+    install::TransactionHolder transaction;
 };
 
 }  // namespace installtest

@@ -152,6 +152,7 @@ TEST_F(FinishInstallTest, SecondInstallOverwritesFilesAndValues) {
     BeginIn("francais", "Q\\");
     WriteWholeFile(InstallDir + "miseajour.exe", "older and longer content than the new one");
     install::FinishInstall(State());
+    install::CloseInstall(State(), false, false);
     ASSERT_EQ(InstallDone, 1);
     Download("quorvane.ini", "[Quorvane]\r\nedition=basic\r\nsecond=1\r\n");
     InstallDone = 0;
@@ -163,9 +164,9 @@ TEST_F(FinishInstallTest, SecondInstallOverwritesFilesAndValues) {
     ExpectInstalledIn(InstallDir, "Quorvane\\RaRozo\\", "Quorvane De Base.Lnk");
 }
 
-// A reinstall while the product runs: the old file stays and the installation must not be
-// reported as done.
-TEST_F(FinishInstallTest, CopyOntoAFileHeldOpenIsAnErrorNamingTheFile) {
+// A reinstall while the product runs, with no one to ask (a silent run): the file is found in use
+// before anything changes, the old file stays and the installation is not reported as done.
+TEST_F(FinishInstallTest, AFileHeldOpenIsFoundInUseBeforeAnythingChanges) {
     BeginIn("anglais", "Q");
     WriteWholeFile(InstallDir + "\\quorvane.exe", "running");
     HANDLE held = CreateFileW(ui::Widen(InstallDir + "\\quorvane.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
@@ -173,15 +174,15 @@ TEST_F(FinishInstallTest, CopyOntoAFileHeldOpenIsAnErrorNamingTheFile) {
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     const std::string message = Finish();
     CloseHandle(held);
-    EXPECT_NE(message.find("quorvane.exe"), std::string::npos) << message;
-    EXPECT_NE(message.find(install::SystemErrorText(ERROR_SHARING_VIOLATION)), std::string::npos) << message;
+    EXPECT_EQ(message, "Files in use: " + InstallDir + "\\quorvane.exe. Nothing was changed.");
     EXPECT_EQ(InstallDone, 0);
-    EXPECT_EQ(ReadWholeFile(InstallDir + "quorvane.exe"), "running");
+    EXPECT_EQ(ReadWholeFile(InstallDir + "\\quorvane.exe"), "running");
+    EXPECT_EQ(LocationValue(), "<missing>");
     EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKeys[1], "DisplayName"), "<missing>");
     EXPECT_TRUE(statusLines.empty());
 }
 
-TEST_F(FinishInstallTest, RegistryErrorsEndTheStepsWithTheirMessages) {
+TEST_F(FinishInstallTest, RegistryErrorsRollBackWithTheirMessages) {
     BeginIn("francais", "Q");
     const std::string typed = InstallDir;
     struct Case {
@@ -197,9 +198,11 @@ TEST_F(FinishInstallTest, RegistryErrorsEndTheStepsWithTheirMessages) {
         install::TestRegistryFaults() = {c.key, c.value};
         EXPECT_EQ(Finish(), c.message);
         EXPECT_EQ(InstallDone, 0) << c.message;
-        // Everything before the uninstall entry is in place.
-        EXPECT_EQ(ReadWholeFile(InstallDir + "uninstall.exe"), sources["uninstall.exe"]);
-        EXPECT_TRUE(Exists(ProgramsPath + "Quorvane\\RaRozo\\uninstall.Lnk"));
+        // Everything before the uninstall entry is rolled back; the directory was there before.
+        EXPECT_FALSE(Exists(InstallDir + "\\uninstall.exe"));
+        EXPECT_FALSE(Exists(ProgramsPath + "Quorvane"));
+        EXPECT_EQ(LocationValue(), "<missing>");
+        EXPECT_TRUE(IsDirectory(InstallDir));
     }
 }
 
