@@ -240,6 +240,10 @@ reinstall)
   logged "$work/silent.log" "Files in use: ${default_en}quorvane.exe" "Exit code 5"
   tail -1 "$ini" | grep -q "the user's line" || fail "the silent run changed quorvane.ini"
   cp "$E2E_SAMPLE/quorvane.ini" "$ini"
+  # The files it downloaded and verified stay in the cache for the run that follows, once the
+  # program has ended; the installation itself must be as it was.
+  [ "$(probe cache | wc -l)" -ge 4 ] || fail "the silent run did not keep its verified files"
+  rm -f "$E2E_PREFIX/drive_c/ProgramData/Quorvane/Cache/"*.part
   probe check en "$default_en" "$source_dir" yes || fail "the silent run changed the installation"
   install_en
   expect_box "Directory not empty" 6 "There is already a version of Quorvane"
