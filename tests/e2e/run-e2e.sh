@@ -372,7 +372,7 @@ unicode)
   probe check fr "$unicode_dir" "$source_dir" yes || fail "installation differs"
   # The log, in the Cyrillic temporary folder, names the directory byte for byte in UTF-8.
   log=$(ls -t "$E2E_PREFIX/drive_c/Временные файлы/Temp/"Quorvane-Install-*.log | sed -n 1p)
-  logged "$log" "Language francais, directory $unicode_dir" "Copied $temp_dir\\Quorvane-" "\\quorvane.exe to $unicode_dir\\quorvane.exe"
+  logged "$log" "Language francais, directory $unicode_dir" 'Copied C:\ProgramData\Quorvane\Cache\' "to $unicode_dir\\quorvane.exe"
   # Again, over it, with a folder where quorvane.ini must go: the boxes keep the French accents
   # under code page 1251, the error box and the log every letter of the path.
   blocked="$E2E_PREFIX/drive_c/Программы Łódź/Quorvane/quorvane.ini"
