@@ -5,15 +5,15 @@
 #include "app/log/InstallLog.h"
 #include "i18n/traducteur.h"
 #include "ui/Application.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 namespace install {
 
 void ClosingSteps(const InstallState& state, bool autoStart, bool startNow) {
     if (state.InstallDone != 1) return;
     const std::string language = Translator ? Translator->Language : std::string();
-    if (!WritePrivateProfileStringW(L"Settings", L"langue", ui::Widen(language).c_str(),
-                                    ui::Widen(kSettingsFile).c_str()))
+    if (!WritePrivateProfileStringW(L"Settings", L"langue", encoding::Widen(language).c_str(),
+                                    encoding::Widen(kSettingsFile).c_str()))
         throw InstallError(std::string("Unable to write to ") + kSettingsFile);
     LogLine(std::string("Setting langue = ") + language + " in " + kSettingsFile);
     if (autoStart) WriteAutoStart(state);

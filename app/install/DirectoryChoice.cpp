@@ -2,13 +2,13 @@
 
 #include "app/install/InstallSupport.h"
 #include "ui/Application.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 #include "i18n/MessageText.h"
 
 namespace install {
 namespace {
 
-DWORD Attributes(const std::string& path) { return GetFileAttributesW(ui::WidenPath(path).c_str()); }
+DWORD Attributes(const std::string& path) { return GetFileAttributesW(encoding::WidenPath(path).c_str()); }
 
 bool IsFile(const std::string& path) {
     DWORD attributes = Attributes(path);
@@ -27,7 +27,7 @@ void CreateEveryLevel(const std::string& dir) {
     prefix.reserve(dir.size());
     for (char c : dir) {
         prefix += c;
-        if (c == '\\') CreateDirectoryW(ui::WidenPath(prefix).c_str(), nullptr);
+        if (c == '\\') CreateDirectoryW(encoding::WidenPath(prefix).c_str(), nullptr);
     }
 }
 

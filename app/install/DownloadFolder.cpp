@@ -2,7 +2,7 @@
 
 #include "app/install/InstallSupport.h"
 #include "ui/OwnedHandle.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <bcrypt.h>
 #include <sddl.h>
@@ -73,20 +73,20 @@ std::string ReadTempPath() {
         length = GetTempPathW(DWORD(buffer.size()), buffer.data());
     }
     if (length == 0 || length >= buffer.size()) return {};
-    return ui::NarrowPath(std::wstring_view(buffer.data(), length));
+    return encoding::NarrowPath(std::wstring_view(buffer.data(), length));
 }
 
 DownloadFolder::DownloadFolder(const std::string& tempPath) {
     if (tempPath.empty()) throw InstallError("The system gives no temporary folder to download into");
-    const std::wstring temp = ui::WidenPath(WithBackslash(tempPath));
+    const std::wstring temp = encoding::WidenPath(WithBackslash(tempPath));
     if (!IsAbsolute(temp))
         throw InstallError("The temporary folder \"" + tempPath + "\" cannot be used: it is not a full path");
     const auto security = FolderSecurity();
     SECURITY_ATTRIBUTES attributes{sizeof attributes, security.get(), FALSE};
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         const std::string name = "Quorvane-" + RandomSuffix() + "\\";
-        if (CreateDirectoryW((temp + ui::WidenPath(name)).c_str(), &attributes)) {
-            path_ = ui::NarrowPath(temp) + name;
+        if (CreateDirectoryW((temp + encoding::WidenPath(name)).c_str(), &attributes)) {
+            path_ = encoding::NarrowPath(temp) + name;
             return;
         }
         const DWORD error = GetLastError();
@@ -104,7 +104,7 @@ DownloadFolder::~DownloadFolder() {
     held_.clear();  // a held file cannot be deleted
     std::wstring folder;
     try {
-        folder = ui::WidenPath(path_);
+        folder = encoding::WidenPath(path_);
     } catch (...) {
         return;  // no memory left to name it: the folder stays, nothing else is harmed
     }

@@ -7,7 +7,7 @@
 #include "app/log/InstallLog.h"
 #include "ProductInfo.h"
 #include "i18n/traducteur.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 #include "i18n/MessageText.h"
 
 #include <vector>
@@ -44,7 +44,7 @@ DWORD InstalledKiB(const std::string& dir) {
     unsigned long long bytes = 0;
     for (const char* name : kProductFiles) {
         WIN32_FILE_ATTRIBUTE_DATA data;
-        if (GetFileAttributesExW(ui::WidenPath(dir + name).c_str(), GetFileExInfoStandard, &data))
+        if (GetFileAttributesExW(encoding::WidenPath(dir + name).c_str(), GetFileExInfoStandard, &data))
             bytes += (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     }
     return DWORD((bytes + 1023) / 1024);
@@ -84,8 +84,8 @@ void CreateStartMenuGroup(const InstallState& state) {
     // No Programs folder: the group would land in the current directory or a drive root.
     if (state.ProgramsPath.empty()) return;
     const std::string group = state.ProgramsPath + TranslatedUtf8(kTextProgramsGroup);
-    CreateDirectoryW(ui::WidenPath(state.ProgramsPath + "Quorvane\\").c_str(), nullptr);
-    CreateDirectoryW(ui::WidenPath(group).c_str(), nullptr);
+    CreateDirectoryW(encoding::WidenPath(state.ProgramsPath + "Quorvane\\").c_str(), nullptr);
+    CreateDirectoryW(encoding::WidenPath(group).c_str(), nullptr);
     const std::string& dir = state.InstallDir;
     CreateShortcut(dir + kProductExe, "", dir, "Quorvane.Lnk", group);
     CreateShortcut(dir + kUpdaterExe, "", dir, "miseajour.Lnk", group);

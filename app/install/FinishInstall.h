@@ -21,7 +21,7 @@ namespace install {
 
 class DownloadFolder;
 
-// Paths are UTF-8 (ui/Text.h).
+// Paths are UTF-8 (encoding/TextEncoding.h).
 struct InstallState {
     std::string& InstallDir;          // as accepted on page 3; FinishInstall ends it with a backslash
     const DownloadFolder* Downloads;  // the run's download folder, holding the four files open; null: none

@@ -3,7 +3,7 @@
 #include "app/download/DownloadErrors.h"
 #include "app/install/InstallSupport.h"
 #include "ui/OwnedHandle.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <memory>
 
@@ -17,7 +17,7 @@ constexpr DWORD kBlockSize = 256 << 10;
 HeldDownload::HeldDownload(const std::string& folder, const std::string& name) : name_(name), path_(folder + name) {
     // No FILE_SHARE_WRITE and no FILE_SHARE_DELETE: while we hold it, no other handle may write
     // to it, and it cannot be renamed, replaced or deleted. Readers must share writing with us.
-    file_.Reset(CreateFileW(ui::WidenPath(path_).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+    file_.Reset(CreateFileW(encoding::WidenPath(path_).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                             CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     const DWORD error = GetLastError();
     if (!file_.Valid()) throw std::runtime_error("Cannot create file " + path_ + ": " + SystemErrorText(error));
@@ -62,8 +62,8 @@ void HeldDownload::CheckUnchanged() const {
 void HeldDownload::CopyTo(const std::string& to) const {
     if (!verified_) Refuse("it was never checked");
     // DELETE: a copy cut short, or not what was verified, is removed rather than left installed.
-    const ui::OwnedHandle out(CreateFileW(ui::WidenPath(to).c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    const ui::OwnedHandle out(CreateFileW(encoding::WidenPath(to).c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
+                                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     const auto cannotCopy = [&](DWORD error) {
         return InstallError("Cannot copy " + name_ + " to " + to + ": " + SystemErrorText(error));
     };

@@ -1,6 +1,6 @@
 #include "app/install/InstallSupport.h"
 
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 namespace install {
 
@@ -15,7 +15,7 @@ std::string SystemErrorText(DWORD code) {
            (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ' || text.back() == L'.'))
         text.pop_back();
     if (text.empty()) return "system error " + std::to_string(code);
-    return ui::NarrowPath(text);
+    return encoding::NarrowPath(text);
 }
 
 std::string Quoted(const std::string& path) { return '"' + path + '"'; }

@@ -2,7 +2,7 @@
 
 #include "app/install/InstallSupport.h"
 #include "app/log/InstallLog.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <utility>
 
@@ -16,8 +16,8 @@ RegistryFaults& TestRegistryFaults() {
 namespace {
 
 bool InjectedFailure(const std::string& wanted, const std::string& name) {
-    return !wanted.empty() &&
-           CompareStringOrdinal(ui::WidenPath(wanted).c_str(), -1, ui::WidenPath(name).c_str(), -1, TRUE) == CSTR_EQUAL;
+    return !wanted.empty() && CompareStringOrdinal(encoding::WidenPath(wanted).c_str(), -1,
+                                                   encoding::WidenPath(name).c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
 }  // namespace
@@ -25,7 +25,7 @@ bool InjectedFailure(const std::string& wanted, const std::string& name) {
 std::optional<RegistryKey> RegistryKey::TryCreate(HKEY root, const std::string& path) {
     if (InjectedFailure(TestRegistryFaults().CreateKey, path)) return std::nullopt;
     HKEY key = nullptr;
-    LONG status = RegCreateKeyExW(root, ui::WidenPath(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+    LONG status = RegCreateKeyExW(root, encoding::WidenPath(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                   KEY_ALL_ACCESS, nullptr, &key, nullptr);
     if (status != ERROR_SUCCESS) return std::nullopt;
     return RegistryKey(key, std::string(root == HKEY_LOCAL_MACHINE ? "HKLM\\" : "HKCU\\") + path);
@@ -57,7 +57,7 @@ RegistryKey::~RegistryKey() {
 }
 
 void RegistryKey::WriteString(const std::string& name, const std::string& data) {
-    const std::wstring wide = ui::WidenPath(data);
+    const std::wstring wide = encoding::WidenPath(data);
     Write(name, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()), DWORD((wide.size() + 1) * sizeof(wchar_t)),
           "\"" + data + "\"");
 }
@@ -69,7 +69,7 @@ void RegistryKey::WriteDword(const std::string& name, DWORD data) {
 void RegistryKey::Write(const std::string& name, DWORD type, const BYTE* data, DWORD size, const std::string& shown) {
     LONG status = ERROR_ACCESS_DENIED;
     if (!InjectedFailure(TestRegistryFaults().SetValue, name))
-        status = RegSetValueExW(key_, ui::WidenPath(name).c_str(), 0, type, data, size);
+        status = RegSetValueExW(key_, encoding::WidenPath(name).c_str(), 0, type, data, size);
     if (status != ERROR_SUCCESS) {
         LogLine("Registry " + path_ + " " + name + " not written: " + SystemErrorText(DWORD(status)));
         throw InstallError("Failed to set data for '" + name + "'");

@@ -80,7 +80,7 @@ public:
     // client and the current file.
     DownloadSequence Download;
     std::unique_ptr<DownloadPaceDisplay> PaceDisplay;  // page 4's line and the task bar's progress
-    // Paths are UTF-8 (ui/Text.h).
+    // Paths are UTF-8 (encoding/TextEncoding.h).
     std::string TempPath;     // the user's, read at creation; each run makes its own folder in it
     std::string DownloadDir;  // that folder, named when the run starts; the run removes it at its end
     // That folder while the download and the finishing steps run: it holds each file open from its
