@@ -10,6 +10,7 @@
 #include "app/log/InstallLog.h"
 #include "app/outcome/ExitCode.h"
 #include "app/wizard/WizardForm.h"
+#include "net/socket/MessagePump.h"
 #include "ProductInfo.h"
 #include "ui/Application.h"
 #include "encoding/TextEncoding.h"
@@ -44,6 +45,10 @@ void OpenLog(const cmdline::CommandLine& line) {
 int RunWizard(const cmdline::CommandLine& line, LCID locale) {
     auto& app = ui::Application::Instance();
     app.Initialize();
+    // The network's waits keep the form alive through the application's own loop: its keyboard
+    // navigation, its error box.
+    net::SetMessagePump({[&app] { app.ProcessMessages(); }, [&app](DWORD ms) { app.WaitForMessage(ms); },
+                         [&app](std::exception_ptr error) { app.HandleException(error); }});
     app.SetTitle("Installation");
     // The table lives until the process ends.
     Translator = new tTranslate;

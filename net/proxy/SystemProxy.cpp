@@ -4,7 +4,7 @@
 #include <winhttp.h>
 
 #include "encoding/TextEncoding.h"
-#include "ui/Application.h"
+#include "net/socket/MessagePump.h"
 
 namespace {
 
@@ -64,7 +64,7 @@ void AskWhilePumping(ProxyQuestion& question) {
     }
     HANDLE handle = worker.get();
     while (MsgWaitForMultipleObjectsEx(1, &handle, 50, QS_ALLINPUT, MWMO_INPUTAVAILABLE) != WAIT_OBJECT_0) {
-        ui::Application::Instance().ProcessMessages();
+        net::MessagePump().ProcessMessages();
     }
 }
 
