@@ -1,4 +1,4 @@
-// The download of the product's four files into the run's folder, each judged as it arrives and
+// The download of the product's four files into the download cache, each judged as it arrives and
 // after it, with its retries. The front end reads what happens through the events.
 #include "app/download/DownloadSequence.h"
 
@@ -6,7 +6,7 @@
 #include "app/download/DownloadRetry.h"
 #include "app/download/DownloadServer.h"
 #include "app/download/ProxyCredentials.h"
-#include "app/install/DownloadFolder.h"
+#include "app/cache/DownloadCache.h"
 #include "app/install/ProductFiles.h"
 #include "app/log/InstallLog.h"
 #include "app/main/DllSearchPath.h"
@@ -67,30 +67,61 @@ void DownloadSequence::Start() {
     lastProgress_ = 0;
 }
 
-void DownloadSequence::FetchAll(install::DownloadFolder& folder) {
-    // The folder holds the files until the finishing steps end; nothing may reach them after.
+std::vector<release::TReleaseFile> DownloadSequence::ExpectedFiles() {
+    std::vector<release::TReleaseFile> files;
+    for (const char* file : install::kDownloadOrder)
+        if (const verify::TPinnedFile* pinned = PinnedFile(file)) files.push_back({file, pinned->Size, pinned->Sha256});
+    return files;
+}
+
+void DownloadSequence::FetchAll(cache::DownloadCache& downloads) {
+    // The cache holds the files until the finishing steps end; nothing may reach them after.
     struct Released {
         net::THttpClient& client;
         ~Released() { client.BodyFile = INVALID_HANDLE_VALUE; }
     } released{*HttpClient};
-    for (const char* file : install::kDownloadOrder) FetchFile(file, folder);
+    for (const char* file : install::kDownloadOrder) FetchFile(file, downloads);
     HttpClient->InputFileMode = false;
 }
 
-void DownloadSequence::FetchFile(const std::string& file, install::DownloadFolder& folder) {
+std::int64_t DownloadSequence::ContinueKept(install::HeldDownload& held, const release::TReleaseFile& expected,
+                                            verify::TDownloadCheck& check) {
+    const std::uint64_t kept =
+        cache::ReplayKept(held, expected, [&](const char* data, std::size_t size) { check.Received(data, size); });
+    if (kept == 0) return 0;
+    LogLine("Kept by an earlier run: " + std::to_string(kept) + " bytes of " + expected.Name);
+    if (kept < expected.Size) return static_cast<std::int64_t>(kept);
+    try {
+        check.Verify();
+    } catch (const DamagedDownloadError& damaged) {
+        // Not what is expected now (another release's file under the same name, a disk fault):
+        // it starts again from its first byte, the check with it on the 200 that answers.
+        LogLine(std::string(damaged.what()) + " It is downloaded again.");
+        held.Empty();
+        return 0;
+    }
+    held.Verified(expected.Sha256);
+    LogLine("Verified " + expected.Name + ": size and SHA-256 as pinned");
+    return -1;
+}
+
+void DownloadSequence::FetchFile(const std::string& file, cache::DownloadCache& downloads) {
     CurrentFile = file;
     lastProgress_ = 0;  // a new file shows its first chunk at once
     shownBytes_ = 0;
     const verify::TPinnedFile* pinned = PinnedFile(file);
     if (!pinned) throw DamagedDownloadError(file + " has no pinned size and SHA-256. Nothing was installed.");
-    // Created once, new, and written only through this handle by every attempt.
-    install::HeldDownload& held = folder.Hold(file);
+    const release::TReleaseFile expected{file, pinned->Size, pinned->Sha256};
+    // Held once, and written only through this handle by every attempt.
+    install::HeldDownload& held = downloads.Hold(expected);
     HttpClient->Body = held.Path();
     HttpClient->BodyFile = held.Handle();
     // One check for every attempt: a body that continues the file continues its hash.
     verify::TDownloadCheck check(*HttpClient, *pinned);
     const std::string url = DownloadUrl(file);
-    AttemptResult attempt;  // the first asks for the whole file
+    AttemptResult attempt;  // the first asks for the whole file, or for what an earlier run left
+    attempt.resumeFrom = ContinueKept(held, expected, check);
+    if (attempt.resumeFrom < 0) return;
     for (int number = 1;; ++number) {
         if (number > 1) WaitBeforeAttempt(number);
         attempt.resumeFrom = NextResumePoint(attempt);
@@ -122,9 +153,13 @@ void DownloadSequence::FetchFile(const std::string& file, install::DownloadFolde
         } catch (const std::exception& failure) {
             LogLine("GET " + url + " failed after " + std::to_string(GetTickCount64() - start) +
                     " ms: " + failure.what());
-            if (number == kDownloadAttempts || !IsRetryable(failure, HttpClient->ReplyCode, downloadAborted_)) throw;
-            NoteFailedAttempt(attempt, dynamic_cast<const DamagedDownloadError*>(&failure) != nullptr,
-                              static_cast<std::int64_t>(held.Size()));
+            const bool damaged = dynamic_cast<const DamagedDownloadError*>(&failure) != nullptr;
+            if (number == kDownloadAttempts || !IsRetryable(failure, HttpClient->ReplyCode, downloadAborted_)) {
+                // A cut or a cancel leaves the part for the next run; a file refused does not stay.
+                if (damaged) downloads.Discard(file);
+                throw;
+            }
+            NoteFailedAttempt(attempt, damaged, static_cast<std::int64_t>(held.Size()));
         }
     }
 }

@@ -1,6 +1,6 @@
 #pragma once
 // app/download owns the download of the product's files: the sequence that fetches each file into
-// the run's download folder and judges it (here), its retries and back-off (DownloadRetry.h), the
+// the download cache (app/cache) and judges it (here), its retries and back-off (DownloadRetry.h), the
 // errors that stop it (DownloadErrors.h), its progress figures and texts (DownloadProgress.h,
 // DownloadPace.h), the server's address (DownloadServer.h) and the proxy's credentials
 // (ProxyCredentials.h). It holds no window: the wizard's page 4 and the silent run are its front
@@ -8,15 +8,24 @@
 #include "app/download/DownloadRetry.h"
 #include "app/download/ProxyCredentials.h"
 
+#include "app/release/ReleaseManifest.h"
+
 #include <array>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+namespace cache {
+class DownloadCache;
+}  // namespace cache
 namespace install {
-class DownloadFolder;
+class HeldDownload;
 }  // namespace install
+namespace verify {
+class TDownloadCheck;
+}  // namespace verify
 namespace net {
 class THttpClient;
 }  // namespace net
@@ -60,16 +69,20 @@ public:
     // unless the address names its scheme.
     static std::string DownloadUrl(const std::string& file);
 
+    // The name, size and SHA-256 of each file to download, in their order: the pinned ones.
+    static std::vector<release::TReleaseFile> ExpectedFiles();
+
     // A new client with its handlers bound, the proxy the user's settings name and the build's
     // proxy credentials.
     void Start();
-    // The product's files in their order into `folder`, each judged; the folder's files are no
-    // longer written once it returns, however it ends. Requires Start.
-    void FetchAll(install::DownloadFolder& folder);
-    // One file fetched into `folder` and judged, with its retries. The file is checked against its
-    // pinned size and SHA-256 while it arrives; one that differs raises DamagedDownloadError before
-    // anything is copied.
-    void FetchFile(const std::string& file, install::DownloadFolder& folder);
+    // The product's files in their order into `downloads`, each judged; their files are no longer
+    // written once it returns, however it ends. Requires Start.
+    void FetchAll(cache::DownloadCache& downloads);
+    // One file fetched into `downloads` and judged, with its retries. What an earlier run kept of
+    // it is checked again and continued with a Range. The file is checked against its expected
+    // size and SHA-256 while it arrives; one that differs raises DamagedDownloadError before
+    // anything is copied, and is not kept for a later run.
+    void FetchFile(const std::string& file, cache::DownloadCache& downloads);
     // The user's Cancel: the request under way ends with the abort of a cancelled transfer, and a
     // back-off ends at once.
     void Abort();
@@ -85,6 +98,10 @@ public:
     static constexpr unsigned long long kProgressInterval = 100;  // milliseconds: ten updates a second
 
 private:
+    // Feeds what an earlier run kept of `expected` to `check` and returns from which byte the
+    // first attempt asks; when all of it was kept and is sound, marks it verified and returns -1.
+    std::int64_t ContinueKept(install::HeldDownload& held, const release::TReleaseFile& expected,
+                              verify::TDownloadCheck& check);
     void CheckReply();
     // Before attempt `attempt` (2 or more) of the current file: the status says so and the
     // back-off passes; a Cancel meanwhile ends it with the abort of a cancelled transfer.

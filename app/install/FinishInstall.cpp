@@ -1,6 +1,7 @@
 #include "app/install/FinishInstall.h"
 
-#include "app/install/DownloadFolder.h"
+#include "app/install/HeldDownload.h"
+#include "app/install/HeldFiles.h"
 #include "app/install/InstallSupport.h"
 #include "app/install/Registry.h"
 #include "app/install/ShellLink.h"
@@ -21,7 +22,7 @@ void Status(const InstallState& state, TextId text) {
 
 // The held downloads in the order they are copied, each read again first: one that is no longer
 // what its download verified stops the finishing steps before they write anything.
-std::vector<const HeldDownload*> UnchangedDownloads(const DownloadFolder& downloads) {
+std::vector<const HeldDownload*> UnchangedDownloads(const HeldFiles& downloads) {
     std::vector<const HeldDownload*> files;
     for (const char* name : kProductFiles) {
         const HeldDownload* file = downloads.Find(name);

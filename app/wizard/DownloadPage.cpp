@@ -1,9 +1,9 @@
-// Page 4: the download of the product's four files into a folder of their own, shown as it goes,
+// Page 4: the download of the product's four files into the download cache, shown as it goes,
 // then the finishing steps. Runs inside the Next action of page 3; while a request waits for the
 // network the socket layer keeps the window's messages flowing, so the handlers below, and
 // Cancel, run nested inside DownloadFiles.
 #include "app/download/DownloadProgress.h"
-#include "app/install/DownloadFolder.h"
+#include "app/cache/DownloadCache.h"
 #include "app/wizard/DownloadPaceDisplay.h"
 #include "app/wizard/WizardForm.h"
 #include "ui/Application.h"
@@ -35,8 +35,9 @@ void TfInstall::BindDownload() {
 
 void TfInstall::DownloadFiles() {
     if (Cancelled == 1) return;
-    // Made before the first request and removed however the run ends: success, an error, Cancel.
-    install::DownloadFolder folder(TempPath);
+    // Opened and cleaned before the first request; what it holds stays for the next run unless the
+    // installation succeeds (or, without a cache, the run's own folder goes however it ends).
+    cache::DownloadCache folder(DataFolder, install::RightsForThisRun(), DownloadSequence::ExpectedFiles(), TempPath);
     DownloadDir = folder.Path();
     // The folder holds the files until the finishing steps end; nothing may reach them after.
     struct Released {
@@ -51,6 +52,7 @@ void TfInstall::DownloadFiles() {
         Download.FetchAll(folder);
     }
     if (Cancelled == 0) FinishInstall();
+    if (InstallDone == 1) folder.Installed();
 }
 
 void TfInstall::StartDownloadClient() {

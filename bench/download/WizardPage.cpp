@@ -36,7 +36,8 @@ void UseServer(const std::string& address) { g_server = address; }
 
 void PinServedFile(const std::string& path) { g_pinned = benchpin::PinFromFile("quorvane.exe", path); }
 
-PageFour::PageFour() : form(GetThreadLocale()), folder_(ShownOnPageFour(form)) {
+PageFour::PageFour()
+    : form(GetThreadLocale()), folder_({}, install::FolderRights::Inherited, {}, ShownOnPageFour(form)) {
     form.DownloadDir = folder_.Path();
     form.Downloads = &folder_;
 }

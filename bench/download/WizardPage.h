@@ -5,7 +5,7 @@
 // a folder of its own, as a run of the wizard does.
 #include <string>
 
-#include "app/install/DownloadFolder.h"
+#include "app/cache/DownloadCache.h"
 #include "app/wizard/WizardForm.h"
 #include "i18n/traducteur.h"
 
@@ -28,14 +28,15 @@ void UseServer(const std::string& address);
 // Pins the file at `path` as quorvane.exe: its size and SHA-256, read now, before anything is timed.
 void PinServedFile(const std::string& path);
 
-// The form shown on page 4 with a download folder of its own, removed with it.
+// The form shown on page 4 with a download folder of its own, removed with it: no download cache,
+// so that every fetch downloads the whole file.
 class PageFour {
 public:
     PageFour();
     TfInstall form;
 
 private:
-    install::DownloadFolder folder_;
+    cache::DownloadCache folder_;
 };
 
 }  // namespace benchdownload
