@@ -1,6 +1,6 @@
 #include "app/install/InstallSupport.h"
 
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <bcrypt.h>
 
@@ -19,7 +19,7 @@ std::string SystemErrorText(DWORD code) {
            (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ' || text.back() == L'.'))
         text.pop_back();
     if (text.empty()) return "system error " + std::to_string(code);
-    return ui::NarrowPath(text);
+    return encoding::NarrowPath(text);
 }
 
 std::string RandomSuffix(const std::string& what) {

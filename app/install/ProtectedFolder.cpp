@@ -3,7 +3,7 @@
 #include "app/install/InstallSupport.h"
 #include "app/install/ProtectedDataFolder.h"
 #include "app/log/LinkCheck.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <aclapi.h>
 #include <sddl.h>
@@ -47,7 +47,7 @@ std::wstring OwnerAndRights(HANDLE folder) {
 // and removed.
 std::wstring FreshOwnerAndRights(const std::wstring& path) {
     const std::wstring parent = path.substr(0, path.find_last_of(L'\\') + 1);
-    const std::wstring probe = parent + ui::WidenPath(UnguessableName("Quorvane-"));
+    const std::wstring probe = parent + encoding::WidenPath(UnguessableName("Quorvane-"));
     if (!MakeFolder(probe, FolderRights::AdminsOnly)) return {};
     std::wstring rights;
     {
@@ -70,13 +70,13 @@ bool MakeFolder(const std::wstring& path, FolderRights rights) {
     if (CreateDirectoryW(path.c_str(), &attributes)) return true;
     const DWORD error = GetLastError();
     if (error == ERROR_ALREADY_EXISTS) return false;
-    throw InstallError("Cannot make the folder " + ui::NarrowPath(path) + ": " + SystemErrorText(error));
+    throw InstallError("Cannot make the folder " + encoding::NarrowPath(path) + ": " + SystemErrorText(error));
 }
 
 ProtectedFolder::ProtectedFolder(const std::string& path, FolderRights rights) {
-    std::wstring wide = ui::WidenPath(path);
+    std::wstring wide = encoding::WidenPath(path);
     while (!wide.empty() && wide.back() == L'\\') wide.pop_back();
-    path_ = ui::NarrowPath(wide) + "\\";
+    path_ = encoding::NarrowPath(wide) + "\\";
     made_ = MakeFolder(wide, rights);
     folder_.Reset(OpenFolder(wide));
     if (!folder_.Valid())
@@ -90,7 +90,7 @@ ProtectedFolder::ProtectedFolder(const std::string& path, FolderRights rights) {
     const std::wstring found = OwnerAndRights(folder_.Get());
     if (found.empty() || found != FreshOwnerAndRights(wide))
         throw UntrustedFolder(path_ + " has another owner or other rights than the installer gives it (" +
-                              (found.empty() ? std::string("unreadable") : ui::NarrowPath(found)) + ")");
+                              (found.empty() ? std::string("unreadable") : encoding::NarrowPath(found)) + ")");
 }
 
 }  // namespace install

@@ -1,6 +1,6 @@
 #include "app/log/InstallLog.h"
 
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <windows.h>
 
@@ -79,7 +79,7 @@ void LogLine(std::string_view line) {
     snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u.%03u ", now.wYear, now.wMonth, now.wDay, now.wHour,
              now.wMinute, now.wSecond, now.wMilliseconds);
     // Bytes that are not UTF-8 (quoted from a server) become U+FFFD: the file stays readable as UTF-8.
-    std::string text = stamp + ui::NarrowPath(ui::WidenMessage(line));
+    std::string text = stamp + encoding::NarrowPath(encoding::WidenMessage(line));
     // One record is one line, whatever a server's text carried.
     for (char& c : text) {
         if (c == '\r' || c == '\n') c = ' ';

@@ -9,7 +9,7 @@
 #include "app/wizard/WizardForm.h"
 #include "ui/Application.h"
 #include "ui/ShellFolderTree.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include "ProductInfo.h"
 #include "i18n/MessageText.h"
@@ -279,13 +279,13 @@ void TfInstall::FormClose() {
 
 void TfInstall::Label13Click() {
     ui::Application::Instance().ShellOpen(
-        {Handle(), std::nullopt, ui::Widen(kProductWebSite), L"", L"", SW_SHOWMAXIMIZED});
+        {Handle(), std::nullopt, encoding::Widen(kProductWebSite), L"", L"", SW_SHOWMAXIMIZED});
 }
 
 void TfInstall::Label16Click() {
     const std::string address = std::string("mailto:") + kSupportEmail;
     ui::Application::Instance().ShellOpen(
-        {GetDesktopWindow(), std::nullopt, ui::Widen(address), std::nullopt, std::nullopt, SW_SHOWNORMAL});
+        {GetDesktopWindow(), std::nullopt, encoding::Widen(address), std::nullopt, std::nullopt, SW_SHOWNORMAL});
 }
 
 void TfInstall::FormatLicenseText() {

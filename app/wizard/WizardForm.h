@@ -84,7 +84,7 @@ public:
     // client and the current file.
     DownloadSequence Download;
     std::unique_ptr<DownloadPaceDisplay> PaceDisplay;  // page 4's line and the task bar's progress
-    // Paths are UTF-8 (ui/Text.h).
+    // Paths are UTF-8 (encoding/TextEncoding.h).
     std::string DataFolder;   // where the download cache is kept, read at creation; empty: none
     std::string TempPath;     // the user's, read at creation; a run without a cache downloads there
     std::string DownloadDir;  // the cache's folder (or the run's own), named when the download starts

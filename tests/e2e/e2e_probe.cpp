@@ -35,22 +35,22 @@
 #include "tests/support/TemporaryFiles.h"
 #include "tests/support/WholeFile.h"
 #include "ui/ComOwner.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
 // The probe speaks UTF-16 like the calls it checks; the support library takes UTF-8 paths.
-std::string FileBytes(const std::wstring& path) { return testsupport::ReadWholeFile(ui::NarrowPath(path)); }
-std::wstring TempPath() { return ui::WidenPath(testsupport::TempFolder()); }
+std::string FileBytes(const std::wstring& path) { return testsupport::ReadWholeFile(encoding::NarrowPath(path)); }
+std::wstring TempPath() { return encoding::WidenPath(testsupport::TempFolder()); }
 
 int g_failures = 0;
 
 void Expect(bool ok, const std::wstring& what) {
     if (ok) return;
     ++g_failures;
-    std::printf("e2e_probe: %s\n", ui::NarrowPath(what).c_str());
+    std::printf("e2e_probe: %s\n", encoding::NarrowPath(what).c_str());
 }
 
 void ExpectEqual(const std::wstring& actual, const std::wstring& expected, const std::wstring& what) {
@@ -347,11 +347,11 @@ int wmain(int argc, wchar_t** argv) {
     else if (command == L"cache") {
         std::error_code ignored;
         for (const auto& entry : CachedFiles())
-            std::printf("%s %llu\n", ui::NarrowPath(entry.path().filename().wstring()).c_str(),
+            std::printf("%s %llu\n", encoding::NarrowPath(entry.path().filename().wstring()).c_str(),
                         static_cast<unsigned long long>(entry.file_size(ignored)));
         status = 0;
     } else if (command == L"system") {
-        std::printf("%u %s\n", GetACP(), ui::NarrowPath(TempPath()).c_str());
+        std::printf("%u %s\n", GetACP(), encoding::NarrowPath(TempPath()).c_str());
         status = 0;
     } else
         std::fprintf(stderr,

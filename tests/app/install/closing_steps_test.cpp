@@ -59,7 +59,7 @@ TEST_F(ClosingStepsTest, StartNowGoesThroughTheDesktopShellElseDirectly) {
     Installed("anglais");
     for (const Route& route : routes) {
         const std::string log = scratch.Path() + "launch.log";
-        ASSERT_EQ(installlog::Open(ui::Widen(log)), installlog::LogOpen::Opened);
+        ASSERT_EQ(installlog::Open(encoding::Widen(log)), installlog::LogOpen::Opened);
         install::TestNoDesktopShell() = route.noShell;
         install::CloseInstall(State(), false, true);
         install::TestNoDesktopShell() = false;
@@ -78,7 +78,7 @@ TEST_F(ClosingStepsTest, StartNowGoesThroughTheDesktopShellElseDirectly) {
             ASSERT_NE(at, std::string::npos) << line << " not in order in:\n" << text;
         }
         EXPECT_NE(text.find("Setting langue = anglais in Quorvane_b.ini"), std::string::npos) << text;
-        DeleteFileW(ui::Widen(InstallDir + "launched.txt").c_str());
+        DeleteFileW(encoding::Widen(InstallDir + "launched.txt").c_str());
     }
 }
 
@@ -111,10 +111,10 @@ TEST_F(ClosingStepsTest, AnErrorReachesTheErrorBoxAndRollsBackTheWholeInstallati
     // A settings file that cannot be written: a directory stands in its place.
     install::TestRegistryFaults() = {};
     errors.clear();
-    DeleteFileW(ui::Widen(SettingsFilePath()).c_str());
-    ASSERT_TRUE(CreateDirectoryW(ui::Widen(SettingsFilePath()).c_str(), nullptr));
+    DeleteFileW(encoding::Widen(SettingsFilePath()).c_str());
+    ASSERT_TRUE(CreateDirectoryW(encoding::Widen(SettingsFilePath()).c_str(), nullptr));
     install::CloseInstall(State(), true, true);
-    RemoveDirectoryW(ui::Widen(SettingsFilePath()).c_str());
+    RemoveDirectoryW(encoding::Widen(SettingsFilePath()).c_str());
     EXPECT_EQ(errors, (std::vector<std::string>{"Unable to write to Quorvane_b.ini"}));
     EXPECT_EQ(RunValue(), "<missing>");
     EXPECT_FALSE(Launched(500));

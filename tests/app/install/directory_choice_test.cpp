@@ -2,7 +2,7 @@
 #include "app/install/DirectoryChoice.h"
 
 #include "InstallTestSupport.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <gtest/gtest.h>
 
@@ -20,12 +20,12 @@ TEST(ExistenceTest, OnlyAnEarlierInstallationAsksAndActsOnlyOnYes) {
     TemporaryFolder scratch("qv-exist");
     WriteWholeFile(scratch.Path() + "readme.txt", "other files do not count");
     // A folder that merely bears the product's name is not the product.
-    CreateDirectoryW(ui::Widen(scratch.Path() + "quorvane.exe").c_str(), nullptr);
+    CreateDirectoryW(encoding::Widen(scratch.Path() + "quorvane.exe").c_str(), nullptr);
     EXPECT_TRUE(install::ConfirmExistingInstall(scratch.Path()));
     EXPECT_TRUE(install::ConfirmExistingInstall(scratch.Path() + "missing\\deeper"));
     EXPECT_TRUE(session.boxes.empty());
 
-    CreateDirectoryW(ui::Widen(scratch.Path() + "earlier").c_str(), nullptr);
+    CreateDirectoryW(encoding::Widen(scratch.Path() + "earlier").c_str(), nullptr);
     WriteWholeFile(scratch.Path() + "earlier\\quorvane.exe", "old");
     // Typed without the final backslash: the test still looks inside the folder.
     const std::string typed = scratch.Path() + "earlier";
@@ -64,7 +64,7 @@ TEST(AcceptInstallDir, RelativePathIsTriedInTheCurrentDirectory) {
     TemporaryFolder scratch("qv-relative");
     wchar_t previous[MAX_PATH + 1] = {};
     GetCurrentDirectoryW(MAX_PATH, previous);
-    SetCurrentDirectoryW(ui::Widen(scratch.Path()).c_str());
+    SetCurrentDirectoryW(encoding::Widen(scratch.Path()).c_str());
     std::string installDir;
     bool accepted = install::AcceptInstallDir("rel\\dir", installDir);
     SetCurrentDirectoryW(previous);

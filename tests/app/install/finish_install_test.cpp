@@ -22,20 +22,20 @@ LinkData LoadLink(const std::string& path) {
     LinkData data{"<unreadable>", "", ""};
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.PutVoid())) ||
         FAILED(link->QueryInterface(IID_IPersistFile, file.PutVoid())) ||
-        FAILED(file->Load(ui::WidenPath(path).c_str(), STGM_READ)))
+        FAILED(file->Load(encoding::WidenPath(path).c_str(), STGM_READ)))
         return data;
     // The target as the link resolves it, from its item list: Wine keeps the path string of a
     // saved link in the ANSI code page only, where these letters become "?".
     wchar_t buffer[MAX_PATH + 1] = {};
     ui::Pidl target;
     if (SUCCEEDED(link->GetIDList(target.Put())) && target) SHGetPathFromIDListW(target.Get(), buffer);
-    data.target = ui::NarrowPath(buffer);
+    data.target = encoding::NarrowPath(buffer);
     buffer[0] = 0;
     link->GetWorkingDirectory(buffer, MAX_PATH);
-    data.workingDir = ui::NarrowPath(buffer);
+    data.workingDir = encoding::NarrowPath(buffer);
     buffer[0] = 0;
     link->GetArguments(buffer, MAX_PATH);
-    data.arguments = ui::NarrowPath(buffer);
+    data.arguments = encoding::NarrowPath(buffer);
     return data;
 }
 
@@ -138,8 +138,8 @@ TEST_F(FinishInstallTest, UninstallEntryIsComplete) {
         {"EstimatedSize", DWORD((bytes + 1023) / 1024)}, {"NoModify", 1}, {"NoRepair", 1}};
     for (const auto& [name, expected] : numbers) {
         DWORD value = 0, size = sizeof value, type = 0;
-        ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, ui::Widen(key).c_str(), ui::Widen(name).c_str(), RRF_RT_ANY, &type,
-                               &value, &size),
+        ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, encoding::Widen(key).c_str(), encoding::Widen(name).c_str(),
+                               RRF_RT_ANY, &type, &value, &size),
                   ERROR_SUCCESS)
             << name;
         EXPECT_EQ(type, DWORD(REG_DWORD)) << name;
@@ -169,8 +169,8 @@ TEST_F(FinishInstallTest, SecondInstallOverwritesFilesAndValues) {
 TEST_F(FinishInstallTest, AFileHeldOpenIsFoundInUseBeforeAnythingChanges) {
     BeginIn("anglais", "Q");
     WriteWholeFile(InstallDir + "\\quorvane.exe", "running");
-    HANDLE held = CreateFileW(ui::Widen(InstallDir + "\\quorvane.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+    HANDLE held = CreateFileW(encoding::Widen(InstallDir + "\\quorvane.exe").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     const std::string message = Finish();
     CloseHandle(held);
@@ -216,7 +216,7 @@ TEST_F(FinishInstallTest, InstallLocation) {
 
     // A value that cannot be written stops everything before the copies.
     RemoveTree(InstallDir);
-    CreateDirectoryW(ui::Widen(InstallDir).c_str(), nullptr);
+    CreateDirectoryW(encoding::Widen(InstallDir).c_str(), nullptr);
     InstallDone = 0;
     install::TestRegistryFaults() = {"", "emplacement"};
     EXPECT_EQ(Finish(), "Failed to set data for 'emplacement'");
@@ -242,7 +242,7 @@ TEST_F(FinishInstallTest, UnreadableShellFoldersSkipTheirShortcuts) {
     DesktopPath.clear();
     wchar_t previous[MAX_PATH + 1] = {};
     GetCurrentDirectoryW(MAX_PATH, previous);
-    SetCurrentDirectoryW(ui::Widen(scratch.Path()).c_str());
+    SetCurrentDirectoryW(encoding::Widen(scratch.Path()).c_str());
     install::FinishInstall(State());
     SetCurrentDirectoryW(previous);
     EXPECT_EQ(InstallDone, 1);

@@ -2,7 +2,7 @@
 // tree of the test prefix.
 #include "WizardFixture.h"
 
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <commctrl.h>
 
