@@ -16,7 +16,7 @@
 #include "app/log/InstallLog.h"
 #include "app/transaction/Recovery.h"
 #include "i18n/MessageText.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <optional>
 
@@ -44,11 +44,11 @@ Arguments ParseArguments() {
     for (const std::wstring& argument : SplitArguments(GetCommandLineW())) {
         if (StartsWithSwitch(argument, L"/S") && argument.size() == 2) parsed.Silent = true;
         else if (StartsWithSwitch(argument, L"/LOG=") && argument.size() > 5)
-            parsed.Log = ui::NarrowPath(argument.substr(5));
+            parsed.Log = encoding::NarrowPath(argument.substr(5));
         else if (StartsWithSwitch(argument, L"/CLEANUP="))
             parsed.CleanupAfter = DWORD(wcstoul(argument.c_str() + 9, nullptr, 10));
-        else if (StartsWithSwitch(argument, L"/ORIGINAL=")) parsed.Original = ui::NarrowPath(argument.substr(10));
-        else if (parsed.Error.empty()) parsed.Error = "Unknown switch: " + ui::NarrowPath(argument);
+        else if (StartsWithSwitch(argument, L"/ORIGINAL=")) parsed.Original = encoding::NarrowPath(argument.substr(10));
+        else if (parsed.Error.empty()) parsed.Error = "Unknown switch: " + encoding::NarrowPath(argument);
     }
     return parsed;
 }
@@ -56,8 +56,8 @@ Arguments ParseArguments() {
 // The language the installer stored, as the product reads it; the thread locale's otherwise.
 std::string InstallationLanguage() {
     wchar_t value[32] = {};
-    GetPrivateProfileStringW(L"Settings", L"langue", L"", value, 32, ui::Widen(install::kSettingsFile).c_str());
-    if (lstrcmpW(value, L"francais") == 0 || lstrcmpW(value, L"anglais") == 0) return ui::NarrowPath(value);
+    GetPrivateProfileStringW(L"Settings", L"langue", L"", value, 32, encoding::Widen(install::kSettingsFile).c_str());
+    if (lstrcmpW(value, L"francais") == 0 || lstrcmpW(value, L"anglais") == 0) return encoding::NarrowPath(value);
     return PRIMARYLANGID(LANGIDFROMLCID(GetThreadLocale())) == LANG_ENGLISH ? "anglais" : "francais";
 }
 
@@ -107,12 +107,12 @@ public:
     }
 
 private:
-    static std::string LogPath() { return ui::NarrowPath(installlog::CurrentPath()); }
+    static std::string LogPath() { return encoding::NarrowPath(installlog::CurrentPath()); }
 
     int Box(const std::string& text, UINT flags) const {
         const std::string caption = TranslatedUtf8(kTextUninstallCaption);
         LogLine("Box \"" + caption + "\": " + text);
-        return MessageBoxW(nullptr, ui::WidenMessage(text).c_str(), ui::WidenMessage(caption).c_str(),
+        return MessageBoxW(nullptr, encoding::WidenMessage(text).c_str(), encoding::WidenMessage(caption).c_str(),
                            flags | MB_SETFOREGROUND);
     }
 
@@ -122,7 +122,7 @@ private:
             const std::string caption = TranslatedUtf8(kTextInUseCaption);
             const std::string text = inuse::BoxText(found, kTextInUseUninstall);
             LogLine("Box \"" + caption + "\": " + text);
-            return MessageBoxW(nullptr, ui::WidenMessage(text).c_str(), ui::WidenMessage(caption).c_str(),
+            return MessageBoxW(nullptr, encoding::WidenMessage(text).c_str(), encoding::WidenMessage(caption).c_str(),
                                MB_RETRYCANCEL | MB_ICONWARNING | MB_SETFOREGROUND) == IDRETRY;
         };
     }
@@ -150,9 +150,9 @@ private:
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const Arguments arguments = ParseArguments();
     if (arguments.CleanupAfter) return uninstall::RunCleanup(*arguments.CleanupAfter, arguments.Original);
-    if (arguments.Log) installlog::Open(ui::WidenPath(*arguments.Log));
+    if (arguments.Log) installlog::Open(encoding::WidenPath(*arguments.Log));
     else installlog::OpenNew(installlog::DefaultName(L"Quorvane-Uninstall"));
-    LogLine("Quorvane uninstall: " + ui::NarrowPath(GetCommandLineW()));
+    LogLine("Quorvane uninstall: " + encoding::NarrowPath(GetCommandLineW()));
     // Before anything else: an installation a crash interrupted is finished first, so that the
     // record read next is the one of what is on the machine.
     transaction::RecoveryResult recovery = transaction::RecoverInterrupted();

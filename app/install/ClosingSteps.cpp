@@ -6,7 +6,7 @@
 #include "app/transaction/Transaction.h"
 #include "i18n/traducteur.h"
 #include "ui/Application.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 namespace install {
 namespace {
@@ -17,7 +17,7 @@ std::string SettingsFilePath() {
     wchar_t windows[MAX_PATH + 1] = {};
     const UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
     if (length == 0 || length > MAX_PATH) throw InstallError(std::string("Unable to write to ") + kSettingsFile);
-    return WithBackslash(ui::NarrowPath(windows)) + kSettingsFile;
+    return WithBackslash(encoding::NarrowPath(windows)) + kSettingsFile;
 }
 
 }  // namespace

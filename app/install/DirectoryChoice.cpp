@@ -2,7 +2,7 @@
 
 #include "app/install/InstallSupport.h"
 #include "ui/Application.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 #include "i18n/MessageText.h"
 
 #include <vector>
@@ -10,7 +10,7 @@
 namespace install {
 namespace {
 
-DWORD Attributes(const std::string& path) { return GetFileAttributesW(ui::WidenPath(path).c_str()); }
+DWORD Attributes(const std::string& path) { return GetFileAttributesW(encoding::WidenPath(path).c_str()); }
 
 bool IsFile(const std::string& path) {
     DWORD attributes = Attributes(path);
@@ -30,8 +30,8 @@ std::vector<std::wstring> CreateEveryLevel(const std::string& dir) {
     prefix.reserve(dir.size());
     for (char c : dir) {
         prefix += c;
-        if (c == '\\' && CreateDirectoryW(ui::WidenPath(prefix).c_str(), nullptr))
-            made.push_back(ui::WidenPath(prefix));
+        if (c == '\\' && CreateDirectoryW(encoding::WidenPath(prefix).c_str(), nullptr))
+            made.push_back(encoding::WidenPath(prefix));
     }
     return made;
 }

@@ -3,7 +3,7 @@
 #include "app/install/FolderSweep.h"
 #include "app/install/InstallSupport.h"
 #include "app/install/PrivateFolder.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <vector>
 
@@ -17,7 +17,7 @@ std::string ReadTempPath() {
         length = GetTempPathW(DWORD(buffer.size()), buffer.data());
     }
     if (length == 0 || length >= buffer.size()) return {};
-    return ui::NarrowPath(std::wstring_view(buffer.data(), length));
+    return encoding::NarrowPath(std::wstring_view(buffer.data(), length));
 }
 
 DownloadFolder::DownloadFolder(const std::string& tempPath)
@@ -26,7 +26,7 @@ DownloadFolder::DownloadFolder(const std::string& tempPath)
 DownloadFolder::~DownloadFolder() {
     held_.clear();  // a held file cannot be deleted
     try {
-        const std::wstring folder = ui::WidenPath(path_);
+        const std::wstring folder = encoding::WidenPath(path_);
         SweepFolder(folder, [](const SweptFile&) { return true; });
         RemoveDirectoryW(folder.c_str());
     } catch (...) {

@@ -9,7 +9,7 @@
 #include "app/transaction/Transaction.h"
 #include "ProductInfo.h"
 #include "i18n/traducteur.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 #include "i18n/MessageText.h"
 
 #include <vector>
@@ -65,7 +65,7 @@ DWORD InstalledKiB(const std::string& dir) {
     unsigned long long bytes = 0;
     for (const char* name : kProductFiles) {
         WIN32_FILE_ATTRIBUTE_DATA data;
-        if (GetFileAttributesExW(ui::WidenPath(dir + name).c_str(), GetFileExInfoStandard, &data))
+        if (GetFileAttributesExW(encoding::WidenPath(dir + name).c_str(), GetFileExInfoStandard, &data))
             bytes += (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     }
     return DWORD((bytes + 1023) / 1024);

@@ -37,7 +37,7 @@ struct TransactionDeleter {
 };
 using TransactionHolder = std::unique_ptr<transaction::Transaction, TransactionDeleter>;
 
-// Paths are UTF-8 (ui/Text.h).
+// Paths are UTF-8 (encoding/TextEncoding.h).
 struct InstallState {
     std::string& InstallDir;     // as accepted on page 3; FinishInstall ends it with a backslash
     const HeldFiles* Downloads;  // the downloads, the four files held open; null: none

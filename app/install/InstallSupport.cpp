@@ -41,7 +41,7 @@ std::string WithBackslash(std::string path) {
 bool RemoveFolderAndFiles(const std::string& folder) noexcept {
     std::wstring wide;
     try {
-        wide = ui::WidenPath(folder);
+        wide = encoding::WidenPath(folder);
     } catch (...) {
         return false;  // no memory left to name it: the folder stays, nothing else is harmed
     }

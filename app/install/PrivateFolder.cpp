@@ -2,7 +2,7 @@
 
 #include "app/install/InstallSupport.h"
 #include "app/install/ProtectedDataFolder.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 namespace install {
 namespace {
@@ -20,7 +20,7 @@ bool IsAbsolute(const std::wstring& path) {
 
 std::string MakePrivateFolder(const std::string& tempPath, const std::string& prefix, const std::string& purpose) {
     if (tempPath.empty()) throw InstallError("The system gives no temporary folder for " + purpose);
-    const std::wstring temp = ui::WidenPath(WithBackslash(tempPath));
+    const std::wstring temp = encoding::WidenPath(WithBackslash(tempPath));
     if (!IsAbsolute(temp))
         throw InstallError("The temporary folder \"" + tempPath + "\" cannot be used: it is not a full path");
     // Elevated, what it holds must be out of reach of the user's own, unelevated, processes.
@@ -28,7 +28,8 @@ std::string MakePrivateFolder(const std::string& tempPath, const std::string& pr
     SECURITY_ATTRIBUTES attributes{sizeof attributes, security.get(), FALSE};
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         const std::string name = prefix + RandomSuffix(purpose) + "\\";
-        if (CreateDirectoryW((temp + ui::WidenPath(name)).c_str(), &attributes)) return ui::NarrowPath(temp) + name;
+        if (CreateDirectoryW((temp + encoding::WidenPath(name)).c_str(), &attributes))
+            return encoding::NarrowPath(temp) + name;
         const DWORD error = GetLastError();
         if (error != ERROR_ALREADY_EXISTS)
             throw InstallError("Cannot make a folder in the temporary folder " + tempPath + ": " +

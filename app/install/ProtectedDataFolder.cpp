@@ -2,7 +2,7 @@
 
 #include "app/install/InstallSupport.h"
 #include "ui/OwnedHandle.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <aclapi.h>
 #include <knownfolders.h>
@@ -50,7 +50,7 @@ std::string UntrustedOwner(HANDLE folder) {
     if (!owner) who = "no owner";
     else if (!IsWellKnownSid(owner, WinLocalSystemSid) && !IsWellKnownSid(owner, WinBuiltinAdministratorsSid) &&
              !WineOwnUser(owner))
-        who = ConvertSidToStringSidW(owner, &text) ? ui::NarrowPath(text) : "an unknown owner";
+        who = ConvertSidToStringSidW(owner, &text) ? encoding::NarrowPath(text) : "an unknown owner";
     LocalFree(text);
     LocalFree(descriptor);
     return who;
@@ -62,7 +62,7 @@ void CheckExisting(const std::wstring& path, bool elevated) {
     const ui::OwnedHandle folder(CreateFileW(
         path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    const std::string shown = ui::NarrowPath(path);
+    const std::string shown = encoding::NarrowPath(path);
     if (!folder.Valid()) throw InstallError("Cannot open " + shown + ": " + SystemErrorText(GetLastError()));
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(folder.Get(), &info))
@@ -105,10 +105,10 @@ DataFolder ProtectedDataFolder() {
     if (!CreateDirectoryW(path.c_str(), &attributes)) {
         const DWORD error = GetLastError();
         if (error != ERROR_ALREADY_EXISTS)
-            throw InstallError("Cannot make " + ui::NarrowPath(path) + ": " + SystemErrorText(error));
+            throw InstallError("Cannot make " + encoding::NarrowPath(path) + ": " + SystemErrorText(error));
         CheckExisting(path, elevated);
     }
-    return {ui::NarrowPath(path) + "\\", elevated};
+    return {encoding::NarrowPath(path) + "\\", elevated};
 }
 
 }  // namespace install

@@ -2,7 +2,7 @@
 
 #include "app/install/InstallSupport.h"
 #include "app/log/InstallLog.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <utility>
 
@@ -33,7 +33,7 @@ void TellMissingLevels(HKEY root, const std::string& path) {
     for (std::size_t end = 0; end != std::string::npos;) {
         end = path.find('\\', end + 1);
         const std::string level = path.substr(0, end);
-        missing = missing || !KeyExists(root, ui::WidenPath(level));
+        missing = missing || !KeyExists(root, encoding::WidenPath(level));
         if (missing) g_undoLog->KeyCreating(RootName(root), level);
     }
 }
@@ -56,8 +56,8 @@ std::optional<RegistryValue> ReadValue(HKEY key, const std::wstring& name) {
 }
 
 bool InjectedFailure(const std::string& wanted, const std::string& name) {
-    return !wanted.empty() &&
-           CompareStringOrdinal(ui::WidenPath(wanted).c_str(), -1, ui::WidenPath(name).c_str(), -1, TRUE) == CSTR_EQUAL;
+    return !wanted.empty() && CompareStringOrdinal(encoding::WidenPath(wanted).c_str(), -1,
+                                                   encoding::WidenPath(name).c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
 }  // namespace
@@ -66,9 +66,9 @@ void SetRegistryUndoLog(RegistryUndoLog* log) { g_undoLog = log; }
 
 std::optional<RegistryValue> ReadRegistryValue(HKEY root, const std::string& path, const std::string& name) {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(root, ui::WidenPath(path).c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(root, encoding::WidenPath(path).c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return std::nullopt;
-    std::optional<RegistryValue> value = ReadValue(key, ui::WidenPath(name));
+    std::optional<RegistryValue> value = ReadValue(key, encoding::WidenPath(name));
     RegCloseKey(key);
     return value;
 }
@@ -77,7 +77,7 @@ std::optional<RegistryKey> RegistryKey::TryCreate(HKEY root, const std::string& 
     if (InjectedFailure(TestRegistryFaults().CreateKey, path)) return std::nullopt;
     if (g_undoLog) TellMissingLevels(root, path);
     HKEY key = nullptr;
-    LONG status = RegCreateKeyExW(root, ui::WidenPath(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+    LONG status = RegCreateKeyExW(root, encoding::WidenPath(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                   KEY_ALL_ACCESS, nullptr, &key, nullptr);
     if (status != ERROR_SUCCESS) return std::nullopt;
     return RegistryKey(key, RootName(root), path);
@@ -110,7 +110,7 @@ RegistryKey::~RegistryKey() {
 }
 
 void RegistryKey::WriteString(const std::string& name, const std::string& data) {
-    const std::wstring wide = ui::WidenPath(data);
+    const std::wstring wide = encoding::WidenPath(data);
     Write(name, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()), DWORD((wide.size() + 1) * sizeof(wchar_t)),
           "\"" + data + "\"");
 }
@@ -120,7 +120,7 @@ void RegistryKey::WriteDword(const std::string& name, DWORD data) {
 }
 
 void RegistryKey::Write(const std::string& name, DWORD type, const BYTE* data, DWORD size, const std::string& shown) {
-    const std::wstring wideName = ui::WidenPath(name);
+    const std::wstring wideName = encoding::WidenPath(name);
     if (g_undoLog) g_undoLog->ValueSetting(root_, subPath_, name, ReadValue(key_, wideName));
     LONG status = ERROR_ACCESS_DENIED;
     if (!InjectedFailure(TestRegistryFaults().SetValue, name))

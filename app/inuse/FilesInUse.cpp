@@ -2,7 +2,7 @@
 
 #include "app/inuse/RestartManager.h"
 #include "app/log/InstallLog.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <windows.h>
 
@@ -31,7 +31,7 @@ TFilesInUse FindFilesInUse(const std::vector<std::string>& paths) {
     std::vector<std::wstring> existing;
     std::vector<std::string> existingNames;
     for (const std::string& path : paths) {
-        const std::wstring wide = ui::WidenPath(path);
+        const std::wstring wide = encoding::WidenPath(path);
         const DWORD attributes = GetFileAttributesW(wide.c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
         existing.push_back(wide);

@@ -1,6 +1,6 @@
 #include "app/inuse/RestartManager.h"
 
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <windows.h>
 #include <restartmanager.h>
@@ -79,7 +79,7 @@ std::vector<TProgram> ProgramsUsing(const std::vector<std::wstring>& paths) noex
         std::vector<TProgram> programs;
         for (const RM_PROCESS_INFO& info : AffectedProcesses(rm, session)) {
             if (info.Process.dwProcessId == GetCurrentProcessId()) continue;
-            programs.push_back({ui::NarrowPath(info.strAppName), info.Process.dwProcessId});
+            programs.push_back({encoding::NarrowPath(info.strAppName), info.Process.dwProcessId});
         }
         return programs;
     } catch (...) {

@@ -2,7 +2,7 @@
 
 #include "app/install/InstallSupport.h"
 #include "app/install/ProtectedDataFolder.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 namespace transaction {
 namespace {
@@ -24,7 +24,7 @@ bool RemoveHeld(ui::OwnedHandle& file) noexcept {
 std::string JournalPath() { return install::ProtectedDataFolder().Path + "install.journal"; }
 
 JournalWriter::JournalWriter(const std::string& path) : path_(path) {
-    file_.Reset(CreateFileW(ui::WidenPath(path).c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+    file_.Reset(CreateFileW(encoding::WidenPath(path).c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file_.Valid()) {
         const DWORD error = GetLastError();
@@ -48,7 +48,7 @@ void JournalWriter::Append(const JournalStep& step) {
 bool JournalWriter::Remove() noexcept { return RemoveHeld(file_); }
 
 JournalLeftover::JournalLeftover(const std::string& path) {
-    file_.Reset(CreateFileW(ui::WidenPath(path).c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING,
+    file_.Reset(CreateFileW(encoding::WidenPath(path).c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING,
                             FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file_.Valid()) {
         const DWORD error = GetLastError();

@@ -2,7 +2,7 @@
 
 #include "app/install/InstallSupport.h"
 #include "app/log/InstallLog.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <windows.h>
 
@@ -14,7 +14,7 @@ using install::SystemErrorText;
 
 bool Missing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
-DWORD Attributes(const std::string& path) { return GetFileAttributesW(ui::WidenPath(path).c_str()); }
+DWORD Attributes(const std::string& path) { return GetFileAttributesW(encoding::WidenPath(path).c_str()); }
 
 bool IsFile(const std::string& path) {
     const DWORD attributes = Attributes(path);
@@ -24,20 +24,20 @@ bool IsFile(const std::string& path) {
 [[noreturn]] void Fail(DWORD error) { throw InstallError(SystemErrorText(error)); }
 
 void DeleteCreated(const std::string& path) {
-    if (!DeleteFileW(ui::WidenPath(path).c_str()) && !Missing(GetLastError())) Fail(GetLastError());
+    if (!DeleteFileW(encoding::WidenPath(path).c_str()) && !Missing(GetLastError())) Fail(GetLastError());
 }
 
 // No backup: the step's record reached the disk but the file was never moved, and is the
 // original still.
 void RestoreBackup(const JournalStep& step) {
     if (!IsFile(step.Other)) return;
-    if (!MoveFileExW(ui::WidenPath(step.Other).c_str(), ui::WidenPath(step.Path).c_str(),
+    if (!MoveFileExW(encoding::WidenPath(step.Other).c_str(), encoding::WidenPath(step.Path).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         Fail(GetLastError());
 }
 
 void RemoveFolder(const std::string& path) {
-    if (RemoveDirectoryW(ui::WidenPath(path).c_str()) || Missing(GetLastError())) return;
+    if (RemoveDirectoryW(encoding::WidenPath(path).c_str()) || Missing(GetLastError())) return;
     const DWORD error = GetLastError();
     if (error == ERROR_DIR_NOT_EMPTY) throw InstallError("it is not empty");
     Fail(error);
@@ -46,7 +46,7 @@ void RemoveFolder(const std::string& path) {
 HKEY RootKey(const std::string& root) { return root == "HKLM" ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
 
 void DeleteKeyIfEmpty(const JournalStep& step) {
-    const std::wstring path = ui::WidenPath(step.Path);
+    const std::wstring path = encoding::WidenPath(step.Path);
     HKEY key = nullptr;
     LONG status = RegOpenKeyExW(RootKey(step.Other), path.c_str(), 0, KEY_READ, &key);
     if (Missing(DWORD(status))) return;
@@ -62,7 +62,7 @@ void DeleteKeyIfEmpty(const JournalStep& step) {
 }
 
 void RestoreValue(const JournalStep& step) {
-    const std::wstring path = ui::WidenPath(step.Path), name = ui::WidenPath(step.Name);
+    const std::wstring path = encoding::WidenPath(step.Path), name = encoding::WidenPath(step.Name);
     HKEY key = nullptr;
     LONG status = step.HadPrevious ? RegCreateKeyExW(RootKey(step.Other), path.c_str(), 0, nullptr,
                                                      REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &key, nullptr)
@@ -80,9 +80,10 @@ void RestoreValue(const JournalStep& step) {
 // A settings file that is not a file (never made, or a folder in its way) had nothing written.
 void RestoreSetting(const JournalStep& step) {
     if (!IsFile(step.Path)) return;
-    const std::wstring previous = ui::WidenPath(step.Previous);
-    if (!WritePrivateProfileStringW(ui::WidenPath(step.Other).c_str(), ui::WidenPath(step.Name).c_str(),
-                                    step.HadPrevious ? previous.c_str() : nullptr, ui::WidenPath(step.Path).c_str()))
+    const std::wstring previous = encoding::WidenPath(step.Previous);
+    if (!WritePrivateProfileStringW(encoding::WidenPath(step.Other).c_str(), encoding::WidenPath(step.Name).c_str(),
+                                    step.HadPrevious ? previous.c_str() : nullptr,
+                                    encoding::WidenPath(step.Path).c_str()))
         Fail(GetLastError());
 }
 

@@ -7,7 +7,7 @@
 #include "app/transaction/RecordEntries.h"
 #include "app/transaction/StepUndo.h"
 #include "ui/OwnedHandle.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <windows.h>
 
@@ -28,7 +28,7 @@ JournalStep Step(StepKind kind, std::string path = {}, std::string other = {}, s
     return step;
 }
 
-DWORD Attributes(const std::string& path) { return GetFileAttributesW(ui::WidenPath(path).c_str()); }
+DWORD Attributes(const std::string& path) { return GetFileAttributesW(encoding::WidenPath(path).c_str()); }
 
 bool Exists(const std::string& path) { return Attributes(path) != INVALID_FILE_ATTRIBUTES; }
 
@@ -38,13 +38,13 @@ bool IsDirectory(const std::string& path) {
 }
 
 std::string FullPath(const std::string& path) {
-    const std::wstring wide = ui::WidenPath(path);
+    const std::wstring wide = encoding::WidenPath(path);
     std::wstring full(MAX_PATH, L'\0');
     for (int attempt = 0; attempt < 2; ++attempt) {
         const DWORD length = GetFullPathNameW(wide.c_str(), DWORD(full.size()), full.data(), nullptr);
         if (length == 0)
             throw InstallError("The directory " + path + " cannot be used: " + SystemErrorText(GetLastError()));
-        if (length < full.size()) return ui::NarrowPath(full.substr(0, length));
+        if (length < full.size()) return encoding::NarrowPath(full.substr(0, length));
         full.resize(length);
     }
     throw InstallError("The directory " + path + " cannot be used");
@@ -71,14 +71,14 @@ std::string StagingParent(const std::string& installDir) {
 }
 
 void FlushFile(const std::string& path) {
-    const ui::OwnedHandle file(CreateFileW(ui::WidenPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+    const ui::OwnedHandle file(CreateFileW(encoding::WidenPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid() || !FlushFileBuffers(file.Get()))
         throw InstallError("Cannot write " + path + " to the disk: " + SystemErrorText(GetLastError()));
 }
 
 void WriteNewFile(const std::string& path, const std::string& bytes) {
-    const ui::OwnedHandle file(CreateFileW(ui::WidenPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    const ui::OwnedHandle file(CreateFileW(encoding::WidenPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                            FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     if (!file.Valid() || !WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr) ||
@@ -88,7 +88,7 @@ void WriteNewFile(const std::string& path, const std::string& bytes) {
 
 // The record an earlier installation left, when there is one that reads as a record.
 std::optional<record::TInstallRecord> EarlierRecord(const std::string& path) {
-    const ui::OwnedHandle file(CreateFileW(ui::WidenPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+    const ui::OwnedHandle file(CreateFileW(encoding::WidenPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid()) return std::nullopt;
     std::string bytes(record::kMaxRecordBytes + 1, '\0');
@@ -117,7 +117,7 @@ Transaction::Transaction(const std::string& journalPath, const std::string& inst
     try {
         // Journaled before it is made: a crash meanwhile leaves nothing the next run cannot find.
         Record(Step(StepKind::Begin, installDir_, staging_.substr(0, staging_.size() - 1), version_));
-        const std::wstring staging = ui::WidenPath(staging_);
+        const std::wstring staging = encoding::WidenPath(staging_);
         if (!CreateDirectoryW(staging.c_str(), nullptr))
             throw InstallError("Cannot make the staging folder " + staging_ + ": " + SystemErrorText(GetLastError()));
         SetFileAttributesW(staging.c_str(), FILE_ATTRIBUTE_HIDDEN);
@@ -153,7 +153,7 @@ bool Transaction::MakeFolders(const std::string& folder) {
         const std::string level = full.substr(0, end);
         if (IsDirectory(level + "\\")) continue;
         Record(Step(StepKind::FolderCreated, level));
-        if (!CreateDirectoryW(ui::WidenPath(level).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        if (!CreateDirectoryW(encoding::WidenPath(level).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
             return false;
     }
     return true;
@@ -163,7 +163,7 @@ void Transaction::PlaceStaged(const std::string& name, const std::string& target
     const auto cannot = [&](const std::string& why) {
         return InstallError("Cannot copy " + name + " to " + target + ": " + why);
     };
-    const std::wstring to = ui::WidenPath(target);
+    const std::wstring to = encoding::WidenPath(target);
     const DWORD attributes = Attributes(target);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         throw cannot("a folder is in the way");
@@ -173,12 +173,12 @@ void Transaction::PlaceStaged(const std::string& name, const std::string& target
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         const std::string backup = Backup();
         Record(Step(StepKind::FileReplaced, target, backup));
-        if (!MoveFileExW(to.c_str(), ui::WidenPath(backup).c_str(), MOVEFILE_WRITE_THROUGH))
+        if (!MoveFileExW(to.c_str(), encoding::WidenPath(backup).c_str(), MOVEFILE_WRITE_THROUGH))
             throw cannot(SystemErrorText(GetLastError()));
     } else {
         Record(Step(StepKind::FileCreated, target));
     }
-    if (!MoveFileExW(ui::WidenPath(staging_ + name).c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH))
+    if (!MoveFileExW(encoding::WidenPath(staging_ + name).c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH))
         throw cannot(SystemErrorText(GetLastError()));
 }
 
@@ -186,7 +186,8 @@ void Transaction::WriteShortcut(const std::string& path, const std::function<voi
     if (Exists(path)) {
         const std::string backup = Backup();
         Record(Step(StepKind::ShortcutReplaced, path, backup));
-        if (!MoveFileExW(ui::WidenPath(path).c_str(), ui::WidenPath(backup).c_str(), MOVEFILE_WRITE_THROUGH))
+        if (!MoveFileExW(encoding::WidenPath(path).c_str(), encoding::WidenPath(backup).c_str(),
+                         MOVEFILE_WRITE_THROUGH))
             throw InstallError("Cannot replace the shortcut " + path + ": " + SystemErrorText(GetLastError()));
     } else {
         Record(Step(StepKind::ShortcutCreated, path));
@@ -202,8 +203,8 @@ bool Transaction::WriteSetting(const std::string& file, const std::string& secti
     step.HadPrevious = previous.has_value();
     step.Previous = previous.value_or("");
     Record(std::move(step));
-    return WritePrivateProfileStringW(ui::WidenPath(section).c_str(), ui::WidenPath(key).c_str(),
-                                      ui::WidenPath(value).c_str(), ui::WidenPath(file).c_str()) != FALSE;
+    return WritePrivateProfileStringW(encoding::WidenPath(section).c_str(), encoding::WidenPath(key).c_str(),
+                                      encoding::WidenPath(value).c_str(), encoding::WidenPath(file).c_str()) != FALSE;
 }
 
 void Transaction::KeyCreating(const std::string& root, const std::string& path) {

@@ -20,7 +20,7 @@
 #include "bench/support/Clock.h"
 #include "tests/support/TemporaryFiles.h"
 #include "tests/support/WholeFile.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ std::size_t Download(install::DownloadFolder& folder, const std::string& name, c
 
 // What one FlushFileBuffers of a small file costs here: the floor under each journal record.
 double FlushMilliseconds(const std::string& path) {
-    HANDLE file = CreateFileW(ui::WidenPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE file = CreateFileW(encoding::WidenPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     std::vector<double> times;
     for (int i = 0; i < 9; ++i) {
         DWORD written = 0;
@@ -54,7 +54,7 @@ double FlushMilliseconds(const std::string& path) {
         times.push_back(1000 * (benchclock::Now() - start));
     }
     CloseHandle(file);
-    DeleteFileW(ui::WidenPath(path).c_str());
+    DeleteFileW(encoding::WidenPath(path).c_str());
     return Median(times);
 }
 
@@ -65,7 +65,7 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "usage: commit_bench FOLDER\n");
         return 2;
     }
-    const std::string source = install::WithBackslash(ui::NarrowPath(argv[1]));
+    const std::string source = install::WithBackslash(encoding::NarrowPath(argv[1]));
     testsupport::TemporaryFolder scratch("qv-commit-bench");
     install::DownloadFolder downloads(scratch.Path());
     std::size_t bytes = 0;
@@ -73,7 +73,7 @@ int wmain(int argc, wchar_t** argv) {
         bytes += Download(downloads, name, testsupport::ReadWholeFile(source + name));
     const std::string dir = scratch.Path() + "Installed\\";
     const std::string journal = scratch.Path() + "install.journal";
-    CreateDirectoryW(ui::WidenPath(dir).c_str(), nullptr);
+    CreateDirectoryW(encoding::WidenPath(dir).c_str(), nullptr);
     for (const char* name : install::kProductFiles) downloads.Find(name)->CopyTo(dir + name);
 
     std::vector<double> plain, commit;

@@ -4,7 +4,7 @@
 #include "app/install/InstallSupport.h"
 #include "app/log/InstallLog.h"
 #include "ui/OwnedHandle.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -18,7 +18,7 @@ using record::TRecordEntry;
 std::string ShellFolder(int csidl) {
     wchar_t path[MAX_PATH + 1] = {};
     if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
-    return ui::NarrowPath(path);
+    return encoding::NarrowPath(path);
 }
 
 bool Gone(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
@@ -41,7 +41,7 @@ Outcome Failure(const std::string& what, DWORD error) {
 bool LinkBetween(const std::string& base, const std::string& path) {
     std::size_t next = install::WithBackslash(base).size();
     while ((next = path.find('\\', next)) != std::string::npos) {
-        const DWORD attributes = GetFileAttributesW(ui::WidenPath(path.substr(0, next)).c_str());
+        const DWORD attributes = GetFileAttributesW(encoding::WidenPath(path.substr(0, next)).c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
         ++next;
     }
@@ -58,7 +58,7 @@ std::string BaseOf(const TRecordEntry& entry, const record::TProductPlaces& plac
 }
 
 Outcome RemoveFile(const std::string& path) {
-    const std::wstring wide = ui::WidenPath(path);
+    const std::wstring wide = encoding::WidenPath(path);
     // A read-only file of the product is still the product's.
     const DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
@@ -69,7 +69,7 @@ Outcome RemoveFile(const std::string& path) {
 
 // Never recursive: a folder that still holds something (a file the user added) stays.
 Outcome RemoveFolder(const std::string& path) {
-    if (RemoveDirectoryW(ui::WidenPath(path).c_str())) return kRemoved;
+    if (RemoveDirectoryW(encoding::WidenPath(path).c_str())) return kRemoved;
     const DWORD error = GetLastError();
     if (Gone(error)) return kRemoved;
     return error == ERROR_DIR_NOT_EMPTY ? kKept : Failure(path, error);
@@ -80,10 +80,10 @@ HKEY RootKey(const std::string& root) { return root == "HKCU" ? HKEY_CURRENT_USE
 Outcome RemoveValue(const TRecordEntry& entry) {
     HKEY key = nullptr;
     const std::string shown = entry.Root + "\\" + entry.Path + " " + entry.Name;
-    LSTATUS status =
-        RegOpenKeyExW(RootKey(entry.Root), ui::WidenPath(entry.Path).c_str(), 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &key);
+    LSTATUS status = RegOpenKeyExW(RootKey(entry.Root), encoding::WidenPath(entry.Path).c_str(), 0,
+                                   KEY_SET_VALUE | KEY_WOW64_64KEY, &key);
     if (status == ERROR_SUCCESS) {
-        status = RegDeleteValueW(key, ui::WidenPath(entry.Name).c_str());
+        status = RegDeleteValueW(key, encoding::WidenPath(entry.Name).c_str());
         RegCloseKey(key);
     }
     return status == ERROR_SUCCESS || Gone(DWORD(status)) ? kRemoved : Failure(shown, DWORD(status));
@@ -92,7 +92,7 @@ Outcome RemoveValue(const TRecordEntry& entry) {
 // Only when empty: a value or key that someone else put there keeps it.
 Outcome RemoveKey(const TRecordEntry& entry) {
     const HKEY root = RootKey(entry.Root);
-    const std::wstring path = ui::WidenPath(entry.Path);
+    const std::wstring path = encoding::WidenPath(entry.Path);
     HKEY key = nullptr;
     LSTATUS status = RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key);
     if (Gone(DWORD(status))) return kRemoved;
@@ -125,10 +125,10 @@ bool IsBlankFile(const std::wstring& path) {
 
 // The entry, then its section when that was its last entry, then the file when nothing is left.
 Outcome RemoveSetting(const TRecordEntry& entry) {
-    const std::wstring file = ui::WidenPath(entry.Path), section = ui::WidenPath(entry.Name);
+    const std::wstring file = encoding::WidenPath(entry.Path), section = encoding::WidenPath(entry.Name);
     // The profile functions would make the file only to write its absence.
     if (GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) return kRemoved;
-    if (!WritePrivateProfileStringW(section.c_str(), ui::WidenPath(entry.Key).c_str(), nullptr, file.c_str()))
+    if (!WritePrivateProfileStringW(section.c_str(), encoding::WidenPath(entry.Key).c_str(), nullptr, file.c_str()))
         return Failure("the setting " + entry.Name + "\\" + entry.Key + " of " + entry.Path, GetLastError());
     wchar_t left[4] = {};
     if (GetPrivateProfileSectionW(section.c_str(), left, 4, file.c_str()) == 0)
@@ -164,11 +164,12 @@ bool Deferred(const TRecordEntry& entry, const std::vector<std::string>& later) 
 }  // namespace
 
 bool SamePath(const std::string& a, const std::string& b) {
-    return CompareStringOrdinal(ui::WidenPath(a).c_str(), -1, ui::WidenPath(b).c_str(), -1, TRUE) == CSTR_EQUAL;
+    return CompareStringOrdinal(encoding::WidenPath(a).c_str(), -1, encoding::WidenPath(b).c_str(), -1, TRUE) ==
+           CSTR_EQUAL;
 }
 
 record::TRecordResult ReadRecord(const std::string& path) {
-    const ui::OwnedHandle file(CreateFileW(ui::WidenPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+    const ui::OwnedHandle file(CreateFileW(encoding::WidenPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                            OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file.Valid()) return {std::nullopt, "cannot be opened: " + install::SystemErrorText(GetLastError()), 0};
     std::string bytes(record::kMaxRecordBytes + 1, '\0');
@@ -187,7 +188,7 @@ record::TProductPlaces ProductPlaces(const std::string& installFolder) {
     wchar_t windows[MAX_PATH + 1] = {};
     const UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
     if (length > 0 && length < MAX_PATH)
-        places.SettingsFile = install::WithBackslash(ui::NarrowPath(windows)) + install::kSettingsFile;
+        places.SettingsFile = install::WithBackslash(encoding::NarrowPath(windows)) + install::kSettingsFile;
     return places;
 }
 
@@ -238,13 +239,13 @@ TRemoval RemoveRecorded(const record::TInstallRecord& record, const record::TPro
 
 bool HoldsOtherFiles(const std::string& folder, const std::vector<std::string>& expected) {
     WIN32_FIND_DATAW entry{};
-    const HANDLE find = FindFirstFileW(ui::WidenPath(install::WithBackslash(folder) + "*").c_str(), &entry);
+    const HANDLE find = FindFirstFileW(encoding::WidenPath(install::WithBackslash(folder) + "*").c_str(), &entry);
     if (find == INVALID_HANDLE_VALUE) return false;
     bool other = false;
     do {
         const std::wstring name = entry.cFileName;
         if (name == L"." || name == L"..") continue;
-        const std::string path = install::WithBackslash(folder) + ui::NarrowPath(name);
+        const std::string path = install::WithBackslash(folder) + encoding::NarrowPath(name);
         bool known = false;
         for (const std::string& file : expected) known = known || SamePath(path, file);
         other = other || !known;

@@ -6,7 +6,7 @@
 #include "app/install/PrivateFolder.h"
 #include "app/install/DownloadFolder.h"
 #include "app/log/InstallLog.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <algorithm>
 #include <vector>
@@ -37,7 +37,7 @@ std::string OwnPath() {
     for (;;) {
         const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), DWORD(buffer.size()));
         if (length == 0) return {};
-        if (length < buffer.size()) return ui::NarrowPath(std::wstring_view(buffer.data(), length));
+        if (length < buffer.size()) return encoding::NarrowPath(std::wstring_view(buffer.data(), length));
         buffer.resize(buffer.size() * 2);
     }
 }
@@ -46,8 +46,8 @@ bool StartCleanupCopy(const std::string& installFolder, const std::string& recor
     try {
         const std::string folder =
             install::MakePrivateFolder(install::ReadTempPath(), "Quorvane-Uninstall-", "the uninstaller's copy");
-        const std::wstring copy = ui::WidenPath(folder + "uninstall.exe");
-        const std::wstring own = ui::WidenPath(OwnPath());
+        const std::wstring copy = encoding::WidenPath(folder + "uninstall.exe");
+        const std::wstring own = encoding::WidenPath(OwnPath());
         if (!CopyFileW(own.c_str(), copy.c_str(), TRUE))
             throw install::InstallError("Cannot copy the uninstaller: " + install::SystemErrorText(GetLastError()));
         std::wstring line = cmdline::QuoteArgument(copy) + L" /CLEANUP=" + std::to_wstring(GetCurrentProcessId()) +
@@ -56,18 +56,18 @@ bool StartCleanupCopy(const std::string& installFolder, const std::string& recor
         startup.cb = sizeof startup;
         PROCESS_INFORMATION process{};
         if (!CreateProcessW(copy.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                            ui::WidenPath(folder).c_str(), &startup, &process))
+                            encoding::WidenPath(folder).c_str(), &startup, &process))
             throw install::InstallError("Cannot start the uninstaller's copy: " +
                                         install::SystemErrorText(GetLastError()));
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
-        LogLine("Started " + ui::NarrowPath(copy) + " to remove this program, the record and their folders");
+        LogLine("Started " + encoding::NarrowPath(copy) + " to remove this program, the record and their folders");
         return true;
     } catch (const std::exception& error) {
         LogLine(std::string(error.what()) + "; they go at the next restart instead");
-        MoveFileExW(ui::WidenPath(OwnPath()).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-        MoveFileExW(ui::WidenPath(recordPath).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-        MoveFileExW(ui::WidenPath(installFolder).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+        MoveFileExW(encoding::WidenPath(OwnPath()).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+        MoveFileExW(encoding::WidenPath(recordPath).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+        MoveFileExW(encoding::WidenPath(installFolder).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
         return false;
     }
 }
@@ -87,14 +87,14 @@ int RunCleanup(DWORD pid, const std::string& original) {
         const std::vector<std::string> files = OwnedFiles(*parsed.Record, places, {});
         const bool listed =
             std::any_of(files.begin(), files.end(), [&](const std::string& file) { return SamePath(file, original); });
-        status = listed && DeleteWhenReleased(ui::WidenPath(original)) &&
-                         DeleteWhenReleased(ui::WidenPath(recordPath)) &&
+        status = listed && DeleteWhenReleased(encoding::WidenPath(original)) &&
+                         DeleteWhenReleased(encoding::WidenPath(recordPath)) &&
                          RemoveRecorded(*parsed.Record, places, {}).Failed.empty()
                      ? 0
                      : 1;
     }
     // This copy and its folder, once nothing runs them any more.
-    const std::wstring own = ui::WidenPath(OwnPath());
+    const std::wstring own = encoding::WidenPath(OwnPath());
     MoveFileExW(own.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     MoveFileExW(own.substr(0, own.rfind(L'\\')).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     return status;

@@ -242,26 +242,27 @@ std::string Digest(const std::string& bytes) {
 void SnapshotTree(const fs::path& root) {
     std::error_code error;
     if (!fs::exists(root, error)) {
-        std::printf("tree %s <absent>\n", ui::NarrowPath(root.wstring()).c_str());
+        std::printf("tree %s <absent>\n", encoding::NarrowPath(root.wstring()).c_str());
         return;
     }
     std::vector<std::wstring> lines;
     for (const auto& entry : fs::recursive_directory_iterator(root, error)) {
         const std::wstring name = entry.path().wstring();
-        lines.push_back(entry.is_directory(error) ? name + L"\\" : name + L" " + ui::Widen(Digest(FileBytes(name))));
+        lines.push_back(entry.is_directory(error) ? name + L"\\"
+                                                  : name + L" " + encoding::Widen(Digest(FileBytes(name))));
     }
     std::sort(lines.begin(), lines.end());
-    std::printf("tree %s\n", ui::NarrowPath(root.wstring()).c_str());
-    for (const std::wstring& line : lines) std::printf("  %s\n", ui::NarrowPath(line).c_str());
+    std::printf("tree %s\n", encoding::NarrowPath(root.wstring()).c_str());
+    for (const std::wstring& line : lines) std::printf("  %s\n", encoding::NarrowPath(line).c_str());
 }
 
 void SnapshotKey(HKEY root, const std::wstring& path) {
     HKEY key = nullptr;
     if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        std::printf("key %s <absent>\n", ui::NarrowPath(path).c_str());
+        std::printf("key %s <absent>\n", encoding::NarrowPath(path).c_str());
         return;
     }
-    std::printf("key %s\n", ui::NarrowPath(path).c_str());
+    std::printf("key %s\n", encoding::NarrowPath(path).c_str());
     wchar_t name[512];
     std::vector<std::wstring> subkeys;
     for (DWORD i = 0;; ++i) {
@@ -270,7 +271,7 @@ void SnapshotKey(HKEY root, const std::wstring& path) {
         std::string data(size, '\0');
         length = 512;
         RegEnumValueW(key, i, name, &length, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
-        std::printf("  %s type %lu %s\n", ui::NarrowPath(name).c_str(), type, Digest(data).c_str());
+        std::printf("  %s type %lu %s\n", encoding::NarrowPath(name).c_str(), type, Digest(data).c_str());
     }
     for (DWORD i = 0;; ++i) {
         DWORD length = 512;
@@ -288,11 +289,11 @@ int Snapshot(const std::wstring& typed) {
     for (const wchar_t* lang : {L"fr", L"en"}) {
         const Edition e = EditionOf(lang);
         const std::wstring link = DesktopLink(e);
-        std::printf("link %s %s\n", ui::NarrowPath(link).c_str(), Digest(FileBytes(link)).c_str());
+        std::printf("link %s %s\n", encoding::NarrowPath(link).c_str(), Digest(FileBytes(link)).c_str());
         SnapshotKey(HKEY_LOCAL_MACHINE, kUninstallKey + e.version);
     }
     SnapshotKey(HKEY_LOCAL_MACHINE, L"Software\\Quorvane");
-    std::printf("run %s\n", ui::NarrowPath(RegString(HKEY_CURRENT_USER, kRunKey, L"QuorvaneRaRozo")).c_str());
+    std::printf("run %s\n", encoding::NarrowPath(RegString(HKEY_CURRENT_USER, kRunKey, L"QuorvaneRaRozo")).c_str());
     const DWORD settings = GetFileAttributesW(SettingsFile().c_str());
     std::printf("settings %s\n", settings == INVALID_FILE_ATTRIBUTES   ? "<absent>"
                                  : settings & FILE_ATTRIBUTE_DIRECTORY ? "<folder>"
@@ -304,7 +305,7 @@ int Snapshot(const std::wstring& typed) {
     for (fs::path up = fs::path(typed).parent_path(); !up.empty() && up != up.parent_path(); up = up.parent_path())
         for (const auto& entry : fs::directory_iterator(up, error))
             if (entry.path().filename().wstring().rfind(L"Quorvane-staging-", 0) == 0)
-                std::printf("staging left: %s\n", ui::NarrowPath(entry.path().wstring()).c_str());
+                std::printf("staging left: %s\n", encoding::NarrowPath(entry.path().wstring()).c_str());
     return 0;
 }
 

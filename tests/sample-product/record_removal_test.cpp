@@ -13,7 +13,7 @@
 #include "RecordRemoval.h"
 #include "tests/support/TemporaryFiles.h"
 #include "tests/support/WholeFile.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 namespace {
 
@@ -64,7 +64,7 @@ TEST_F(RecordRemoval, AnEditedRecordRemovesNothingButTheProducts) {
                       elsewhere = scratch.Path() + "Elsewhere";
     for (const std::string& folder :
          {install, install + "\\data", menu, menu + "\\Quorvane", elsewhere, elsewhere + "\\empty"})
-        CreateDirectoryW(ui::WidenPath(folder).c_str(), nullptr);
+        CreateDirectoryW(encoding::WidenPath(folder).c_str(), nullptr);
     for (const std::string& file : {install + "\\quorvane.exe", install + "\\data\\q.dat", menu + "\\Quorvane\\Q.lnk",
                                     menu + "\\notes.txt", elsewhere + "\\victim.dll", elsewhere + "\\Victim.lnk"})
         WriteWholeFile(file, "keep or remove");

@@ -234,7 +234,7 @@ TEST_F(HostileDownloadTest, ATemporaryFileThatCannotBeCreatedStopsTheInstallatio
     TfInstall& f = Install([&](TfInstall& form) {
         form.DataFolder.clear();  // no cache: a folder of this run's own
         OnTick([&] { return form.Download.CurrentFile == "quorvane.exe"; },
-               [&] { CreateDirectoryW(ui::WidenPath(form.DownloadDir + "quorvane.ini").c_str(), nullptr); }, 20);
+               [&] { CreateDirectoryW(encoding::WidenPath(form.DownloadDir + "quorvane.ini").c_str(), nullptr); }, 20);
     });
     ExpectNothingInstalled(f, "temporary file");
     ASSERT_EQ(errors.size(), 1u);
@@ -248,7 +248,7 @@ std::string OthersGranted(const std::string& folder) {
     PACL dacl = nullptr;
     PSID owner = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetNamedSecurityInfoW(ui::WidenPath(folder).c_str(), SE_FILE_OBJECT,
+    if (GetNamedSecurityInfoW(encoding::WidenPath(folder).c_str(), SE_FILE_OBJECT,
                               DACL_SECURITY_INFORMATION | OWNER_SECURITY_INFORMATION, &owner, nullptr, &dacl, nullptr,
                               &descriptor) != ERROR_SUCCESS)
         return "<unreadable>";
@@ -260,7 +260,7 @@ std::string OthersGranted(const std::string& folder) {
         PSID sid = &ace->SidStart;
         wchar_t* text = nullptr;
         if (EqualSid(sid, owner) || !ConvertSidToStringSidW(sid, &text)) continue;
-        const std::string name = ui::Narrow(text);
+        const std::string name = encoding::Narrow(text);
         LocalFree(text);
         if (name != "S-1-5-18" && name != "S-1-5-32-544") others += name + " ";
     }
@@ -275,8 +275,8 @@ TEST_F(HostileDownloadTest, AVerifiedFileCannotBeSwappedBeforeItsCopy) {
     std::string others = "not read", attempts;
     TfInstall& f = InstallActingBeforeTheCopies([&](TfInstall& form) {
         others = OthersGranted(form.DownloadDir);
-        const std::wstring exe = ui::WidenPath(form.Downloads->Find("quorvane.exe")->Path());
-        const std::wstring planted = ui::WidenPath(form.DownloadDir + "planted.exe");
+        const std::wstring exe = encoding::WidenPath(form.Downloads->Find("quorvane.exe")->Path());
+        const std::wstring planted = encoding::WidenPath(form.DownloadDir + "planted.exe");
         testsupport::WriteWholeFile(form.DownloadDir + "planted.exe", "planted");
         const auto opened = [&](DWORD access) {
             HANDLE file = CreateFileW(exe.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -351,9 +351,9 @@ TEST_F(HostileDownloadTest, AProductFileInUseIsFoundBeforeAnythingChanges) {
     for (const Case& c : cases) {
         EarlierInstallation();
         errors.clear();
-        auto running =
-            std::make_unique<ui::OwnedHandle>(CreateFileW(ui::Widen(dir.Path() + "quorvane.exe").c_str(), GENERIC_READ,
-                                                          FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        auto running = std::make_unique<ui::OwnedHandle>(
+            CreateFileW(encoding::Widen(dir.Path() + "quorvane.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                        OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(running->Valid());
         std::vector<std::string> inUseBoxes;
         ui::Application::Instance().MessageBoxHook = [&](const std::string& text, const std::string& caption, UINT) {
@@ -396,7 +396,7 @@ TEST_F(HostileDownloadTest, ARegistryKeyThatCannotBeWrittenLeavesTheInstallation
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], std::string("Failed to create key ") + installtest::kUninstallKeys[1]);
     EXPECT_EQ(f.InstallDone, 0);
-    DeleteFileW(ui::Widen(installtest::SettingsFilePath()).c_str());
+    DeleteFileW(encoding::Widen(installtest::SettingsFilePath()).c_str());
     f.Close();
     EXPECT_FALSE(testsupport::Exists(installtest::SettingsFilePath()));
     EXPECT_EQ(installtest::RunValue(), "<missing>");
@@ -407,7 +407,7 @@ TEST_F(HostileDownloadTest, ARegistryKeyThatCannotBeWrittenLeavesTheInstallation
 TEST_F(HostileDownloadTest, ASettingsFileThatCannotBeWrittenRollsBackTheWholeInstallation) {
     TfInstall& f = Install();
     ExpectInstalled(f);
-    const std::wstring settings = ui::Widen(installtest::SettingsFilePath());
+    const std::wstring settings = encoding::Widen(installtest::SettingsFilePath());
     DeleteFileW(settings.c_str());
     ASSERT_TRUE(CreateDirectoryW(settings.c_str(), nullptr));
     SendMessageW(f.chkStartNow.Handle(), BM_SETCHECK, BST_UNCHECKED, 0);

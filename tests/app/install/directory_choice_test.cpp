@@ -53,7 +53,7 @@ TEST(AcceptInstallDir, TriesEveryLevelLeavesNoneAndStoresTheTextAsTyped) {
     EXPECT_FALSE(Exists(scratch.Path() + "Apps"));
     EXPECT_TRUE(session.boxes.empty());
     // An existing directory is accepted as it is, and stays.
-    CreateDirectoryW(ui::Widen(scratch.Path() + "Apps").c_str(), nullptr);
+    CreateDirectoryW(encoding::Widen(scratch.Path() + "Apps").c_str(), nullptr);
     EXPECT_TRUE(install::AcceptInstallDir(scratch.Path() + "Apps\\", installDir));
     EXPECT_EQ(installDir, scratch.Path() + "Apps\\");
     EXPECT_TRUE(IsDirectory(scratch.Path() + "Apps"));

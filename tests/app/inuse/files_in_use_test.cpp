@@ -11,14 +11,14 @@
 #include "tests/support/TemporaryFiles.h"
 #include "tests/support/WholeFile.h"
 #include "ui/OwnedHandle.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 namespace {
 
 using testsupport::TemporaryFolder;
 
 HANDLE Hold(const std::string& path, DWORD access, DWORD share) {
-    return CreateFileW(ui::WidenPath(path).c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr);
+    return CreateFileW(encoding::WidenPath(path).c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
 class FilesInUse : public testing::Test {
@@ -28,7 +28,7 @@ protected:
                                  "\xC5\x81\xC3\xB3"
                                  "d\xC5\xBA.dat"})
             testsupport::WriteWholeFile(folder.Path() + name, name);
-        CreateDirectoryW(ui::WidenPath(folder.Path() + "a folder").c_str(), nullptr);
+        CreateDirectoryW(encoding::WidenPath(folder.Path() + "a folder").c_str(), nullptr);
     }
     std::vector<std::string> All() const {
         std::vector<std::string> paths;
@@ -69,11 +69,11 @@ TEST_F(FilesInUse, ARunningProgramsFileIsInUse) {
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     const std::string program = folder.Path() + "running.exe";
-    ASSERT_TRUE(CopyFileW(self, ui::WidenPath(program).c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(self, encoding::WidenPath(program).c_str(), FALSE));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    std::wstring line = L"\"" + ui::WidenPath(program) + L"\" --gtest_filter=None.Wait";
+    std::wstring line = L"\"" + encoding::WidenPath(program) + L"\" --gtest_filter=None.Wait";
     ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
                                &startup, &process));
     EXPECT_EQ(inuse::FindFilesInUse({program}).Files, std::vector<std::string>{program});
