@@ -10,15 +10,13 @@
 namespace install {
 namespace {
 
-DWORD Attributes(const std::string& path) { return GetFileAttributesW(encoding::WidenPath(path).c_str()); }
-
 bool IsFile(const std::string& path) {
-    DWORD attributes = Attributes(path);
+    DWORD attributes = PathAttributes(path);
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool IsDirectory(const std::string& path) {
-    DWORD attributes = Attributes(path);
+    DWORD attributes = PathAttributes(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 

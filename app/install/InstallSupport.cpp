@@ -8,6 +8,8 @@
 
 namespace install {
 
+DWORD PathAttributes(const std::string& path) { return GetFileAttributesW(encoding::WidenPath(path).c_str()); }
+
 std::string SystemErrorText(DWORD code) {
     wchar_t* buffer = nullptr;
     DWORD length =

@@ -20,6 +20,9 @@ public:
 // The system's own text for an error code (UTF-8), without the trailing line break FormatMessage adds.
 std::string SystemErrorText(DWORD code);
 
+// The attributes of a UTF-8 path, INVALID_FILE_ATTRIBUTES when it cannot be read.
+DWORD PathAttributes(const std::string& path);
+
 // A path as Windows expects it in a command line: quoted, so that "C:\Program Files\Q.exe" can
 // never start C:\Program.exe.
 std::string Quoted(const std::string& path);

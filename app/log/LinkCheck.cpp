@@ -7,8 +7,6 @@
 namespace installlog {
 namespace {
 
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
 // The name the system gives the open file or folder, "\Device\...\name" with long names; empty
 // when it gives none.
 std::wstring FinalName(HANDLE file) {

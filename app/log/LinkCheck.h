@@ -9,6 +9,9 @@
 
 namespace installlog {
 
+// Others may read, write and delete: the log and the folders checked stay usable to every process.
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
 // `file` was opened by `path` with FILE_FLAG_OPEN_REPARSE_POINT (and FILE_FLAG_BACKUP_SEMANTICS for
 // a folder). True when it is a reparse point itself, or when the system followed a link anyway:
 // Windows opens a link itself under that flag, but Wine follows a Unix symbolic link whatever the

@@ -6,8 +6,6 @@
 namespace installlog {
 namespace {
 
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
 HANDLE Open(const std::wstring& path, DWORD disposition) {
     return CreateFileW(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, disposition,
                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);

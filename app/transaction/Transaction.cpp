@@ -28,12 +28,12 @@ JournalStep Step(StepKind kind, std::string path = {}, std::string other = {}, s
     return step;
 }
 
-DWORD Attributes(const std::string& path) { return GetFileAttributesW(encoding::WidenPath(path).c_str()); }
+using install::PathAttributes;
 
-bool Exists(const std::string& path) { return Attributes(path) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::string& path) { return PathAttributes(path) != INVALID_FILE_ATTRIBUTES; }
 
 bool IsDirectory(const std::string& path) {
-    const DWORD attributes = Attributes(path);
+    const DWORD attributes = PathAttributes(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -164,7 +164,7 @@ void Transaction::PlaceStaged(const std::string& name, const std::string& target
         return InstallError("Cannot copy " + name + " to " + target + ": " + why);
     };
     const std::wstring to = encoding::WidenPath(target);
-    const DWORD attributes = Attributes(target);
+    const DWORD attributes = PathAttributes(target);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         throw cannot("a folder is in the way");
     // A rename would go through where a copy over it is refused.
