@@ -197,11 +197,8 @@ tTranslate::tTranslate() {
 }
 
 void tTranslate::GetText(int index, std::string& text) const {
-    if (Language == "francais") {
-        text = FrenchTexts[index];
-    } else if (Language == "anglais") {
-        text = EnglishTexts[index];
-    }
+    if (const auto language = Current())
+        text = *language == i18n::Language::English ? EnglishTexts[index] : FrenchTexts[index];
 }
 
 void tTranslate::SetLanguage(const std::string& key) {
@@ -212,7 +209,8 @@ void tTranslate::SetLanguage(const std::string& key) {
 
 void tTranslate::ApplyCaptions() const {
     if (!form_) return;
-    const bool english = Language == "anglais";
-    if (!english && Language != "francais") return;
+    const auto language = Current();
+    if (!language) return;
+    const bool english = *language == i18n::Language::English;
     for (const Caption& c : kCaptions) form_->SetCaption(c.control, english ? c.english : c.french);
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "i18n/Language.h"
+
 // The texts' numbers in the table, named for what they say.
 enum TextId : int {
     kTextBasicFolder = 1,  // "\Quorvane\Basic\", what a folder picked in the tree gets
@@ -90,6 +92,9 @@ public:
     void GetText(int index, std::string& text) const;
     // Stores the key and re-captions the form; the same key again changes nothing.
     void SetLanguage(const std::string& key);
+    void SetLanguage(i18n::Language language) { SetLanguage(std::string(i18n::LanguageKey(language))); }
+    // The language of the key held; none for another key, or before the first.
+    std::optional<i18n::Language> Current() const { return i18n::LanguageOfKey(Language); }
     // Captions the form's controls again in the current language: for controls made since.
     void ApplyCaptions() const;
     // The form whose captions SetLanguage sets; may be null (nothing is re-captioned).

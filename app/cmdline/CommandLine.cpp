@@ -38,12 +38,12 @@ std::string ReadDir(const std::string& value, std::string& error) {
     return value;
 }
 
-std::string ReadLanguage(const std::string& value, std::string& error) {
+std::optional<i18n::Language> ReadLanguage(const std::string& value, std::string& error) {
     const std::string code = Upper(value);
-    if (code == "FR") return "francais";
-    if (code == "EN") return "anglais";
+    if (code == "FR") return i18n::Language::French;
+    if (code == "EN") return i18n::Language::English;
     error = "/LANG= takes fr or en, not \"" + value + "\"";
-    return {};
+    return std::nullopt;
 }
 
 std::string ReadLog(const std::string& value, std::string& error) {
@@ -73,7 +73,7 @@ std::string ReadArgument(const std::string& argument, CommandLine& line) {
         std::string dir = ReadDir(value, error);
         if (error.empty()) line.Dir = dir;
     } else if (name == "LANG") {
-        std::string language = ReadLanguage(value, error);
+        const std::optional<i18n::Language> language = ReadLanguage(value, error);
         if (error.empty()) line.Language = language;
     } else if (name == "LOG") {
         std::string log = ReadLog(value, error);
@@ -102,8 +102,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool sil
     return line;
 }
 
-std::string UsageText(std::string_view language) {
-    if (language == "anglais") {
+std::string UsageText(i18n::Language language) {
+    if (language == i18n::Language::English) {
         return "Install.exe [/S] [/DIR=\"folder\"] [/LANG=fr|en] [/LOG=\"file\"] [/NOAUTOSTART] [/NOLAUNCH] [/?]\n\n"
                "/S\tsilent: no window, installs with the choices below\n"
                "/DIR=\tinstallation folder (a full path)\n"

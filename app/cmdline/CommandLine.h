@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "i18n/Language.h"
+
 namespace cmdline {
 
 struct CommandLine {
@@ -16,9 +18,9 @@ struct CommandLine {
     bool NoAutoStart = false;
     bool NoLaunch = false;
     bool Usage = false;
-    std::optional<std::string> Dir;       // absolute path, as given
-    std::optional<std::string> Language;  // the translation table's key: "francais" or "anglais"
-    std::optional<std::string> Log;       // file name, as given
+    std::optional<std::string> Dir;  // absolute path, as given
+    std::optional<i18n::Language> Language;
+    std::optional<std::string> Log;  // file name, as given
     // Empty when every argument was understood; otherwise what is wrong with the first bad one.
     // The good switches around it are kept (a /S anywhere still means no window).
     std::string Error;
@@ -28,7 +30,7 @@ struct CommandLine {
 // then silent even where the split arguments lost the switch, and such a line is bad.
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool silentToken = false);
 
-// The usage box's text in the translation table's language ("francais" or "anglais").
-std::string UsageText(std::string_view language);
+// The usage box's text in `language`.
+std::string UsageText(i18n::Language language);
 
 }  // namespace cmdline

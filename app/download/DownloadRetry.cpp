@@ -1,7 +1,5 @@
 #include "app/download/DownloadRetry.h"
 
-#include <string>
-
 #include "app/download/DownloadErrors.h"
 #include "net/socket/SocketErrors.h"
 #include "ui/Application.h"
@@ -10,10 +8,9 @@ bool IsRetryable(const std::exception& failure, int replyCode, bool cancelledByU
     if (cancelledByUser) return false;
     if (dynamic_cast<const DamagedDownloadError*>(&failure)) return true;
     if (dynamic_cast<const DownloadError*>(&failure)) return replyCode < 400 || replyCode > 499;
-    if (!dynamic_cast<const net::ESockError*>(&failure)) return false;
+    const auto* network = dynamic_cast<const net::ESockError*>(&failure);
     // A name that does not resolve will not resolve a second later; a lookup that timed out may.
-    const std::string message = failure.what();
-    return message != "Null Remote Address" && message != "Host Lookup Failed";
+    return network && network->Kind() != net::SockErrorKind::HostNotFound;
 }
 
 std::int64_t NextResumePoint(const AttemptResult& attempt) {

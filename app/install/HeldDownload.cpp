@@ -5,6 +5,7 @@
 #include "app/log/LinkCheck.h"
 #include "ui/OwnedHandle.h"
 #include "encoding/TextEncoding.h"
+#include "files/FileSize.h"
 
 #include <memory>
 #include <utility>
@@ -69,11 +70,7 @@ std::unique_ptr<HeldDownload> HeldDownload::Kept(const std::string& folder, cons
     return std::unique_ptr<HeldDownload>(new HeldDownload(name, path, file.Release()));
 }
 
-std::uint64_t HeldDownload::Size() const {
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file_.Get(), &size)) return 0;
-    return static_cast<std::uint64_t>(size.QuadPart);
-}
+std::uint64_t HeldDownload::Size() const { return files::SizeOf(file_.Get()).value_or(0); }
 
 void HeldDownload::Empty() {
     verified_.reset();

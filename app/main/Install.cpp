@@ -76,7 +76,7 @@ int RunWizard(const cmdline::CommandLine& line, LCID locale) {
 
 // A bad command line, or /?: the usage, in a box unless silent (then only in the log).
 int ShowUsage(const cmdline::CommandLine& line, LCID locale) {
-    const std::string usage = Utf8FromCp1252(cmdline::UsageText(line.Language.value_or(LanguageKeyForLocale(locale))));
+    const std::string usage = Utf8FromCp1252(cmdline::UsageText(line.Language.value_or(LanguageForLocale(locale))));
     const bool bad = !line.Error.empty();
     if (bad) LogLine("Bad command line: " + line.Error);
     if (line.Silent) {

@@ -9,6 +9,30 @@
 
 using namespace outcome;
 
+namespace {
+
+// The engine's and the socket layer's own failures are all a download that failed. Every kind is
+// listed, without a default, so that the compiler asks where a new kind belongs.
+ExitCode NetworkExitCode(net::SockErrorKind kind) {
+    using enum net::SockErrorKind;
+    switch (kind) {
+    case SocketCall:
+    case HostNotFound:
+    case LookupTimedOut:
+    case LookupCanceled:
+    case ConnectFailed:
+    case ConnectTimedOut:
+    case ConnectCanceled:
+    case ProxyUnreachable:
+    case Aborted:
+    case Secure:
+    case Refused: return kExitDownloadFailed;
+    }
+    return kExitDownloadFailed;
+}
+
+}  // namespace
+
 ExitCode ExitCodeOf(std::exception_ptr error) {
     try {
         std::rethrow_exception(error);
@@ -20,9 +44,8 @@ ExitCode ExitCodeOf(std::exception_ptr error) {
         return kExitDamagedDownload;
     } catch (const DownloadError&) {
         return kExitDownloadFailed;
-    } catch (const net::ESockError&) {
-        // The engine's and the socket layer's own failures: no host, refused, reset, time-out.
-        return kExitDownloadFailed;
+    } catch (const net::ESockError& error) {
+        return NetworkExitCode(error.Kind());
     } catch (const EConvertError&) {
         // A number that is not one, or does not fit: only the download reads numbers from outside
         // (a port in a redirect, a length, a range); the finishing steps convert none.

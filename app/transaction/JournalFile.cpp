@@ -3,6 +3,7 @@
 #include "app/install/InstallSupport.h"
 #include "app/install/ProtectedDataFolder.h"
 #include "encoding/TextEncoding.h"
+#include "files/FileSize.h"
 
 namespace transaction {
 namespace {
@@ -57,13 +58,13 @@ JournalLeftover::JournalLeftover(const std::string& path) {
         error_ = install::SystemErrorText(error);
         return;
     }
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file_.Get(), &size) || size.QuadPart > kMaxJournalBytes) {
+    const std::optional<std::uint64_t> size = files::SizeOf(file_.Get());
+    if (!size || *size > kMaxJournalBytes) {
         state_ = State::Unreadable;
         error_ = "larger than any journal";
         return;
     }
-    bytes_.resize(std::size_t(size.QuadPart));
+    bytes_.resize(std::size_t(*size));
     DWORD got = 0;
     if (!bytes_.empty() && (!ReadFile(file_.Get(), bytes_.data(), DWORD(bytes_.size()), &got, nullptr))) {
         state_ = State::Unreadable;

@@ -69,8 +69,8 @@ private:
 
 }  // namespace
 
-std::string LanguageKeyForLocale(LCID locale) {
-    return PrimaryLanguage(locale) == kLangEnglish ? "anglais" : "francais";
+i18n::Language LanguageForLocale(LCID locale) {
+    return PrimaryLanguage(locale) == kLangEnglish ? i18n::Language::English : i18n::Language::French;
 }
 
 TfInstall::TfInstall(LCID locale, Build build)
@@ -113,8 +113,8 @@ void TfInstall::BindEvents() {
 }
 
 void TfInstall::FormCreate(LCID locale) {
-    Translator->SetLanguage("francais");
-    Translator->SetLanguage(LanguageKeyForLocale(locale));
+    Translator->SetLanguage(i18n::Language::French);
+    Translator->SetLanguage(LanguageForLocale(locale));
     Cancelled = 0;
     InstallDone = 0;
     ShowSteps(true, false, false, false, false);
@@ -133,13 +133,13 @@ void TfInstall::BuildOtherPages() {
     ApplyLanguage();  // the directory's default text and the licence pane of the language
 }
 
-void TfInstall::Preset(const std::optional<std::string>& language, const std::optional<std::string>& dir) {
+void TfInstall::Preset(const std::optional<i18n::Language>& language, const std::optional<std::string>& dir) {
     // The handlers run even when the button was already selected: the locale may have chosen
     // English while rdoFrench stayed selected as laid out.
-    if (language == "anglais") {
+    if (language == i18n::Language::English) {
         RdoEnglish.SetChecked(true);
         RdoEnglishClick();
-    } else if (language == "francais") {
+    } else if (language == i18n::Language::French) {
         rdoFrench.SetChecked(true);
         rdoFrenchClick();
     }
@@ -171,14 +171,14 @@ void TfInstall::MoveTo(const WizardMove& move) {
 
 void TfInstall::ApplyLanguage() {
     TxtDir.SetText(Translated(kTextDefaultDir));
-    const std::string& key = Translator->Language;
-    if (key == "francais") {
+    const std::optional<i18n::Language> language = Translator->Current();
+    if (language == i18n::Language::French) {
         memLicenseRaRozoFr.SetVisible(true);
         memLicenceEn.SetVisible(false);
         memLicenseProFr.SetVisible(false);
         memLicenseEntreFr.SetVisible(false);
         memLicenseRaRozoEn.SetVisible(false);
-    } else if (key == "anglais") {
+    } else if (language == i18n::Language::English) {
         memLicenseRaRozoEn.SetVisible(true);
         memLicenceEn.SetVisible(false);
         memLicenseRaRozoFr.SetVisible(false);
@@ -200,12 +200,12 @@ void TfInstall::NameForScreenReaders() {
 }
 
 void TfInstall::rdoFrenchClick() {
-    Translator->SetLanguage("francais");
+    Translator->SetLanguage(i18n::Language::French);
     ApplyLanguage();
 }
 
 void TfInstall::RdoEnglishClick() {
-    Translator->SetLanguage("anglais");
+    Translator->SetLanguage(i18n::Language::English);
     ApplyLanguage();
 }
 

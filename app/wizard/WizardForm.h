@@ -105,7 +105,7 @@ public:
 
     // The command line's choices before the first page shows: the language as if its radio
     // button had been clicked, then the directory typed on page 3.
-    void Preset(const std::optional<std::string>& language, const std::optional<std::string>& dir);
+    void Preset(const std::optional<i18n::Language>& language, const std::optional<std::string>& dir);
     // Asked while installed product files to be replaced are in use: the box naming them, with
     // Retry and Cancel (true: Retry). A silent run empties it: files in use then end the run.
     inuse::AskRetry AskFilesInUse;
@@ -189,8 +189,8 @@ private:
     std::string licenseEnText_;  // the English licence as stored, for the bold runs' positions
 };
 
-// "anglais" for an English thread locale (or one without a language), "francais" otherwise.
-std::string LanguageKeyForLocale(LCID locale);
+// English for an English thread locale (or one without a language), French otherwise.
+i18n::Language LanguageForLocale(LCID locale);
 
 // The one wizard form of the program.
 extern TfInstall* fInstall;

@@ -136,9 +136,9 @@ void THttpClient::Exchange() {
     // Without a length to compare with, only the TLS close notice tells a whole body from one
     // that someone in between cut short.
     if (SecureEndMissing() && !HasContentLength)
-        throw ESockError(
-            "Secure connection failed: the server closed the connection without ending the session; "
-            "the reply may be cut short");
+        throw ESockError(SockErrorKind::Secure,
+                         "Secure connection failed: the server closed the connection without ending the session; "
+                         "the reply may be cut short");
     JudgeReply();
 }
 
@@ -193,12 +193,14 @@ void THttpClient::ConnectRoute() {
     try {
         Connect();
     } catch (const ESockError& error) {
-        const std::string message = error.what();
-        if (message == "Null Remote Address" || message == "Host Lookup Failed")
-            throw ESockError(ProxyName() + " not found: its name could not be resolved");
-        if (message == "Connection Failed") throw ESockError(ProxyName() + " refused the connection or is unreachable");
-        if (message == "Connection Timed out") throw ESockError(ProxyName() + " did not answer (connection timed out)");
-        throw;
+        std::string why;
+        switch (error.Kind()) {
+        case SockErrorKind::HostNotFound: why = " not found: its name could not be resolved"; break;
+        case SockErrorKind::ConnectFailed: why = " refused the connection or is unreachable"; break;
+        case SockErrorKind::ConnectTimedOut: why = " did not answer (connection timed out)"; break;
+        default: throw;
+        }
+        throw ESockError(SockErrorKind::ProxyUnreachable, ProxyName() + why, error.WinsockCode());
     }
 }
 

@@ -21,7 +21,7 @@ constexpr DWORD kRevocationUnknown = CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT
 constexpr DWORD kRevocationFetchMs = 5000;
 
 [[noreturn]] void Refuse(const std::string& host, const std::string& reason) {
-    throw ESockError("Secure connection failed: the certificate of " + host + " " + reason);
+    throw ESockError(SockErrorKind::Secure, "Secure connection failed: the certificate of " + host + " " + reason);
 }
 
 std::string Hex(DWORD value) {

@@ -1,6 +1,7 @@
 #include "net/socket/FileStream.h"
 
 #include "encoding/TextEncoding.h"
+#include "files/FileSize.h"
 
 #include <stdexcept>
 
@@ -56,9 +57,9 @@ DWORD FileStream::Read(char* buffer, DWORD size) {
 }
 
 std::uint64_t FileStream::Size() const {
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(handle_, &size)) throw std::runtime_error("Cannot read file " + name_);
-    return static_cast<std::uint64_t>(size.QuadPart);
+    const std::optional<std::uint64_t> size = files::SizeOf(handle_);
+    if (!size) throw std::runtime_error("Cannot read file " + name_);
+    return *size;
 }
 
 void FileStream::Write(const char* data, DWORD size) {

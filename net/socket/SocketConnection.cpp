@@ -147,9 +147,9 @@ void ROzaverazo::ResolveHost() {
         StartLookup(TransferBuffer);
         WaitUntil([this] { return WaitGate || TimedOut || Canceled; });
     }
-    if (TimedOut) throw ESockError("Host Lookup Timed Out");
-    if (Canceled) throw ESockError("Host Lookup Canceled");
-    if (!EventSucceeded) throw ESockError("Host Lookup Failed");
+    if (TimedOut) throw ESockError(SockErrorKind::LookupTimedOut, "Host Lookup Timed Out");
+    if (Canceled) throw ESockError(SockErrorKind::LookupCanceled, "Host Lookup Canceled");
+    if (!EventSucceeded) throw ESockError(SockErrorKind::HostNotFound, "Host Lookup Failed", LastEventError);
     FinishLookup();
 }
 
@@ -165,20 +165,23 @@ void ROzaverazo::Connect() {
     StatusMessage(8, "Connecting");
     Canceled = false;
     CloseError = 0;
-    if (Connected_) throw ESockError("Already connected");
+    if (Connected_) throw ESockError(SockErrorKind::Refused, "Already connected");
     DropTls();
     for (int retries = 0;; ++retries) {
+        // What the lookup answered, when it failed: the address then stays 0.
+        int lookupError = 0;
         try {
             ResolveHost();
         } catch (const ESockError& error) {
-            const std::string message = error.what();
-            if (message == "Host Lookup Timed Out" || message == "Host Lookup Canceled") throw;
+            if (error.Kind() == SockErrorKind::LookupTimedOut || error.Kind() == SockErrorKind::LookupCanceled) throw;
+            lookupError = error.WinsockCode();
         }
         if (RemoteAddress.sin_addr.s_addr != 0) break;
-        if (retries > 0 || !OnInvalidHost) throw ESockError("Null Remote Address");
+        const ESockError noAddress(SockErrorKind::HostNotFound, "Null Remote Address", lookupError);
+        if (retries > 0 || !OnInvalidHost) throw noAddress;
         bool handled = false;
         OnInvalidHost(handled);
-        if (!handled) throw ESockError("Null Remote Address");
+        if (!handled) throw noAddress;
     }
     ConnectAddress();
 }
@@ -203,9 +206,9 @@ void ROzaverazo::ConnectAddress() {
     }
     if (!TimedOut && !Canceled && ConnectDone) return;
     if (OnConnectionFailed) OnConnectionFailed(this);
-    if (TimedOut) throw ESockError("Connection Timed out");
-    if (Canceled) throw ESockError("Connection Canceled");
-    throw ESockError("Connection Failed");
+    if (TimedOut) throw ESockError(SockErrorKind::ConnectTimedOut, "Connection Timed out");
+    if (Canceled) throw ESockError(SockErrorKind::ConnectCanceled, "Connection Canceled");
+    throw ESockError(SockErrorKind::ConnectFailed, "Connection Failed", EventSucceeded ? 0 : LastEventError);
 }
 
 }  // namespace net

@@ -68,7 +68,7 @@ void ROzaverazo::InitWinsock() {
         SocketHandle = OpenSocket(true);
     } catch (...) {
         if (--g_winsockUsers == 0) WSACleanup();
-        throw ESockError("Initializaton of windows sockets failed");
+        throw ESockError(SockErrorKind::SocketCall, "Initializaton of windows sockets failed");
     }
 }
 
@@ -77,7 +77,7 @@ SOCKET ROzaverazo::OpenSocket(bool linger) {
     if (s == INVALID_SOCKET) {
         std::string text;
         CheckSocketError(WSAEWOULDBLOCK, text);
-        throw ESockError(SocketErrorText(LastErrorNumber_));
+        throw ESockError(SockErrorKind::SocketCall, SocketErrorText(LastErrorNumber_), LastErrorNumber_);
     }
     if (linger) {
         // Linger on with no time: closing resets the connection at once instead of lingering.
@@ -190,7 +190,7 @@ void ROzaverazo::CheckSocketError(int expected, std::string& text) {
     if (LastErrorNumber_ != expected && LastErrorNumber_ > 10000) {
         ErrorText(LastErrorNumber_, text);
         if (OnSocketError) OnSocketError(this, static_cast<std::uint16_t>(LastErrorNumber_), text);
-        throw ESockError(text);
+        throw ESockError(SockErrorKind::SocketCall, text, LastErrorNumber_);
     }
     text.clear();
 }

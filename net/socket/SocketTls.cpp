@@ -48,13 +48,13 @@ void ROzaverazo::ReceiveHandshake(TTlsSession& session) {
         }
         if (n == 0) {
             CheckCloseError();
-            throw ESockError(kClosedInHandshake);
+            throw ESockError(SockErrorKind::Secure, kClosedInHandshake);
         }
         LastErrorNumber_ = WSAGetLastError();
         if (LastErrorNumber_ == WSAENOTCONN) {
             // A close notice has already replaced the socket.
             CheckCloseError();
-            throw ESockError(kClosedInHandshake);
+            throw ESockError(SockErrorKind::Secure, kClosedInHandshake);
         }
         std::string text;
         CheckSocketError(WSAEWOULDBLOCK, text);
@@ -113,7 +113,7 @@ int ROzaverazo::ReceiveSecure(char* buffer, int length, bool peek) {
         }
         // The peer has closed. A reset is the caller's to raise; a cut record is an error here.
         if (CloseError != 0) return 0;
-        if (Tls->InsideRecord()) throw ESockError(kClosedInRecord);
+        if (Tls->InsideRecord()) throw ESockError(SockErrorKind::Secure, kClosedInRecord);
         SecureEndMissing_ = true;
         return 0;
     }

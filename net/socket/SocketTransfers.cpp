@@ -72,11 +72,12 @@ void ROzaverazo::CheckCloseError() {
     ErrorText(error, text);
     // Reported like every other socket error before it is raised.
     if (OnSocketError) OnSocketError(this, static_cast<std::uint16_t>(error), text);
-    throw ESockError(text);
+    throw ESockError(SockErrorKind::SocketCall, text, error);
 }
 
 void ROzaverazo::AppendLine(std::string& line, int count) {
-    if (line.size() + static_cast<std::size_t>(count) > MaxLineLength) throw ESockError("Line too long");
+    if (line.size() + static_cast<std::size_t>(count) > MaxLineLength)
+        throw ESockError(SockErrorKind::Refused, "Line too long");
     const int n = Receive(TransferBuffer, count);
     if (n > 0) line.append(TransferBuffer, static_cast<std::size_t>(n));
 }
@@ -314,12 +315,12 @@ SOCKET ROzaverazo::Accept() {
             std::string text;
             ErrorText(LastErrorNumber_, text);
             if (OnSocketError) OnSocketError(this, static_cast<std::uint16_t>(LastErrorNumber_), text);
-            throw ESockError("Error creating Data Connection");
+            throw ESockError(SockErrorKind::SocketCall, "Error creating Data Connection", LastErrorNumber_);
         }
         WaitUntil([this] { return AcceptReady || Canceled; });
         if (Canceled) {
             Canceled = false;
-            throw ESockError("Accepting Canceled");
+            throw ESockError(SockErrorKind::ConnectCanceled, "Accepting Canceled");
         }
     }
     // The accepted connection becomes the component's own, so that its notices reach it and

@@ -69,13 +69,16 @@ SECURITY_STATUS AcquireClassic(CredHandle& handle, DWORD protocols) {
     switch (status) {
     case SEC_E_ALGORITHM_MISMATCH:
     case SEC_E_UNSUPPORTED_FUNCTION:
-        throw ESockError(
-            "Secure connection failed: the server offers neither TLS 1.2 nor TLS 1.3 with a cipher "
-            "Windows accepts");
+        throw ESockError(SockErrorKind::Secure,
+                         "Secure connection failed: the server offers neither TLS 1.2 nor TLS 1.3 with a cipher "
+                         "Windows accepts");
     case SEC_E_ILLEGAL_MESSAGE:
     case SEC_E_INVALID_TOKEN:
-        throw ESockError("Secure connection failed: the server's answer is not TLS (" + StatusText(status) + ")");
-    default: throw ESockError("Secure connection failed: the TLS handshake was refused (" + StatusText(status) + ")");
+        throw ESockError(SockErrorKind::Secure,
+                         "Secure connection failed: the server's answer is not TLS (" + StatusText(status) + ")");
+    default:
+        throw ESockError(SockErrorKind::Secure,
+                         "Secure connection failed: the TLS handshake was refused (" + StatusText(status) + ")");
     }
 }
 
@@ -93,8 +96,8 @@ TTlsSession::TTlsSession(std::wstring serverName) : serverName_(std::move(server
     if (status != SEC_E_OK) status = AcquireClassic(credentials_, SP_PROT_TLS1_2_CLIENT | SP_PROT_TLS1_3_CLIENT);
     if (status != SEC_E_OK) status = AcquireClassic(credentials_, SP_PROT_TLS1_2_CLIENT);
     if (status != SEC_E_OK)
-        throw ESockError("Secure connection failed: TLS 1.2 is not available on this system (" + StatusText(status) +
-                         ")");
+        throw ESockError(SockErrorKind::Secure, "Secure connection failed: TLS 1.2 is not available on this system (" +
+                                                    StatusText(status) + ")");
 }
 
 TTlsSession::~TTlsSession() {
@@ -129,7 +132,7 @@ bool TTlsSession::Handshake(std::string& token) {
         // record is judged: under TLS 1.3 the rest of the handshake travels as data records.
         const char type = raw_[rawBegin_];
         if (!answered_ && type != kHandshakeRecord && type != kAlertRecord)
-            throw ESockError("Secure connection failed: the server's answer is not TLS");
+            throw ESockError(SockErrorKind::Secure, "Secure connection failed: the server's answer is not TLS");
         answered_ = true;
         if (Step(token)) {
             CheckProtocol();
@@ -165,7 +168,7 @@ bool TTlsSession::Step(std::string& token) {
         return true;
     }
     if (status == SEC_I_INCOMPLETE_CREDENTIALS)
-        throw ESockError("Secure connection failed: the server asks for a client certificate");
+        throw ESockError(SockErrorKind::Secure, "Secure connection failed: the server asks for a client certificate");
     if (status != SEC_I_CONTINUE_NEEDED) HandshakeFailed(status);
     needsData_ = rawBegin_ == rawEnd_;
     return false;
@@ -178,7 +181,8 @@ void TTlsSession::CheckProtocol() {
     const SECURITY_STATUS status = QueryContextAttributesW(&context_, SECPKG_ATTR_CONNECTION_INFO, &info);
     if (status != SEC_E_OK) HandshakeFailed(status);
     if ((info.dwProtocol & (SP_PROT_TLS1_2 | SP_PROT_TLS1_3)) == 0)
-        throw ESockError("Secure connection failed: the server offers only a protocol older than TLS 1.2");
+        throw ESockError(SockErrorKind::Secure,
+                         "Secure connection failed: the server offers only a protocol older than TLS 1.2");
     tls13_ = (info.dwProtocol & SP_PROT_TLS1_3) != 0;
 }
 
@@ -187,7 +191,7 @@ TRevocation TTlsSession::CheckServerCertificate() {
     const SECURITY_STATUS status =
         QueryContextAttributesW(&context_, SECPKG_ATTR_REMOTE_CERT_CONTEXT, static_cast<void*>(&certificate));
     if (status != SEC_E_OK || !certificate)
-        throw ESockError("Secure connection failed: the server sent no certificate");
+        throw ESockError(SockErrorKind::Secure, "Secure connection failed: the server sent no certificate");
     const std::unique_ptr<const CERT_CONTEXT, decltype(&CertFreeCertificateContext)> owned(certificate,
                                                                                            &CertFreeCertificateContext);
     return CheckCertificateForHost(certificate, serverName_);
@@ -234,7 +238,8 @@ bool TTlsSession::DecryptNext() {
         return false;
     }
     if (status != SEC_E_OK && status != SEC_I_RENEGOTIATE)
-        throw ESockError("Secure connection failed: a record could not be decrypted (" + StatusText(status) + ")");
+        throw ESockError(SockErrorKind::Secure,
+                         "Secure connection failed: a record could not be decrypted (" + StatusText(status) + ")");
     needsData_ = false;
     std::size_t extra = 0;
     for (const SecBuffer& buffer : buffers) {
@@ -248,7 +253,7 @@ bool TTlsSession::DecryptNext() {
     rawBegin_ = rawEnd_ - extra;
     if (status == SEC_I_RENEGOTIATE) {
         // Up to TLS 1.2 the server asks for a new handshake, which would wait for our hello.
-        if (!tls13_) throw ESockError(kRenegotiationRefused);
+        if (!tls13_) throw ESockError(SockErrorKind::Secure, kRenegotiationRefused);
         // TLS 1.3 on Windows hands post-handshake messages (session tickets, key updates) back
         // to the handshake, at once with the bytes that follow, however few: the message is
         // already decrypted and waits for nothing more from the peer.
@@ -263,7 +268,7 @@ bool TTlsSession::Renegotiate() {
     const bool done = Step(token);
     // A client that would have to answer (a new handshake the server asks for) is not one we
     // are: the session ends rather than going on with terms nobody checked.
-    if (!token.empty()) throw ESockError(kRenegotiationRefused);
+    if (!token.empty()) throw ESockError(SockErrorKind::Secure, kRenegotiationRefused);
     if (done) renegotiating_ = false;
     return done;
 }
@@ -304,7 +309,8 @@ void TTlsSession::Seal(const char* data, int length, std::string& out) {
         SecBufferDesc desc{SECBUFFER_VERSION, 4, buffers};
         const SECURITY_STATUS status = EncryptMessage(&context_, 0, &desc, 0);
         if (status != SEC_E_OK)
-            throw ESockError("Secure connection failed: data could not be encrypted (" + StatusText(status) + ")");
+            throw ESockError(SockErrorKind::Secure,
+                             "Secure connection failed: data could not be encrypted (" + StatusText(status) + ")");
         // The trailer may come out shorter than its maximum.
         out.resize(at + buffers[0].cbBuffer + buffers[1].cbBuffer + buffers[2].cbBuffer);
         data += piece;

@@ -43,7 +43,8 @@ TEST(CommandLine, AcceptedSwitches) {
         EXPECT_EQ(line.Error, "") << what;
         EXPECT_EQ(Switches(line), c.switches) << what;
         EXPECT_EQ(line.Dir.value_or("<none>"), c.dir ? c.dir : "<none>") << what;
-        EXPECT_EQ(line.Language.value_or("<none>"), c.language ? c.language : "<none>") << what;
+        EXPECT_EQ(line.Language ? i18n::LanguageKey(*line.Language) : "<none>", c.language ? c.language : "<none>")
+            << what;
         EXPECT_EQ(line.Log.value_or("<none>"), c.log ? c.log : "<none>") << what;
     }
 }
@@ -97,12 +98,12 @@ TEST(CommandLine, AroundAnErrorTheGoodSwitchesStayAndTheBadValueIsDropped) {
 }
 
 TEST(CommandLine, UsageNamesEverySwitchInBothLanguages) {
-    for (const char* language : {"francais", "anglais"}) {
+    for (const i18n::Language language : {i18n::Language::French, i18n::Language::English}) {
         const std::string text = cmdline::UsageText(language);
         for (const char* name : {"/S", "/DIR=", "/LANG=", "/LOG=", "/NOAUTOSTART", "/NOLAUNCH", "/?", "1602"})
-            EXPECT_NE(text.find(name), std::string::npos) << language << " lacks " << name;
+            EXPECT_NE(text.find(name), std::string::npos) << i18n::LanguageKey(language) << " lacks " << name;
     }
-    EXPECT_NE(cmdline::UsageText("francais"), cmdline::UsageText("anglais"));
+    EXPECT_NE(cmdline::UsageText(i18n::Language::French), cmdline::UsageText(i18n::Language::English));
 }
 
 }  // namespace

@@ -429,11 +429,16 @@ TEST(DownloadRetry, RetriesWhatATryAgainMayMendAndResumesOnlyASoundBeginning) {
         bool retried;
     };
     const Failure failures[] = {
-        {std::make_exception_ptr(net::ESockError("10061:Connection refused")), 0, false, true},
+        {std::make_exception_ptr(net::ESockError(net::SockErrorKind::SocketCall, "10061:Connection refused", 10061)), 0,
+         false, true},
+        {std::make_exception_ptr(net::ESockError(net::SockErrorKind::ConnectFailed, "Connection Failed")), 0, false,
+         true},
         {std::make_exception_ptr(net::EAbortError("Socket send aborted")), 200, false, true},
         {std::make_exception_ptr(net::EAbortError("Socket send aborted")), 200, true, false},
-        {std::make_exception_ptr(net::ESockError("Host Lookup Timed Out")), 0, false, true},
-        {std::make_exception_ptr(net::ESockError("Null Remote Address")), 0, false, false},
+        {std::make_exception_ptr(net::ESockError(net::SockErrorKind::LookupTimedOut, "Host Lookup Timed Out")), 0,
+         false, true},
+        {std::make_exception_ptr(net::ESockError(net::SockErrorKind::HostNotFound, "Null Remote Address")), 0, false,
+         false},
         {std::make_exception_ptr(DownloadError("500")), 500, false, true},
         {std::make_exception_ptr(DownloadError("404")), 404, false, false},
         {std::make_exception_ptr(DownloadError("cut")), 200, false, true},

@@ -15,7 +15,8 @@ TEST(RunOutcome, EachErrorKindHasItsCode) {
     const std::pair<std::exception_ptr, int> cases[] = {
         {std::make_exception_ptr(DownloadError("HTTP status 404")), kExitDownloadFailed},
         {std::make_exception_ptr(DamagedDownloadError("SHA-256 differs")), kExitDamagedDownload},
-        {std::make_exception_ptr(net::ESockError("Connection refused")), kExitDownloadFailed},
+        {std::make_exception_ptr(net::ESockError(net::SockErrorKind::ConnectFailed, "Connection refused")),
+         kExitDownloadFailed},
         {std::make_exception_ptr(net::EAbortError("Socket receive aborted")), kExitDownloadFailed},
         // A number the download read that is not one or does not fit: a port, a length, a range.
         {std::make_exception_ptr(EConvertError("'x' is not a valid integer value")), kExitDownloadFailed},

@@ -8,15 +8,26 @@
 #include "net/socket/NotifyWindows.h"
 
 using net::ESockError;
+using net::SockErrorKind;
 using sockettest::Probe;
 
 namespace {
 
 class Connection : public sockettest::SocketTest {
 protected:
+    // The message; the kind and the Winsock code go to `kind` and `code`.
     std::string ConnectError() {
-        return sockettest::ErrorOf<ESockError>([&] { client.Connect(); });
+        try {
+            client.Connect();
+        } catch (const ESockError& error) {
+            kind = error.Kind();
+            code = error.WinsockCode();
+            return error.what();
+        }
+        return "(no error)";
     }
+    SockErrorKind kind{};
+    int code = -1;
 };
 
 }  // namespace
@@ -80,6 +91,8 @@ TEST_F(Connection, RefusedPortFailsAfterTheFailureEvent) {
     client.Port = loopback::ClosedPort();
     order.push_back(ConnectError());
     EXPECT_EQ(order, (std::vector<std::string>{"failed event", "Connection Failed"}));
+    EXPECT_EQ(kind, SockErrorKind::ConnectFailed);
+    EXPECT_EQ(code, WSAECONNREFUSED);
     EXPECT_FALSE(client.Connected());
 
     // The usual recovery: Disconnect puts a fresh socket in place and a new Connect works.
@@ -95,6 +108,8 @@ TEST_F(Connection, NullAddressFailsWithOrWithoutAHandler) {
     client.Host = "0.0.0.0";
     client.Port = 80;
     EXPECT_EQ(ConnectError(), "Null Remote Address");
+    EXPECT_EQ(kind, SockErrorKind::HostNotFound);
+    EXPECT_EQ(code, 0) << "no lookup, no code";
 
     int calls = 0;
     client.OnInvalidHost = [&](bool& handled) {
@@ -104,6 +119,8 @@ TEST_F(Connection, NullAddressFailsWithOrWithoutAHandler) {
     client.Host = "no-such-host.invalid";
     EXPECT_EQ(ConnectError(), "Null Remote Address");
     EXPECT_EQ(calls, 1) << "the handler is asked only once";
+    EXPECT_EQ(kind, SockErrorKind::HostNotFound);
+    EXPECT_EQ(code, WSAHOST_NOT_FOUND) << "the lookup's answer";
 
     client.OnInvalidHost = [&](bool&) { ++calls; };  // declines
     EXPECT_EQ(ConnectError(), "Null Remote Address");

@@ -154,6 +154,8 @@ TEST(SocketErrors, CheckSocketErrorRaisesAllButWouldBlockAndLowNumbers) {
         FAIL() << "10061 must raise";
     } catch (const net::ESockError& error) {
         EXPECT_STREQ(error.what(), "10061:Connection refused");
+        EXPECT_EQ(error.Kind(), net::SockErrorKind::SocketCall);
+        EXPECT_EQ(error.WinsockCode(), 10061);
     }
     EXPECT_EQ(reportedNumber, 10061);
     EXPECT_EQ(reportedText, "10061:Connection refused");
