@@ -57,6 +57,13 @@ enum TextId : int {
     kTextSizeOfTotal = 47,  // "%1 of %2"
     kTextTimeLeft = 48,     // "about %1 left"
     kTextTryingAgainIn = 49,
+    // Why the release the server offers is refused (%1: its version, or the date it expired), and
+    // the version installed, on the last page.
+    kTextReleaseUnsigned = 50,
+    kTextReleaseDamaged = 51,
+    kTextReleaseOlder = 52,
+    kTextReleaseExpired = 53,
+    kTextInstalledVersion = 54,
 };
 
 // Whatever shows the form's captions: the wizard form registers itself.
@@ -69,7 +76,7 @@ public:
 
 class tTranslate {
 public:
-    static constexpr int kTextCount = 49;
+    static constexpr int kTextCount = 54;
 
     tTranslate();
 
@@ -82,7 +89,7 @@ public:
     // The form whose captions SetLanguage sets; may be null (nothing is re-captioned).
     void SetForm(ICaptionTarget* form) { form_ = form; }
 
-    // Indexed 1..49; element 0 is unused.
+    // Indexed 1..kTextCount; element 0 is unused.
     std::array<std::string, kTextCount + 1> FrenchTexts;
     std::array<std::string, kTextCount + 1> EnglishTexts;
     std::string Language;

@@ -12,6 +12,10 @@
 
 #include "app/install/ProductFiles.h"
 
+namespace release {
+struct TRelease;
+}  // namespace release
+
 namespace install {
 
 class DownloadFolder;
@@ -25,6 +29,9 @@ struct InstallState {
     const std::uint8_t& Cancelled;
     std::uint8_t& InstallDone;
     std::function<void(const std::string&)> SetStatus;  // the page 4 status line `LblStatus`
+    // What the accepted release manifest says is installed: the files, their order, the version
+    // and sequence recorded. Null until one was accepted.
+    const release::TRelease* Release;
 };
 
 // Registry locations, written exactly so (mixed case included).
@@ -36,8 +43,8 @@ inline constexpr char kRunValue[] = "QuorvaneRaRozo";
 // Profile file without a directory: the profile functions place it in the Windows directory.
 inline constexpr char kSettingsFile[] = "Quorvane_b.ini";
 
-// Install location, the four copies, the shortcuts and the uninstall entry, then InstallDone := 1
-// unless cancelled. Stops at the first error (a failed copy included): InstallDone stays 0. The
+// Install location, the copies of the release's files (the product's four first), the shortcuts
+// and the uninstall entry with the release's sequence, then InstallDone := 1 unless cancelled. Stops at the first error (a failed copy included): InstallDone stays 0. The
 // copies read the held files; a file that is not what its download verified raises
 // DamagedDownloadError before anything is written.
 void FinishInstall(const InstallState& state);
@@ -45,7 +52,8 @@ void FinishInstall(const InstallState& state);
 void CreateStartMenuGroup(const InstallState& state);
 // HKLM location value; a key that cannot be opened is passed over silently.
 void WriteInstallLocation(const InstallState& state);
-// HKLM uninstall entry: DisplayName and UninstallString (quoted).
+// HKLM uninstall entry: DisplayName, UninstallString (quoted), the release's version; and beside
+// it the release's sequence (ReleaseSequence.h).
 void WriteUninstallEntry(const InstallState& state);
 // HKCU Run value that starts the product with Windows (quoted).
 void WriteAutoStart(const InstallState& state);

@@ -1,9 +1,10 @@
 // Looks at what an installation left in the Wine prefix, from inside it:
 //   e2e_probe clean DIR                  removes the product's files, links, values and settings
-//   e2e_probe check fr|en DIR SOURCE yes|no
+//   e2e_probe check fr|en DIR SOURCE yes|no [VERSION SEQUENCE]
 //                                        the four files in DIR equal to SOURCE's, the four links,
-//                                        the registry values, the settings file, the Run value
-//                                        present (yes) or absent (no)
+//                                        the registry values (DisplayVersion and ReleaseSequence
+//                                        those of the release: by default the sample's), the
+//                                        settings file, the Run value present (yes) or absent (no)
 //   e2e_probe nothing DIR                nothing of the product installed, linked or registered
 //   e2e_probe proxy SERVER BYPASS        the user's proxy settings, in both of Windows' forms
 //   e2e_probe proxy-off                  back to a direct connection
@@ -142,7 +143,9 @@ void ExpectNoDownloadFolder() {
     for (const fs::path& folder : DownloadFolders()) Expect(false, L"download folder left: " + folder.wstring());
 }
 
-int Check(const std::wstring& lang, const std::wstring& typed, const std::wstring& source, bool autoStart) {
+// `version` and `sequence`: the release's, as its manifest gave them.
+int Check(const std::wstring& lang, const std::wstring& typed, const std::wstring& source, bool autoStart,
+          const std::wstring& version, const std::wstring& sequence) {
     const Edition e = EditionOf(lang);
     const std::wstring dir = WithBackslash(typed);
     for (const wchar_t* name : kFiles) {
@@ -158,16 +161,24 @@ int Check(const std::wstring& lang, const std::wstring& typed, const std::wstrin
     const std::wstring uninstall = kUninstallKey + e.version;
     size_t bytes = 0;
     for (const wchar_t* name : kFiles) bytes += FileBytes(dir + name).size();
-    const std::pair<const wchar_t*, std::wstring> strings[] = {
-        {L"DisplayName", L"Quorvane " + e.version},        {L"UninstallString", L"\"" + dir + L"Uninstall.exe\""},
-        {L"DisplayVersion", L"" QUORVANE_DISPLAY_VERSION}, {L"Publisher", L"" QUORVANE_PUBLISHER},
-        {L"DisplayIcon", dir + L"quorvane.exe"},           {L"InstallLocation", dir}};
+    const std::pair<const wchar_t*, std::wstring> strings[] = {{L"DisplayName", L"Quorvane " + e.version},
+                                                               {L"UninstallString", L"\"" + dir + L"Uninstall.exe\""},
+                                                               {L"DisplayVersion", version},
+                                                               {L"Publisher", L"" QUORVANE_PUBLISHER},
+                                                               {L"DisplayIcon", dir + L"quorvane.exe"},
+                                                               {L"InstallLocation", dir}};
     for (const auto& [name, expected] : strings)
         ExpectEqual(RegString(HKEY_LOCAL_MACHINE, uninstall, name), expected, name);
     const std::pair<const wchar_t*, DWORD> numbers[] = {
         {L"EstimatedSize", DWORD((bytes + 1023) / 1024)}, {L"NoModify", 1}, {L"NoRepair", 1}};
     for (const auto& [name, expected] : numbers)
         Expect(RegNumber(HKEY_LOCAL_MACHINE, uninstall, name) == expected, std::wstring(name) + L" differs");
+    unsigned long long recorded = 0;
+    DWORD size = sizeof recorded;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Quorvane", L"ReleaseSequence", RRF_RT_REG_QWORD, nullptr,
+                     &recorded, &size) != ERROR_SUCCESS)
+        recorded = 0;
+    ExpectEqual(std::to_wstring(recorded), sequence, L"ReleaseSequence");
     wchar_t language[32] = {};
     GetPrivateProfileStringW(L"Settings", L"langue", L"", language, 32, L"Quorvane_b.ini");
     ExpectEqual(language, e.language, L"settings file langue");
@@ -221,7 +232,9 @@ int wmain(int argc, wchar_t** argv) {
     int status = 2;
     if (command == L"clean" && argc > 2) status = Clean(argv[2]);
     else if (command == L"check" && argc > 5)
-        status = Check(argv[2], argv[3], argv[4], std::wstring(argv[5]) == L"yes");
+        // The sample product is published as the build's version, sequence 1.
+        status = Check(argv[2], argv[3], argv[4], std::wstring(argv[5]) == L"yes",
+                       argc > 6 ? argv[6] : L"" QUORVANE_DISPLAY_VERSION, argc > 7 ? argv[7] : L"1");
     else if (command == L"nothing" && argc > 2) status = Nothing(argv[2]);
     else if (command == L"proxy" && argc > 3)
         status = testsupport::WriteUserProxySettings({argv[2], argv[3], L""}) ? 0 : 1;
@@ -230,9 +243,10 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("%u %s\n", GetACP(), ui::NarrowPath(TempPath()).c_str());
         status = 0;
     } else
-        std::fprintf(stderr,
-                     "usage: e2e_probe clean DIR | check fr|en DIR SOURCE yes|no | nothing DIR | system | "
-                     "proxy SERVER BYPASS | proxy-off\n");
+        std::fprintf(
+            stderr,
+            "usage: e2e_probe clean DIR | check fr|en DIR SOURCE yes|no [VERSION SEQUENCE] | nothing DIR | system | "
+            "proxy SERVER BYPASS | proxy-off\n");
     CoUninitialize();
     return status;
 }

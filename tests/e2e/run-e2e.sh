@@ -4,7 +4,8 @@
 #   run-e2e.sh SCENARIO
 # CMake passes the programs and places in the environment: E2E_PREFIX, E2E_INSTALLER,
 # E2E_INSTALLER_NOHOST, E2E_INSTALLER_PROXY (and E2E_INSTALLER_PROXY_HTTPS, its https:// twin), E2E_DRIVER, E2E_PROBE, E2E_SAMPLE (the served files), E2E_PORT,
-# E2E_WORK, and for HTTPS E2E_INSTALLER_HTTPS (built for https://localhost:E2E_HTTPS_PORT) and E2E_TLS_TRUST.
+# E2E_WORK, and for HTTPS E2E_INSTALLER_HTTPS (built for https://localhost:E2E_HTTPS_PORT) and E2E_TLS_TRUST;
+# E2E_RELEASE_KEY and E2E_RELEASE_NEXT_KEY, the two private keys of the build's embedded pair.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../scripts/lib/xdisplay.sh"
@@ -512,6 +513,9 @@ planted-dll)
   none_loaded "by the silent installation"
   probe check en "$default_en" "$source_dir" yes || fail "installation differs"
   probe clean "$default_en"
+  ;;
+releases|mirrors)
+  source "$here/releases.sh"
   ;;
 *)
   fail "unknown scenario"
