@@ -10,7 +10,7 @@
 #include "app/DownloadErrors.h"
 #include "app/release/ReleaseManifest.h"
 
-namespace release {
+namespace download {
 
 inline constexpr char kManifestName[] = "release.manifest";
 inline constexpr char kSignatureName[] = "release.manifest.sig";
@@ -22,13 +22,13 @@ public:
     using DamagedDownloadError::DamagedDownloadError;
 };
 
-// Fetches `name` from the download base and returns its body, reading no more than `bound` + 1
-// bytes of it (more than `bound` is then refused here). A failure to download raises what the
-// download raises for a file (exit code 2).
+// Fetches `name` from the download base and returns its body. A successful reply longer than
+// `bound` raises BodyPastBound (BoundedBody.h), before more than about a receive past it is read; a
+// failure to download raises what the download raises for a file (exit code 2).
 using TBoundedFetch = std::function<std::string(const std::string& name, std::size_t bound)>;
 
 // The manifest, then its signature, through `fetch`; the decision, logged. Returns the accepted
 // release or raises ReleaseRefusedError.
-TRelease AcceptServedRelease(const TBoundedFetch& fetch);
+release::TRelease AcceptServedRelease(const TBoundedFetch& fetch);
 
-}  // namespace release
+}  // namespace download

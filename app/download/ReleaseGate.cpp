@@ -1,7 +1,8 @@
-#include "app/release/ReleaseGate.h"
+#include "app/download/ReleaseGate.h"
 
 #include <windows.h>
 
+#include "app/download/BoundedBody.h"
 #include "app/install/ReleaseSequence.h"
 #include "app/log/InstallLog.h"
 #include "app/release/RefusalText.h"
@@ -11,7 +12,9 @@
 
 #include <algorithm>
 
-namespace release {
+namespace download {
+
+using namespace release;
 
 namespace {
 
@@ -28,21 +31,31 @@ std::int64_t UtcNow() {
     throw ReleaseRefusedError(RefusalText(decision));
 }
 
+// The body of `name`, or a refusal for `why` when it is longer than `bound`: its signature could
+// not be checked over bytes that were never all read.
+std::string FetchWithin(const TBoundedFetch& fetch, const char* name, std::size_t bound, Refusal why,
+                        const char* reason) {
+    try {
+        return fetch(name, bound);
+    } catch (const BodyPastBound&) {
+        TReleaseDecision decision;
+        decision.Why = why;
+        decision.Reason = reason;
+        Refuse(decision);
+    }
+}
+
 }  // namespace
 
 TRelease AcceptServedRelease(const TBoundedFetch& fetch) {
-    const std::string manifest = fetch(kManifestName, kMaxManifestBytes);
-    if (manifest.size() > kMaxManifestBytes) {
-        // Its signature could not be checked over bytes that were never all read.
-        TReleaseDecision decision;
-        decision.Why = Refusal::Format;
-        decision.Reason = "larger than 64 KiB";
-        Refuse(decision);
-    }
-    const std::string signature = fetch(kSignatureName, kSignatureBytes);
+    const std::string manifest =
+        FetchWithin(fetch, kManifestName, kMaxManifestBytes, Refusal::Format, "larger than 64 KiB");
+    const std::string signature =
+        FetchWithin(fetch, kSignatureName, kSignatureBytes, Refusal::Signature, "the signature is not 64 bytes");
     const std::uint64_t recorded = install::RecordedReleaseSequence();
     const std::uint64_t floor = std::max(recorded, kMinReleaseSequence);
-    TReleaseDecision decision = DecideRelease(manifest, signature, kReleaseKeys, QUORVANE_PRODUCT_NAME, floor, UtcNow());
+    TReleaseDecision decision =
+        DecideRelease(manifest, signature, kReleaseKeys, QUORVANE_PRODUCT_NAME, floor, UtcNow());
     if (!decision.Release) Refuse(decision);
     const TRelease& release = *decision.Release;
     LogLine("Release " + release.Version + ", sequence " + std::to_string(release.Sequence) + " (lowest accepted " +
@@ -51,4 +64,4 @@ TRelease AcceptServedRelease(const TBoundedFetch& fetch) {
     return std::move(*decision.Release);
 }
 
-}  // namespace release
+}  // namespace download
