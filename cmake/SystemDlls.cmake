@@ -1,4 +1,4 @@
-# The system DLLs the installer loads, in two kinds. Read by the imports check (tests/app/
+# The system DLLs the installer loads, in two kinds. Read by the imports check (tests/app/main/
 # CheckImports.cmake) and by the e2e scenario that plants DLLs beside the installer.
 #
 # The KnownDLLs it relies on: Windows maps them from its \KnownDlls section and never looks for

@@ -3,7 +3,7 @@
 // text of its edit box `TxtDir` (TxtDir.PathText(): UTF-8, every character kept) and its field
 // `InstallDir`. Questions and errors are shown through
 // ui::Application::Instance().MessageBox with texts of the global `Translator`; `owner` is the
-// window they are modal to (the form's). The form's Next on page 3 (uInstallController.cpp) stays
+// window they are modal to (the form's). The form's Next on page 3 (WizardController.cpp) stays
 // on page 3 when either says no, and downloads nothing.
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 // The finishing work on the system after the download, and the closing steps when the wizard
-// window closes, independent of the form. The form (uInstallSteps.cpp) passes its state
+// window closes, independent of the form. The form (WizardInstallSteps.cpp) passes its state
 // through `InstallState`, a bundle of references to the form's own fields; the form
 // calls ClosingSteps itself so that it can record a failure for the exit code.
 //

@@ -1,6 +1,6 @@
 #include "app/install/HeldDownload.h"
 
-#include "app/DownloadErrors.h"
+#include "app/download/DownloadErrors.h"
 #include "app/install/InstallSupport.h"
 #include "ui/OwnedHandle.h"
 #include "ui/Text.h"

@@ -1,6 +1,6 @@
 #include "app/verify/DownloadCheck.h"
 
-#include "app/DownloadErrors.h"
+#include "app/download/DownloadErrors.h"
 
 namespace verify {
 

@@ -1,6 +1,6 @@
 #include "bench/download/WizardPage.h"
 
-#include "app/DownloadServer.h"
+#include "app/download/DownloadServer.h"
 #include "bench/support/RuntimePin.h"
 #include "tests/support/TestApplication.h"
 

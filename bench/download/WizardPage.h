@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/install/DownloadFolder.h"
-#include "app/uInstall.h"
+#include "app/wizard/WizardForm.h"
 #include "i18n/traducteur.h"
 
 namespace benchdownload {

@@ -6,7 +6,7 @@
 // back-off takes, all from one run.
 //   resume_bench WHOLE_SERVER CUTTING_SERVER SERVED_FILE
 //   (host:port each, serving /download/lite/quorvane.exe; the file they serve, pinned at start)
-#include "app/DownloadRetry.h"
+#include "app/download/DownloadRetry.h"
 #include "bench/download/WizardPage.h"
 #include "bench/support/Clock.h"
 #include "net/http/HttpClient.h"

@@ -1,0 +1,283 @@
+// Page 4: the download of the product's four files into a folder of their own, its progress
+// display, then the finishing steps. Runs inside the Next action of page 3; while a request
+// waits for the network the socket layer keeps the window's messages flowing, so the handlers
+// below, and Cancel, run nested inside HttpClient->Get.
+#include "app/main/DllSearchPath.h"
+#include "app/download/DownloadErrors.h"
+#include "app/wizard/DownloadPaceDisplay.h"
+#include "app/download/DownloadRetry.h"
+#include "app/download/DownloadServer.h"
+#include "app/download/ProxyCredentials.h"
+#include "app/install/DownloadFolder.h"
+#include "app/install/ProductFiles.h"
+#include "app/log/InstallLog.h"
+#include "app/download/DownloadProgress.h"
+#include "app/wizard/WizardForm.h"
+#include "app/verify/DownloadCheck.h"
+#include "net/http/HttpClient.h"
+#include "net/http/HttpErrors.h"
+#include "net/proxy/SystemProxy.h"
+#include "ui/Application.h"
+#include "ui/Text.h"
+#include "i18n/MessageText.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace {
+
+// The user's decimal separator, as the figures on page 4 show it.
+std::string UserDecimalSeparator() {
+    wchar_t separator[8] = {};
+    if (!GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8) || !separator[0]) return ".";
+    return ui::Narrow(separator);
+}
+
+// The reply's status line as the server sent it, for the log.
+std::string StatusLine(const std::string& header, int code) {
+    const std::string first = header.substr(0, header.find_first_of("\r\n"));
+    return first.rfind("HTTP/", 0) == 0 ? first : "HTTP status " + std::to_string(code);
+}
+
+// The whole file had come before the attempt that failed, so the range after it is one the
+// server cannot satisfy (416): not an error when what is kept has the pinned size and SHA-256,
+// which the check then verifies.
+bool WholeBeforeTheCut(int replyCode, const AttemptResult& attempt, const verify::TPinnedFile& pinned) {
+    return replyCode == 416 && attempt.resumeFrom > 0 && static_cast<std::uint64_t>(attempt.resumeFrom) == pinned.Size;
+}
+
+}  // namespace
+
+void HttpClientDeleter::operator()(net::THttpClient* client) const noexcept { delete client; }
+
+std::string TfInstall::DownloadUrl(const std::string& file) {
+    // The build may name the scheme ("https://host:port"); a bare address is plain HTTP.
+    const std::string server = DownloadServer();
+    const std::string base = server.find("://") == std::string::npos ? "http://" + server : server;
+    return base + "/download/lite/" + file;
+}
+
+void TfInstall::DownloadFiles() {
+    if (Cancelled == 1) return;
+    // Made before the first request and removed however the run ends: success, an error, Cancel.
+    install::DownloadFolder folder(TempPath);
+    DownloadDir = folder.Path();
+    // The folder holds the files until the finishing steps end; nothing may reach them after.
+    struct Released {
+        TfInstall& form;
+        ~Released() {
+            form.Downloads = nullptr;
+            if (form.HttpClient) form.HttpClient->BodyFile = INVALID_HANDLE_VALUE;
+        }
+    } released{*this};
+    Downloads = &folder;
+    StartDownloadClient();
+    {
+        // The task bar's progress ends with the download: an error, or nothing once all is in.
+        const DownloadPaceDisplay::Scope paceScope(PaceDisplay.get(), Cancelled);
+        for (const char* file : install::kDownloadOrder) FetchFile(file);
+    }
+    HttpClient->InputFileMode = false;
+    if (Cancelled == 0) FinishInstall();
+}
+
+void TfInstall::StartDownloadClient() {
+    // Schannel and WinHTTP check certificates with crypt32, which they load by name.
+    LoadFromSystemFolder({L"crypt32.dll"});
+    HttpClient.reset(new net::THttpClient());
+    HttpClient->OnPacketRecvd = [this](void* sender) { HttpPacketRecvd(sender); };
+    HttpClient->OnAboutToSend = [this](void* sender) { HttpAboutToSend(sender); };
+    HttpClient->OnInvalidHost = [this](bool& handled) { HttpInvalidHost(handled); };
+    HttpClient->OnConnect = [this](void* sender) { HttpConnect(sender); };
+    HttpClient->OnSecurityNotice = [](void*, const std::string& notice) { LogLine(notice); };
+    // Company networks reach the web only through the proxy the user's settings name; the
+    // download host is then resolved by the proxy, never here.
+    HttpClient->ChooseProxy = SystemProxyChooser();
+    const ProxyCredentials credentials = BuildProxyCredentials();
+    HttpClient->HeaderInfo->ProxyUserId = credentials.UserId;
+    HttpClient->HeaderInfo->ProxyPassword = credentials.Password;
+    HttpClient->InputFileMode = true;
+    HttpClient->TimeOut = InactivityTimeOutMs;
+    downloadAborted_ = false;
+    proxyCredentialsAsked_ = false;
+    decimalSeparator_ = UserDecimalSeparator();
+    barMaximum_ = -1;
+    lastProgress_ = 0;
+    // A silent run has no task-bar button to show the progress on.
+    PaceDisplay = std::make_unique<DownloadPaceDisplay>(
+        LblPace, IsWindowVisible(Handle()) ? ui::Application::Instance().TaskbarWindow() : nullptr);
+}
+
+// The file is checked against its pinned size and SHA-256 while it arrives; one that differs
+// raises DamagedDownloadError before anything is copied.
+void TfInstall::FetchFile(const std::string& file) {
+    CurrentFile = file;
+    lastProgress_ = 0;  // a new file shows its first chunk at once
+    shownBytes_ = 0;
+    const verify::TPinnedFile* pinned = PinnedFile(file);
+    if (!pinned) throw DamagedDownloadError(file + " has no pinned size and SHA-256. Nothing was installed.");
+    if (!Downloads) throw std::logic_error("No download folder to hold " + file);
+    // Created once, new, and written only through this handle by every attempt.
+    install::HeldDownload& held = Downloads->Hold(file);
+    HttpClient->Body = held.Path();
+    HttpClient->BodyFile = held.Handle();
+    // One check for every attempt: a body that continues the file continues its hash.
+    verify::TDownloadCheck check(*HttpClient, *pinned);
+    const std::string url = DownloadUrl(file);
+    AttemptResult attempt;  // the first asks for the whole file
+    for (int number = 1;; ++number) {
+        if (number > 1) WaitBeforeAttempt(number);
+        attempt.resumeFrom = NextResumePoint(attempt);
+        HttpClient->ResumeFrom = attempt.resumeFrom;
+        HttpClient->ReplyCode = 0;
+        HttpClient->BodyOffset = -1;
+        LogLine("GET " + url + (attempt.resumeFrom > 0 ? ", from byte " + std::to_string(attempt.resumeFrom) : ""));
+        const ULONGLONG start = GetTickCount64();
+        try {
+            {
+                verify::TDownloadCheck::Attached attached(*HttpClient, check);
+                GetThroughProxy(url);
+            }
+            LogLine(StatusLine(HttpClient->Header, HttpClient->ReplyCode) + ", " +
+                    std::to_string(HttpClient->BytesReceived) + " bytes in " +
+                    std::to_string(GetTickCount64() - start) + " ms");
+            if (!WholeBeforeTheCut(HttpClient->ReplyCode, attempt, *pinned)) CheckReply();
+            check.Verify();
+            held.Verified(pinned->Sha256);
+            LogLine("Verified " + file + ": size and SHA-256 as pinned");
+            return;
+        } catch (const EHttpError& refused) {
+            LogLine("GET " + url + " refused after " + std::to_string(GetTickCount64() - start) +
+                    " ms: " + refused.what());
+            // The engine's refusals of a request or a reply (a header past its bound, endless
+            // redirects) say nothing of which file: the user is told. Asking again would not
+            // mend them.
+            throw DownloadError(NotFound(refused.what()));
+        } catch (const std::exception& failure) {
+            LogLine("GET " + url + " failed after " + std::to_string(GetTickCount64() - start) +
+                    " ms: " + failure.what());
+            if (number == kDownloadAttempts || !IsRetryable(failure, HttpClient->ReplyCode, downloadAborted_)) throw;
+            NoteFailedAttempt(attempt, dynamic_cast<const DamagedDownloadError*>(&failure) != nullptr,
+                              static_cast<std::int64_t>(held.Size()));
+        }
+    }
+}
+
+void TfInstall::GetThroughProxy(const std::string& url) {
+    try {
+        HttpClient->Get(url);
+    } catch (const EProxyAuthError& refused) {
+        // The proxy answered before any byte of the body: the request can go again as it was.
+        if (proxyCredentialsAsked_ || !AskProxyCredentials) throw;
+        proxyCredentialsAsked_ = true;
+        LogLine(std::string(refused.what()) + ": the user is asked");
+        const std::optional<ProxyCredentials> given =
+            AskProxyCredentials(HttpClient->Proxy + ":" + std::to_string(HttpClient->ProxyPort));
+        if (!given) throw;
+        LogLine("Proxy user name given: " + given->UserId);
+        HttpClient->HeaderInfo->ProxyUserId = given->UserId;
+        HttpClient->HeaderInfo->ProxyPassword = given->Password;
+        HttpClient->Get(url);
+    }
+}
+
+std::optional<ProxyCredentials> TfInstall::AskWithDialog(const std::string& proxy) {
+    std::string prompt = Translated(kTextProxyPrompt);
+    if (const std::size_t at = prompt.find("%s"); at != std::string::npos) prompt.replace(at, 2, proxy);
+    const ui::CredentialsTexts texts{Translated(kTextProxyCaption), prompt,
+                                     Translated(kTextProxyUser),    Translated(kTextProxyPassword),
+                                     Translated(kTextOk),           Translated(kTextCancel)};
+    return ui::AskCredentials(Handle(), texts, HttpClient->HeaderInfo->ProxyUserId);
+}
+
+void TfInstall::NoteFailedAttempt(AttemptResult& attempt, bool damaged, std::int64_t storedBytes) {
+    attempt.bodyOffset = HttpClient->BodyOffset;
+    attempt.replyCode = HttpClient->ReplyCode;
+    attempt.storedBytes = storedBytes;
+    attempt.damaged = damaged;
+}
+
+void TfInstall::WaitBeforeAttempt(int attempt) {
+    LblStatus.SetText(Translated(kTextTryingAgain) + CurrentFile);
+    LogLine("Attempt " + std::to_string(attempt) + " of " + CurrentFile + " after " +
+            std::to_string(BackOffMs[attempt - 2]) + " ms");
+    if (PaceDisplay) PaceDisplay->WaitBeforeAttempt(BackOffMs[attempt - 2]);
+    if (!BackOff(BackOffMs[attempt - 2], [this] { return downloadAborted_ || Cancelled != 0; })) {
+        // As a Cancel during the transfer ends it.
+        throw net::EAbortError("Socket send aborted");
+    }
+}
+
+// The engine reports an HTTP error status as an event, not an error, and reads a body until the
+// server closes, whatever its length: all is judged here, after each file.
+void TfInstall::CheckReply() {
+    const net::THttpClient& client = *HttpClient;
+    const int code = client.ReplyCode;
+    std::string detail;
+    if (code < 200 || code > 299) {
+        detail = code == 0 ? "no valid HTTP status line" : "HTTP status " + std::to_string(code);
+    } else if (code == 206 && client.BodyOffset <= 0) {
+        // A part of the file that does not continue what is stored: the file is not whole.
+        detail = "unexpected partial content";
+    } else if (!client.HeaderComplete) {
+        detail = "the reply header was cut short";
+    } else if (!client.ReplyComplete) {
+        detail = "received " + std::to_string(client.BytesReceived) + " of " + std::to_string(client.BytesExpected) +
+                 " bytes";
+    } else {
+        return;
+    }
+    throw DownloadError(NotFound(detail));
+}
+
+std::string TfInstall::NotFound(const std::string& detail) const {
+    return TranslatedUtf8(kTextNotFound) + ": " + CurrentFile + " (" + detail + ")";
+}
+
+void TfInstall::AbortDownload() {
+    downloadAborted_ = true;
+    if (HttpClient) HttpClient->Abort();
+}
+
+void TfInstall::HttpAboutToSend(void*) { LblStatus.SetText(Translated(kTextSearching)); }
+
+void TfInstall::HttpConnect(void*) { LblStatus.SetText(Translated(kTextDownloading) + CurrentFile); }
+
+void TfInstall::HttpPacketRecvd(void* sender) {
+    auto* client = static_cast<net::THttpClient*>(sender);
+    if (!client) client = HttpClient.get();
+    if (client->BodyOffset < 0) return;  // a body dropped (not the file) is no progress
+    // Every chunk repaints the bar and both labels when the queue next empties; over loopback
+    // that is thousands of paints a second and most of the transfer's time. The display follows
+    // at most every kProgressInterval, and always shows the last chunk of a complete body.
+    const ULONGLONG now = GetTickCount64();
+    const bool complete = client->BytesExpected > 0 && client->BytesReceived >= client->BytesExpected;
+    if (!complete && lastProgress_ != 0 && now - lastProgress_ < kProgressInterval) return;
+    // A resumed body counts from where it continues the file, and the bar shows the whole file;
+    // a body that starts the file again shows nothing less than was already shown.
+    const long long offset = std::max<long long>(client->BodyOffset, 0);
+    shownBytes_ = std::max<long long>(shownBytes_, offset + client->BytesReceived);
+    const long long expected = client->BytesExpected > 0 ? offset + client->BytesExpected : 0;
+    if (PaceDisplay) PaceDisplay->FileProgress(CurrentFile, shownBytes_);
+    progress::DownloadView view;
+    if (!progress::ComputeView(CurrentFile, shownBytes_, expected, decimalSeparator_, view)) return;
+    // The range message repaints the bar: send it only when the range changes.
+    if (view.bar.maximum != barMaximum_) {
+        ProgBarDL.SetRange(0, view.bar.maximum);
+        barMaximum_ = view.bar.maximum;
+    }
+    ProgBarDL.SetPosition(view.bar.position);
+    LblBytes.SetText(view.bytesLabel);
+    LblFN.SetText(view.fileLabel);
+    lastProgress_ = now;
+}
+
+// The request then fails with the engine's own error (Handled stays false), which ends the
+// Next action; the form is already closed, so the program ends after its error box. A proxy
+// whose name does not resolve is not the server missing: the engine's error names the proxy.
+void TfInstall::HttpInvalidHost(bool&) {
+    if (!HttpClient->Proxy.empty()) return;
+    ui::Application::Instance().MessageBox(TranslatedUtf8(kTextNotFound), TranslatedUtf8(kTextInterrupted),
+                                           MB_OK | MB_ICONERROR, Handle());
+    Close();
+}

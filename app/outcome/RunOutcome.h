@@ -1,0 +1,32 @@
+#pragma once
+// How a run of the installer ended, as the process's exit code: the wizard and the silent run
+// record the same outcomes, from the same errors.
+#include "app/outcome/ExitCode.h"
+
+#include <exception>
+#include <optional>
+
+class RunOutcome {
+public:
+    // An error that ended an installation attempt, told apart by its type: the download's errors,
+    // the network's, and the finishing steps'. While `cancelled`, whatever ended the attempt was
+    // the user's cancel.
+    void Failed(std::exception_ptr error, bool cancelled);
+    void Failed(cmdline::ExitCode code);
+    // The user confirmed Cancel. A failure seen before stays the outcome: the user only left
+    // after it, and the deployment tool must learn what went wrong.
+    void Cancelled();
+    // The closing steps failed after a completed installation.
+    void ClosingFailed() { closingFailed_ = true; }
+
+    // 0 when the installation completed and closed cleanly; otherwise the last failure, else 1602
+    // (the window was closed or cancelled before the end).
+    int Code(bool installDone) const;
+
+private:
+    std::optional<cmdline::ExitCode> failure_;
+    bool closingFailed_ = false;
+};
+
+// The exit code an installation error stands for.
+cmdline::ExitCode ExitCodeOf(std::exception_ptr error);
