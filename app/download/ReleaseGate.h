@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "app/DownloadErrors.h"
+#include "app/download/DownloadErrors.h"
 #include "app/release/ReleaseManifest.h"
 
 namespace download {
