@@ -1,4 +1,7 @@
 #pragma once
+// app/verify owns the check of what was downloaded: SHA-256 through CNG (Sha256.h), the sizes and
+// hashes pinned at build time (PinnedFiles.h) and the check of each file while it arrives (here).
+//
 // Checks one file of the download against its pinned size and SHA-256 while its body arrives:
 // the client's capture hands every block to it before the block is stored. The client shows it
 // only the bodies it stores (a 200, or a 206 that continues the part kept); a redirect's or an
