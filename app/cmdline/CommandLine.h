@@ -1,5 +1,7 @@
 #pragma once
-// The installer's switches, for unattended deployment: /S /DIR= /LANG= /LOG= /NOAUTOSTART
+// app/cmdline owns the command line: the raw line split into arguments as Windows does
+// (SplitArguments.h) and the switches read from them (here), with the usage text. The installer's
+// switches, for unattended deployment: /S /DIR= /LANG= /LOG= /NOAUTOSTART
 // /NOLAUNCH /?, case-insensitive, introduced by / or -. Portable: the program hands over its
 // arguments as SplitArguments split them, in UTF-8 (a /DIR= path keeps every character).
 #include <optional>

@@ -1,37 +1,25 @@
-// Page 4: the download of the product's four files into a folder of their own, its progress
-// display, then the finishing steps. Runs inside the Next action of page 3; while a request
-// waits for the network the socket layer keeps the window's messages flowing, so the handlers
-// below, and Cancel, run nested inside HttpClient->Get.
-#include "app/main/DllSearchPath.h"
+// The download of the product's four files into the run's folder, each judged as it arrives and
+// after it, with its retries. The front end reads what happens through the events.
+#include "app/download/DownloadSequence.h"
+
 #include "app/download/DownloadErrors.h"
-#include "app/wizard/DownloadPaceDisplay.h"
 #include "app/download/DownloadRetry.h"
 #include "app/download/DownloadServer.h"
 #include "app/download/ProxyCredentials.h"
 #include "app/install/DownloadFolder.h"
 #include "app/install/ProductFiles.h"
 #include "app/log/InstallLog.h"
-#include "app/download/DownloadProgress.h"
-#include "app/wizard/WizardForm.h"
+#include "app/main/DllSearchPath.h"
 #include "app/verify/DownloadCheck.h"
 #include "net/http/HttpClient.h"
 #include "net/http/HttpErrors.h"
 #include "net/proxy/SystemProxy.h"
-#include "ui/Application.h"
-#include "ui/Text.h"
 #include "i18n/MessageText.h"
 
 #include <algorithm>
 #include <stdexcept>
 
 namespace {
-
-// The user's decimal separator, as the figures on page 4 show it.
-std::string UserDecimalSeparator() {
-    wchar_t separator[8] = {};
-    if (!GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8) || !separator[0]) return ".";
-    return ui::Narrow(separator);
-}
 
 // The reply's status line as the server sent it, for the log.
 std::string StatusLine(const std::string& header, int code) {
@@ -50,38 +38,14 @@ bool WholeBeforeTheCut(int replyCode, const AttemptResult& attempt, const verify
 
 void HttpClientDeleter::operator()(net::THttpClient* client) const noexcept { delete client; }
 
-std::string TfInstall::DownloadUrl(const std::string& file) {
+std::string DownloadSequence::DownloadUrl(const std::string& file) {
     // The build may name the scheme ("https://host:port"); a bare address is plain HTTP.
     const std::string server = DownloadServer();
     const std::string base = server.find("://") == std::string::npos ? "http://" + server : server;
     return base + "/download/lite/" + file;
 }
 
-void TfInstall::DownloadFiles() {
-    if (Cancelled == 1) return;
-    // Made before the first request and removed however the run ends: success, an error, Cancel.
-    install::DownloadFolder folder(TempPath);
-    DownloadDir = folder.Path();
-    // The folder holds the files until the finishing steps end; nothing may reach them after.
-    struct Released {
-        TfInstall& form;
-        ~Released() {
-            form.Downloads = nullptr;
-            if (form.HttpClient) form.HttpClient->BodyFile = INVALID_HANDLE_VALUE;
-        }
-    } released{*this};
-    Downloads = &folder;
-    StartDownloadClient();
-    {
-        // The task bar's progress ends with the download: an error, or nothing once all is in.
-        const DownloadPaceDisplay::Scope paceScope(PaceDisplay.get(), Cancelled);
-        for (const char* file : install::kDownloadOrder) FetchFile(file);
-    }
-    HttpClient->InputFileMode = false;
-    if (Cancelled == 0) FinishInstall();
-}
-
-void TfInstall::StartDownloadClient() {
+void DownloadSequence::Start() {
     // Schannel and WinHTTP check certificates with crypt32, which they load by name.
     LoadFromSystemFolder({L"crypt32.dll"});
     HttpClient.reset(new net::THttpClient());
@@ -100,25 +64,27 @@ void TfInstall::StartDownloadClient() {
     HttpClient->TimeOut = InactivityTimeOutMs;
     downloadAborted_ = false;
     proxyCredentialsAsked_ = false;
-    decimalSeparator_ = UserDecimalSeparator();
-    barMaximum_ = -1;
     lastProgress_ = 0;
-    // A silent run has no task-bar button to show the progress on.
-    PaceDisplay = std::make_unique<DownloadPaceDisplay>(
-        LblPace, IsWindowVisible(Handle()) ? ui::Application::Instance().TaskbarWindow() : nullptr);
 }
 
-// The file is checked against its pinned size and SHA-256 while it arrives; one that differs
-// raises DamagedDownloadError before anything is copied.
-void TfInstall::FetchFile(const std::string& file) {
+void DownloadSequence::FetchAll(install::DownloadFolder& folder) {
+    // The folder holds the files until the finishing steps end; nothing may reach them after.
+    struct Released {
+        net::THttpClient& client;
+        ~Released() { client.BodyFile = INVALID_HANDLE_VALUE; }
+    } released{*HttpClient};
+    for (const char* file : install::kDownloadOrder) FetchFile(file, folder);
+    HttpClient->InputFileMode = false;
+}
+
+void DownloadSequence::FetchFile(const std::string& file, install::DownloadFolder& folder) {
     CurrentFile = file;
     lastProgress_ = 0;  // a new file shows its first chunk at once
     shownBytes_ = 0;
     const verify::TPinnedFile* pinned = PinnedFile(file);
     if (!pinned) throw DamagedDownloadError(file + " has no pinned size and SHA-256. Nothing was installed.");
-    if (!Downloads) throw std::logic_error("No download folder to hold " + file);
     // Created once, new, and written only through this handle by every attempt.
-    install::HeldDownload& held = Downloads->Hold(file);
+    install::HeldDownload& held = folder.Hold(file);
     HttpClient->Body = held.Path();
     HttpClient->BodyFile = held.Handle();
     // One check for every attempt: a body that continues the file continues its hash.
@@ -163,7 +129,7 @@ void TfInstall::FetchFile(const std::string& file) {
     }
 }
 
-void TfInstall::GetThroughProxy(const std::string& url) {
+void DownloadSequence::GetThroughProxy(const std::string& url) {
     try {
         HttpClient->Get(url);
     } catch (const EProxyAuthError& refused) {
@@ -181,28 +147,19 @@ void TfInstall::GetThroughProxy(const std::string& url) {
     }
 }
 
-std::optional<ProxyCredentials> TfInstall::AskWithDialog(const std::string& proxy) {
-    std::string prompt = Translated(kTextProxyPrompt);
-    if (const std::size_t at = prompt.find("%s"); at != std::string::npos) prompt.replace(at, 2, proxy);
-    const ui::CredentialsTexts texts{Translated(kTextProxyCaption), prompt,
-                                     Translated(kTextProxyUser),    Translated(kTextProxyPassword),
-                                     Translated(kTextOk),           Translated(kTextCancel)};
-    return ui::AskCredentials(Handle(), texts, HttpClient->HeaderInfo->ProxyUserId);
-}
-
-void TfInstall::NoteFailedAttempt(AttemptResult& attempt, bool damaged, std::int64_t storedBytes) {
+void DownloadSequence::NoteFailedAttempt(AttemptResult& attempt, bool damaged, std::int64_t storedBytes) {
     attempt.bodyOffset = HttpClient->BodyOffset;
     attempt.replyCode = HttpClient->ReplyCode;
     attempt.storedBytes = storedBytes;
     attempt.damaged = damaged;
 }
 
-void TfInstall::WaitBeforeAttempt(int attempt) {
-    LblStatus.SetText(Translated(kTextTryingAgain) + CurrentFile);
+void DownloadSequence::WaitBeforeAttempt(int attempt) {
+    if (OnStatus) OnStatus(Translated(kTextTryingAgain) + CurrentFile);
     LogLine("Attempt " + std::to_string(attempt) + " of " + CurrentFile + " after " +
             std::to_string(BackOffMs[attempt - 2]) + " ms");
-    if (PaceDisplay) PaceDisplay->WaitBeforeAttempt(BackOffMs[attempt - 2]);
-    if (!BackOff(BackOffMs[attempt - 2], [this] { return downloadAborted_ || Cancelled != 0; })) {
+    if (OnWaitBeforeAttempt) OnWaitBeforeAttempt(BackOffMs[attempt - 2]);
+    if (!BackOff(BackOffMs[attempt - 2], [this] { return downloadAborted_; })) {
         // As a Cancel during the transfer ends it.
         throw net::EAbortError("Socket send aborted");
     }
@@ -210,7 +167,7 @@ void TfInstall::WaitBeforeAttempt(int attempt) {
 
 // The engine reports an HTTP error status as an event, not an error, and reads a body until the
 // server closes, whatever its length: all is judged here, after each file.
-void TfInstall::CheckReply() {
+void DownloadSequence::CheckReply() {
     const net::THttpClient& client = *HttpClient;
     const int code = client.ReplyCode;
     std::string detail;
@@ -230,20 +187,26 @@ void TfInstall::CheckReply() {
     throw DownloadError(NotFound(detail));
 }
 
-std::string TfInstall::NotFound(const std::string& detail) const {
+std::string DownloadSequence::NotFound(const std::string& detail) const {
     return TranslatedUtf8(kTextNotFound) + ": " + CurrentFile + " (" + detail + ")";
 }
 
-void TfInstall::AbortDownload() {
+void DownloadSequence::Abort() {
     downloadAborted_ = true;
     if (HttpClient) HttpClient->Abort();
 }
 
-void TfInstall::HttpAboutToSend(void*) { LblStatus.SetText(Translated(kTextSearching)); }
+std::string DownloadSequence::ProxyUserId() const { return HttpClient ? HttpClient->HeaderInfo->ProxyUserId : ""; }
 
-void TfInstall::HttpConnect(void*) { LblStatus.SetText(Translated(kTextDownloading) + CurrentFile); }
+void DownloadSequence::HttpAboutToSend(void*) {
+    if (OnStatus) OnStatus(Translated(kTextSearching));
+}
 
-void TfInstall::HttpPacketRecvd(void* sender) {
+void DownloadSequence::HttpConnect(void*) {
+    if (OnStatus) OnStatus(Translated(kTextDownloading) + CurrentFile);
+}
+
+void DownloadSequence::HttpPacketRecvd(void* sender) {
     auto* client = static_cast<net::THttpClient*>(sender);
     if (!client) client = HttpClient.get();
     if (client->BodyOffset < 0) return;  // a body dropped (not the file) is no progress
@@ -258,26 +221,13 @@ void TfInstall::HttpPacketRecvd(void* sender) {
     const long long offset = std::max<long long>(client->BodyOffset, 0);
     shownBytes_ = std::max<long long>(shownBytes_, offset + client->BytesReceived);
     const long long expected = client->BytesExpected > 0 ? offset + client->BytesExpected : 0;
-    if (PaceDisplay) PaceDisplay->FileProgress(CurrentFile, shownBytes_);
-    progress::DownloadView view;
-    if (!progress::ComputeView(CurrentFile, shownBytes_, expected, decimalSeparator_, view)) return;
-    // The range message repaints the bar: send it only when the range changes.
-    if (view.bar.maximum != barMaximum_) {
-        ProgBarDL.SetRange(0, view.bar.maximum);
-        barMaximum_ = view.bar.maximum;
-    }
-    ProgBarDL.SetPosition(view.bar.position);
-    LblBytes.SetText(view.bytesLabel);
-    LblFN.SetText(view.fileLabel);
     lastProgress_ = now;
+    if (OnProgress) OnProgress(CurrentFile, shownBytes_, expected);
 }
 
-// The request then fails with the engine's own error (Handled stays false), which ends the
-// Next action; the form is already closed, so the program ends after its error box. A proxy
-// whose name does not resolve is not the server missing: the engine's error names the proxy.
-void TfInstall::HttpInvalidHost(bool&) {
+// The request then fails with the engine's own error (Handled stays false). A proxy whose name
+// does not resolve is not the server missing: the engine's error names the proxy.
+void DownloadSequence::HttpInvalidHost(bool&) {
     if (!HttpClient->Proxy.empty()) return;
-    ui::Application::Instance().MessageBox(TranslatedUtf8(kTextNotFound), TranslatedUtf8(kTextInterrupted),
-                                           MB_OK | MB_ICONERROR, Handle());
-    Close();
+    if (OnHostNotFound) OnHostNotFound();
 }

@@ -1,4 +1,9 @@
 #pragma once
+// app/install owns the work on the machine around the download: the choice of the installation
+// directory (DirectoryChoice.h), the run's download folder and its held files (DownloadFolder.h,
+// HeldDownload.h), the finishing steps after the download and the closing steps (here), with their
+// registry values, shell links and the product's start (Registry.h, ShellLink.h, LaunchProduct.h).
+//
 // The finishing work on the system after the download, and the closing steps when the wizard
 // window closes, independent of the form. The form (WizardInstallSteps.cpp) passes its state
 // through `InstallState`, a bundle of references to the form's own fields; the form

@@ -1,5 +1,6 @@
 #pragma once
-// The installation log: one timestamped line per step, in UTF-8, written through as each line
+// app/log owns the installation log: where it is opened, safely (LogFileOpen.h), and what is
+// written to it (here). The installation log: one timestamped line per step, in UTF-8, written through as each line
 // comes so that a run that dies still leaves what it did. Every part of the installer writes to
 // it with LogLine; a log that was never opened, or that cannot be written, drops the lines and
 // never stops the installation.

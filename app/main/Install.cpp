@@ -1,3 +1,6 @@
+// app/main owns the program's start: the DLL search path restricted first (DllSearchPath.h), the
+// silent mode (SilentInstall.h) and the run itself (here).
+//
 // Program start: the command line and the log, the application title, the translation table,
 // the wizard form, then either the wizard's message loop or the silent installation.
 #include "app/main/DllSearchPath.h"

@@ -13,7 +13,7 @@ void AnswerBoxesSilently() {
 int RunSilentInstall(TfInstall& form, bool autoStart, bool launch) {
     auto& app = ui::Application::Instance();
     AnswerBoxesSilently();
-    form.AskProxyCredentials = nullptr;  // no window: the build's credentials or the error
+    form.Download.AskProxyCredentials = nullptr;  // no window: the build's credentials or the error
     try {
         form.BtnNextClick();  // language -> licence
         form.rdoagree.SetChecked(true);

@@ -1,6 +1,7 @@
 #pragma once
-// How a run of the installer ended, as the process's exit code: the wizard and the silent run
-// record the same outcomes, from the same errors.
+// app/outcome owns how a run of the installer ended: the process's exit codes (ExitCode.h), which
+// deployment tools read, and the outcome they report (here), which the wizard and the silent run
+// record the same way, from the same errors. Nothing here is about the command line.
 #include "app/outcome/ExitCode.h"
 
 #include <exception>

@@ -1,4 +1,8 @@
 #pragma once
+// app/release owns the release manifest: its parser (here, with ManifestValues.h), the check of its
+// signature with the keys the build embeds (ManifestSignature.h) and the release it accepts
+// (ReleaseCheck.h).
+//
 // The release manifest, format 1: what one release of the product is (its version, its sequence
 // number, until when its description may be used, where else its files are served) and each of its
 // files with the size and SHA-256 the installer must receive. Read only after its signature has

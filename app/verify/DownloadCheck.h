@@ -1,4 +1,7 @@
 #pragma once
+// app/verify owns the check of what was downloaded: SHA-256 through CNG (Sha256.h) and the check
+// of each file, while it arrives, against the size and SHA-256 the release manifest gives (here).
+//
 // Checks one file of the download against the size and SHA-256 the release manifest gives while
 // its body arrives:
 // the client's capture hands every block to it before the block is stored. The client shows it

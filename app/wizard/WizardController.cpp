@@ -72,11 +72,11 @@ std::string LanguageKeyForLocale(LCID locale) {
     return PrimaryLanguage(locale) == kLangEnglish ? "anglais" : "francais";
 }
 
-TfInstall::TfInstall(LCID locale, Build build)
-    : AskProxyCredentials([this](const std::string& proxy) { return AskWithDialog(proxy); }) {
+TfInstall::TfInstall(LCID locale, Build build) {
     BuildLayout();
     RegisterCaptions();
     BindEvents();
+    BindDownload();
     Translator->SetForm(this);
     FormCreate(locale);
     if (build == Build::WholeForm) BuildOtherPages();
@@ -257,7 +257,7 @@ void TfInstall::BitBtn2Click() {
         TranslatedUtf8(kTextCancelQuestion), TranslatedUtf8(kTextCancelCaption), MB_YESNO | MB_ICONQUESTION, Handle());
     if (answer != IDYES) return;
     Outcome.Cancelled();
-    if (HttpClient) {
+    if (Download.HttpClient) {
         AbortDownload();
         Cancelled = 1;
     }

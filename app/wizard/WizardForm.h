@@ -1,14 +1,15 @@
 #pragma once
-// The wizard form: five stacked pages (language, licence, directory, download, finish) above a
-// band with Back, Next and Cancel. Layout in WizardLayout.cpp, navigation in
-// WizardController.cpp, the installation steps that other parts provide in WizardInstallSteps.cpp.
+// app/wizard owns the wizard form TfInstall: five stacked pages (language, licence, directory,
+// download, finish) above a band with Back, Next and Cancel. Its layout is in WizardLayout.cpp,
+// its navigation in WizardController.cpp, its side of the installation steps that app/install
+// provides in WizardInstallSteps.cpp, page 4's front end of the download that app/download runs in
+// DownloadPage.cpp; beside them the licence texts (LicenseText.h) and page 4's line for the whole
+// download (DownloadPaceDisplay.h).
+#include "app/download/DownloadSequence.h"
 #include "app/outcome/RunOutcome.h"
-#include "app/download/DownloadRetry.h"
-#include "app/download/ProxyCredentials.h"
 #include "i18n/traducteur.h"
 #include "ui/Controls.h"
 
-#include <array>
 #include <functional>
 #include <map>
 #include <memory>
@@ -23,18 +24,9 @@ class DownloadFolder;
 namespace ui {
 class ShellFolderTree;
 }  // namespace ui
-namespace net {
-class THttpClient;
-}  // namespace net
 struct WizardBand;
 class DownloadPaceDisplay;
 struct WizardMove;
-
-// Frees the download's HTTP client where its type is complete (app/download/DownloadSequence.cpp), so that
-// only the download sequence needs the engine's header.
-struct HttpClientDeleter {
-    void operator()(net::THttpClient* client) const noexcept;
-};
 
 class TfInstall : public ui::Form, public ICaptionTarget {
     // Declared before the controls so that they outlive them.
@@ -84,9 +76,10 @@ public:
     ui::FlatButton BtnClose;
 
     // Wizard state shared with the directory, download and finishing steps.
-    std::unique_ptr<net::THttpClient, HttpClientDeleter> HttpClient;  // absent until the download starts
-    std::unique_ptr<DownloadPaceDisplay> PaceDisplay;                 // page 4's line and the task bar's progress
-    std::string CurrentFile;
+    // The download of page 4, whose front end the form is (DownloadPage.cpp); it holds the HTTP
+    // client and the current file.
+    DownloadSequence Download;
+    std::unique_ptr<DownloadPaceDisplay> PaceDisplay;  // page 4's line and the task bar's progress
     // Paths are UTF-8 (ui/Text.h).
     std::string TempPath;     // the user's, read at creation; each run makes its own folder in it
     std::string DownloadDir;  // that folder, named when the run starts; the run removes it at its end
@@ -105,14 +98,6 @@ public:
     // The command line's choices before the first page shows: the language as if its radio
     // button had been clicked, then the directory typed on page 3.
     void Preset(const std::optional<std::string>& language, const std::optional<std::string>& dir);
-    // How the download rides out a bad network: the silence allowed during a request, and the
-    // pauses before the second and third attempt of a file.
-    int InactivityTimeOutMs = kInactivityTimeOutMs;
-    std::array<DWORD, kDownloadAttempts - 1> BackOffMs{kBackOffMs[0], kBackOffMs[1]};
-    // Asked, once a run, when a proxy wants a user name and password that it was not given or
-    // refused (407); returns what the user gave, nothing when he gave none. The wizard shows a
-    // dialog; a silent run empties it, so that only the build's credentials count.
-    std::function<std::optional<ProxyCredentials>(const std::string& proxy)> AskProxyCredentials;
 
     // Controller.
     void ShowSteps(bool page1, bool page2, bool page3, bool page4, bool page5);
@@ -148,19 +133,14 @@ public:
     // The folder tree, filled on the first arrival at page 3.
     void EnsureFolderTree();
 
-    // Download sequence (app/download/DownloadSequence.cpp) and its handlers of the HTTP client's events.
+    // Page 4 (DownloadPage.cpp): the download into a folder of the run's own, then the finishing
+    // steps. The download's events show on the page: status, progress, the wait before a retry;
+    // a proxy's question for credentials opens a dialog, a server that is not found a box.
     void DownloadFiles();
     void AbortDownload();
-    void HttpAboutToSend(void* Sender);
-    void HttpConnect(void* Sender);
-    void HttpPacketRecvd(void* Sender);
-    void HttpInvalidHost(bool& Handled);
-    // "http://" + the compiled-in server address + "/download/lite/" + file.
-    static std::string DownloadUrl(const std::string& file);
-    // The two halves of the sequence, apart for the benchmark: the client with its handlers
-    // bound, and one file fetched into Downloads (which must be set) and judged, with its retries.
+    // The download's client started, with the page's display of it; apart for the tests and the
+    // benchmark.
     void StartDownloadClient();
-    void FetchFile(const std::string& file);
 
 private:
     void BuildLayout();
@@ -179,27 +159,14 @@ private:
     void MoveTo(const WizardMove& move);
 
     install::InstallState State();
-    void CheckReply();
-    // Before attempt `attempt` (2 or more) of the current file: the status line says so and the
-    // back-off passes; a Cancel meanwhile ends it with the abort of a cancelled transfer.
-    void WaitBeforeAttempt(int attempt);
-    // Notes what the failed attempt left in the file (`storedBytes` long), for the next one's
-    // resume point.
-    void NoteFailedAttempt(AttemptResult& attempt, bool damaged, std::int64_t storedBytes);
-    // "Server or update not found: <CurrentFile> (<detail>)", in the current language.
-    std::string NotFound(const std::string& detail) const;
-    // One request of the file; a proxy's 407 asks the user once a run, then the request goes
-    // again with what he gave.
-    void GetThroughProxy(const std::string& url);
+    // The page's handlers of the download's events.
+    void BindDownload();
+    void ShowProgress(const std::string& file, long long bytes, long long size);
+    void ShowServerNotFound();
     std::optional<ProxyCredentials> AskWithDialog(const std::string& proxy);
 
-    std::string decimalSeparator_ = ".";   // the user's, read when the download starts
-    int barMaximum_ = -1;                  // the progress bar's range as last sent
-    unsigned long long lastProgress_ = 0;  // tick count of the last progress shown; 0: none yet
-    long long shownBytes_ = 0;             // the most of the current file shown: never less after
-    bool downloadAborted_ = false;         // the user's Cancel reached the download
-    bool proxyCredentialsAsked_ = false;   // the user was asked for the proxy's credentials in this run
-    static constexpr unsigned long long kProgressInterval = 100;  // milliseconds: ten updates a second
+    std::string decimalSeparator_ = ".";  // the user's, read when the download starts
+    int barMaximum_ = -1;                 // the progress bar's range as last sent
 
     std::map<std::string, ui::Window*, std::less<>> captioned_;
     // Fills the tree-view `Directory` with the shell's folders; declared after the controls so

@@ -44,7 +44,7 @@ Figures BareEngine(const std::string& target) {
     net::THttpClient client;
     client.InputFileMode = true;
     client.Body = target;
-    Figures figures = Timed([&] { client.Get(TfInstall::DownloadUrl("quorvane.exe")); });
+    Figures figures = Timed([&] { client.Get(DownloadSequence::DownloadUrl("quorvane.exe")); });
     figures.bytes = client.BytesReceived;
     return figures;
 }
@@ -53,8 +53,9 @@ Figures CheckedEngine(const std::string& target) {
     net::THttpClient client;
     client.InputFileMode = true;
     client.Body = target;
-    Figures figures = Timed(
-        [&] { benchpin::CheckedGet(client, TfInstall::DownloadUrl("quorvane.exe"), *PinnedFile("quorvane.exe")); });
+    Figures figures = Timed([&] {
+        benchpin::CheckedGet(client, DownloadSequence::DownloadUrl("quorvane.exe"), *PinnedFile("quorvane.exe"));
+    });
     figures.bytes = client.BytesReceived;
     return figures;
 }
@@ -66,8 +67,8 @@ Figures WithTheWizard() {
     benchdownload::PageFour page;
     TfInstall& form = page.form;
     form.StartDownloadClient();
-    Figures figures = Timed([&] { form.FetchFile("quorvane.exe"); });
-    figures.bytes = form.HttpClient->BytesReceived;
+    Figures figures = Timed([&] { form.Download.FetchFile("quorvane.exe", *form.Downloads); });
+    figures.bytes = form.Download.HttpClient->BytesReceived;
     g_fileLabel = form.LblFN.Text();
     g_bytesLabel = form.LblBytes.Text();
     return figures;

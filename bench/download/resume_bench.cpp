@@ -33,17 +33,17 @@ Fetch FetchThroughTheWizard(TfInstall& form, const std::string& server) {
     form.StartDownloadClient();
     Fetch fetch;
     long long last = 0;
-    const net::TNotifyEvent show = form.HttpClient->OnPacketRecvd;
-    form.HttpClient->OnPacketRecvd = [&](void* sender) {
+    const net::TNotifyEvent show = form.Download.HttpClient->OnPacketRecvd;
+    form.Download.HttpClient->OnPacketRecvd = [&](void* sender) {
         const long long now = static_cast<net::THttpClient*>(sender)->BytesReceived;
         fetch.received += now >= last ? now - last : now;  // a new body counts from zero
         last = now;
         show(sender);
     };
     const double start = Now();
-    form.FetchFile("quorvane.exe");
+    form.Download.FetchFile("quorvane.exe", *form.Downloads);
     fetch.seconds = Now() - start;
-    fetch.size = form.HttpClient->BodyOffset + form.HttpClient->BytesReceived;
+    fetch.size = form.Download.HttpClient->BodyOffset + form.Download.HttpClient->BytesReceived;
     return fetch;
 }
 
@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
         FetchThroughTheWizard(form, argv[1]);  // warm-up: the server's and the system's caches
         std::vector<double> wholeSeconds, resumedSeconds, timeRatios;
         Fetch whole, resumed;
-        const double backOff = form.BackOffMs[0] / 1000.0;
+        const double backOff = form.Download.BackOffMs[0] / 1000.0;
         for (int round = 0; round < 5; ++round) {
             whole = FetchThroughTheWizard(form, argv[1]);
             resumed = FetchThroughTheWizard(form, argv[2]);
@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
         }
 
         const double cpuBefore = ProcessorSeconds(), wallBefore = Now();
-        BackOff(form.BackOffMs[0], [] { return false; });
+        BackOff(form.Download.BackOffMs[0], [] { return false; });
         const double cpuShare = (ProcessorSeconds() - cpuBefore) / (Now() - wallBefore);
 
         std::printf("whole download:       %lld bytes, median %.3f s\n", whole.received, Median(wholeSeconds));

@@ -46,7 +46,7 @@ protected:
             PathOf("miseajour.exe"),
             {Actions({{THttpAction::Delay, "", 600}, {THttpAction::Send, httptest::Ok(Product("miseajour.exe")), 0}})});
         return Install([&](TfInstall& form) {
-            OnTick([&form] { return form.CurrentFile == "miseajour.exe"; }, [&] { act(form); });
+            OnTick([&form] { return form.Download.CurrentFile == "miseajour.exe"; }, [&] { act(form); });
         });
     }
 };
@@ -80,7 +80,7 @@ TEST_P(DownloadCase, EndsAsTheCaseSays) {
     const long long sentBefore = server.BytesSent();
     realBackOffs = said("real-back-offs") == "yes";
     TfInstall& f = Install([&](TfInstall& form) {
-        if (auto ms = said("inactivity-time-out")) form.InactivityTimeOutMs = std::stoi(*ms);
+        if (auto ms = said("inactivity-time-out")) form.Download.InactivityTimeOutMs = std::stoi(*ms);
     });
     const bool installed = said("installed") == "yes";
     if (installed) ExpectInstalled(f);
@@ -168,7 +168,7 @@ TEST_F(HostileDownloadTest, CancelDuringABackOffEndsAtOnce) {
     server.On(PathOf("quorvane.ini"), {Actions({{THttpAction::Reset, "", 0}})});
     std::string statusInBackOff, paceInBackOff;
     TfInstall& f = Install([&](TfInstall& form) {
-        form.BackOffMs = {20000, 20000};
+        form.Download.BackOffMs = {20000, 20000};
         // Cancel (confirmed) in the back-off after quorvane.ini's first attempt, once the line
         // under the bar counts down to it.
         OnTick([&] { return form.LblPace.Text().rfind("Trying again in ", 0) == 0; },
@@ -213,7 +213,7 @@ TEST_F(HostileDownloadTest, ATemporaryFileThatCannotBeCreatedStopsTheInstallatio
         PathOf("quorvane.exe"),
         {Actions({{THttpAction::Delay, "", 1000}, {THttpAction::Send, httptest::Ok(Product("quorvane.exe")), 0}})});
     TfInstall& f = Install([&](TfInstall& form) {
-        OnTick([&] { return form.CurrentFile == "quorvane.exe"; },
+        OnTick([&] { return form.Download.CurrentFile == "quorvane.exe"; },
                [&] { CreateDirectoryW(ui::WidenPath(form.DownloadDir + "quorvane.ini").c_str(), nullptr); }, 20);
     });
     ExpectNothingInstalled(f, "temporary file");

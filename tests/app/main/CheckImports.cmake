@@ -9,7 +9,7 @@
 # which the manifest redirects to Common Controls 6: as it starts it may load uxtheme by name
 # (Wine's does), with that folder first in the search.
 cmake_minimum_required(VERSION 3.25)
-include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/SystemDlls.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/../../../cmake/SystemDlls.cmake)
 
 string(REPLACE "," ";" programs "${PROGRAMS}")
 string(REPLACE "," ";" delayed "${DELAYED}")

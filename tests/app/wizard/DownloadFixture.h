@@ -41,7 +41,7 @@ protected:
     // pause only briefly: the cases asking for them test the real ones.
     TfInstall& Install(const std::function<void(TfInstall&)>& ready = {}) {
         TfInstall& f = Start(kEnglish);
-        if (!realBackOffs) f.BackOffMs = {20, 20};
+        if (!realBackOffs) f.Download.BackOffMs = {20, 20};
         ToDirectoryPage();
         Type(f.TxtDir, dir.Path());
         if (ready) ready(f);

@@ -43,7 +43,7 @@ protected:
         Translator = new tTranslate;
         form = std::make_unique<TfInstall>(locale, build);
         // No test may wait on the proxy credentials dialog: a proxy's 407 gets none.
-        form->AskProxyCredentials = nullptr;
+        form->Download.AskProxyCredentials = nullptr;
         return *form;
     }
 

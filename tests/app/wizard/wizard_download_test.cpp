@@ -198,7 +198,7 @@ TEST_F(DownloadTest, AProxyWhoseNameDoesNotResolveIsNamedNotTakenForTheServer) {
 TEST_F(DownloadTest, ProgressShowsTheWholeFileAndNeverGoesBack) {
     TfInstall& f = Start(kEnglish);
     f.StartDownloadClient();
-    f.CurrentFile = "quorvane.exe";
+    f.Download.CurrentFile = "quorvane.exe";
     constexpr long long MiB = 1048576;
     struct Chunk {
         long long offset, received, expected;
@@ -212,11 +212,11 @@ TEST_F(DownloadTest, ProgressShowsTheWholeFileAndNeverGoesBack) {
         {0, 4 * MiB, 4 * MiB, "4.00 / 4.00 Megs", "quorvane.exe (100 %)"},
     };
     for (const Chunk& c : chunks) {
-        f.HttpClient->BodyOffset = c.offset;
-        f.HttpClient->BytesReceived = c.received;
-        f.HttpClient->BytesExpected = c.expected;
+        f.Download.HttpClient->BodyOffset = c.offset;
+        f.Download.HttpClient->BytesReceived = c.received;
+        f.Download.HttpClient->BytesExpected = c.expected;
         Sleep(120);  // past the display's pace
-        f.HttpPacketRecvd(f.HttpClient.get());
+        f.Download.HttpPacketRecvd(f.Download.HttpClient.get());
         EXPECT_EQ(f.LblBytes.Text(), c.bytes);
         EXPECT_EQ(f.LblFN.Text(), c.file);
         EXPECT_EQ(SendMessageW(f.ProgBarDL.Handle(), PBM_GETRANGE, FALSE, 0), 4 * MiB);
@@ -227,7 +227,7 @@ TEST_F(DownloadTest, AlreadyCancelledFetchesNothing) {
     TfInstall& f = Start(kEnglish);
     f.Cancelled = 1;
     f.DownloadFiles();
-    EXPECT_EQ(f.HttpClient, nullptr);
+    EXPECT_EQ(f.Download.HttpClient, nullptr);
     EXPECT_TRUE(server.Paths().empty());
 }
 

@@ -49,7 +49,7 @@ TEST_F(WizardTest, ExistingProductAsksAndGoesOnOnlyOnYes) {
     EXPECT_EQ(f.BtnNext.Text(), "&Install");
     EXPECT_EQ(f.InstallDir, "");
     EXPECT_EQ(installtest::ReadWholeFile(dir.Path() + "quorvane.exe"), "old");
-    EXPECT_EQ(f.HttpClient, nullptr);  // and nothing was fetched
+    EXPECT_EQ(f.Download.HttpClient, nullptr);  // and nothing was fetched
 
     answer = IDYES;
     f.Cancelled = 1;  // the download then returns at once: this test is about page 3 only
@@ -78,7 +78,7 @@ TEST_F(WizardTest, ADirectoryThatCannotBeMadeShowsItsBoxTwiceAndPageThreeAgain) 
     EXPECT_EQ(Buttons(), "BNC");
     EXPECT_EQ(f.BtnNext.Text(), "&Installer");
     EXPECT_EQ(f.InstallDir, "");
-    EXPECT_EQ(f.HttpClient, nullptr);  // nothing was fetched
+    EXPECT_EQ(f.Download.HttpClient, nullptr);  // nothing was fetched
     EXPECT_EQ(f.TxtDir.Text(), drive + "\\Apps\\Q");
 }
 
