@@ -4,6 +4,7 @@
 // Cancel, run nested inside DownloadFiles.
 #include "app/download/DownloadProgress.h"
 #include "app/install/DownloadFolder.h"
+#include "app/install/ProductFiles.h"
 #include "app/wizard/DownloadPaceDisplay.h"
 #include "app/wizard/WizardForm.h"
 #include "ui/Application.h"
@@ -30,6 +31,7 @@ void TfInstall::BindDownload() {
         if (PaceDisplay) PaceDisplay->WaitBeforeAttempt(ms);
     };
     Download.OnHostNotFound = [this] { ShowServerNotFound(); };
+    Download.OnRelease = [this](const release::TRelease& release) { ShowRelease(release); };
     Download.AskProxyCredentials = [this](const std::string& proxy) { return AskWithDialog(proxy); };
 }
 
@@ -85,6 +87,19 @@ void TfInstall::ShowProgress(const std::string& file, long long bytes, long long
     ProgBarDL.SetPosition(view.bar.position);
     LblBytes.SetText(view.bytesLabel);
     LblFN.SetText(view.fileLabel);
+}
+
+// The whole download's size, and the version the last page names.
+void TfInstall::ShowRelease(const release::TRelease& release) {
+    if (PaceDisplay) {
+        std::vector<std::pair<std::string, std::int64_t>> files;
+        for (const release::TReleaseFile* file : release::FilesInOrder(release, install::kDownloadOrder))
+            files.emplace_back(file->Name, static_cast<std::int64_t>(file->Size));
+        PaceDisplay->Expect(std::move(files));
+    }
+    std::string text = Translated(kTextInstalledVersion);
+    if (const std::size_t at = text.find("%1"); at != std::string::npos) text.replace(at, 2, release.Version);
+    LblVersion.SetText(text);
 }
 
 // The form is already closed when the request fails, so the program ends after its error box.

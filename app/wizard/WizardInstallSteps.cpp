@@ -11,10 +11,14 @@
 #include "i18n/MessageText.h"
 
 install::InstallState TfInstall::State() {
-    return {
-        InstallDir, Downloads, DesktopPath, ProgramsPath, Cancelled, InstallDone, [this](const std::string& status) {
-            LblStatus.SetText(status);
-        }};
+    return {InstallDir,
+            Downloads,
+            DesktopPath,
+            ProgramsPath,
+            Cancelled,
+            InstallDone,
+            [this](const std::string& status) { LblStatus.SetText(status); },
+            Download.Release ? &*Download.Release : nullptr};
 }
 
 bool TfInstall::ConfirmOverwrite() { return install::ConfirmExistingInstall(TxtDir.PathText(), Handle()); }
