@@ -146,8 +146,8 @@ void DownloadSequence::FetchFile(const release::TReleaseFile& file, install::Dow
         } catch (const std::exception& failure) {
             // Another host mends only what this one did: not a Cancel, nor a file that cannot
             // be written here.
-            const cmdline::ExitCode code = ExitCodeOf(std::current_exception());
-            if (downloadAborted_ || (code != cmdline::kExitDownloadFailed && code != cmdline::kExitDamagedDownload))
+            const outcome::ExitCode code = ExitCodeOf(std::current_exception());
+            if (downloadAborted_ || (code != outcome::kExitDownloadFailed && code != outcome::kExitDamagedDownload))
                 throw;
             last = std::current_exception();
             lastHost = host;

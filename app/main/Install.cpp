@@ -8,6 +8,7 @@
 #include "app/cmdline/CommandLine.h"
 #include "app/cmdline/SplitArguments.h"
 #include "app/log/InstallLog.h"
+#include "app/outcome/ExitCode.h"
 #include "app/wizard/WizardForm.h"
 #include "ProductInfo.h"
 #include "ui/Application.h"
@@ -78,11 +79,11 @@ int ShowUsage(const cmdline::CommandLine& line, LCID locale) {
     if (bad) LogLine("Bad command line: " + line.Error);
     if (line.Silent) {
         LogLine(usage);
-        return bad ? cmdline::kExitBadCommandLine : cmdline::kExitSuccess;
+        return bad ? outcome::kExitBadCommandLine : outcome::kExitSuccess;
     }
     ui::Application::Instance().MessageBox(bad ? line.Error + "\n\n" + usage : usage, "Installation",
                                            bad ? MB_OK | MB_ICONERROR : MB_OK | MB_ICONINFORMATION);
-    return bad ? cmdline::kExitBadCommandLine : cmdline::kExitSuccess;
+    return bad ? outcome::kExitBadCommandLine : outcome::kExitSuccess;
 }
 
 int Run(LCID locale) {

@@ -1,7 +1,7 @@
 #pragma once
 // The process's exit codes, which deployment tools read; documented in the README. The
 // installer's own failures are told apart by what went wrong, not by where.
-namespace cmdline {
+namespace outcome {
 
 enum ExitCode : int {
     kExitSuccess = 0,
@@ -12,4 +12,4 @@ enum ExitCode : int {
     kExitCancelled = 1602,     // the Windows Installer's "user cancelled", which deployment tools know
 };
 
-}  // namespace cmdline
+}  // namespace outcome

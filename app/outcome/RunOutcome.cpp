@@ -6,7 +6,7 @@
 
 #include <stdexcept>
 
-using namespace cmdline;
+using namespace outcome;
 
 ExitCode ExitCodeOf(std::exception_ptr error) {
     try {

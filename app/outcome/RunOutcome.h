@@ -13,7 +13,7 @@ public:
     // the network's, and the finishing steps'. While `cancelled`, whatever ended the attempt was
     // the user's cancel.
     void Failed(std::exception_ptr error, bool cancelled);
-    void Failed(cmdline::ExitCode code);
+    void Failed(outcome::ExitCode code);
     // The user confirmed Cancel. A failure seen before stays the outcome: the user only left
     // after it, and the deployment tool must learn what went wrong.
     void Cancelled();
@@ -25,9 +25,9 @@ public:
     int Code(bool installDone) const;
 
 private:
-    std::optional<cmdline::ExitCode> failure_;
+    std::optional<outcome::ExitCode> failure_;
     bool closingFailed_ = false;
 };
 
 // The exit code an installation error stands for.
-cmdline::ExitCode ExitCodeOf(std::exception_ptr error);
+outcome::ExitCode ExitCodeOf(std::exception_ptr error);

@@ -226,7 +226,7 @@ void TfInstall::BtnNextClick() {
         if (!AcceptInstallDir()) {
             // The directory could not be made (its error box has been shown twice): nothing is
             // downloaded or installed.
-            Outcome.Failed(cmdline::kExitFinishFailed);
+            Outcome.Failed(outcome::kExitFinishFailed);
             MoveTo(kDirectoryAgain);
             return;
         }

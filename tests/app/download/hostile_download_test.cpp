@@ -291,7 +291,7 @@ TEST_F(HostileDownloadTest, AVerifiedFileChangedBeforeItsCopyIsDamagedAndNothing
     ExpectNothingInstalled(f, "changed before its copy");
     EXPECT_EQ(errors, std::vector<std::string>{"quorvane.ini is damaged or not the expected file (it changed after "
                                                "its check). Nothing was installed."});
-    EXPECT_EQ(f.ExitCode(), cmdline::kExitDamagedDownload);
+    EXPECT_EQ(f.ExitCode(), outcome::kExitDamagedDownload);
 }
 
 // A temporary path that cannot hold a download folder stops the run before any request.

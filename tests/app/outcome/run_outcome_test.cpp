@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace cmdline;
+using namespace outcome;
 
 namespace {
 
