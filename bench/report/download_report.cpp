@@ -217,8 +217,8 @@ int main(int argc, char** argv) {
     rows.push_back({"engine", [&] { return Engine(t); }, {}});
     release::TRelease served;
     if (argc > 6) {
-        rows.push_back({"engine-verified",
-                        [&] { return VerifiedEngine(t, benchrelease::FileOf(served, "quorvane.exe")); }, {}});
+        rows.push_back(
+            {"engine-verified", [&] { return VerifiedEngine(t, benchrelease::FileOf(served, "quorvane.exe")); }, {}});
     }
     if (https.port) {
         rows.push_back({"engine-https", [&] { return Engine(https); }, {}});

@@ -221,8 +221,8 @@ truncated)
   probe clean "$default_en"
   ;;
 damaged-file)
-  # quorvane.ini arrives whole, at its pinned size, with one byte changed: each of the three
-  # attempts is refused, the box says why, the next file is never asked for, exit code 3.
+  # quorvane.ini arrives whole, at the size its manifest gives, with one byte changed: each of the
+  # three attempts is refused, the box says why, the next file is never asked for, exit code 3.
   probe clean "$default_en"
   mkdir -p "$work/root"
   cp "$E2E_SAMPLE"/* "$work/root/"
@@ -235,7 +235,8 @@ damaged-file)
   ;;
 cancel-second-file)
   # Cancel while quorvane.ini (slowed) downloads: the third and fourth files are never asked for.
-  # The file is served as pinned (anything else is refused), so its few bytes come one at a time.
+  # The file is served as its manifest lists it (anything else is refused), so its few bytes come
+  # one at a time.
   probe clean "$default_en"
   start_python "$E2E_PORT" "$E2E_SAMPLE" "$work/access.log" --rate 10 quorvane.ini
   install_en
