@@ -480,7 +480,8 @@ RUNS
   probe check en "$default_en" "$source_dir" yes || fail "installation differs"
   stop_squid  # writes out its log
   tunnels=$(grep -c "TCP_TUNNEL/200 .*CONNECT quorvane-proxied.invalid:$E2E_HTTPS_PORT quorvane " "$work/squid/access.log" || true)
-  [ "$tunnels" = 4 ] || fail "$tunnels tunnels opened with the user's credentials, expected 4: $(cat "$work/squid/access.log")"
+  # One a request: the release manifest, its signature, the four files.
+  [ "$tunnels" = 6 ] || fail "$tunnels tunnels opened with the user's credentials, expected 6: $(cat "$work/squid/access.log")"
   for f in quorvane.exe quorvane.ini miseajour.exe uninstall.exe; do
     [ "$(requested "$f" "$work/access.log")" = 1 ] || fail "$f not served exactly once"
   done
