@@ -10,7 +10,7 @@
 #include "app/download/ProxyCredentials.h"
 #include "app/download/ReleaseGate.h"
 #include "app/download/ReleaseHosts.h"
-#include "app/install/DownloadFolder.h"
+#include "app/cache/DownloadCache.h"
 #include "app/install/ProductFiles.h"
 #include "app/log/InstallLog.h"
 #include "app/main/DllSearchPath.h"
@@ -73,16 +73,45 @@ void DownloadSequence::Start() {
     lastProgress_ = 0;
 }
 
-void DownloadSequence::FetchAll(install::DownloadFolder& folder) {
-    // The folder holds the files until the finishing steps end; nothing may reach them after.
+std::vector<release::TReleaseFile> DownloadSequence::ExpectedFiles() const {
+    std::vector<release::TReleaseFile> files;
+    if (Release)
+        for (const release::TReleaseFile* file : release::FilesInOrder(*Release, install::kDownloadOrder))
+            files.push_back(*file);
+    return files;
+}
+
+void DownloadSequence::FetchAll(cache::DownloadCache& downloads) {
+    if (!Release) throw std::logic_error("No release manifest was accepted");
+    // The cache holds the files until the finishing steps end; nothing may reach them after.
     struct Released {
         net::THttpClient& client;
         ~Released() { client.BodyFile = INVALID_HANDLE_VALUE; }
     } released{*HttpClient};
-    FetchRelease();
     for (const release::TReleaseFile* file : release::FilesInOrder(*Release, install::kDownloadOrder))
-        FetchFile(*file, folder);
+        FetchFile(*file, downloads);
     HttpClient->InputFileMode = false;
+}
+
+std::int64_t DownloadSequence::ContinueKept(install::HeldDownload& held, const release::TReleaseFile& expected,
+                                            verify::TDownloadCheck& check) {
+    const std::uint64_t kept =
+        cache::ReplayKept(held, expected, [&](const char* data, std::size_t size) { check.Received(data, size); });
+    if (kept == 0) return 0;
+    LogLine("Kept by an earlier run: " + std::to_string(kept) + " bytes of " + expected.Name);
+    if (kept < expected.Size) return static_cast<std::int64_t>(kept);
+    try {
+        check.Verify();
+    } catch (const DamagedDownloadError& damaged) {
+        // Not what is expected now (another release's file under the same name, a disk fault):
+        // it starts again from its first byte, the check with it on the 200 that answers.
+        LogLine(std::string(damaged.what()) + " It is downloaded again.");
+        held.Empty();
+        return 0;
+    }
+    held.Verified(expected.Sha256);
+    LogLine("Verified " + expected.Name + ": size and SHA-256 as the release manifest gives them");
+    return -1;
 }
 
 void DownloadSequence::FetchRelease() {
@@ -118,20 +147,22 @@ std::string DownloadSequence::FetchText(const std::string& name, std::size_t bou
     }
 }
 
-void DownloadSequence::FetchFile(const release::TReleaseFile& file, install::DownloadFolder& folder) {
+void DownloadSequence::FetchFile(const release::TReleaseFile& file, cache::DownloadCache& downloads) {
     if (!Release) throw std::logic_error("No release manifest was accepted before " + file.Name);
     CurrentFile = file.Name;
     lastProgress_ = 0;  // a new file shows its first chunk at once
     shownBytes_ = 0;
-    // Created once, new, and written only through this handle by every attempt of every host.
-    install::HeldDownload& held = folder.Hold(file.Name);
+    // Held once, and written only through this handle by every attempt of every host.
+    install::HeldDownload& held = downloads.Hold(file);
     HttpClient->Body = held.Path();
     HttpClient->BodyFile = held.Handle();
     // One check for every attempt: a body that continues the file continues its hash, whichever
     // host sends it.
     verify::TDownloadCheck check(*HttpClient, file);
     const std::vector<std::string> urls = download::FileUrls(DownloadUrl(""), Release->Mirrors, file.Name);
-    AttemptResult attempt;  // the first asks for the whole file
+    AttemptResult attempt;  // the first asks for the whole file, or for what an earlier run left
+    attempt.resumeFrom = ContinueKept(held, file, check);
+    if (attempt.resumeFrom < 0) return;
     std::exception_ptr last;
     std::string lastHost;
     for (std::size_t i = 0; i < urls.size(); ++i) {
@@ -155,6 +186,15 @@ void DownloadSequence::FetchFile(const release::TReleaseFile& file, install::Dow
                 unreachable_.insert(host);
                 LogLine(host + " is left for the rest of this run: no attempt reached it");
             }
+        }
+    }
+    // A cut leaves the part for the next run; a file refused does not stay.
+    if (last) {
+        try {
+            std::rethrow_exception(last);
+        } catch (const DamagedDownloadError&) {
+            downloads.Discard(file.Name);
+        } catch (...) {
         }
     }
     EveryHostFailed(urls.size(), lastHost, last);

@@ -1,7 +1,8 @@
 #pragma once
 // app/download owns the download of the product's files: the sequence that fetches the signed
 // release manifest, decides on it (ReleaseGate.h), then fetches each file it lists into the run's
-// download folder from the download base or a mirror (ReleaseHosts.h) and judges it (here), its retries and back-off (DownloadRetry.h), the
+// download cache (app/cache) from the download base or a mirror (ReleaseHosts.h) and judges it
+// (here), its retries and back-off (DownloadRetry.h), the
 // errors that stop it (DownloadErrors.h), its progress figures and texts (DownloadProgress.h,
 // DownloadPace.h), the server's address (DownloadServer.h) and the proxy's credentials
 // (ProxyCredentials.h). It holds no window: the wizard's page 4 and the silent run are its front
@@ -17,9 +18,12 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
+namespace cache {
+class DownloadCache;
+}  // namespace cache
 namespace install {
-class DownloadFolder;
 class HeldDownload;
 }  // namespace install
 namespace verify {
@@ -72,23 +76,26 @@ public:
     // unless the address names its scheme. The download base is DownloadUrl("").
     static std::string DownloadUrl(const std::string& file);
 
+    // The name, size and SHA-256 of each file of Release, in their order; none before it is known.
+    std::vector<release::TReleaseFile> ExpectedFiles() const;
+
     // A new client with its handlers bound, the proxy the user's settings name and the build's
     // proxy credentials.
     void Start();
-    // The release (FetchRelease), then its files into `folder`, the product's four first in their
-    // order, each judged; the folder's files are no longer written once it returns, however it
-    // ends. Requires Start.
-    void FetchAll(install::DownloadFolder& folder);
+    // The files of Release into `downloads`, the product's four first in their order, each
+    // judged; their files are no longer written once it returns, however it ends. Requires Start
+    // and FetchRelease.
+    void FetchAll(cache::DownloadCache& downloads);
     // The release manifest and its signature from the download base, held in memory within their
     // bounds, decided on: Release set and OnRelease fired, or ReleaseRefusedError (nothing else is
     // asked for). A manifest that cannot be downloaded fails like a file.
     void FetchRelease();
-    // One file of Release fetched into `folder` and judged: from the download base, then from each
+    // One file of Release fetched into `downloads` and judged: from the download base, then from each
     // mirror, each host with its attempts. The file is checked against the manifest's size and
     // SHA-256 while it arrives; a host that sends it wrong is left for the next one (the last one
     // keeps its attempts); a part kept continues on the next host. Only when every host failed
     // does it raise: the last failure, naming the file.
-    void FetchFile(const release::TReleaseFile& file, install::DownloadFolder& folder);
+    void FetchFile(const release::TReleaseFile& file, cache::DownloadCache& downloads);
     // The user's Cancel: the request under way ends with the abort of a cancelled transfer, and a
     // back-off ends at once.
     void Abort();
@@ -104,6 +111,10 @@ public:
     static constexpr unsigned long long kProgressInterval = 100;  // milliseconds: ten updates a second
 
 private:
+    // Feeds what an earlier run kept of `expected` to `check` and returns from which byte the
+    // first attempt asks; when all of it was kept and is sound, marks it verified and returns -1.
+    std::int64_t ContinueKept(install::HeldDownload& held, const release::TReleaseFile& expected,
+                              verify::TDownloadCheck& check);
     // The attempts at `file` of one host, from `url`; `attempt` carries what the file holds from
     // one host to the next. `lastHost`: no host after it, so a damaged body is asked again here.
     void FetchFromHost(const std::string& url, const release::TReleaseFile& file, install::HeldDownload& held,

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/install/HeldDownload.h"
+#include "app/install/HeldFiles.h"
 
 namespace install {
 
@@ -16,7 +17,7 @@ namespace install {
 // when the system has none.
 std::string ReadTempPath();
 
-class DownloadFolder {
+class DownloadFolder final : public HeldFiles {
 public:
     // Makes "<tempPath>Quorvane-<random>\" and fails if that name already exists, trying a few
     // names. Throws InstallError, before anything is downloaded, when `tempPath` is empty, not
@@ -34,8 +35,7 @@ public:
     // Creates the file `name` in the folder and holds it until the folder goes; throws as
     // HeldDownload does. A name held already is emptied and starts again unverified.
     HeldDownload& Hold(const std::string& name);
-    // The held file of that name, or nullptr.
-    HeldDownload* Find(std::string_view name) const;
+    HeldDownload* Find(std::string_view name) const override;
 
 private:
     std::string path_;

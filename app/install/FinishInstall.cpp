@@ -1,6 +1,7 @@
 #include "app/install/FinishInstall.h"
 
-#include "app/install/DownloadFolder.h"
+#include "app/install/HeldDownload.h"
+#include "app/install/HeldFiles.h"
 #include "app/install/InstallSupport.h"
 #include "app/install/Registry.h"
 #include "app/install/ReleaseSequence.h"
@@ -28,7 +29,7 @@ const release::TRelease& AcceptedRelease(const InstallState& state) {
 
 // The held downloads in the order they are copied, each read again first: one that is no longer
 // what its download verified stops the finishing steps before they write anything.
-std::vector<const HeldDownload*> UnchangedDownloads(const DownloadFolder& downloads, const release::TRelease& release) {
+std::vector<const HeldDownload*> UnchangedDownloads(const HeldFiles& downloads, const release::TRelease& release) {
     std::vector<const HeldDownload*> files;
     for (const release::TReleaseFile* listed : release::FilesInOrder(release, kProductFiles)) {
         const HeldDownload* file = downloads.Find(listed->Name);

@@ -23,12 +23,12 @@ struct TRelease;
 
 namespace install {
 
-class DownloadFolder;
+class HeldFiles;
 
 // Paths are UTF-8 (ui/Text.h).
 struct InstallState {
-    std::string& InstallDir;          // as accepted on page 3; FinishInstall ends it with a backslash
-    const DownloadFolder* Downloads;  // the run's download folder, holding the four files open; null: none
+    std::string& InstallDir;     // as accepted on page 3; FinishInstall ends it with a backslash
+    const HeldFiles* Downloads;  // the downloads, the four files held open; null: none
     std::string& DesktopPath;
     std::string& ProgramsPath;  // ends with a backslash, or is empty when the shell had none
     const std::uint8_t& Cancelled;

@@ -5,7 +5,10 @@
 // reads through it. So the bytes whose SHA-256 the download checked are the bytes installed.
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -19,6 +22,11 @@ public:
     // Creates `folder` + `name` (UTF-8, `folder` ending with a backslash); the name must be new.
     // Throws std::runtime_error "Cannot create file <path>: <reason>".
     HeldDownload(const std::string& folder, const std::string& name);
+    // The download of `name` kept across runs in `folder` + `fileName`: the file a previous run
+    // left there, opened as it is (never through a link, never a file with other names: either is
+    // removed and the file made anew), or a new empty one. Throws as the constructor does.
+    static std::unique_ptr<HeldDownload> Kept(const std::string& folder, const std::string& fileName,
+                                              const std::string& name);
     HeldDownload(const HeldDownload&) = delete;
     HeldDownload& operator=(const HeldDownload&) = delete;
 
@@ -29,6 +37,12 @@ public:
     std::uint64_t Size() const;
     // Empties the file, which no longer counts as verified; throws std::runtime_error.
     void Empty();
+    // Hands every byte of the file, from its first, to `sink` in blocks (a kept part whose hash
+    // goes on); raises DamagedDownloadError when it cannot be read.
+    void ReadFromStart(const std::function<void(const char*, std::size_t)>& sink) const;
+    // The file goes when this object does, whatever its name leads to by then. Only a kept file
+    // (Kept) can be removed so; for a file of a run's own folder this does nothing.
+    void RemoveWhenClosed();
 
     // The download's check accepted the content, whose SHA-256 is `digest`.
     void Verified(const verify::Sha256Digest& digest) { verified_ = digest; }
@@ -41,6 +55,7 @@ public:
     void CopyTo(const std::string& to) const;
 
 private:
+    HeldDownload(std::string name, std::string path, HANDLE file);
     // Reads the whole file from its first byte, hands each block to `sink` when there is one,
     // and returns the SHA-256 of what it read.
     template <typename Sink>

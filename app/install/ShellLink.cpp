@@ -9,7 +9,6 @@
 #include <shobjidl.h>
 
 namespace install {
-namespace {
 
 std::string SpecialFolderPath(int csidl) {
     ui::Pidl folder;
@@ -18,8 +17,6 @@ std::string SpecialFolderPath(int csidl) {
     if (!SHGetPathFromIDListW(folder.Get(), path)) return {};
     return ui::NarrowPath(path);
 }
-
-}  // namespace
 
 std::string ReadProgramsPath() { return WithBackslash(SpecialFolderPath(CSIDL_PROGRAMS)); }
 

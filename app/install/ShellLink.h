@@ -6,6 +6,9 @@
 
 namespace install {
 
+// The shell folder `csidl` (a CSIDL_ value), as the shell gives it, no final backslash; empty when
+// the shell cannot supply it.
+std::string SpecialFolderPath(int csidl);
 // The start menu's Programs folder (CSIDL_PROGRAMS), ending with a backslash; empty when the
 // shell cannot supply it (its shortcuts are then skipped).
 std::string ReadProgramsPath();

@@ -1,9 +1,9 @@
-// Page 4: the download of the product's four files into a folder of their own, shown as it goes,
+// Page 4: the download of the product's four files into the download cache, shown as it goes,
 // then the finishing steps. Runs inside the Next action of page 3; while a request waits for the
 // network the socket layer keeps the window's messages flowing, so the handlers below, and
 // Cancel, run nested inside DownloadFiles.
 #include "app/download/DownloadProgress.h"
-#include "app/install/DownloadFolder.h"
+#include "app/cache/DownloadCache.h"
 #include "app/install/ProductFiles.h"
 #include "app/wizard/DownloadPaceDisplay.h"
 #include "app/wizard/WizardForm.h"
@@ -37,22 +37,27 @@ void TfInstall::BindDownload() {
 
 void TfInstall::DownloadFiles() {
     if (Cancelled == 1) return;
-    // Made before the first request and removed however the run ends: success, an error, Cancel.
-    install::DownloadFolder folder(TempPath);
-    DownloadDir = folder.Path();
+    // Opened and cleaned once the release manifest says which files belong; what it holds stays
+    // for the next run unless the installation succeeds (or, without a cache, the run's own folder
+    // goes however it ends).
+    std::optional<cache::DownloadCache> folder;
     // The folder holds the files until the finishing steps end; nothing may reach them after.
     struct Released {
         TfInstall& form;
         ~Released() { form.Downloads = nullptr; }
     } released{*this};
-    Downloads = &folder;
     StartDownloadClient();
     {
         // The task bar's progress ends with the download: an error, or nothing once all is in.
         const DownloadPaceDisplay::Scope paceScope(PaceDisplay.get(), Cancelled);
-        Download.FetchAll(folder);
+        Download.FetchRelease();
+        folder.emplace(DataFolder, install::RightsForThisRun(), Download.ExpectedFiles(), TempPath);
+        DownloadDir = folder->Path();
+        Downloads = &*folder;
+        Download.FetchAll(*folder);
     }
     if (Cancelled == 0) FinishInstall();
+    if (InstallDone == 1) folder->Installed();
 }
 
 void TfInstall::StartDownloadClient() {

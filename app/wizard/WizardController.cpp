@@ -2,6 +2,7 @@
 // Cancel, close-time work and the links of the last page.
 #include "app/wizard/DownloadPaceDisplay.h"
 #include "app/wizard/LicenseText.h"
+#include "app/cache/DownloadCache.h"
 #include "app/install/DownloadFolder.h"
 #include "app/install/FinishInstall.h"
 #include "app/log/InstallLog.h"
@@ -127,6 +128,7 @@ void TfInstall::BuildOtherPages() {
     ReadProgramsPath();
     ReadDesktopPath();
     TempPath = install::ReadTempPath();
+    DataFolder = cache::DataFolderForThisRun();
     ApplyLanguage();  // the directory's default text and the licence pane of the language
 }
 

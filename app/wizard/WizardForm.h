@@ -17,9 +17,11 @@
 #include <string>
 #include <string_view>
 
+namespace cache {
+class DownloadCache;
+}  // namespace cache
 namespace install {
 struct InstallState;
-class DownloadFolder;
 }  // namespace install
 namespace ui {
 class ShellFolderTree;
@@ -82,11 +84,12 @@ public:
     DownloadSequence Download;
     std::unique_ptr<DownloadPaceDisplay> PaceDisplay;  // page 4's line and the task bar's progress
     // Paths are UTF-8 (ui/Text.h).
-    std::string TempPath;     // the user's, read at creation; each run makes its own folder in it
-    std::string DownloadDir;  // that folder, named when the run starts; the run removes it at its end
-    // That folder while the download and the finishing steps run: it holds each file open from its
+    std::string DataFolder;   // where the download cache is kept, read at creation; empty: none
+    std::string TempPath;     // the user's, read at creation; a run without a cache downloads there
+    std::string DownloadDir;  // the cache's folder (or the run's own), named when the download starts
+    // The cache while the download and the finishing steps run: it holds each file open from its
     // creation until the end of the finishing steps. Null otherwise.
-    install::DownloadFolder* Downloads = nullptr;
+    cache::DownloadCache* Downloads = nullptr;
     unsigned char Cancelled = 0;
     unsigned char InstallDone = 0;
     std::string InstallDir;

@@ -2,6 +2,7 @@
 // finishing work after the download and the work done when the window closes. The steps
 // themselves live in app/install and never see the form; here they get its fields.
 #include "app/install/DirectoryChoice.h"
+#include "app/cache/DownloadCache.h"
 #include "app/install/FinishInstall.h"
 #include "app/install/InstallSupport.h"
 #include "ui/ShellFolderTree.h"

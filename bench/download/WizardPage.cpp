@@ -35,7 +35,8 @@ void UseServedRelease(const std::string& folder) { g_release = benchrelease::Ser
 
 const release::TReleaseFile& ServedFile() { return benchrelease::FileOf(g_release, "quorvane.exe"); }
 
-PageFour::PageFour() : form(GetThreadLocale()), folder_(ShownOnPageFour(form)) {
+PageFour::PageFour()
+    : form(GetThreadLocale()), folder_({}, install::FolderRights::Inherited, {}, ShownOnPageFour(form)) {
     form.DownloadDir = folder_.Path();
     form.Downloads = &folder_;
     form.Download.Release = g_release;

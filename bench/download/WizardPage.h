@@ -5,7 +5,7 @@
 // page 4 downloading into a folder of its own, as a run of the wizard does.
 #include <string>
 
-#include "app/install/DownloadFolder.h"
+#include "app/cache/DownloadCache.h"
 #include "app/wizard/WizardForm.h"
 #include "i18n/traducteur.h"
 
@@ -31,14 +31,15 @@ void UseServedRelease(const std::string& folder);
 // Its quorvane.exe.
 const release::TReleaseFile& ServedFile();
 
-// The form shown on page 4 with a download folder of its own, removed with it.
+// The form shown on page 4 with a download folder of its own, removed with it: no download cache,
+// so that every fetch downloads the whole file.
 class PageFour {
 public:
     PageFour();
     TfInstall form;
 
 private:
-    install::DownloadFolder folder_;
+    cache::DownloadCache folder_;
 };
 
 }  // namespace benchdownload

@@ -9,7 +9,9 @@
 //   e2e_probe proxy SERVER BYPASS        the user's proxy settings, in both of Windows' forms
 //   e2e_probe proxy-off                  back to a direct connection
 //   e2e_probe system                     prints the ANSI code page and the temporary path
-// check and nothing also find no download folder left in the temporary path.
+//   e2e_probe cache                      prints each file of the download cache: its name, its size
+// check and nothing also find no download folder left in the temporary path; check finds the
+// download cache empty (emptied by the successful installation); clean empties it.
 // Prints one line per mismatch; exit status 1 when there is any.
 #include <windows.h>
 #include <objbase.h>
@@ -143,6 +145,16 @@ void ExpectNoDownloadFolder() {
     for (const fs::path& folder : DownloadFolders()) Expect(false, L"download folder left: " + folder.wstring());
 }
 
+// The download cache of an elevated run: Wine runs every program elevated.
+fs::path CacheFolder() { return fs::path(ShellFolder(CSIDL_COMMON_APPDATA)) / L"Quorvane" / L"Cache"; }
+
+std::vector<fs::directory_entry> CachedFiles() {
+    std::error_code ignored;
+    std::vector<fs::directory_entry> found;
+    for (const auto& entry : fs::directory_iterator(CacheFolder(), ignored)) found.push_back(entry);
+    return found;
+}
+
 // `version` and `sequence`: the release's, as its manifest gave them.
 int Check(const std::wstring& lang, const std::wstring& typed, const std::wstring& source, bool autoStart,
           const std::wstring& version, const std::wstring& sequence) {
@@ -185,6 +197,7 @@ int Check(const std::wstring& lang, const std::wstring& typed, const std::wstrin
     ExpectEqual(RegString(HKEY_CURRENT_USER, kRunKey, L"QuorvaneRaRozo"),
                 autoStart ? L"\"" + dir + L"Quorvane.exe\"" : L"<missing>", L"Run value");
     ExpectNoDownloadFolder();
+    for (const auto& entry : CachedFiles()) Expect(false, L"left in the download cache: " + entry.path().wstring());
     return g_failures ? 1 : 0;
 }
 
@@ -221,6 +234,8 @@ int Clean(const std::wstring& typed) {
     for (const wchar_t* name : kFiles) DeleteFileW((TempPath() + name).c_str());
     // A download folder a killed run left behind must not fail the next scenario.
     for (const fs::path& folder : DownloadFolders()) fs::remove_all(folder, ignored);
+    // What a scenario left to continue must not be continued by the next.
+    for (const auto& entry : CachedFiles()) fs::remove(entry.path(), ignored);
     return 0;
 }
 
@@ -239,14 +254,19 @@ int wmain(int argc, wchar_t** argv) {
     else if (command == L"proxy" && argc > 3)
         status = testsupport::WriteUserProxySettings({argv[2], argv[3], L""}) ? 0 : 1;
     else if (command == L"proxy-off") status = testsupport::WriteUserProxySettings({}) ? 0 : 1;
-    else if (command == L"system") {
+    else if (command == L"cache") {
+        std::error_code ignored;
+        for (const auto& entry : CachedFiles())
+            std::printf("%s %llu\n", ui::NarrowPath(entry.path().filename().wstring()).c_str(),
+                        static_cast<unsigned long long>(entry.file_size(ignored)));
+        status = 0;
+    } else if (command == L"system") {
         std::printf("%u %s\n", GetACP(), ui::NarrowPath(TempPath()).c_str());
         status = 0;
     } else
-        std::fprintf(
-            stderr,
-            "usage: e2e_probe clean DIR | check fr|en DIR SOURCE yes|no [VERSION SEQUENCE] | nothing DIR | system | "
-            "proxy SERVER BYPASS | proxy-off\n");
+        std::fprintf(stderr,
+                     "usage: e2e_probe clean DIR | check fr|en DIR SOURCE yes|no [VERSION SEQUENCE] | nothing DIR | "
+                     "system | proxy SERVER BYPASS | proxy-off | cache\n");
     CoUninitialize();
     return status;
 }

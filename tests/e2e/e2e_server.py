@@ -2,12 +2,14 @@
 """A download server for the end-to-end tests and the benchmark, on Python's http.server.
 
     e2e_server.py PORT ROOT LOG [--truncate NAME] [--rate BYTES_PER_SECOND NAME]
-                                [--cut FRACTION NAME]
+                                [--cut FRACTION NAME] [--stall FRACTION NAME]
 
 Serves ROOT under /download/lite/ on 127.0.0.1:PORT, HTTP/1.0 (one request per connection),
 appends one line per request ("GET /download/lite/x") to LOG. --truncate NAME announces NAME's
 full length but sends only its first half, then closes. --rate slows NAME down. --cut sends
-only FRACTION of NAME to every request for the whole of it, then closes. A request with
+only FRACTION of NAME to every request for the whole of it, then closes. --stall sends FRACTION
+of NAME to every request for the whole of it, then sends nothing more until the client closes
+(at most 60 s): a download that stops at a known point for as long as the test needs. A request with
 "Range: bytes=N-" gets a 206 with the rest of the file from N; each request's log line then ends
 with "range N", and every line with "sent BYTES" (the body bytes sent).
 """
@@ -56,6 +58,10 @@ def make_handler(args):
                 body.seek(first)
                 if args.rate and name == args.rate[1]:
                     sent = self.send_slowly(body, int(args.rate[0]))
+                elif args.stall and name == args.stall[1] and not wanted:
+                    sent = self.send_part(body, int(size * float(args.stall[0])))
+                    self.wfile.flush()
+                    self.wait_for_close()
                 else:
                     sent = self.send_part(body, end - first)
             self.log_request_line(f" range {first}" * bool(wanted) + f" sent {sent}")
@@ -70,6 +76,14 @@ def make_handler(args):
                 self.wfile.write(chunk)
                 sent += len(chunk)
             return sent
+
+        def wait_for_close(self):
+            self.connection.settimeout(60)
+            try:
+                while self.connection.recv(4096):
+                    pass
+            except OSError:
+                pass
 
         def send_slowly(self, body, rate):
             block = max(1, rate // 10)
@@ -91,6 +105,7 @@ def main():
     parser.add_argument("--truncate", default="")
     parser.add_argument("--rate", nargs=2, metavar=("BYTES_PER_SECOND", "NAME"))
     parser.add_argument("--cut", nargs=2, metavar=("FRACTION", "NAME"))
+    parser.add_argument("--stall", nargs=2, metavar=("FRACTION", "NAME"))
     args = parser.parse_args()
     server = http.server.ThreadingHTTPServer(("127.0.0.1", args.port), make_handler(args))
     print("ready", flush=True)

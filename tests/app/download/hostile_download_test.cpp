@@ -6,11 +6,13 @@
 // manifest before them, are served as this build published them. The few misbehaviours a sound
 // server may show end in a complete installation.
 #include "tests/app/wizard/DownloadFixture.h"
+#include "app/cache/CacheRules.h"
+#include "app/cache/DownloadCache.h"
 #include "app/download/DownloadErrors.h"
 #include "app/download/DownloadRetry.h"
 #include "app/download/DownloadServer.h"
 #include "app/outcome/ExitCode.h"
-#include "app/install/DownloadFolder.h"
+#include "app/verify/Sha256.h"
 #include "net/socket/SocketErrors.h"
 #include "tests/net/http/EngineRun.h"
 #include "tests/support/Loopback.h"
@@ -51,6 +53,15 @@ protected:
     }
 };
 
+// What the [download] section's "kept" says an earlier run left of `file` in the download cache:
+// "<n>" its first n bytes, "all" the whole file, "... as <c>" as many bytes c instead.
+std::string KeptBytes(const std::string& file, const std::string& kept) {
+    const std::size_t as = kept.find(" as ");
+    const std::string count = kept.substr(0, as);
+    const std::size_t size = count == "all" ? file.size() : std::stoul(count);
+    return as == std::string::npos ? file.substr(0, size) : std::string(size, kept[as + 4]);
+}
+
 std::string RangeOf(const std::string& request) {
     const std::size_t at = request.find("\r\nRange: ");
     if (at == std::string::npos) return "-";
@@ -77,6 +88,12 @@ TEST_P(DownloadCase, EndsAsTheCaseSays) {
     // the places it redirects to.
     server.On(PathOf(file), {});
     server.Start(c.Scripts());
+    // As the signed manifest the build published lists it.
+    const std::string published = Product(file);
+    verify::Sha256 hash;
+    hash.Update(published.data(), published.size());
+    const release::TReleaseFile expected{file, published.size(), hash.Finish()};
+    if (auto kept = said("kept")) Keep(expected, KeptBytes(Product(file), *kept));
     const long long sentBefore = server.BytesSent();
     realBackOffs = said("real-back-offs") == "yes";
     TfInstall& f = Install([&](TfInstall& form) {
@@ -91,6 +108,10 @@ TEST_P(DownloadCase, EndsAsTheCaseSays) {
     }
     if (auto code = said("exit")) {
         EXPECT_EQ(std::to_string(f.ExitCode()), *code);
+    }
+    // A file that failed its check is not kept for the next run; what a cut left is.
+    if (f.ExitCode() == outcome::kExitDamagedDownload) {
+        EXPECT_EQ(CachedFiles().find(cache::KeptName(expected)), std::string::npos) << CachedFiles();
     }
     if (auto least = said("takes-at-least")) {
         EXPECT_GE(elapsedMs, std::stoull(*least));
@@ -214,6 +235,7 @@ TEST_F(HostileDownloadTest, ATemporaryFileThatCannotBeCreatedStopsTheInstallatio
         PathOf("quorvane.exe"),
         {Actions({{THttpAction::Delay, "", 1000}, {THttpAction::Send, httptest::Ok(Product("quorvane.exe")), 0}})});
     TfInstall& f = Install([&](TfInstall& form) {
+        form.DataFolder.clear();  // no cache: a folder of this run's own
         OnTick([&] { return form.Download.CurrentFile == "quorvane.exe"; },
                [&] { CreateDirectoryW(ui::WidenPath(form.DownloadDir + "quorvane.ini").c_str(), nullptr); }, 20);
     });
@@ -256,7 +278,7 @@ TEST_F(HostileDownloadTest, AVerifiedFileCannotBeSwappedBeforeItsCopy) {
     std::string others = "not read", attempts;
     TfInstall& f = InstallActingBeforeTheCopies([&](TfInstall& form) {
         others = OthersGranted(form.DownloadDir);
-        const std::wstring exe = ui::WidenPath(form.DownloadDir + "quorvane.exe");
+        const std::wstring exe = ui::WidenPath(form.Downloads->Find("quorvane.exe")->Path());
         const std::wstring planted = ui::WidenPath(form.DownloadDir + "planted.exe");
         testsupport::WriteWholeFile(form.DownloadDir + "planted.exe", "planted");
         const auto opened = [&](DWORD access) {
@@ -304,7 +326,10 @@ TEST_F(HostileDownloadTest, AnUnusableTemporaryPathDownloadsNothing) {
     const std::string unusable[] = {"", ".\\", "\\", temp.Path() + "missing\\", temp.Path() + "a file\\"};
     for (const std::string& path : unusable) {
         errors.clear();
-        TfInstall& f = Install([&](TfInstall& form) { form.TempPath = path; });
+        TfInstall& f = Install([&](TfInstall& form) {
+            form.TempPath = path;
+            form.DataFolder.clear();
+        });
         ExpectNothingInstalled(f, "temporary path \"" + path + "\"");
         EXPECT_EQ(f.DownloadDir, "") << path;
         EXPECT_EQ(server.Connections(), 0) << path;

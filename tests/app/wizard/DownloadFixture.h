@@ -4,6 +4,7 @@
 // download and the finishing steps are over. A test program using it gives the sequence its
 // server with: const char* DownloadServer() { return g_downloadServer.c_str(); }
 #include "WizardFixture.h"
+#include "app/cache/DownloadCache.h"
 #include "tests/app/install/finish_fixture.h"
 #include "tests/net/http/CaseServer.h"
 
@@ -47,6 +48,7 @@ protected:
         if (!realBackOffs) f.Download.BackOffMs = {20, 20};
         ToDirectoryPage();
         Type(f.TxtDir, dir.Path());
+        f.DataFolder = data.Path() + "Quorvane\\";  // a cache of this test's own, empty
         if (ready) ready(f);
         const ULONGLONG start = GetTickCount64();
         Click(f.BtnNext);
@@ -93,19 +95,45 @@ protected:
         EXPECT_EQ(f.InstallDone, 1);
         for (const char* file : kFiles)
             EXPECT_TRUE(testsupport::ReadWholeFile(dir.Path() + file) == Product(file)) << file;
-        ASSERT_FALSE(f.DownloadDir.empty());
+        EXPECT_EQ(f.DownloadDir, data.Path() + "Quorvane\\Cache\\");
         ExpectDownloadFolderGone(f, "installed");
     }
 
-    // The run's own folder under the temporary path is removed whatever the outcome.
-    static void ExpectDownloadFolderGone(const TfInstall& f, const std::string& what) {
+    // A run's own folder under the temporary path is removed whatever the outcome; the download
+    // cache is emptied by a successful installation and keeps what a failed one left to continue.
+    void ExpectDownloadFolderGone(const TfInstall& f, const std::string& what) {
         if (f.DownloadDir.empty()) return;  // stopped before the folder was made
-        EXPECT_EQ(f.DownloadDir.rfind(f.TempPath + "Quorvane-", 0), 0u) << what << ": " << f.DownloadDir;
-        EXPECT_FALSE(testsupport::Exists(f.DownloadDir)) << what << ": " << f.DownloadDir;
+        if (f.DownloadDir.rfind(f.TempPath + "Quorvane-", 0) == 0) {
+            EXPECT_FALSE(testsupport::Exists(f.DownloadDir)) << what << ": " << f.DownloadDir;
+        } else if (f.InstallDone == 1) {
+            EXPECT_EQ(CachedFiles(), "") << what;
+        }
+    }
+
+    // What an earlier run left of `file` in this test's download cache.
+    void Keep(const release::TReleaseFile& file, const std::string& bytes) {
+        cache::DownloadCache earlier(data.Path() + "Quorvane\\", install::RightsForThisRun(), {file},
+                                     testsupport::TempFolder());
+        DWORD written = 0;
+        ASSERT_TRUE(WriteFile(earlier.Hold(file).Handle(), bytes.data(), DWORD(bytes.size()), &written, nullptr));
+    }
+
+    // The names in the download cache.
+    std::string CachedFiles() const {
+        std::string names;
+        WIN32_FIND_DATAW found{};
+        HANDLE find = FindFirstFileW(ui::WidenPath(data.Path() + "Quorvane\\Cache\\*").c_str(), &found);
+        if (find == INVALID_HANDLE_VALUE) return names;
+        do {
+            if (found.cFileName[0] != L'.') names += ui::NarrowPath(found.cFileName) + " ";
+        } while (FindNextFileW(find, &found));
+        FindClose(find);
+        return names;
     }
 
     httptest::TCaseServer server;
     testsupport::TemporaryFolder dir{"wizard-download"};
+    testsupport::TemporaryFolder data{"wizard-data"};
     std::vector<std::string> errors;
     ULONGLONG elapsedMs = 0;
     bool realBackOffs = false;

@@ -79,6 +79,9 @@
 //                   takes-at-least        the least time the sequence may take, in ms
 //                   resumed     yes: the server sends little more than the file once
 //                   exit        the exit code the run reports
+//                   kept        what an earlier run left of the file in the download cache:
+//                               <n> its first n bytes, all the whole file; "<n> as <c>" or
+//                               "all as <c>": as many bytes <c> instead
 //
 // Escaped lines: every line's text is taken with the escapes \r \n \t \0 \\ \xHH, and the line
 // break of the file itself is not part of the bytes. So "HTTP/1.0 200 OK\r\n" is one line.
