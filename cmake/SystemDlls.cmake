@@ -10,4 +10,4 @@ set(QUORVANE_KNOWN_DLLS advapi32 comdlg32 gdi32 kernel32 msvcrt ole32 oleaut32 s
 # The others it uses: Windows looks for them along the search path, so they are only ever loaded
 # on first use, after RestrictDllSearchPath() has limited the search to the system folder. The
 # e2e scenario plants each of them beside the installer.
-set(QUORVANE_SEARCHED_DLLS bcrypt comctl32 crypt32 secur32 uxtheme winhttp)
+set(QUORVANE_SEARCHED_DLLS bcrypt comctl32 crypt32 rstrtmgr secur32 uxtheme winhttp)

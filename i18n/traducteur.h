@@ -57,13 +57,26 @@ enum TextId : int {
     kTextSizeOfTotal = 47,  // "%1 of %2"
     kTextTimeLeft = 48,     // "about %1 left"
     kTextTryingAgainIn = 49,
+    // Files that an installation or a removal would replace or delete while a program holds them.
+    kTextInUseCaption = 50,
+    kTextInUseInstall = 51,
+    kTextInUseUninstall = 52,
+    kTextInUsePrograms = 53,
+    kTextInUseAdvice = 54,
+    // The product's uninstaller.
+    kTextUninstallCaption = 55,
+    kTextUninstallQuestion = 56,
+    kTextUninstallDone = 57,
+    kTextUninstallKept = 58,
+    kTextUninstallFailed = 59,
+    kTextUninstallLog = 60,
     // Why the release the server offers is refused (%1: its version, or the date it expired), and
     // the version installed, on the last page.
-    kTextReleaseUnsigned = 50,
-    kTextReleaseDamaged = 51,
-    kTextReleaseOlder = 52,
-    kTextReleaseExpired = 53,
-    kTextInstalledVersion = 54,
+    kTextReleaseUnsigned = 61,
+    kTextReleaseDamaged = 62,
+    kTextReleaseOlder = 63,
+    kTextReleaseExpired = 64,
+    kTextInstalledVersion = 65,
 };
 
 // Whatever shows the form's captions: the wizard form registers itself.
@@ -76,7 +89,7 @@ public:
 
 class tTranslate {
 public:
-    static constexpr int kTextCount = 54;
+    static constexpr int kTextCount = 65;
 
     tTranslate();
 

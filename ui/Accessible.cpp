@@ -7,7 +7,7 @@
 #include "ui/Window.h"
 
 #include "ui/Application.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <commctrl.h>
 #include <oleacc.h>
@@ -130,7 +130,7 @@ LRESULT Answer(HWND hwnd, WPARAM wp, const std::wstring& name) {
 // What a caption shows: '&' marks the access key ("&&" an ampersand), the spaces around go.
 std::wstring ShownText(const std::string& caption) {
     std::wstring shown;
-    const std::wstring text = Widen(caption);
+    const std::wstring text = encoding::Widen(caption);
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == L'&' && i + 1 < text.size()) ++i;
         shown += text[i];

@@ -1,6 +1,6 @@
 #include "ui/Application.h"
 
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <commctrl.h>
 #include <objbase.h>
@@ -26,7 +26,7 @@ ComApartment::~ComApartment() {
 
 void Application::SetTitle(std::string title) {
     title_ = std::move(title);
-    if (taskbarWindow_) SetWindowTextW(taskbarWindow_, WidenMessage(title_).c_str());
+    if (taskbarWindow_) SetWindowTextW(taskbarWindow_, encoding::WidenMessage(title_).c_str());
 }
 
 bool Application::Dispatch(MSG& msg) {
@@ -75,7 +75,7 @@ void Application::Terminate() {
 int Application::MessageBox(const std::string& text, const std::string& caption, UINT flags, HWND owner) {
     if (OnMessageBox) OnMessageBox(text, caption);
     if (MessageBoxHook) return MessageBoxHook(text, caption, flags);
-    return MessageBoxW(owner, WidenMessage(text).c_str(), WidenMessage(caption).c_str(), flags);
+    return MessageBoxW(owner, encoding::WidenMessage(text).c_str(), encoding::WidenMessage(caption).c_str(), flags);
 }
 
 void Application::ShellOpen(const ShellRequest& request) {

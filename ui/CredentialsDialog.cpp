@@ -1,7 +1,7 @@
 #include "ui/CredentialsDialog.h"
 
 #include "ui/Application.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <vector>
 
@@ -25,7 +25,7 @@ public:
         for (short v : {short(0), short(0), width, height}) words_.push_back(static_cast<WORD>(v));
         words_.push_back(0);  // no menu
         words_.push_back(0);  // the standard dialog class
-        PutText(Widen(caption));
+        PutText(encoding::Widen(caption));
         words_.push_back(8);  // point size of the dialog font
         PutText(L"MS Shell Dlg");
     }
@@ -67,7 +67,7 @@ struct DialogState {
 std::string FieldText(HWND dialog, int id) {
     wchar_t text[kMaxField] = {};
     GetDlgItemTextW(dialog, id, text, kMaxField);
-    std::string typed = NarrowPath(text);
+    std::string typed = encoding::NarrowPath(text);
     SecureZeroMemory(text, sizeof text);  // a password lingers on the stack no longer than needed
     return typed;
 }
@@ -113,14 +113,14 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
 std::optional<Credentials> AskCredentials(HWND owner, const CredentialsTexts& texts, const std::string& userId) {
     DialogTemplate dialog(texts.Caption, 220, 96);
     const DWORD label = SS_LEFT, field = ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP;
-    dialog.Add(kStaticClass, kStaticId, label, 7, 7, 206, 24, Widen(texts.Prompt));
-    dialog.Add(kStaticClass, kStaticId, label, 7, 37, 60, 8, Widen(texts.UserLabel));
+    dialog.Add(kStaticClass, kStaticId, label, 7, 7, 206, 24, encoding::Widen(texts.Prompt));
+    dialog.Add(kStaticClass, kStaticId, label, 7, 37, 60, 8, encoding::Widen(texts.UserLabel));
     dialog.Add(kEditClass, kUserId, field, 70, 35, 143, 12, L"");
-    dialog.Add(kStaticClass, kStaticId, label, 7, 55, 60, 8, Widen(texts.PasswordLabel));
+    dialog.Add(kStaticClass, kStaticId, label, 7, 55, 60, 8, encoding::Widen(texts.PasswordLabel));
     dialog.Add(kEditClass, kPasswordId, field | ES_PASSWORD, 70, 53, 143, 12, L"");
-    dialog.Add(kButtonClass, IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 109, 75, 50, 14, Widen(texts.Ok));
-    dialog.Add(kButtonClass, IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 163, 75, 50, 14, Widen(texts.Cancel));
-    const std::wstring user = WidenPath(userId);
+    dialog.Add(kButtonClass, IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 109, 75, 50, 14, encoding::Widen(texts.Ok));
+    dialog.Add(kButtonClass, IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 163, 75, 50, 14, encoding::Widen(texts.Cancel));
+    const std::wstring user = encoding::WidenPath(userId);
     DialogState state{&user, {}};
     const INT_PTR answer = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialog.Get(), owner, &DialogProc,
                                                    reinterpret_cast<LPARAM>(&state));

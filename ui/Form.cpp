@@ -2,7 +2,7 @@
 
 #include "ui/Application.h"
 #include "ui/Controls.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <map>
 #include <memory>
@@ -71,9 +71,9 @@ void Form::Create(const std::string& title, int clientWidth, int clientHeight, c
     clientHeight_ = clientHeight;
     MakeFont(defaultFont_, font);
     const SIZE frame = FrameSize(dpi_);
-    HWND hwnd =
-        CreateWindowExW(kExStyle, kFormClass, Widen(title).c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT, frame.cx,
-                        frame.cy, Application::Instance().TaskbarWindow(), nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND hwnd = CreateWindowExW(kExStyle, kFormClass, encoding::Widen(title).c_str(), kStyle, CW_USEDEFAULT,
+                                CW_USEDEFAULT, frame.cx, frame.cy, Application::Instance().TaskbarWindow(), nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
     if (!hwnd) throw std::runtime_error("Cannot create the form");
     Attach(hwnd);
     // Subclassed only now that the wrapper is attached: the trampoline never sees a half-made form.

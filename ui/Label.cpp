@@ -1,7 +1,7 @@
 #include "ui/Label.h"
 
 #include "ui/Application.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <commctrl.h>
 
@@ -71,7 +71,7 @@ void Label::PaintWrapped(HDC dc) {
     if (!style_.transparent) FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
     SetBkMode(dc, TRANSPARENT);
     HGDIOBJ previous = SelectObject(dc, DrawingFont());
-    const std::wstring text = Widen(Text());
+    const std::wstring text = encoding::Widen(Text());
     r.right -= inkMargin_;
     const UINT align = style_.alignment == Alignment::Right ? DT_RIGHT : DT_LEFT;
     // DT_NOCLIP: the ink past the last advance falls in the margin, inside the window.
@@ -87,7 +87,7 @@ void Label::SetFont(HFONT font) {
 void Label::SetText(const std::string& text) {
     if (!hwnd_ || text == Text()) return;
     const RECT old = PlacedRect();
-    SetWindowTextW(hwnd_, Widen(text).c_str());
+    SetWindowTextW(hwnd_, encoding::Widen(text).c_str());
     FitToText();
     // The static control may already have drawn the new text its own way.
     if (style_.growUpward) InvalidateRect(hwnd_, nullptr, FALSE);
@@ -111,7 +111,7 @@ void Label::FitLinesUpward() {
     const RECT laid = ScaledBounds(bounds_);
     HDC dc = GetDC(hwnd_);
     HGDIOBJ previous = SelectObject(dc, DrawingFont());
-    const std::wstring text = Widen(Text());
+    const std::wstring text = encoding::Widen(Text());
     inkMargin_ = InkMargin(dc, text);
     RECT r{0, 0, laid.right - laid.left - inkMargin_, 0};
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | kWrapFlags);
@@ -135,7 +135,7 @@ void Label::FitToText() {
     if (!style_.autoSize) return;
     HDC dc = GetDC(hwnd_);
     HGDIOBJ previous = SelectObject(dc, DrawingFont());
-    const std::wstring text = Widen(Text());
+    const std::wstring text = encoding::Widen(Text());
     RECT r{0, 0, 0, 0};
     const UINT prefix = style_.accessKey ? 0 : DT_NOPREFIX;
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_SINGLELINE | prefix);

@@ -1,7 +1,7 @@
 #include "ui/ShellFolderTree.h"
 
 #include "ui/Application.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -88,11 +88,11 @@ ShellFolderTree::ShellFolderTree(HWND tree, const std::string& rootPath) : tree_
     TreeView_SetImageList(tree_, images, TVSIL_NORMAL);
 
     Pidl root;
-    if (FAILED(SHParseDisplayName(ui::WidenPath(rootPath).c_str(), nullptr, root.Put(), 0, nullptr)) || !root)
+    if (FAILED(SHParseDisplayName(encoding::WidenPath(rootPath).c_str(), nullptr, root.Put(), 0, nullptr)) || !root)
         throw std::runtime_error("Cannot read the folder " + rootPath);
     ComRef<IShellFolder> parent;
     PCUITEMID_CHILD last = nullptr;
-    std::wstring name = ui::WidenPath(rootPath);
+    std::wstring name = encoding::WidenPath(rootPath);
     DWORD attributes = SFGAO_HASSUBFOLDER;
     if (SUCCEEDED(SHBindToParent(root.Get(), IID_IShellFolder, parent.PutVoid(), &last))) {
         name = DisplayName(parent.Get(), last);
@@ -170,7 +170,7 @@ std::string ShellFolderTree::Path() const {
     if (!node) return {};
     wchar_t path[MAX_PATH + 1] = {};
     if (!SHGetPathFromIDListW(node->absolute.Get(), path)) return {};
-    std::string result = ui::NarrowPath(path);
+    std::string result = encoding::NarrowPath(path);
     // A drive root keeps its backslash ("C:\"); an ordinary folder has none.
     if (result.size() > 3 && result.back() == '\\') result.pop_back();
     return result;

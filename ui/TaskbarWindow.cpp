@@ -3,7 +3,7 @@
 // form or to the box the form is waiting on, and closing it from the task bar closes the form.
 #include "ui/Application.h"
 
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <stdexcept>
 
@@ -53,8 +53,8 @@ HWND Application::TaskbarWindow() {
     const int x = GetSystemMetrics(SM_CXSCREEN) / 2, y = GetSystemMetrics(SM_CYSCREEN) / 2;
     // WS_EX_APPWINDOW: the shell gives the window its button even though it has no size.
     taskbarWindow_ =
-        CreateWindowExW(WS_EX_APPWINDOW, kTaskbarClass, WidenMessage(title_).c_str(), WS_POPUP | WS_SYSMENU, x, y, 0, 0,
-                        nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        CreateWindowExW(WS_EX_APPWINDOW, kTaskbarClass, encoding::WidenMessage(title_).c_str(), WS_POPUP | WS_SYSMENU,
+                        x, y, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!taskbarWindow_) throw std::runtime_error("Cannot create the application's window");
     return taskbarWindow_;
 }

@@ -1,6 +1,6 @@
 #include "ui/Window.h"
 
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <stdexcept>
 
@@ -64,13 +64,13 @@ void Window::SetEnabled(bool enabled) {
 
 bool Window::Enabled() const { return hwnd_ && IsWindowEnabled(hwnd_); }
 
-void Window::SetText(const std::string& text) { SetWideText(Widen(text)); }
+void Window::SetText(const std::string& text) { SetWideText(encoding::Widen(text)); }
 
-std::string Window::Text() const { return Narrow(WideText()); }
+std::string Window::Text() const { return encoding::Narrow(WideText()); }
 
-void Window::SetPathText(const std::string& path) { SetWideText(WidenPath(path)); }
+void Window::SetPathText(const std::string& path) { SetWideText(encoding::WidenPath(path)); }
 
-std::string Window::PathText() const { return NarrowPath(WideText()); }
+std::string Window::PathText() const { return encoding::NarrowPath(WideText()); }
 
 void Window::SetWideText(const std::wstring& text) {
     // Setting the same text again must not raise change events (an edit box reports every WM_SETTEXT).
@@ -130,7 +130,7 @@ void Control::Place(Window& parent, const Bounds& bounds) {
 
 void Control::MakeWindow(const wchar_t* windowClass, DWORD style, DWORD exStyle, const std::string& text) {
     const RECT r = ScaledBounds(bounds_);
-    HWND hwnd = CreateWindowExW(exStyle, windowClass, Widen(text).c_str(), style | WS_CHILD, r.left, r.top,
+    HWND hwnd = CreateWindowExW(exStyle, windowClass, encoding::Widen(text).c_str(), style | WS_CHILD, r.left, r.top,
                                 r.right - r.left, r.bottom - r.top, parent_->Handle(),
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)), GetModuleHandleW(nullptr), nullptr);
     if (!hwnd) throw std::runtime_error("Cannot create a control of the form");

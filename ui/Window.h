@@ -44,7 +44,7 @@ public:
     bool Enabled() const;
     virtual void SetText(const std::string& text);
     std::string Text() const;
-    // The same for a path (UTF-8, see ui/Text.h): every character the user typed survives.
+    // The same for a path (UTF-8, see encoding/TextEncoding.h): every character the user typed survives.
     void SetPathText(const std::string& path);
     std::string PathText() const;
     void SetFont(HFONT font);

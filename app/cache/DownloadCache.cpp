@@ -5,7 +5,7 @@
 #include "app/install/InstallSupport.h"
 #include "app/install/ShellLink.h"
 #include "app/log/InstallLog.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <shlobj.h>
 
@@ -39,7 +39,7 @@ DownloadCache::DownloadCache(const std::string& dataFolder, install::FolderRight
             dataFolder_.emplace(dataFolder, rights);
             folder_.emplace(dataFolder_->Path() + kCacheFolder, rights);
             const FILETIME now = Now();
-            if (install::SweepFolder(ui::WidenPath(folder_->Path()), [&](const install::SweptFile& file) {
+            if (install::SweepFolder(encoding::WidenPath(folder_->Path()), [&](const install::SweptFile& file) {
                     return !StaysInCache(file.Name, file.LastWrite, now, release_);
                 })) {
                 LogLine("Download cache " + folder_->Path());
@@ -94,7 +94,7 @@ void DownloadCache::Installed() {
     if (!folder_) return;
     for (const auto& file : held_) file->RemoveWhenClosed();
     held_.clear();
-    install::SweepFolder(ui::WidenPath(folder_->Path()), [](const install::SweptFile&) { return true; });
+    install::SweepFolder(encoding::WidenPath(folder_->Path()), [](const install::SweptFile&) { return true; });
     LogLine("Download cache emptied");
 }
 

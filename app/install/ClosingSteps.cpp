@@ -3,20 +3,39 @@
 #include "app/install/InstallSupport.h"
 #include "app/install/LaunchProduct.h"
 #include "app/log/InstallLog.h"
+#include "app/transaction/Transaction.h"
 #include "i18n/traducteur.h"
 #include "ui/Application.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 namespace install {
+namespace {
+
+// The settings file by its full path, where the profile functions put a bare name: the journal
+// and the install record must name it wherever the next run starts.
+std::string SettingsFilePath() {
+    wchar_t windows[MAX_PATH + 1] = {};
+    const UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
+    if (length == 0 || length > MAX_PATH) throw InstallError(std::string("Unable to write to ") + kSettingsFile);
+    return WithBackslash(encoding::NarrowPath(windows)) + kSettingsFile;
+}
+
+}  // namespace
 
 void ClosingSteps(const InstallState& state, bool autoStart, bool startNow) {
     if (state.InstallDone != 1) return;
-    const std::string language = Translator ? Translator->Language : std::string();
-    if (!WritePrivateProfileStringW(L"Settings", L"langue", ui::Widen(language).c_str(),
-                                    ui::Widen(kSettingsFile).c_str()))
-        throw InstallError(std::string("Unable to write to ") + kSettingsFile);
-    LogLine(std::string("Setting langue = ") + language + " in " + kSettingsFile);
-    if (autoStart) WriteAutoStart(state);
+    transaction::Transaction& transaction = OpenTransaction(state);
+    try {
+        const std::string language = Translator ? Translator->Language : std::string();
+        if (!transaction.WriteSetting(SettingsFilePath(), "Settings", "langue", language))
+            throw InstallError(std::string("Unable to write to ") + kSettingsFile);
+        LogLine(std::string("Setting langue = ") + language + " in " + kSettingsFile);
+        if (autoStart) WriteAutoStart(state);
+        transaction.Commit();
+    } catch (...) {
+        RollBackAndRethrow(state);
+    }
+    state.Transaction.reset();
     // The full path: a bare "quorvane.exe" would be looked for in the current directory too,
     // where the installer was started (the Downloads folder), before the one given here.
     if (startNow) {

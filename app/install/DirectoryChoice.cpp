@@ -2,13 +2,15 @@
 
 #include "app/install/InstallSupport.h"
 #include "ui/Application.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 #include "i18n/MessageText.h"
+
+#include <vector>
 
 namespace install {
 namespace {
 
-DWORD Attributes(const std::string& path) { return GetFileAttributesW(ui::WidenPath(path).c_str()); }
+DWORD Attributes(const std::string& path) { return GetFileAttributesW(encoding::WidenPath(path).c_str()); }
 
 bool IsFile(const std::string& path) {
     DWORD attributes = Attributes(path);
@@ -21,14 +23,17 @@ bool IsDirectory(const std::string& path) {
 }
 
 // Tries every prefix that ends with a backslash, shortest first; levels that exist already, or
-// cannot be made, simply fail and the walk goes on.
-void CreateEveryLevel(const std::string& dir) {
+// cannot be made, simply fail and the walk goes on. Returns the levels it made.
+std::vector<std::wstring> CreateEveryLevel(const std::string& dir) {
+    std::vector<std::wstring> made;
     std::string prefix;
     prefix.reserve(dir.size());
     for (char c : dir) {
         prefix += c;
-        if (c == '\\') CreateDirectoryW(ui::WidenPath(prefix).c_str(), nullptr);
+        if (c == '\\' && CreateDirectoryW(encoding::WidenPath(prefix).c_str(), nullptr))
+            made.push_back(encoding::WidenPath(prefix));
     }
+    return made;
 }
 
 }  // namespace
@@ -41,18 +46,20 @@ bool ConfirmExistingInstall(const std::string& txtDir, HWND owner) {
     return answer == IDYES;
 }
 
-bool EnsureInstallDir(const std::string& txtDir, HWND owner) {
+bool TryInstallDir(const std::string& txtDir, HWND owner) {
     const std::string dir = WithBackslash(txtDir);
     if (IsDirectory(dir)) return true;
-    CreateEveryLevel(dir);
-    if (IsDirectory(dir)) return true;
+    const std::vector<std::wstring> made = CreateEveryLevel(dir);
+    const bool madeWhole = IsDirectory(dir);
+    for (auto level = made.rbegin(); level != made.rend(); ++level) RemoveDirectoryW(level->c_str());
+    if (madeWhole) return true;
     ui::Application::Instance().MessageBox(TranslatedUtf8(kTextCannotCreateDir), TranslatedUtf8(kTextCancelledCaption),
                                            MB_OK | MB_ICONERROR, owner);
     return false;
 }
 
 bool AcceptInstallDir(const std::string& txtDir, std::string& installDir, HWND owner) {
-    if (!EnsureInstallDir(txtDir, owner) && !EnsureInstallDir(txtDir, owner)) return false;
+    if (!TryInstallDir(txtDir, owner) && !TryInstallDir(txtDir, owner)) return false;
     installDir = txtDir;
     return true;
 }

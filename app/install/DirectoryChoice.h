@@ -18,12 +18,13 @@ namespace install {
 // found, or the user answered Yes. Creates nothing.
 bool ConfirmExistingInstall(const std::string& txtDir, HWND owner = nullptr);
 
-// Makes sure the directory named by `txtDir` exists, creating every missing level from the first
-// backslash to the last. On failure shows text 4 / caption text 5 (OK, error icon) once and
-// returns false.
-bool EnsureInstallDir(const std::string& txtDir, HWND owner = nullptr);
+// Makes sure the directory named by `txtDir` can be made: creates every missing level from the
+// first backslash to the last, then removes the levels it made, so that the machine stays as it
+// was until the finishing steps' transaction makes them for good. On failure shows text 4 /
+// caption text 5 (OK, error icon) once and returns false.
+bool TryInstallDir(const std::string& txtDir, HWND owner = nullptr);
 
-// Two attempts of EnsureInstallDir. On success stores `txtDir` exactly as typed (no backslash
+// Two attempts of TryInstallDir. On success stores `txtDir` exactly as typed (no backslash
 // added) in `installDir` and returns true. After two failures `installDir` is left unchanged and
 // the result is false: the Next action must stop there and show page 3 again, so that nothing is
 // downloaded into, or installed in, a directory that does not exist.

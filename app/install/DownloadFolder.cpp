@@ -2,25 +2,12 @@
 
 #include "app/install/FolderSweep.h"
 #include "app/install/InstallSupport.h"
-#include "app/install/ProtectedFolder.h"
-#include "ui/OwnedHandle.h"
-#include "ui/Text.h"
+#include "app/install/PrivateFolder.h"
+#include "encoding/TextEncoding.h"
 
 #include <vector>
 
 namespace install {
-namespace {
-
-constexpr int kNameAttempts = 8;
-
-// "C:\..." or "\\server\share\...": a relative path would put the download in the current
-// directory, a bare "\..." on the root of the current drive.
-bool IsAbsolute(const std::wstring& path) {
-    if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') return true;
-    return path.size() >= 3 && path[0] == L'\\' && path[1] == L'\\';
-}
-
-}  // namespace
 
 std::string ReadTempPath() {
     std::vector<wchar_t> buffer(MAX_PATH + 2);
@@ -30,30 +17,16 @@ std::string ReadTempPath() {
         length = GetTempPathW(DWORD(buffer.size()), buffer.data());
     }
     if (length == 0 || length >= buffer.size()) return {};
-    return ui::NarrowPath(std::wstring_view(buffer.data(), length));
+    return encoding::NarrowPath(std::wstring_view(buffer.data(), length));
 }
 
-DownloadFolder::DownloadFolder(const std::string& tempPath) {
-    if (tempPath.empty()) throw InstallError("The system gives no temporary folder to download into");
-    const std::wstring temp = ui::WidenPath(WithBackslash(tempPath));
-    if (!IsAbsolute(temp))
-        throw InstallError("The temporary folder \"" + tempPath + "\" cannot be used: it is not a full path");
-    // In an elevated run, only SYSTEM and the administrators: the temporary folder is the user's.
-    const FolderRights rights = RightsForThisRun();
-    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        const std::string name = UnguessableName("Quorvane-");
-        if (MakeFolder(temp + ui::WidenPath(name), rights)) {
-            path_ = ui::NarrowPath(temp) + name + "\\";
-            return;
-        }
-    }
-    throw InstallError("Cannot make a new folder in the temporary folder " + tempPath);
-}
+DownloadFolder::DownloadFolder(const std::string& tempPath)
+    : path_(MakePrivateFolder(tempPath, "Quorvane-", "the download folder")) {}
 
 DownloadFolder::~DownloadFolder() {
     held_.clear();  // a held file cannot be deleted
     try {
-        const std::wstring folder = ui::WidenPath(path_);
+        const std::wstring folder = encoding::WidenPath(path_);
         SweepFolder(folder, [](const SweptFile&) { return true; });
         RemoveDirectoryW(folder.c_str());
     } catch (...) {

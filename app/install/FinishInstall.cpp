@@ -8,9 +8,10 @@
 #include "app/install/ShellLink.h"
 #include "app/log/InstallLog.h"
 #include "app/release/ReleaseManifest.h"
+#include "app/transaction/Transaction.h"
 #include "ProductInfo.h"
 #include "i18n/traducteur.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 #include "i18n/MessageText.h"
 
 #include <vector>
@@ -40,11 +41,30 @@ std::vector<const HeldDownload*> UnchangedDownloads(const HeldFiles& downloads, 
     return files;
 }
 
-// The installation cannot be said done while an older file stays in place: a running
-// quorvane.exe holds its file open, and a silent failure here would report a reinstall as success.
-void CopyProductFile(const HeldDownload& file, const std::string& toDir) {
-    file.CopyTo(toDir + file.Name());
-    LogLine("Copied " + file.Path() + " to " + toDir + file.Name());
+transaction::Transaction& Open(const InstallState& state) {
+    if (!state.Transaction || !state.Transaction->Open()) throw InstallError("No installation under way");
+    return *state.Transaction;
+}
+
+// A link in `folder` through the transaction; none where the shell gave no folder.
+void Shortcut(const InstallState& state, const std::string& target, const std::string& linkName,
+              const std::string& folder) {
+    if (folder.empty()) return;
+    const std::string& dir = Open(state).InstallDir();
+    Open(state).WriteShortcut(WithBackslash(folder) + linkName,
+                              [&] { CreateShortcut(target, "", dir, linkName, folder); });
+}
+
+// The staged files moved into place. The installation cannot be said done while an older file
+// stays: a running quorvane.exe holds its file open, and a silent failure here would report a
+// reinstall as success.
+void PlaceProductFiles(const InstallState& state, const std::vector<const HeldDownload*>& files) {
+    transaction::Transaction& transaction = Open(state);
+    for (const HeldDownload* file : files) {
+        const std::string target = transaction.InstallDir() + file->Name();
+        transaction.PlaceStaged(file->Name(), target);
+        LogLine("Copied " + file->Path() + " to " + target);
+    }
 }
 
 // What the installed files take on disk, in KiB as the uninstall entry's EstimatedSize counts it.
@@ -52,10 +72,17 @@ DWORD InstalledKiB(const std::string& dir, const release::TRelease& release) {
     unsigned long long bytes = 0;
     for (const release::TReleaseFile& file : release.Files) {
         WIN32_FILE_ATTRIBUTE_DATA data;
-        if (GetFileAttributesExW(ui::WidenPath(dir + file.Name).c_str(), GetFileExInfoStandard, &data))
+        if (GetFileAttributesExW(encoding::WidenPath(dir + file.Name).c_str(), GetFileExInfoStandard, &data))
             bytes += (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     }
     return DWORD((bytes + 1023) / 1024);
+}
+
+// The installed files this installation would replace, for the check of files in use.
+std::vector<std::string> FilesToReplace(const std::string& dir, const std::vector<const HeldDownload*>& files) {
+    std::vector<std::string> paths;
+    for (const HeldDownload* file : files) paths.push_back(WithBackslash(dir) + file->Name());
+    return paths;
 }
 
 }  // namespace
@@ -94,12 +121,12 @@ void CreateStartMenuGroup(const InstallState& state) {
     // No Programs folder: the group would land in the current directory or a drive root.
     if (state.ProgramsPath.empty()) return;
     const std::string group = state.ProgramsPath + TranslatedUtf8(kTextProgramsGroup);
-    CreateDirectoryW(ui::WidenPath(state.ProgramsPath + "Quorvane\\").c_str(), nullptr);
-    CreateDirectoryW(ui::WidenPath(group).c_str(), nullptr);
-    const std::string& dir = state.InstallDir;
-    CreateShortcut(dir + kProductExe, "", dir, "Quorvane.Lnk", group);
-    CreateShortcut(dir + kUpdaterExe, "", dir, "miseajour.Lnk", group);
-    CreateShortcut(dir + kUninstallerExe, "", dir, "uninstall.Lnk", group);
+    // A group that cannot be made: its shortcuts are not saved, as the shell link says.
+    Open(state).MakeFolders(group);
+    const std::string& dir = Open(state).InstallDir();
+    Shortcut(state, dir + kProductExe, "Quorvane.Lnk", group);
+    Shortcut(state, dir + kUpdaterExe, "miseajour.Lnk", group);
+    Shortcut(state, dir + kUninstallerExe, "uninstall.Lnk", group);
 }
 
 void FinishInstall(const InstallState& state) {
@@ -107,17 +134,68 @@ void FinishInstall(const InstallState& state) {
     if (state.InstallDir.empty()) throw InstallError("No installation directory was chosen");
     if (!state.Downloads) throw InstallError("No download folder");
     const std::vector<const HeldDownload*> files = UnchangedDownloads(*state.Downloads, AcceptedRelease(state));
-    WriteInstallLocation(state);
     if (state.Cancelled == 1) return;
-    state.InstallDir = WithBackslash(state.InstallDir);
-    for (const HeldDownload* file : files) CopyProductFile(*file, state.InstallDir);
-    Status(state, kTextCreatingShortcuts);
-    CreateStartMenuGroup(state);
-    CreateShortcut(state.InstallDir + kProductExe, "", state.InstallDir, TranslatedUtf8(kTextDesktopLink),
-                   state.DesktopPath);
-    Status(state, kTextRegisteringUninstall);
-    WriteUninstallEntry(state);
+    // An attempt that did not reach its end is undone before a new one starts.
+    state.Transaction.reset();
+    OpenTransaction(state);
+    try {
+        for (const HeldDownload* file : files)
+            state.Transaction->Stage(file->Name(), [file](const std::string& path) { file->CopyTo(path); });
+        // Nothing has changed on the machine yet: what must hold before the first change is checked here.
+        // A running Quorvane would otherwise keep its file, or run an older one than the rest.
+        inuse::WaitUntilNotInUse(FilesToReplace(state.InstallDir, files), state.FilesInUse);
+        if (!state.Transaction->MakeFolders(state.InstallDir))
+            throw InstallError("Cannot create the directory " + state.InstallDir);
+        WriteInstallLocation(state);
+        state.InstallDir = WithBackslash(state.InstallDir);
+        PlaceProductFiles(state, files);
+        Status(state, kTextCreatingShortcuts);
+        CreateStartMenuGroup(state);
+        Shortcut(state, Open(state).InstallDir() + kProductExe, TranslatedUtf8(kTextDesktopLink), state.DesktopPath);
+        Status(state, kTextRegisteringUninstall);
+        WriteUninstallEntry(state);
+    } catch (...) {
+        RollBackAndRethrow(state);
+    }
     if (state.Cancelled == 0) state.InstallDone = 1;
+    else state.Transaction.reset();
+}
+
+void TransactionDeleter::operator()(transaction::Transaction* transaction) const noexcept { delete transaction; }
+
+void CommitWithoutClosingSteps(const InstallState& state) {
+    if (!state.Transaction || !state.Transaction->Open()) return;
+    try {
+        state.Transaction->Commit();
+    } catch (...) {
+        RollBackAndRethrow(state);
+    }
+    state.Transaction.reset();
+}
+
+transaction::Transaction& OpenTransaction(const InstallState& state) {
+    if (!state.Transaction || !state.Transaction->Open())
+        state.Transaction.reset(
+            new transaction::Transaction(transaction::JournalPath(), state.InstallDir, AcceptedRelease(state).Version));
+    return *state.Transaction;
+}
+
+void RollBackAndRethrow(const InstallState& state) {
+    const std::vector<std::string> failures =
+        state.Transaction ? state.Transaction->Rollback() : std::vector<std::string>();
+    state.Transaction.reset();
+    if (failures.empty()) throw;
+    std::string text;
+    try {
+        throw;
+    } catch (const std::exception& error) {
+        text = error.what();
+    } catch (...) {
+        text = "The installation failed";
+    }
+    text += "\n\nThese changes could not be undone:";
+    for (const std::string& failure : failures) text += "\n" + failure;
+    throw InstallError(text);
 }
 
 }  // namespace install

@@ -4,7 +4,7 @@
 #include "app/install/InstallSupport.h"
 #include "app/log/LinkCheck.h"
 #include "ui/OwnedHandle.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <memory>
 #include <utility>
@@ -41,14 +41,14 @@ HeldDownload::HeldDownload(std::string name, std::string path, HANDLE file)
     : name_(std::move(name)), path_(std::move(path)), file_(file) {}
 
 HeldDownload::HeldDownload(const std::string& folder, const std::string& name) : name_(name), path_(folder + name) {
-    file_.Reset(OpenHeld(ui::WidenPath(path_), CREATE_NEW));
+    file_.Reset(OpenHeld(encoding::WidenPath(path_), CREATE_NEW));
     if (!file_.Valid()) CannotCreate(path_, GetLastError());
 }
 
 std::unique_ptr<HeldDownload> HeldDownload::Kept(const std::string& folder, const std::string& fileName,
                                                  const std::string& name) {
     const std::string path = folder + fileName;
-    const std::wstring wide = ui::WidenPath(path);
+    const std::wstring wide = encoding::WidenPath(path);
     ui::OwnedHandle file(OpenHeld(wide, OPEN_EXISTING, DELETE));
     if (file.Valid() && !SoleFileOfItsName(file.Get(), wide)) {
         // Opened as itself, a link or another name of the data goes through its own handle; one
@@ -120,8 +120,8 @@ void HeldDownload::CheckUnchanged() const {
 void HeldDownload::CopyTo(const std::string& to) const {
     if (!verified_) Refuse("it was never checked");
     // DELETE: a copy cut short, or not what was verified, is removed rather than left installed.
-    const ui::OwnedHandle out(CreateFileW(ui::WidenPath(to).c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    const ui::OwnedHandle out(CreateFileW(encoding::WidenPath(to).c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
+                                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     const auto cannotCopy = [&](DWORD error) {
         return InstallError("Cannot copy " + name_ + " to " + to + ": " + SystemErrorText(error));
     };

@@ -24,7 +24,18 @@ std::string SystemErrorText(DWORD code);
 // never start C:\Program.exe.
 std::string Quoted(const std::string& path);
 
+// 16 random hexadecimal digits for a name no other process can guess and prepare in advance
+// (the exclusive creation that uses it is what makes it ours). Throws InstallError naming `what`.
+std::string RandomSuffix(const std::string& what);
+
 // `path` followed by one backslash unless it already ends with one (an empty path stays empty).
 std::string WithBackslash(std::string path);
+
+// Deletes the files of `folder` (UTF-8, ending with a backslash), then the folder. Never
+// recursive: an elevated process must not follow a junction another process put there into
+// folders it may not otherwise delete. A subfolder goes only when empty (or when it is such a
+// link: removing one removes the link, not what it points to). Never throws; false when
+// something stayed.
+bool RemoveFolderAndFiles(const std::string& folder) noexcept;
 
 }  // namespace install

@@ -3,7 +3,7 @@
 #include "app/install/InstallSupport.h"
 #include "ui/ComOwner.h"
 #include "app/log/InstallLog.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <exdisp.h>
 #include <servprov.h>
@@ -82,7 +82,7 @@ VARIANT Text(const Bstr& text) {
 
 void StartThroughDesktopShell(const std::string& file, const std::string& dir) {
     ui::ComRef<IShellDispatch2> shell = DesktopShellDispatch();
-    Bstr name(ui::WidenPath(file)), folder(ui::WidenPath(dir)), verb(L"open"), none(L"");
+    Bstr name(encoding::WidenPath(file)), folder(encoding::WidenPath(dir)), verb(L"open"), none(L"");
     VARIANT show;
     VariantInit(&show);
     show.vt = VT_I4;
@@ -101,8 +101,8 @@ LaunchRoute StartAsDesktopUser(const std::string& file, const std::string& dir) 
     } catch (const std::exception& e) {
         LogLine(std::string("The desktop's shell cannot start it (") + e.what() + "): starting it directly");
     }
-    const auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", ui::WidenPath(file).c_str(), nullptr,
-                                                                ui::WidenPath(dir).c_str(), SW_SHOWNORMAL));
+    const auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(
+        nullptr, L"open", encoding::WidenPath(file).c_str(), nullptr, encoding::WidenPath(dir).c_str(), SW_SHOWNORMAL));
     LogLine(result > 32 ? "Started " + file + " directly"
                         : "Could not start " + file + ": " + SystemErrorText(DWORD(result)));
     return LaunchRoute::Direct;

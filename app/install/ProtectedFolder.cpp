@@ -1,35 +1,22 @@
 #include "app/install/ProtectedFolder.h"
 
 #include "app/install/InstallSupport.h"
+#include "app/install/ProtectedDataFolder.h"
 #include "app/log/LinkCheck.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <aclapi.h>
-#include <bcrypt.h>
 #include <sddl.h>
 
-#include <cstdio>
 #include <memory>
 
 namespace install {
 namespace {
 
-// Full control for SYSTEM and the administrators, inherited by what is made inside, and nothing
-// inherited from the parent (P: protected), which a standard user may control (%TEMP%,
-// %ProgramData%, where any user can make folders).
-constexpr wchar_t kAdminsOnlySddl[] = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
-
-struct LocalFreer {
-    void operator()(void* memory) const noexcept { LocalFree(memory); }
-};
 using LocalMemory = std::unique_ptr<void, LocalFreer>;
 
 LocalMemory Security(FolderRights rights) {
-    if (rights == FolderRights::Inherited) return nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kAdminsOnlySddl, SDDL_REVISION_1, &descriptor, nullptr))
-        throw InstallError("Cannot describe the rights of a protected folder: " + SystemErrorText(GetLastError()));
-    return LocalMemory(descriptor);
+    return rights == FolderRights::Inherited ? nullptr : AdministratorsOnlySecurity();
 }
 
 // For reading its owner and rights; no FILE_SHARE_DELETE, so that it cannot be renamed away while
@@ -60,7 +47,7 @@ std::wstring OwnerAndRights(HANDLE folder) {
 // and removed.
 std::wstring FreshOwnerAndRights(const std::wstring& path) {
     const std::wstring parent = path.substr(0, path.find_last_of(L'\\') + 1);
-    const std::wstring probe = parent + ui::WidenPath(UnguessableName("Quorvane-"));
+    const std::wstring probe = parent + encoding::WidenPath(UnguessableName("Quorvane-"));
     if (!MakeFolder(probe, FolderRights::AdminsOnly)) return {};
     std::wstring rights;
     {
@@ -73,26 +60,9 @@ std::wstring FreshOwnerAndRights(const std::wstring& path) {
 
 }  // namespace
 
-bool RunsElevated() {
-    HANDLE opened = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened)) return false;
-    const ui::OwnedHandle token(opened);
-    TOKEN_ELEVATION elevation{};
-    DWORD size = 0;
-    return GetTokenInformation(token.Get(), TokenElevation, &elevation, sizeof elevation, &size) &&
-           elevation.TokenIsElevated;
-}
-
 FolderRights RightsForThisRun() { return RunsElevated() ? FolderRights::AdminsOnly : FolderRights::Inherited; }
 
-std::string UnguessableName(const std::string& prefix) {
-    unsigned char bytes[8] = {};
-    if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, bytes, sizeof bytes, BCRYPT_USE_SYSTEM_PREFERRED_RNG)))
-        throw InstallError("Cannot name a new folder: no random numbers");
-    char text[2 * sizeof bytes + 1] = {};
-    for (size_t i = 0; i < sizeof bytes; ++i) std::snprintf(text + 2 * i, 3, "%02x", bytes[i]);
-    return prefix + text;
-}
+std::string UnguessableName(const std::string& prefix) { return prefix + RandomSuffix("a new folder"); }
 
 bool MakeFolder(const std::wstring& path, FolderRights rights) {
     const LocalMemory security = Security(rights);
@@ -100,13 +70,13 @@ bool MakeFolder(const std::wstring& path, FolderRights rights) {
     if (CreateDirectoryW(path.c_str(), &attributes)) return true;
     const DWORD error = GetLastError();
     if (error == ERROR_ALREADY_EXISTS) return false;
-    throw InstallError("Cannot make the folder " + ui::NarrowPath(path) + ": " + SystemErrorText(error));
+    throw InstallError("Cannot make the folder " + encoding::NarrowPath(path) + ": " + SystemErrorText(error));
 }
 
 ProtectedFolder::ProtectedFolder(const std::string& path, FolderRights rights) {
-    std::wstring wide = ui::WidenPath(path);
+    std::wstring wide = encoding::WidenPath(path);
     while (!wide.empty() && wide.back() == L'\\') wide.pop_back();
-    path_ = ui::NarrowPath(wide) + "\\";
+    path_ = encoding::NarrowPath(wide) + "\\";
     made_ = MakeFolder(wide, rights);
     folder_.Reset(OpenFolder(wide));
     if (!folder_.Valid())
@@ -120,7 +90,7 @@ ProtectedFolder::ProtectedFolder(const std::string& path, FolderRights rights) {
     const std::wstring found = OwnerAndRights(folder_.Get());
     if (found.empty() || found != FreshOwnerAndRights(wide))
         throw UntrustedFolder(path_ + " has another owner or other rights than the installer gives it (" +
-                              (found.empty() ? std::string("unreadable") : ui::NarrowPath(found)) + ")");
+                              (found.empty() ? std::string("unreadable") : encoding::NarrowPath(found)) + ")");
 }
 
 }  // namespace install

@@ -8,13 +8,10 @@
 #include <stdexcept>
 #include <string>
 
+#include "app/install/ProtectedDataFolder.h"  // RunsElevated
 #include "ui/OwnedHandle.h"
 
 namespace install {
-
-// Whether this process runs with an administrator's full token: what it writes where its user's
-// own, unelevated, processes can write must then be out of their reach.
-bool RunsElevated();
 
 enum class FolderRights {
     Inherited,   // what the parent folder passes on (the user's own places)

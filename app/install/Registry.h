@@ -9,6 +9,30 @@
 
 namespace install {
 
+// A value as the registry holds it: its type and its bytes.
+struct RegistryValue {
+    DWORD Type = REG_NONE;
+    std::string Data;
+};
+
+// Told of each change the registry wrapper is about to make, before it makes it: what undoes the
+// change (the transaction's journal). `root` is "HKLM" or "HKCU". A throw stops the change.
+class RegistryUndoLog {
+public:
+    virtual ~RegistryUndoLog() = default;
+    // A key about to be made: each missing level, the highest first.
+    virtual void KeyCreating(const std::string& root, const std::string& path) = 0;
+    // A value about to be written, with the one it replaces; none when there was none.
+    virtual void ValueSetting(const std::string& root, const std::string& path, const std::string& name,
+                              const std::optional<RegistryValue>& previous) = 0;
+};
+// While set (null: none), every key made and every value written through RegistryKey is told to
+// `log` first.
+void SetRegistryUndoLog(RegistryUndoLog* log);
+
+// The value `name` of the key `path` under `root`; none when the key or the value is missing.
+std::optional<RegistryValue> ReadRegistryValue(HKEY root, const std::string& path, const std::string& name);
+
 class RegistryKey {
 public:
     // Opens `path` under `root` with full access, creating it when missing.
@@ -31,10 +55,12 @@ public:
     void WriteQword(const std::string& name, std::uint64_t data);
 
 private:
-    RegistryKey(HKEY key, std::string path) : key_(key), path_(std::move(path)) {}
+    RegistryKey(HKEY key, std::string root, std::string path)
+        : key_(key), root_(std::move(root)), subPath_(std::move(path)) {}
     void Write(const std::string& name, DWORD type, const BYTE* data, DWORD size, const std::string& shown);
     HKEY key_ = nullptr;
-    std::string path_;  // root and key, as the log names them
+    std::string root_;     // "HKLM" or "HKCU"
+    std::string subPath_;  // the key under it
 };
 
 // Test seam: Wine grants every registry access, so tests name a key (compared without regard to

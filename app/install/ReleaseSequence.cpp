@@ -5,7 +5,7 @@
 #include "app/install/InstallSupport.h"
 #include "app/install/Registry.h"
 #include "app/log/InstallLog.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 namespace install {
 
@@ -13,8 +13,8 @@ std::uint64_t RecordedReleaseSequence() {
     std::uint64_t sequence = 0;
     DWORD size = sizeof sequence;
     const LONG status =
-        RegGetValueW(HKEY_LOCAL_MACHINE, ui::WidenPath(kReleaseKey).c_str(),
-                     ui::WidenPath(kReleaseSequenceValue).c_str(), RRF_RT_REG_QWORD, nullptr, &sequence, &size);
+        RegGetValueW(HKEY_LOCAL_MACHINE, encoding::WidenPath(kReleaseKey).c_str(),
+                     encoding::WidenPath(kReleaseSequenceValue).c_str(), RRF_RT_REG_QWORD, nullptr, &sequence, &size);
     if (status == ERROR_SUCCESS) return sequence;
     if (status != ERROR_FILE_NOT_FOUND)
         LogLine(std::string("HKLM\\") + kReleaseKey + " " + kReleaseSequenceValue +

@@ -3,7 +3,7 @@
 #include "app/install/InstallSupport.h"
 #include "app/log/InstallLog.h"
 #include "ui/ComOwner.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -15,7 +15,7 @@ std::string SpecialFolderPath(int csidl) {
     if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, folder.Put())) || !folder) return {};
     wchar_t path[MAX_PATH + 1] = {};
     if (!SHGetPathFromIDListW(folder.Get(), path)) return {};
-    return ui::NarrowPath(path);
+    return encoding::NarrowPath(path);
 }
 
 std::string ReadProgramsPath() { return WithBackslash(SpecialFolderPath(CSIDL_PROGRAMS)); }
@@ -34,11 +34,11 @@ void CreateShortcut(const std::string& target, const std::string& arguments, con
     if (FAILED(hr)) throw InstallError("Cannot save a shell link: " + SystemErrorText(DWORD(hr)));
 
     // The wide interface: the system code page cannot carry every character of a path.
-    link->SetArguments(ui::Widen(arguments).c_str());
-    link->SetPath(ui::WidenPath(target).c_str());
-    link->SetWorkingDirectory(ui::WidenPath(workingDir).c_str());
+    link->SetArguments(encoding::Widen(arguments).c_str());
+    link->SetPath(encoding::WidenPath(target).c_str());
+    link->SetWorkingDirectory(encoding::WidenPath(workingDir).c_str());
     const std::string path = folder + "\\" + linkName;
-    hr = file->Save(ui::WidenPath(path).c_str(), FALSE);
+    hr = file->Save(encoding::WidenPath(path).c_str(), FALSE);
     LogLine("Shortcut " + path + " -> " + target +
             (SUCCEEDED(hr) ? std::string() : " not saved: " + SystemErrorText(DWORD(hr))));
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The shell folders the finishing steps need and the shell link files they write.
 // COM must be initialised on the calling thread (the program does it at start). Paths are UTF-8
-// (ui/Text.h); the arguments are one of our Windows-1252 texts.
+// (encoding/TextEncoding.h); the arguments are one of our Windows-1252 texts.
 #include <string>
 
 namespace install {

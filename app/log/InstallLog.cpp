@@ -1,6 +1,6 @@
 #include "app/log/InstallLog.h"
 
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <windows.h>
 
@@ -14,25 +14,31 @@ HANDLE& File() {
     return file;
 }
 
+std::wstring& OpenPath() {
+    static std::wstring path;
+    return path;
+}
+
 }  // namespace
 
-std::wstring DefaultName() {
+std::wstring DefaultName(std::wstring_view program) {
     wchar_t temp[MAX_PATH + 1] = {};
     const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
     SYSTEMTIME now;
     GetLocalTime(&now);
-    wchar_t name[64];
-    swprintf(name, 64, L"Quorvane-Install-%04u%02u%02u-%02u%02u%02u", now.wYear, now.wMonth, now.wDay, now.wHour,
-             now.wMinute, now.wSecond);
+    wchar_t stamp[32];
+    swprintf(stamp, 32, L"-%04u%02u%02u-%02u%02u%02u", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
+             now.wSecond);
     std::wstring path(temp, length > 0 && length <= MAX_PATH ? length : 0);
     if (!path.empty() && path.back() != L'\\') path += L'\\';
-    return path + name;
+    return path + std::wstring(program) + stamp;
 }
 
 LogOpen Open(const std::wstring& path) {
     Close();
     const OpenedLog opened = OpenLogFile(path, false);
     File() = opened.file;
+    if (opened.result == LogOpen::Opened) OpenPath() = path;
     return opened.result;
 }
 
@@ -46,6 +52,7 @@ bool OpenNew(const std::wstring& name) {
         const OpenedLog opened = OpenLogFile(name + suffix + L".log", true);
         if (opened.result == LogOpen::Opened) {
             File() = opened.file;
+            OpenPath() = name + suffix + L".log";
             return true;
         }
         if (opened.result == LogOpen::Failed) return false;
@@ -56,7 +63,10 @@ bool OpenNew(const std::wstring& name) {
 void Close() {
     if (File() != INVALID_HANDLE_VALUE) CloseHandle(File());
     File() = INVALID_HANDLE_VALUE;
+    OpenPath().clear();
 }
+
+const std::wstring& CurrentPath() { return OpenPath(); }
 
 }  // namespace installlog
 
@@ -69,7 +79,7 @@ void LogLine(std::string_view line) {
     snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u.%03u ", now.wYear, now.wMonth, now.wDay, now.wHour,
              now.wMinute, now.wSecond, now.wMilliseconds);
     // Bytes that are not UTF-8 (quoted from a server) become U+FFFD: the file stays readable as UTF-8.
-    std::string text = stamp + ui::NarrowPath(ui::WidenMessage(line));
+    std::string text = stamp + encoding::NarrowPath(encoding::WidenMessage(line));
     // One record is one line, whatever a server's text carried.
     for (char& c : text) {
         if (c == '\r' || c == '\n') c = ' ';

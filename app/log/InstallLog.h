@@ -15,8 +15,8 @@ void LogLine(std::string_view line);
 
 namespace installlog {
 
-// %TEMP%\Quorvane-Install-<yyyymmdd>-<hhmmss>, local time: the default log's name without ".log".
-std::wstring DefaultName();
+// %TEMP%\<program>-<yyyymmdd>-<hhmmss>, local time: the default log's name without ".log".
+std::wstring DefaultName(std::wstring_view program = L"Quorvane-Install");
 // The log the caller named: creates (or empties) the file and sends the following lines there.
 // A name that is a link (symbolic link or junction) is refused and nothing is written through it.
 // Otherwise, when it cannot: the lines are dropped.
@@ -25,5 +25,7 @@ LogOpen Open(const std::wstring& path);
 // `name` + "-2.log", "-3.log", ... False when none can be made: the lines are dropped.
 bool OpenNew(const std::wstring& name);
 void Close();
+// The file the lines go to; empty when none.
+const std::wstring& CurrentPath();
 
 }  // namespace installlog

@@ -9,10 +9,11 @@
 #include "app/cmdline/SplitArguments.h"
 #include "app/log/InstallLog.h"
 #include "app/outcome/ExitCode.h"
+#include "app/transaction/Recovery.h"
 #include "app/wizard/WizardForm.h"
 #include "ProductInfo.h"
 #include "ui/Application.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 #include "i18n/MessageText.h"
 
 #include <memory>
@@ -24,7 +25,8 @@ cmdline::CommandLine ReadCommandLine() {
     const std::wstring_view raw = GetCommandLineW();
     std::vector<std::string> arguments;
     // UTF-8, as every path in the program: a /DIR= outside the code page keeps its characters.
-    for (const std::wstring& argument : cmdline::SplitArguments(raw)) arguments.push_back(ui::NarrowPath(argument));
+    for (const std::wstring& argument : cmdline::SplitArguments(raw))
+        arguments.push_back(encoding::NarrowPath(argument));
     return cmdline::ParseCommandLine(arguments, cmdline::HasSilentToken(raw));
 }
 
@@ -32,7 +34,7 @@ void OpenLog(const cmdline::CommandLine& line) {
     // The log named by /LOG= first; when it cannot be made, the default one, so that the run is
     // still traced somewhere. Neither stops the installation.
     const installlog::LogOpen given =
-        line.Log ? installlog::Open(ui::WidenPath(*line.Log)) : installlog::LogOpen::Failed;
+        line.Log ? installlog::Open(encoding::WidenPath(*line.Log)) : installlog::LogOpen::Failed;
     if (given == installlog::LogOpen::Opened) return;
     installlog::OpenNew(installlog::DefaultName());
     if (given == installlog::LogOpen::Link)
@@ -89,7 +91,10 @@ int ShowUsage(const cmdline::CommandLine& line, LCID locale) {
 int Run(LCID locale) {
     const cmdline::CommandLine line = ReadCommandLine();
     OpenLog(line);
-    LogLine("Quorvane installation " QUORVANE_DISPLAY_VERSION ", command line: " + ui::NarrowPath(GetCommandLineW()));
+    LogLine("Quorvane installation " QUORVANE_DISPLAY_VERSION ", command line: " +
+            encoding::NarrowPath(GetCommandLineW()));
+    // Whatever the command line asks, a transaction a crash interrupted is finished first.
+    transaction::RecoverInterrupted();
     auto& app = ui::Application::Instance();
     app.OnMessageBox = [](const std::string& text, const std::string& caption) {
         LogLine("Box \"" + caption + "\": " + text);

@@ -14,6 +14,7 @@ int RunSilentInstall(TfInstall& form, bool autoStart, bool launch) {
     auto& app = ui::Application::Instance();
     AnswerBoxesSilently();
     form.Download.AskProxyCredentials = nullptr;  // no window: the build's credentials or the error
+    form.AskFilesInUse = nullptr;                 // no one to close them: files in use end the run
     try {
         form.BtnNextClick();  // language -> licence
         form.rdoagree.SetChecked(true);

@@ -9,6 +9,7 @@ enum ExitCode : int {
     kExitDownloadFailed = 2,   // server, network, HTTP status, cut body
     kExitDamagedDownload = 3,  // arrived whole but not the expected file
     kExitFinishFailed = 4,     // directory, copy, registry, shortcut, settings
+    kExitFilesInUse = 5,       // files to be replaced are in use (silent run): nothing changed
     kExitCancelled = 1602,     // the Windows Installer's "user cancelled", which deployment tools know
 };
 

@@ -1,6 +1,7 @@
 #include "app/outcome/RunOutcome.h"
 
 #include "app/download/DownloadErrors.h"
+#include "app/inuse/InUseErrors.h"
 #include "net/http/HttpErrors.h"
 #include "net/socket/SocketErrors.h"
 
@@ -11,6 +12,10 @@ using namespace outcome;
 ExitCode ExitCodeOf(std::exception_ptr error) {
     try {
         std::rethrow_exception(error);
+    } catch (const inuse::FilesInUseError&) {
+        return kExitFilesInUse;
+    } catch (const inuse::InUseCancelled&) {
+        return kExitCancelled;
     } catch (const DamagedDownloadError&) {
         return kExitDamagedDownload;
     } catch (const DownloadError&) {

@@ -8,7 +8,7 @@
 #include "app/wizard/DownloadPaceDisplay.h"
 #include "app/wizard/WizardForm.h"
 #include "ui/Application.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 #include "i18n/MessageText.h"
 
 namespace {
@@ -17,7 +17,7 @@ namespace {
 std::string UserDecimalSeparator() {
     wchar_t separator[8] = {};
     if (!GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8) || !separator[0]) return ".";
-    return ui::Narrow(separator);
+    return encoding::Narrow(separator);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include "app/wizard/WizardForm.h"
 #include "ui/Application.h"
 #include "ui/ShellFolderTree.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include "ProductInfo.h"
 #include "i18n/MessageText.h"
@@ -73,7 +73,8 @@ std::string LanguageKeyForLocale(LCID locale) {
     return PrimaryLanguage(locale) == kLangEnglish ? "anglais" : "francais";
 }
 
-TfInstall::TfInstall(LCID locale, Build build) {
+TfInstall::TfInstall(LCID locale, Build build)
+    : AskFilesInUse([this](const inuse::TFilesInUse& found) { return AskWithInUseBox(found); }) {
     BuildLayout();
     RegisterCaptions();
     BindEvents();
@@ -235,6 +236,11 @@ void TfInstall::BtnNextClick() {
         LogLine("Language " + Translator->Language + ", directory " + InstallDir);
         try {
             DownloadFiles();
+        } catch (const inuse::InUseCancelled&) {
+            // Cancel on the files-in-use box: the run ends there, with nothing changed.
+            Outcome.Failed(outcome::kExitCancelled);
+            Close();
+            return;
         } catch (...) {
             Outcome.Failed(std::current_exception(), Cancelled == 1);
             throw;
@@ -273,13 +279,13 @@ void TfInstall::FormClose() {
 
 void TfInstall::Label13Click() {
     ui::Application::Instance().ShellOpen(
-        {Handle(), std::nullopt, ui::Widen(kProductWebSite), L"", L"", SW_SHOWMAXIMIZED});
+        {Handle(), std::nullopt, encoding::Widen(kProductWebSite), L"", L"", SW_SHOWMAXIMIZED});
 }
 
 void TfInstall::Label16Click() {
     const std::string address = std::string("mailto:") + kSupportEmail;
     ui::Application::Instance().ShellOpen(
-        {GetDesktopWindow(), std::nullopt, ui::Widen(address), std::nullopt, std::nullopt, SW_SHOWNORMAL});
+        {GetDesktopWindow(), std::nullopt, encoding::Widen(address), std::nullopt, std::nullopt, SW_SHOWNORMAL});
 }
 
 void TfInstall::FormatLicenseText() {

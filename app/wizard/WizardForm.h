@@ -7,6 +7,8 @@
 // download (DownloadPaceDisplay.h).
 #include "app/download/DownloadSequence.h"
 #include "app/outcome/RunOutcome.h"
+#include "app/install/FinishInstall.h"
+#include "app/inuse/FilesInUse.h"
 #include "i18n/traducteur.h"
 #include "ui/Controls.h"
 
@@ -83,7 +85,7 @@ public:
     // client and the current file.
     DownloadSequence Download;
     std::unique_ptr<DownloadPaceDisplay> PaceDisplay;  // page 4's line and the task bar's progress
-    // Paths are UTF-8 (ui/Text.h).
+    // Paths are UTF-8 (encoding/TextEncoding.h).
     std::string DataFolder;   // where the download cache is kept, read at creation; empty: none
     std::string TempPath;     // the user's, read at creation; a run without a cache downloads there
     std::string DownloadDir;  // the cache's folder (or the run's own), named when the download starts
@@ -95,6 +97,9 @@ public:
     std::string InstallDir;
     std::string DesktopPath;
     std::string ProgramsPath;
+    // The finishing and closing steps' changes to the machine, from the end of the download to
+    // the closing steps' commit; rolled back if the form goes before that.
+    install::TransactionHolder Transaction;
     // How the run ends, for the exit code (WizardController.cpp records it).
     RunOutcome Outcome;
     int ExitCode() const { return Outcome.Code(InstallDone == 1); }
@@ -102,6 +107,9 @@ public:
     // The command line's choices before the first page shows: the language as if its radio
     // button had been clicked, then the directory typed on page 3.
     void Preset(const std::optional<std::string>& language, const std::optional<std::string>& dir);
+    // Asked while installed product files to be replaced are in use: the box naming them, with
+    // Retry and Cancel (true: Retry). A silent run empties it: files in use then end the run.
+    inuse::AskRetry AskFilesInUse;
 
     // Controller.
     void ShowSteps(bool page1, bool page2, bool page3, bool page4, bool page5);
@@ -170,6 +178,7 @@ private:
     // The release accepted: the whole download's size on the pace line, its version on page 5.
     void ShowRelease(const release::TRelease& release);
     std::optional<ProxyCredentials> AskWithDialog(const std::string& proxy);
+    bool AskWithInUseBox(const inuse::TFilesInUse& found);
 
     std::string decimalSeparator_ = ".";  // the user's, read when the download starts
     int barMaximum_ = -1;                 // the progress bar's range as last sent

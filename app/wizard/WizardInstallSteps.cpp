@@ -12,14 +12,15 @@
 #include "i18n/MessageText.h"
 
 install::InstallState TfInstall::State() {
-    return {InstallDir,
-            Downloads,
-            DesktopPath,
-            ProgramsPath,
-            Cancelled,
-            InstallDone,
-            [this](const std::string& status) { LblStatus.SetText(status); },
-            Download.Release ? &*Download.Release : nullptr};
+    return {InstallDir,   Downloads,   DesktopPath, ProgramsPath,
+            Cancelled,    InstallDone, Transaction, [this](const std::string& status) { LblStatus.SetText(status); },
+            AskFilesInUse, Download.Release ? &*Download.Release : nullptr};
+}
+
+bool TfInstall::AskWithInUseBox(const inuse::TFilesInUse& found) {
+    return ui::Application::Instance().MessageBox(inuse::BoxText(found, kTextInUseInstall),
+                                                  TranslatedUtf8(kTextInUseCaption), MB_RETRYCANCEL | MB_ICONWARNING,
+                                                  Handle()) == IDRETRY;
 }
 
 bool TfInstall::ConfirmOverwrite() { return install::ConfirmExistingInstall(TxtDir.PathText(), Handle()); }
@@ -30,7 +31,12 @@ void TfInstall::ReadProgramsPath() { ProgramsPath = install::ReadProgramsPath();
 
 void TfInstall::ReadDesktopPath() { DesktopPath = install::ReadDesktopPath(); }
 
-void TfInstall::FinishInstall() { install::FinishInstall(State()); }
+void TfInstall::FinishInstall() {
+    install::FinishInstall(State());
+    // Closed while the download ran: the closing steps will not come, and the installation
+    // stands as it is.
+    if (Closed() && InstallDone == 1) install::CommitWithoutClosingSteps(State());
+}
 
 void TfInstall::CloseInstall() {
     try {

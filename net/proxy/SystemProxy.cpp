@@ -3,7 +3,8 @@
 #include <windows.h>
 #include <winhttp.h>
 
-#include "ui/Application.h"
+#include "encoding/TextEncoding.h"
+#include "net/socket/MessagePump.h"
 
 namespace {
 
@@ -21,27 +22,13 @@ struct KernelHandle {
     void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
 };
 
-std::wstring Wide(const std::string& text) {
-    std::wstring out(text.size(), L'\0');
-    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(),
-                                      static_cast<int>(out.size()));
-    out.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-    return out;
-}
-
-std::string Narrow(const wchar_t* text) {
-    if (!text) return {};
-    const int n = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 1) return {};
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, -1, out.data(), n, nullptr, nullptr);
-    out.resize(static_cast<std::size_t>(n - 1));
-    return out;
-}
+// WinHTTP's lists as UTF-8, whatever the system's code page: a host name in them is compared with
+// the URL's, which is UTF-8.
+std::string Utf8(const wchar_t* text) { return text ? encoding::NarrowPath(text) : std::string(); }
 
 TProxyRoute Choose(const std::string& scheme, const std::string& host, const wchar_t* list, const wchar_t* bypass) {
-    if (!list || BypassesProxy(Narrow(bypass), host)) return {};
-    return ProxyForScheme(Narrow(list), scheme);
+    if (!list || BypassesProxy(Utf8(bypass), host)) return {};
+    return ProxyForScheme(Utf8(list), scheme);
 }
 
 // "scheme://host:port" of a URL: what an automatic configuration's answer is kept for.
@@ -77,7 +64,7 @@ void AskWhilePumping(ProxyQuestion& question) {
     }
     HANDLE handle = worker.get();
     while (MsgWaitForMultipleObjectsEx(1, &handle, 50, QS_ALLINPUT, MWMO_INPUTAVAILABLE) != WAIT_OBJECT_0) {
-        ui::Application::Instance().ProcessMessages();
+        net::MessagePump().ProcessMessages();
     }
 }
 
@@ -124,7 +111,7 @@ bool TSystemProxy::Automatic(const std::string& url, const std::string& host, TP
     }
     ProxyQuestion question;
     question.session = settings_->session.get();
-    question.url = Wide(url);
+    question.url = encoding::WidenMessage(url);
     if (settings_->autoConfigUrl) {
         question.options.dwFlags |= WINHTTP_AUTOPROXY_CONFIG_URL;
         question.options.lpszAutoConfigUrl = settings_->autoConfigUrl.get();

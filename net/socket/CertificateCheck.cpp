@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "encoding/TextEncoding.h"
 #include "net/socket/CertificateName.h"
 #include "net/socket/SocketErrors.h"
 
@@ -18,14 +19,6 @@ constexpr DWORD kRevocationUnknown = CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT
 // The chain is built on the UI thread, which waits while revocation lists are fetched: a network
 // that swallows the requests costs at most this, for all the lists of one chain together.
 constexpr DWORD kRevocationFetchMs = 5000;
-
-std::string Utf8(const wchar_t* text, std::size_t length) {
-    if (length == 0) return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-    if (size > 0) WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), out.data(), size, nullptr, nullptr);
-    return out;
-}
 
 [[noreturn]] void Refuse(const std::string& host, const std::string& reason) {
     throw ESockError("Secure connection failed: the certificate of " + host + " " + reason);
@@ -78,7 +71,7 @@ TCertificateNames NamesOf(PCCERT_CONTEXT certificate) {
     for (DWORD i = 0; i < decoded->cAltEntry; ++i) {
         const CERT_ALT_NAME_ENTRY& entry = decoded->rgAltEntry[i];
         if (entry.dwAltNameChoice == CERT_ALT_NAME_DNS_NAME) {
-            names.DnsNames.push_back(Utf8(entry.pwszDNSName, wcslen(entry.pwszDNSName)));
+            names.DnsNames.push_back(encoding::NarrowPath(entry.pwszDNSName));
         } else if (entry.dwAltNameChoice == CERT_ALT_NAME_IP_ADDRESS) {
             const CRYPT_DATA_BLOB& address = entry.IPAddress;
             names.IpAddresses.emplace_back(reinterpret_cast<const char*>(address.pbData), address.cbData);
@@ -107,7 +100,7 @@ using ChainPointer = std::unique_ptr<const CERT_CHAIN_CONTEXT, decltype(&CertFre
 }  // namespace
 
 TRevocation CheckCertificateForHost(PCCERT_CONTEXT certificate, const std::wstring& wideHost) {
-    const std::string host = Utf8(wideHost.data(), wideHost.size());
+    const std::string host = encoding::NarrowPath(wideHost);
     // The certificate must be meant for a server (or carry no usage limits at all).
     char serverAuth[] = szOID_PKIX_KP_SERVER_AUTH;
     LPSTR usages[] = {serverAuth};

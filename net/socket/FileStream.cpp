@@ -1,13 +1,13 @@
 #include "net/socket/FileStream.h"
 
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <stdexcept>
 
 namespace net {
 
 FileStream::FileStream(const std::string& name, Mode mode) : name_(name) {
-    const std::wstring wide = ui::WidenPath(name);
+    const std::wstring wide = encoding::WidenPath(name);
     if (mode == Mode::Read) {
         handle_ = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr);

@@ -11,7 +11,7 @@ namespace net {
 class FileStream {
 public:
     enum class Mode { Read, Create, Append };
-    // `name` is a UTF-8 path (ui/Text.h), whatever the system code page. Create truncates an
+    // `name` is a UTF-8 path (encoding/TextEncoding.h), whatever the system code page. Create truncates an
     // existing file; Append writes after its end (creating it when absent). Throws
     // std::runtime_error naming the file on failure.
     FileStream(const std::string& name, Mode mode);

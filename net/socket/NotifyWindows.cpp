@@ -2,7 +2,7 @@
 
 #include "net/socket/SocketComponent.h"
 #include "net/socket/ThreadTimer.h"
-#include "ui/Application.h"
+#include "net/socket/MessagePump.h"
 
 namespace net {
 namespace {
@@ -36,7 +36,7 @@ LRESULT CALLBACK TimerWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         try {
             timer->Tick();
         } catch (...) {
-            ui::Application::Instance().HandleException(std::current_exception());
+            MessagePump().HandleException(std::current_exception());
         }
         return 0;
     }

@@ -6,7 +6,7 @@
 #include "net/socket/NotifyWindows.h"
 #include "net/socket/SocketComponent.h"
 #include "net/socket/TlsSession.h"
-#include "ui/Application.h"
+#include "net/socket/MessagePump.h"
 
 namespace net {
 namespace {
@@ -28,7 +28,7 @@ THostLookupStart SetHostLookupStart(THostLookupStart start) noexcept {
 }
 
 void ROzaverazo::PumpMessages() {
-    ui::Application::Instance().ProcessMessages();
+    MessagePump().ProcessMessages();
     LastPump = GetTickCount64();
 }
 
@@ -37,7 +37,7 @@ void ROzaverazo::PumpAfterChunk(bool gotData) {
     PumpMessages();
 }
 
-void ROzaverazo::WaitForSocket() { ui::Application::Instance().WaitForMessage(kWaitCap); }
+void ROzaverazo::WaitForSocket() { MessagePump().WaitForMessage(kWaitCap); }
 
 void ROzaverazo::WaitWritable() {
     fd_set writable;
@@ -51,7 +51,7 @@ void ROzaverazo::WaitUntil(const std::function<bool()>& done) {
     for (;;) {
         PumpMessages();
         if (done()) return;
-        ui::Application::Instance().WaitForMessage(kWaitCap);
+        MessagePump().WaitForMessage(kWaitCap);
     }
 }
 

@@ -2,19 +2,12 @@
 // the secure side of the transfer seam (Receive, SendSome).
 #include <algorithm>
 
+#include "encoding/TextEncoding.h"
 #include "net/socket/SocketComponent.h"
 #include "net/socket/TlsSession.h"
 
 namespace net {
 namespace {
-
-std::wstring Widen(const std::string& text) {
-    if (text.empty()) return {};
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(std::max(size, 0)), L'\0');
-    if (size > 0) MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-    return wide;
-}
 
 constexpr char kClosedInHandshake[] = "Secure connection failed: the server closed the connection during the handshake";
 constexpr char kClosedInRecord[] =
@@ -74,7 +67,7 @@ void ROzaverazo::ReceiveHandshake(TTlsSession& session) {
 void ROzaverazo::StartTls(const std::string& serverName) {
     StatusMessage(8, "Starting TLS");
     DropTls();
-    auto session = std::make_unique<TTlsSession>(Widen(serverName));
+    auto session = std::make_unique<TTlsSession>(encoding::WidenMessage(serverName));
     TimerOn();
     TimerScope off(*this);
     SendHandshake(session->FirstToken());

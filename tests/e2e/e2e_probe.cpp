@@ -10,6 +10,12 @@
 //   e2e_probe proxy-off                  back to a direct connection
 //   e2e_probe system                     prints the ANSI code page and the temporary path
 //   e2e_probe cache                      prints each file of the download cache: its name, its size
+//   e2e_probe snapshot DIR               prints all that an installation into DIR may change: the
+//                                        files under DIR, the links of both editions, the product's
+//                                        registry keys and Run value (types and bytes), the settings
+//                                        file, and any journal or staging folder left; two
+//                                        snapshots compare as text
+//   e2e_probe uninstalled DIR            nothing, and no key of the product nor start menu folder left
 // check and nothing also find no download folder left in the temporary path; check finds the
 // download cache empty (emptied by the successful installation); clean empties it.
 // Prints one line per mismatch; exit status 1 when there is any.
@@ -19,6 +25,8 @@
 
 #include "ProductInfo.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -28,22 +36,22 @@
 #include "tests/support/TemporaryFiles.h"
 #include "tests/support/WholeFile.h"
 #include "ui/ComOwner.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
 // The probe speaks UTF-16 like the calls it checks; the support library takes UTF-8 paths.
-std::string FileBytes(const std::wstring& path) { return testsupport::ReadWholeFile(ui::NarrowPath(path)); }
-std::wstring TempPath() { return ui::WidenPath(testsupport::TempFolder()); }
+std::string FileBytes(const std::wstring& path) { return testsupport::ReadWholeFile(encoding::NarrowPath(path)); }
+std::wstring TempPath() { return encoding::WidenPath(testsupport::TempFolder()); }
 
 int g_failures = 0;
 
 void Expect(bool ok, const std::wstring& what) {
     if (ok) return;
     ++g_failures;
-    std::printf("e2e_probe: %s\n", ui::NarrowPath(what).c_str());
+    std::printf("e2e_probe: %s\n", encoding::NarrowPath(what).c_str());
 }
 
 void ExpectEqual(const std::wstring& actual, const std::wstring& expected, const std::wstring& what) {
@@ -155,6 +163,16 @@ std::vector<fs::directory_entry> CachedFiles() {
     return found;
 }
 
+// The release sequence the installation recorded, "<missing>" when none.
+std::wstring RecordedSequence() {
+    unsigned long long recorded = 0;
+    DWORD size = sizeof recorded;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Quorvane", L"ReleaseSequence", RRF_RT_REG_QWORD, nullptr,
+                     &recorded, &size) != ERROR_SUCCESS)
+        return L"<missing>";
+    return std::to_wstring(recorded);
+}
+
 // `version` and `sequence`: the release's, as its manifest gave them.
 int Check(const std::wstring& lang, const std::wstring& typed, const std::wstring& source, bool autoStart,
           const std::wstring& version, const std::wstring& sequence) {
@@ -185,12 +203,12 @@ int Check(const std::wstring& lang, const std::wstring& typed, const std::wstrin
         {L"EstimatedSize", DWORD((bytes + 1023) / 1024)}, {L"NoModify", 1}, {L"NoRepair", 1}};
     for (const auto& [name, expected] : numbers)
         Expect(RegNumber(HKEY_LOCAL_MACHINE, uninstall, name) == expected, std::wstring(name) + L" differs");
-    unsigned long long recorded = 0;
-    DWORD size = sizeof recorded;
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Quorvane", L"ReleaseSequence", RRF_RT_REG_QWORD, nullptr,
-                     &recorded, &size) != ERROR_SUCCESS)
-        recorded = 0;
-    ExpectEqual(std::to_wstring(recorded), sequence, L"ReleaseSequence");
+    ExpectEqual(RecordedSequence(), sequence, L"ReleaseSequence");
+    const std::string record = FileBytes(dir + L"install-record.txt");
+    Expect(record.find("\nversion " + encoding::NarrowPath(version) + "\n") != std::string::npos,
+           L"the install record does not give version " + version);
+    Expect(record.find("registry-value\tHKLM\tSoftware\\Quorvane\tReleaseSequence\n") != std::string::npos,
+           L"the install record does not list ReleaseSequence");
     wchar_t language[32] = {};
     GetPrivateProfileStringW(L"Settings", L"langue", L"", language, 32, L"Quorvane_b.ini");
     ExpectEqual(language, e.language, L"settings file langue");
@@ -212,10 +230,105 @@ int Nothing(const std::wstring& typed) {
                     L"uninstall entry");
     }
     ExpectEqual(RegString(HKEY_LOCAL_MACHINE, kLocationKey, L"emplacement"), L"<missing>", L"emplacement");
+    ExpectEqual(RecordedSequence(), L"<missing>", L"ReleaseSequence");
     ExpectEqual(RegString(HKEY_CURRENT_USER, kRunKey, L"QuorvaneRaRozo"), L"<missing>", L"Run value");
     ExpectAbsent(SettingsFile());
     ExpectNoDownloadFolder();
     return g_failures ? 1 : 0;
+}
+
+bool KeyExists(HKEY root, const std::wstring& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+int Uninstalled(const std::wstring& typed) {
+    for (const wchar_t* lang : {L"fr", L"en"})
+        Expect(!KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + EditionOf(lang).version), L"uninstall key left");
+    Expect(!KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Quorvane"), L"HKLM\\Software\\Quorvane left");
+    ExpectAbsent(WithBackslash(ShellFolder(CSIDL_PROGRAMS)) + L"Quorvane");
+    return Nothing(typed);
+}
+
+// A short digest of some bytes, so that a snapshot line tells contents apart.
+std::string Digest(const std::string& bytes) {
+    std::uint64_t hash = 1469598103934665603ull;
+    for (const unsigned char c : bytes) hash = (hash ^ c) * 1099511628211ull;
+    char text[40];
+    std::snprintf(text, sizeof text, "%zu:%016llx", bytes.size(), static_cast<unsigned long long>(hash));
+    return text;
+}
+
+void SnapshotTree(const fs::path& root) {
+    std::error_code error;
+    if (!fs::exists(root, error)) {
+        std::printf("tree %s <absent>\n", encoding::NarrowPath(root.wstring()).c_str());
+        return;
+    }
+    std::vector<std::wstring> lines;
+    for (const auto& entry : fs::recursive_directory_iterator(root, error)) {
+        const std::wstring name = entry.path().wstring();
+        lines.push_back(entry.is_directory(error) ? name + L"\\"
+                                                  : name + L" " + encoding::Widen(Digest(FileBytes(name))));
+    }
+    std::sort(lines.begin(), lines.end());
+    std::printf("tree %s\n", encoding::NarrowPath(root.wstring()).c_str());
+    for (const std::wstring& line : lines) std::printf("  %s\n", encoding::NarrowPath(line).c_str());
+}
+
+void SnapshotKey(HKEY root, const std::wstring& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        std::printf("key %s <absent>\n", encoding::NarrowPath(path).c_str());
+        return;
+    }
+    std::printf("key %s\n", encoding::NarrowPath(path).c_str());
+    wchar_t name[512];
+    std::vector<std::wstring> subkeys;
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 512, type = 0, size = 0;
+        if (RegEnumValueW(key, i, name, &length, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
+        std::string data(size, '\0');
+        length = 512;
+        RegEnumValueW(key, i, name, &length, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+        std::printf("  %s type %lu %s\n", encoding::NarrowPath(name).c_str(), type, Digest(data).c_str());
+    }
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 512;
+        if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        subkeys.push_back(name);
+    }
+    RegCloseKey(key);
+    for (const std::wstring& subkey : subkeys) SnapshotKey(root, path + L"\\" + subkey);
+}
+
+int Snapshot(const std::wstring& typed) {
+    const std::wstring dir = WithBackslash(typed);
+    SnapshotTree(fs::path(dir));
+    SnapshotTree(fs::path(WithBackslash(ShellFolder(CSIDL_PROGRAMS)) + L"Quorvane"));
+    for (const wchar_t* lang : {L"fr", L"en"}) {
+        const Edition e = EditionOf(lang);
+        const std::wstring link = DesktopLink(e);
+        std::printf("link %s %s\n", encoding::NarrowPath(link).c_str(), Digest(FileBytes(link)).c_str());
+        SnapshotKey(HKEY_LOCAL_MACHINE, kUninstallKey + e.version);
+    }
+    SnapshotKey(HKEY_LOCAL_MACHINE, L"Software\\Quorvane");
+    std::printf("run %s\n", encoding::NarrowPath(RegString(HKEY_CURRENT_USER, kRunKey, L"QuorvaneRaRozo")).c_str());
+    const DWORD settings = GetFileAttributesW(SettingsFile().c_str());
+    std::printf("settings %s\n", settings == INVALID_FILE_ATTRIBUTES   ? "<absent>"
+                                 : settings & FILE_ATTRIBUTE_DIRECTORY ? "<folder>"
+                                                                       : Digest(FileBytes(SettingsFile())).c_str());
+    std::printf("journal %s\n",
+                Digest(FileBytes(ShellFolder(CSIDL_COMMON_APPDATA) + L"\\Quorvane\\install.journal")).c_str());
+    // A staging folder is made beside the nearest existing folder above the directory.
+    std::error_code error;
+    for (fs::path up = fs::path(typed).parent_path(); !up.empty() && up != up.parent_path(); up = up.parent_path())
+        for (const auto& entry : fs::directory_iterator(up, error))
+            if (entry.path().filename().wstring().rfind(L"Quorvane-staging-", 0) == 0)
+                std::printf("staging left: %s\n", encoding::NarrowPath(entry.path().wstring()).c_str());
+    return 0;
 }
 
 int Clean(const std::wstring& typed) {
@@ -251,22 +364,24 @@ int wmain(int argc, wchar_t** argv) {
         status = Check(argv[2], argv[3], argv[4], std::wstring(argv[5]) == L"yes",
                        argc > 6 ? argv[6] : L"" QUORVANE_DISPLAY_VERSION, argc > 7 ? argv[7] : L"1");
     else if (command == L"nothing" && argc > 2) status = Nothing(argv[2]);
+    else if (command == L"snapshot" && argc > 2) status = Snapshot(argv[2]);
     else if (command == L"proxy" && argc > 3)
         status = testsupport::WriteUserProxySettings({argv[2], argv[3], L""}) ? 0 : 1;
+    else if (command == L"uninstalled" && argc > 2) status = Uninstalled(argv[2]);
     else if (command == L"proxy-off") status = testsupport::WriteUserProxySettings({}) ? 0 : 1;
     else if (command == L"cache") {
         std::error_code ignored;
         for (const auto& entry : CachedFiles())
-            std::printf("%s %llu\n", ui::NarrowPath(entry.path().filename().wstring()).c_str(),
+            std::printf("%s %llu\n", encoding::NarrowPath(entry.path().filename().wstring()).c_str(),
                         static_cast<unsigned long long>(entry.file_size(ignored)));
         status = 0;
     } else if (command == L"system") {
-        std::printf("%u %s\n", GetACP(), ui::NarrowPath(TempPath()).c_str());
+        std::printf("%u %s\n", GetACP(), encoding::NarrowPath(TempPath()).c_str());
         status = 0;
     } else
         std::fprintf(stderr,
                      "usage: e2e_probe clean DIR | check fr|en DIR SOURCE yes|no [VERSION SEQUENCE] | nothing DIR | "
-                     "system | proxy SERVER BYPASS | proxy-off | cache\n");
+                     "snapshot DIR | uninstalled DIR | system | proxy SERVER BYPASS | proxy-off | cache\n");
     CoUninitialize();
     return status;
 }

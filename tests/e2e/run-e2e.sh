@@ -113,6 +113,22 @@ expect_box() {
   [[ "$shown" == *"$3"* ]] || fail "box \"$1\" says \"$shown\", expected \"$3\""
 }
 
+# unix_path WINDOWS_PATH: where a C:\ path of the prefix is on this side.
+unix_path() { local p=${1#C:\\}; echo "$E2E_PREFIX/drive_c/${p//\\//}"; }
+
+# uninstalled DIR: the uninstaller's copy removed the uninstaller, the record and the folders that
+# held nothing else, after the uninstaller ended.
+uninstalled() {
+  local dir
+  dir=$(unix_path "$1")
+  for _ in $(seq 1 50); do
+    [ -e "$dir/uninstall.exe" ] || [ -e "$dir/install-record.txt" ] || break
+    sleep 0.2
+  done
+  [ ! -e "$dir/uninstall.exe" ] || fail "the uninstaller was left in $1"
+  [ ! -e "$dir/install-record.txt" ] || fail "the install record was left in $1"
+}
+
 # damage FILE: its first byte changed, its size kept.
 damage() { printf 'X' | dd of="$1" bs=1 seek=0 conv=notrunc status=none; }
 
@@ -163,6 +179,18 @@ english-default|https)
   for f in quorvane.exe quorvane.ini miseajour.exe uninstall.exe; do
     [ "$(requested "$f" "$work/access.log")" = 1 ] || fail "$f not requested exactly once"
   done
+  if [ "$scenario" = english-default ]; then
+    # The uninstaller, silent: nothing the record lists is left; a file the user added stays, and
+    # so does its folder.
+    echo "my notes" >"$(unix_path "$default_en")/notes.txt"
+    out=$(drive run "${default_en}uninstall.exe" /S "/LOG=$(windows_path "$work")\uninstall.log")
+    [ "$out" = "exit 0 visible 0" ] || fail "silent uninstall: $out, expected exit 0 visible 0"
+    uninstalled "$default_en"
+    probe uninstalled "$default_en" || fail "the uninstaller left something of the record"
+    [ "$(cat "$(unix_path "$default_en")/notes.txt")" = "my notes" ] || fail "the user's file was not kept"
+    logged "$work/uninstall.log" "Removed ${default_en}quorvane.exe" "Kept ${default_en%\\}, which holds files" \
+      "Exit code 0"
+  fi
   if [ "$scenario" = https ]; then
     # The test authority names no revocation list: the download goes on, and the log says so.
     default_log=$(ls -t "$E2E_PREFIX"/drive_c/users/*/Temp/Quorvane-Install-*.log | sed -n 1p)
@@ -185,22 +213,104 @@ french-typed)
   drive click "Terminé"
   finished 0
   probe check fr "$typed_dir" "$source_dir" no || fail "installation differs"
+  # The uninstaller asks in the installation's language, whatever the system's, then removes
+  # everything, the folder included.
+  LC_ALL=en_US.UTF-8 drive run "$typed_dir\uninstall.exe" >"$work/exit.txt" &
+  installer_pid=$!
+  expect_box "Désinstallation de Quorvane" 6 "Voulez-vous supprimer Quorvane et tous ses composants"
+  expect_box "Désinstallation de Quorvane" 1 "Quorvane a été supprimé de cet ordinateur."
+  wait "$installer_pid" || true
+  installer_pid=""
+  exited 0
+  uninstalled "$typed_dir"
+  probe uninstalled "$typed_dir" || fail "the uninstaller left something of the record"
+  [ ! -e "$(unix_path "$typed_dir")" ] || fail "the installation folder was left"
   probe clean "$typed_dir"
   ;;
 reinstall)
-  # A second installation over the first: the overwrite question answered Yes.
+  # A second installation over the first while Quorvane, started at the end of the first, runs from
+  # the installation folder. A silent run ends at once with exit 5, the file named in its log, and
+  # changes nothing; the wizard names the file in a box, asks again on Retry while it runs, and
+  # installs once it has ended.
   probe clean "$default_en"
   start_nginx "$E2E_PORT" "$E2E_SAMPLE" "$work"
-  for round in 1 2; do
-    install_en
-    if [ "$round" = 2 ]; then expect_box "Directory not empty" 6 "There is already a version of Quorvane"; fi
-    drive click "Done" 60 || fail "page 5 not reached (round $round)"
-    finished 0
-    drive product close >/dev/null || fail "the product was not started (round $round)"
-  done
+  install_en
+  drive click "Done" 60 || fail "page 5 not reached (round 1)"
+  finished 0
+  drive product >/dev/null || fail "the product was not started"
+  ini=$(unix_path "$default_en")/quorvane.ini
+  echo "; the user's line" >>"$ini"
+  silent 5 /S "/DIR=$default_en" /LANG=fr /NOAUTOSTART "/LOG=$(windows_path "$work")\silent.log"
+  logged "$work/silent.log" "Files in use: ${default_en}quorvane.exe" "Exit code 5"
+  tail -1 "$ini" | grep -q "the user's line" || fail "the silent run changed quorvane.ini"
+  cp "$E2E_SAMPLE/quorvane.ini" "$ini"
+  # The files it downloaded and verified stay in the cache for the run that follows, once the
+  # program has ended; the installation itself must be as it was.
+  [ "$(probe cache | wc -l)" -ge 4 ] || fail "the silent run did not keep its verified files"
+  rm -f "$E2E_PREFIX/drive_c/ProgramData/Quorvane/Cache/"*.part
+  probe check en "$default_en" "$source_dir" yes || fail "the silent run changed the installation"
+  install_en
+  expect_box "Directory not empty" 6 "There is already a version of Quorvane"
+  expect_box "Files in use" 4 "${default_en}quorvane.exe"
+  expect_box "Files in use" 0 "Close them, then click Retry"
+  drive product close >/dev/null || fail "the product could not be closed"
+  for _ in 1 2 3 4 5; do drive answer "Files in use" 4 2 >/dev/null || break; done
+  drive click "Done" 60 || fail "page 5 not reached (round 2)"
+  finished 0
+  drive product close >/dev/null || fail "the product was not started (round 2)"
   probe check en "$default_en" "$source_dir" yes || fail "installation differs"
-  [ "$(requested quorvane.exe "$work/access.log")" = 2 ] || fail "quorvane.exe not fetched twice"
+  [ "$(requested quorvane.exe "$work/access.log")" = 3 ] || fail "quorvane.exe not fetched three times"
   probe clean "$default_en"
+  ;;
+transaction)
+  # Every run ends with the new installation whole or the machine as it was. The last change of
+  # the closing steps fails (a folder stands where the settings file goes): a first installation
+  # leaves nothing, a reinstall (French over English, a file the user changed) the earlier one.
+  # Then the process dies during the closing steps, as in a power cut: the next run, whatever its
+  # command line, rolls back first; the one after installs. The test build's crash is not in
+  # the released program.
+  grep -q QUORVANE_E2E_CRASH_AFTER_STEP "$E2E_INSTALLER_CRASH" || fail "the crash build has no crash"
+  grep -q QUORVANE_E2E_CRASH_AFTER_STEP "$E2E_RELEASE_INSTALLER" && fail "the release build can crash on demand"
+  parent='C:\Quorvane E2E\Transaction'
+  dir="$parent\App"
+  logs="$(windows_path "$work")"
+  blocker=$E2E_PREFIX/drive_c/windows/Quorvane_b.ini
+  probe clean "$parent"
+  start_nginx "$E2E_PORT" "$E2E_SAMPLE" "$work"
+  as_before() {
+    probe snapshot "$dir" >"$work/after.txt"
+    diff "$work/before.txt" "$work/after.txt" >&2 || fail "the machine differs after the rollback ($1)"
+  }
+  # fails_at_settings LANG LAST_UNDONE: the run fails, LAST_UNDONE is among the steps it undoes.
+  fails_at_settings() {
+    rm -f "$blocker" && mkdir "$blocker"
+    probe snapshot "$dir" >"$work/before.txt"
+    silent 4 /S "/LANG=$1" "/DIR=$dir" "/LOG=$logs\\$1.log"
+    logged "$work/$1.log" "Rolling back the installation" "Rolled back: $2" \
+      "Box \"Installation\": Unable to write to Quorvane_b.ini" "Exit code 4"
+    grep -q "Could not roll back" "$work/$1.log" && fail "a step was not rolled back: $(cat "$work/$1.log")"
+    as_before "$1"
+    rmdir "$blocker"
+  }
+  fails_at_settings en "folder $parent created"
+  [ -e "$E2E_PREFIX/drive_c/Quorvane E2E/Transaction" ] && fail "the directory's parent was left"
+  probe nothing "$dir" || fail "something was left by the failed first installation"
+  silent 0 /S /LANG=en "/DIR=$dir" "/LOG=$logs\\release1.log"
+  echo "release 1, changed by its user" >>"$E2E_PREFIX/drive_c/Quorvane E2E/Transaction/App/quorvane.ini"
+  fails_at_settings fr "registry value HKLM\\Software\\Quorvane\\Quorvane\\RaRozo emplacement changed"
+  # Killed before the install record, after the settings entry and the Run value changed.
+  probe snapshot "$dir" >"$work/before.txt"
+  QUORVANE_E2E_CRASH_AFTER_STEP=25 E2E_INSTALLER=$E2E_INSTALLER_CRASH \
+    silent 99 /S /LANG=fr "/DIR=$dir" "/LOG=$logs\\crash.log"
+  logged "$work/crash.log" "Setting langue = francais" "Run QuorvaneRaRozo = "
+  grep -q "Transaction committed" "$work/crash.log" && fail "the crash came after the commit"
+  silent 0 /S /? "/LOG=$logs\\recovery.log"
+  logged "$work/recovery.log" "An interrupted installation's journal" "Rolled back: registry value HKCU" \
+    "Rolled back: setting [Settings] langue" "The interrupted installation was rolled back" "Exit code 0"
+  as_before "crash"
+  silent 0 /S /LANG=fr "/DIR=$dir" "/LOG=$logs\\again.log"
+  probe check fr "$dir" "$source_dir" yes || fail "installation differs"
+  probe clean "$parent"
   ;;
 missing-file)
   # 404 for miseajour.exe: an error naming the file, nothing installed, uninstall.exe never asked.
@@ -266,7 +376,7 @@ unicode)
   probe check fr "$unicode_dir" "$source_dir" yes || fail "installation differs"
   # The log, in the Cyrillic temporary folder, names the directory byte for byte in UTF-8.
   log=$(ls -t "$E2E_PREFIX/drive_c/Временные файлы/Temp/"Quorvane-Install-*.log | sed -n 1p)
-  logged "$log" "Language francais, directory $unicode_dir" "Copied $temp_dir\\Quorvane-" "\\quorvane.exe to $unicode_dir\\quorvane.exe"
+  logged "$log" "Language francais, directory $unicode_dir" 'Copied C:\ProgramData\Quorvane\Cache\' "to $unicode_dir\\quorvane.exe"
   # Again, over it, with a folder where quorvane.ini must go: the boxes keep the French accents
   # under code page 1251, the error box and the log every letter of the path.
   blocked="$E2E_PREFIX/drive_c/Программы Łódź/Quorvane/quorvane.ini"
@@ -479,7 +589,7 @@ planted-dll)
   # Install.exe started from a Downloads folder where someone left a DLL named like each one it
   # loads on first use or by name, which Wine, told to prefer them, looks for as Windows does:
   # none is ever loaded, through the wizard's first pages and a whole silent installation over
-  # HTTPS (the proxy settings, the hash, TLS and its certificate chain).
+  # HTTPS (the proxy settings, the hash, TLS and its certificate chain, Restart Manager).
   probe clean "$default_en"
   downloads=$work/Downloads
   mkdir -p "$downloads"
@@ -502,6 +612,9 @@ planted-dll)
   finished 1602
   none_loaded "by the wizard"
   E2E_INSTALLER=$downloads/Install.exe
+  # A file of an earlier installation, which the check for files in use asks Restart Manager about.
+  mkdir -p "$(unix_path "$default_en")"
+  echo "earlier" >"$(unix_path "$default_en")/quorvane.exe"
   silent 0 /S /LANG=en
   none_loaded "by the silent installation"
   probe check en "$default_en" "$source_dir" yes || fail "installation differs"

@@ -63,7 +63,7 @@ for line in "InstallerSha256: $sha" "PackageVersion: $version" "Silent: /S" "Sil
             'InstallLocation: /DIR="<INSTALLPATH>"' "InstallerReturnCode: 1602" "ReturnResponse: cancelledByUser"; do
   grep -qF "$line" "$installer" || fail "installer manifest lacks $line"
 done
-for code in 1 2 3 4; do grep -qx "  - InstallerReturnCode: $code" "$installer" || fail "no return code $code"; done
+for code in 1 2 3 4 5; do grep -qx "  - InstallerReturnCode: $code" "$installer" || fail "no return code $code"; done
 grep -qx "Publisher: Quorvane" "$manifests/Quorvane.Quorvane.locale.en-US.yaml" || fail "publisher differs"
 
 osslsigncode verify -in "$dist/Install.exe" -CAfile "$work/cert.pem" >"$work/verify.out" 2>&1 ||

@@ -3,7 +3,7 @@
 // windows that rely on them.
 #include "ui/Application.h"
 #include "ui/TaskbarProgress.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <gtest/gtest.h>
 
@@ -12,10 +12,10 @@
 
 TEST(Text, Windows1252RoundTripsThroughUnicode) {
     const std::string accents = "\xCAtes-vous certain? Termin\xE9 \x80";  // Ê, é, euro sign
-    const std::wstring wide = ui::Widen(accents);
+    const std::wstring wide = encoding::Widen(accents);
     EXPECT_EQ(wide, L"\u00CAtes-vous certain? Termin\u00E9 \u20AC");
-    EXPECT_EQ(ui::Narrow(wide), accents);
-    EXPECT_EQ(ui::Widen(""), L"");
+    EXPECT_EQ(encoding::Narrow(wide), accents);
+    EXPECT_EQ(encoding::Widen(""), L"");
 }
 
 TEST(Application, WaitForMessageSleepsUntilTheTimeOrAMessage) {

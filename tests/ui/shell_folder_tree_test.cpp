@@ -4,7 +4,7 @@
 #include "tests/app/install/InstallTestSupport.h"
 #include "tests/support/TestApplication.h"
 #include "ui/Form.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 #include "ui/Views.h"
 
 #include <gtest/gtest.h>
@@ -24,7 +24,7 @@ protected:
     void SetUp() override {
         RemoveTree(kTestFolder);
         for (const char* sub : {"", "\\Sub", "\\Sub\\Deeper", "\\Empty"})
-            CreateDirectoryW(ui::Widen(kTestFolder + sub).c_str(), nullptr);
+            CreateDirectoryW(encoding::Widen(kTestFolder + sub).c_str(), nullptr);
         WriteWholeFile(kTestFolder + "\\file.txt", "not a folder");
 
         // Left hidden: without a window manager Wine waits two seconds to unmap a shown window.

@@ -12,7 +12,7 @@
 #include "app/cache/DownloadCache.h"
 #include "tests/support/TemporaryFiles.h"
 #include "tests/support/WholeFile.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 namespace {
 
@@ -40,8 +40,9 @@ void SetAge(const std::string& path, double days) {
     ULARGE_INTEGER time{{now.dwLowDateTime, now.dwHighDateTime}};
     time.QuadPart -= static_cast<long long>(days * 24 * 3600) * 10'000'000LL;
     const FILETIME when{time.LowPart, time.HighPart};
-    HANDLE file = CreateFileW(ui::WidenPath(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE file =
+        CreateFileW(encoding::WidenPath(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
     SetFileTime(file, nullptr, nullptr, &when);
     CloseHandle(file);
@@ -86,10 +87,10 @@ TEST_F(DownloadCacheTest, CleaningKeepsTheReleaseAndFreshPartsOnly) {
     SetAge(Cached(ahead), -3);
     // A second name of a file elsewhere: writing to it would write there.
     testsupport::WriteWholeFile(temp.Path() + "elsewhere", "elsewhere");
-    ASSERT_TRUE(CreateHardLinkW(ui::WidenPath(Cached(cache::KeptName(kIni))).c_str(),
-                                ui::WidenPath(temp.Path() + "elsewhere").c_str(), nullptr));
-    CreateDirectoryW(ui::WidenPath(Cached("empty")).c_str(), nullptr);
-    CreateDirectoryW(ui::WidenPath(Cached("full")).c_str(), nullptr);
+    ASSERT_TRUE(CreateHardLinkW(encoding::WidenPath(Cached(cache::KeptName(kIni))).c_str(),
+                                encoding::WidenPath(temp.Path() + "elsewhere").c_str(), nullptr));
+    CreateDirectoryW(encoding::WidenPath(Cached("empty")).c_str(), nullptr);
+    CreateDirectoryW(encoding::WidenPath(Cached("full")).c_str(), nullptr);
     testsupport::WriteWholeFile(Cached("full\\inside"), "inside");
 
     const cache::DownloadCache opened = Open();

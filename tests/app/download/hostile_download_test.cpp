@@ -16,6 +16,7 @@
 #include "net/socket/SocketErrors.h"
 #include "tests/net/http/EngineRun.h"
 #include "tests/support/Loopback.h"
+#include "ui/OwnedHandle.h"
 
 #include <aclapi.h>
 #include <sddl.h>
@@ -237,7 +238,7 @@ TEST_F(HostileDownloadTest, ATemporaryFileThatCannotBeCreatedStopsTheInstallatio
     TfInstall& f = Install([&](TfInstall& form) {
         form.DataFolder.clear();  // no cache: a folder of this run's own
         OnTick([&] { return form.Download.CurrentFile == "quorvane.exe"; },
-               [&] { CreateDirectoryW(ui::WidenPath(form.DownloadDir + "quorvane.ini").c_str(), nullptr); }, 20);
+               [&] { CreateDirectoryW(encoding::WidenPath(form.DownloadDir + "quorvane.ini").c_str(), nullptr); }, 20);
     });
     ExpectNothingInstalled(f, "temporary file");
     ASSERT_EQ(errors.size(), 1u);
@@ -251,7 +252,7 @@ std::string OthersGranted(const std::string& folder) {
     PACL dacl = nullptr;
     PSID owner = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetNamedSecurityInfoW(ui::WidenPath(folder).c_str(), SE_FILE_OBJECT,
+    if (GetNamedSecurityInfoW(encoding::WidenPath(folder).c_str(), SE_FILE_OBJECT,
                               DACL_SECURITY_INFORMATION | OWNER_SECURITY_INFORMATION, &owner, nullptr, &dacl, nullptr,
                               &descriptor) != ERROR_SUCCESS)
         return "<unreadable>";
@@ -263,7 +264,7 @@ std::string OthersGranted(const std::string& folder) {
         PSID sid = &ace->SidStart;
         wchar_t* text = nullptr;
         if (EqualSid(sid, owner) || !ConvertSidToStringSidW(sid, &text)) continue;
-        const std::string name = ui::Narrow(text);
+        const std::string name = encoding::Narrow(text);
         LocalFree(text);
         if (name != "S-1-5-18" && name != "S-1-5-32-544") others += name + " ";
     }
@@ -278,8 +279,8 @@ TEST_F(HostileDownloadTest, AVerifiedFileCannotBeSwappedBeforeItsCopy) {
     std::string others = "not read", attempts;
     TfInstall& f = InstallActingBeforeTheCopies([&](TfInstall& form) {
         others = OthersGranted(form.DownloadDir);
-        const std::wstring exe = ui::WidenPath(form.Downloads->Find("quorvane.exe")->Path());
-        const std::wstring planted = ui::WidenPath(form.DownloadDir + "planted.exe");
+        const std::wstring exe = encoding::WidenPath(form.Downloads->Find("quorvane.exe")->Path());
+        const std::wstring planted = encoding::WidenPath(form.DownloadDir + "planted.exe");
         testsupport::WriteWholeFile(form.DownloadDir + "planted.exe", "planted");
         const auto opened = [&](DWORD access) {
             HANDLE file = CreateFileW(exe.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -339,18 +340,58 @@ TEST_F(HostileDownloadTest, AnUnusableTemporaryPathDownloadsNothing) {
 }
 
 // The earlier installation's product is running (its file held open without write sharing):
-// after the download the copy fails with an error naming it, and nothing after it is done. The
-// install-location value, written before the copies, names the same directory as before.
-TEST_F(HostileDownloadTest, AProductFileInUseStopsTheFinishingStepsAndStaysAsItWas) {
-    HANDLE running = CreateFileW(ui::Widen(dir.Path() + "quorvane.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                 OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(running, INVALID_HANDLE_VALUE);
-    TfInstall& f = Install();
-    CloseHandle(running);
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_NE(errors[0].find("quorvane.exe"), std::string::npos) << errors[0];
-    EXPECT_EQ(f.InstallDone, 0);
-    ExpectNoNewFiles();
+// after the download, before anything changes, the box names the file. Retry while it is held
+// asks again; Retry once it was let go installs; Cancel ends the run with nothing changed, and so
+// does a silent run, at once, with its own exit code.
+TEST_F(HostileDownloadTest, AProductFileInUseIsFoundBeforeAnythingChanges) {
+    struct Case {
+        const char* what;
+        std::vector<int> answers;  // to the files-in-use boxes, in order; none: a silent run
+        bool releaseBeforeLast;
+        int exitCode;
+    };
+    // The installation last: the others must leave nothing to clean.
+    const Case cases[] = {{"cancel", {IDRETRY, IDCANCEL}, false, outcome::kExitCancelled},
+                          {"silent", {}, false, outcome::kExitFilesInUse},
+                          {"retry twice", {IDRETRY, IDRETRY}, true, outcome::kExitSuccess}};
+    for (const Case& c : cases) {
+        EarlierInstallation();
+        errors.clear();
+        auto running = std::make_unique<ui::OwnedHandle>(
+            CreateFileW(encoding::Widen(dir.Path() + "quorvane.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                        OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(running->Valid());
+        std::vector<std::string> inUseBoxes;
+        ui::Application::Instance().MessageBoxHook = [&](const std::string& text, const std::string& caption, UINT) {
+            if (caption != "Files in use") return IDYES;
+            inUseBoxes.push_back(text);
+            if (c.releaseBeforeLast && inUseBoxes.size() == c.answers.size()) running.reset();
+            return inUseBoxes.size() <= c.answers.size() ? c.answers[inUseBoxes.size() - 1] : IDCANCEL;
+        };
+        TfInstall& f = Install([&](TfInstall& form) {
+            if (c.answers.empty()) form.AskFilesInUse = nullptr;
+        });
+        running.reset();
+        EXPECT_EQ(f.ExitCode(), c.exitCode) << c.what;
+        EXPECT_EQ(inUseBoxes.size(), c.answers.size()) << c.what;
+        for (const std::string& text : inUseBoxes)
+            EXPECT_NE(text.find(dir.Path() + "quorvane.exe\n"), std::string::npos) << c.what << ": " << text;
+        if (c.exitCode == outcome::kExitSuccess) {
+            ExpectInstalled(f);
+            continue;
+        }
+        // Cancel shows no error; a silent run's error names the file.
+        EXPECT_EQ(errors.size(), c.answers.empty() ? 1u : 0u) << c.what;
+        if (!errors.empty()) {
+            EXPECT_NE(errors[0].find("quorvane.exe"), std::string::npos) << errors[0];
+        }
+        EXPECT_EQ(f.InstallDone, 0) << c.what;
+        ExpectNoNewFiles(c.what);
+        EXPECT_EQ(installtest::ReadRegString(HKEY_LOCAL_MACHINE, install::kLocationKey, install::kLocationValue),
+                  "<missing>")
+            << c.what;
+        ExpectDownloadFolderGone(f, c.what);
+    }
 }
 
 // The uninstall entry cannot be written: the finishing steps stop with the registry's message and
@@ -361,18 +402,18 @@ TEST_F(HostileDownloadTest, ARegistryKeyThatCannotBeWrittenLeavesTheInstallation
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], std::string("Failed to create key ") + installtest::kUninstallKeys[1]);
     EXPECT_EQ(f.InstallDone, 0);
-    DeleteFileW(ui::Widen(installtest::SettingsFilePath()).c_str());
+    DeleteFileW(encoding::Widen(installtest::SettingsFilePath()).c_str());
     f.Close();
     EXPECT_FALSE(testsupport::Exists(installtest::SettingsFilePath()));
     EXPECT_EQ(installtest::RunValue(), "<missing>");
 }
 
 // The settings file cannot be written at close (a folder has its name): the error box, and the
-// installed product stays whole.
-TEST_F(HostileDownloadTest, ASettingsFileThatCannotBeWrittenKeepsTheInstalledProduct) {
+// whole installation is rolled back, the files of page 4 included.
+TEST_F(HostileDownloadTest, ASettingsFileThatCannotBeWrittenRollsBackTheWholeInstallation) {
     TfInstall& f = Install();
     ExpectInstalled(f);
-    const std::wstring settings = ui::Widen(installtest::SettingsFilePath());
+    const std::wstring settings = encoding::Widen(installtest::SettingsFilePath());
     DeleteFileW(settings.c_str());
     ASSERT_TRUE(CreateDirectoryW(settings.c_str(), nullptr));
     SendMessageW(f.chkStartNow.Handle(), BM_SETCHECK, BST_UNCHECKED, 0);
@@ -380,7 +421,9 @@ TEST_F(HostileDownloadTest, ASettingsFileThatCannotBeWrittenKeepsTheInstalledPro
     RemoveDirectoryW(settings.c_str());
     EXPECT_TRUE(f.Closed());
     EXPECT_EQ(errors, std::vector<std::string>{"Unable to write to Quorvane_b.ini"});
-    for (const char* file : kFiles) EXPECT_TRUE(testsupport::ReadWholeFile(dir.Path() + file) == Product(file));
+    ExpectNoNewFiles();
+    EXPECT_EQ(installtest::ReadRegString(HKEY_LOCAL_MACHINE, install::kLocationKey, install::kLocationValue),
+              "<missing>");
 }
 
 // Which failures earn another attempt, and from which byte it continues.

@@ -1,7 +1,7 @@
 #include "InstallTestSupport.h"
 
 #include "ui/Application.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <objbase.h>
 
@@ -33,7 +33,8 @@ std::string ReadRegValue(HKEY root, const std::string& key, const std::string& v
     wchar_t data[1024] = {};
     DWORD size = sizeof data;
     DWORD type = 0;
-    LONG status = RegGetValueW(root, ui::Widen(key).c_str(), ui::Widen(value).c_str(), RRF_RT_ANY, &type, data, &size);
+    LONG status = RegGetValueW(root, encoding::Widen(key).c_str(), encoding::Widen(value).c_str(), RRF_RT_ANY, &type,
+                               data, &size);
     if (status != ERROR_SUCCESS) return "<missing>";
     if (type != REG_SZ) return "<type " + std::to_string(type) + ">";
     return narrow(data);
@@ -42,11 +43,11 @@ std::string ReadRegValue(HKEY root, const std::string& key, const std::string& v
 }  // namespace
 
 std::string ReadRegString(HKEY root, const std::string& key, const std::string& value) {
-    return ReadRegValue(root, key, value, &ui::Narrow);
+    return ReadRegValue(root, key, value, &encoding::Narrow);
 }
 
 std::string ReadRegPath(HKEY root, const std::string& key, const std::string& value) {
-    return ReadRegValue(root, key, value, &ui::NarrowPath);
+    return ReadRegValue(root, key, value, &encoding::NarrowPath);
 }
 
 std::wstring TreeItemText(HWND tree, HTREEITEM item) {
@@ -69,13 +70,13 @@ std::string ProductFileBytes(const std::string& name) {
 std::string SettingsFilePath() {
     wchar_t windows[MAX_PATH + 1] = {};
     GetWindowsDirectoryW(windows, MAX_PATH);
-    return ui::NarrowPath(windows) + "\\Quorvane_b.ini";
+    return encoding::NarrowPath(windows) + "\\Quorvane_b.ini";
 }
 
 std::string ProgramDir() {
     wchar_t path[MAX_PATH + 1] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::string result = ui::NarrowPath(path);
+    std::string result = encoding::NarrowPath(path);
     return result.substr(0, result.find_last_of('\\') + 1);
 }
 

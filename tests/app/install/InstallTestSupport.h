@@ -37,7 +37,7 @@ using testsupport::RemoveTree;
 using testsupport::TemporaryFolder;
 using testsupport::WriteWholeFile;
 
-// Paths here are UTF-8, as in the installer (ui/Text.h).
+// Paths here are UTF-8, as in the installer (encoding/TextEncoding.h).
 // A REG_SZ value, or "<missing>"; ReadRegPath gives a value holding a path as UTF-8.
 std::string ReadRegString(HKEY root, const std::string& key, const std::string& value);
 std::string ReadRegPath(HKEY root, const std::string& key, const std::string& value);

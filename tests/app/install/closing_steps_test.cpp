@@ -59,7 +59,7 @@ TEST_F(ClosingStepsTest, StartNowGoesThroughTheDesktopShellElseDirectly) {
     Installed("anglais");
     for (const Route& route : routes) {
         const std::string log = scratch.Path() + "launch.log";
-        ASSERT_EQ(installlog::Open(ui::Widen(log)), installlog::LogOpen::Opened);
+        ASSERT_EQ(installlog::Open(encoding::Widen(log)), installlog::LogOpen::Opened);
         install::TestNoDesktopShell() = route.noShell;
         install::CloseInstall(State(), false, true);
         install::TestNoDesktopShell() = false;
@@ -78,7 +78,7 @@ TEST_F(ClosingStepsTest, StartNowGoesThroughTheDesktopShellElseDirectly) {
             ASSERT_NE(at, std::string::npos) << line << " not in order in:\n" << text;
         }
         EXPECT_NE(text.find("Setting langue = anglais in Quorvane_b.ini"), std::string::npos) << text;
-        DeleteFileW(ui::Widen(InstallDir + "launched.txt").c_str());
+        DeleteFileW(encoding::Widen(InstallDir + "launched.txt").c_str());
     }
 }
 
@@ -92,7 +92,8 @@ TEST_F(ClosingStepsTest, NothingWhenTheInstallationDidNotComplete) {
 }
 
 // An error shows the standard error box and the later steps are not done; the close goes on.
-TEST_F(ClosingStepsTest, AnErrorReachesTheErrorBoxAndStopsTheLaterSteps) {
+// The closing steps end the transaction the finishing steps began: their failure undoes it all.
+TEST_F(ClosingStepsTest, AnErrorReachesTheErrorBoxAndRollsBackTheWholeInstallation) {
     Installed("francais");
     std::vector<std::string> errors;
     ui::Application::Instance().ErrorHook = [&](const std::string& m) { errors.push_back(m); };
@@ -101,16 +102,19 @@ TEST_F(ClosingStepsTest, AnErrorReachesTheErrorBoxAndStopsTheLaterSteps) {
     EXPECT_NO_THROW(install::CloseInstall(State(), true, true));
     EXPECT_EQ(errors,
               (std::vector<std::string>{"Failed to create key Software\\Microsoft\\Windows\\CurrentVersion\\Run"}));
-    EXPECT_EQ(ReadWholeFile(SettingsFilePath()), "[Settings]\r\nlangue=francais\r\n");
+    EXPECT_FALSE(Exists(SettingsFilePath()));
+    EXPECT_FALSE(Exists(InstallDir + "quorvane.exe"));
+    EXPECT_FALSE(Exists(ProgramsPath + "Quorvane"));
+    EXPECT_EQ(LocationValue(), "<missing>");
     EXPECT_FALSE(Launched(500));
 
     // A settings file that cannot be written: a directory stands in its place.
     install::TestRegistryFaults() = {};
     errors.clear();
-    DeleteFileW(ui::Widen(SettingsFilePath()).c_str());
-    ASSERT_TRUE(CreateDirectoryW(ui::Widen(SettingsFilePath()).c_str(), nullptr));
+    DeleteFileW(encoding::Widen(SettingsFilePath()).c_str());
+    ASSERT_TRUE(CreateDirectoryW(encoding::Widen(SettingsFilePath()).c_str(), nullptr));
     install::CloseInstall(State(), true, true);
-    RemoveDirectoryW(ui::Widen(SettingsFilePath()).c_str());
+    RemoveDirectoryW(encoding::Widen(SettingsFilePath()).c_str());
     EXPECT_EQ(errors, (std::vector<std::string>{"Unable to write to Quorvane_b.ini"}));
     EXPECT_EQ(RunValue(), "<missing>");
     EXPECT_FALSE(Launched(500));

@@ -2,7 +2,7 @@
 #include "app/install/DirectoryChoice.h"
 
 #include "InstallTestSupport.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <gtest/gtest.h>
 
@@ -20,12 +20,12 @@ TEST(ExistenceTest, OnlyAnEarlierInstallationAsksAndActsOnlyOnYes) {
     TemporaryFolder scratch("qv-exist");
     WriteWholeFile(scratch.Path() + "readme.txt", "other files do not count");
     // A folder that merely bears the product's name is not the product.
-    CreateDirectoryW(ui::Widen(scratch.Path() + "quorvane.exe").c_str(), nullptr);
+    CreateDirectoryW(encoding::Widen(scratch.Path() + "quorvane.exe").c_str(), nullptr);
     EXPECT_TRUE(install::ConfirmExistingInstall(scratch.Path()));
     EXPECT_TRUE(install::ConfirmExistingInstall(scratch.Path() + "missing\\deeper"));
     EXPECT_TRUE(session.boxes.empty());
 
-    CreateDirectoryW(ui::Widen(scratch.Path() + "earlier").c_str(), nullptr);
+    CreateDirectoryW(encoding::Widen(scratch.Path() + "earlier").c_str(), nullptr);
     WriteWholeFile(scratch.Path() + "earlier\\quorvane.exe", "old");
     // Typed without the final backslash: the test still looks inside the folder.
     const std::string typed = scratch.Path() + "earlier";
@@ -41,7 +41,8 @@ TEST(ExistenceTest, OnlyAnEarlierInstallationAsksAndActsOnlyOnYes) {
     EXPECT_EQ(ReadWholeFile(typed + "\\quorvane.exe"), "old");
 }
 
-TEST(AcceptInstallDir, CreatesEveryLevelAndStoresTheTextAsTyped) {
+// Every level is tried, then removed again: the finishing steps' transaction makes them.
+TEST(AcceptInstallDir, TriesEveryLevelLeavesNoneAndStoresTheTextAsTyped) {
     Session session("francais");
     TemporaryFolder scratch("qv-accept");
     // Paths are UTF-8: the accent is two bytes here.
@@ -49,25 +50,27 @@ TEST(AcceptInstallDir, CreatesEveryLevelAndStoresTheTextAsTyped) {
     std::string installDir = "unchanged";
     EXPECT_TRUE(install::AcceptInstallDir(typed, installDir));
     EXPECT_EQ(installDir, typed);
-    EXPECT_TRUE(IsDirectory(typed));
+    EXPECT_FALSE(Exists(scratch.Path() + "Apps"));
     EXPECT_TRUE(session.boxes.empty());
-    // An existing directory is accepted again as it is.
-    EXPECT_TRUE(install::AcceptInstallDir(typed + "\\", installDir));
-    EXPECT_EQ(installDir, typed + "\\");
+    // An existing directory is accepted as it is, and stays.
+    CreateDirectoryW(encoding::Widen(scratch.Path() + "Apps").c_str(), nullptr);
+    EXPECT_TRUE(install::AcceptInstallDir(scratch.Path() + "Apps\\", installDir));
+    EXPECT_EQ(installDir, scratch.Path() + "Apps\\");
+    EXPECT_TRUE(IsDirectory(scratch.Path() + "Apps"));
 }
 
-TEST(AcceptInstallDir, RelativePathIsMadeInTheCurrentDirectory) {
+TEST(AcceptInstallDir, RelativePathIsTriedInTheCurrentDirectory) {
     Session session("francais");
     TemporaryFolder scratch("qv-relative");
     wchar_t previous[MAX_PATH + 1] = {};
     GetCurrentDirectoryW(MAX_PATH, previous);
-    SetCurrentDirectoryW(ui::Widen(scratch.Path()).c_str());
+    SetCurrentDirectoryW(encoding::Widen(scratch.Path()).c_str());
     std::string installDir;
     bool accepted = install::AcceptInstallDir("rel\\dir", installDir);
     SetCurrentDirectoryW(previous);
     EXPECT_TRUE(accepted);
     EXPECT_EQ(installDir, "rel\\dir");
-    EXPECT_TRUE(IsDirectory(scratch.Path() + "rel\\dir"));
+    EXPECT_FALSE(Exists(scratch.Path() + "rel"));
 }
 
 TEST(AcceptInstallDir, ImpossibleDirectoryShowsTheBoxTwiceAndReportsFailure) {
@@ -93,13 +96,13 @@ TEST(AcceptInstallDir, ImpossibleDirectoryShowsTheBoxTwiceAndReportsFailure) {
     }
 }
 
-TEST(EnsureInstallDir, NameTheFileSystemRefusesFailsOnceWithItsBox) {
+TEST(TryInstallDir, NameTheFileSystemRefusesFailsOnceWithItsBox) {
     Session session("anglais");
     TemporaryFolder scratch("qv-ensure");
     // A file stands where the directory should be.
     WriteWholeFile(scratch.Path() + "taken", "x");
-    EXPECT_FALSE(install::EnsureInstallDir(scratch.Path() + "taken"));
-    EXPECT_FALSE(install::EnsureInstallDir(scratch.Path() + "bad<name>"));
+    EXPECT_FALSE(install::TryInstallDir(scratch.Path() + "taken"));
+    EXPECT_FALSE(install::TryInstallDir(scratch.Path() + "bad<name>"));
     EXPECT_EQ(session.boxes.size(), 2u);
     EXPECT_EQ(ReadWholeFile(scratch.Path() + "taken"), "x");
 }

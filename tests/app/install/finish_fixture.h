@@ -10,7 +10,7 @@
 
 #include "InstallTestSupport.h"
 #include "ui/Application.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +34,7 @@ inline std::string RunValue() {
 inline void RemoveInstallation(const std::string& programs, const std::string& desktop) {
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Quorvane");
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"Software\\Quorvane");
-    for (const char* key : kUninstallKeys) RegDeleteKeyW(HKEY_LOCAL_MACHINE, ui::Widen(key).c_str());
+    for (const char* key : kUninstallKeys) RegDeleteKeyW(HKEY_LOCAL_MACHINE, encoding::Widen(key).c_str());
     HKEY run = nullptr;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0, KEY_SET_VALUE,
                       &run) == ERROR_SUCCESS) {
@@ -43,10 +43,10 @@ inline void RemoveInstallation(const std::string& programs, const std::string& d
     }
     if (!programs.empty()) RemoveTree(programs + "Quorvane");
     if (!desktop.empty()) {
-        DeleteFileW(ui::Widen(desktop + "\\Quorvane De Base.Lnk").c_str());
-        DeleteFileW(ui::Widen(desktop + "\\Quorvane Basic.Lnk").c_str());
+        DeleteFileW(encoding::Widen(desktop + "\\Quorvane De Base.Lnk").c_str());
+        DeleteFileW(encoding::Widen(desktop + "\\Quorvane Basic.Lnk").c_str());
     }
-    DeleteFileW(ui::WidenPath(SettingsFilePath()).c_str());
+    DeleteFileW(encoding::WidenPath(SettingsFilePath()).c_str());
     RemoveTree("C:\\Program Files\\Quorvane");
 }
 
@@ -91,7 +91,7 @@ protected:
     // Begin, into `name` in the scratch folder, made already.
     void BeginIn(const std::string& language, const std::string& name) {
         Begin(language, scratch.Path() + name);
-        CreateDirectoryW(ui::WidenPath(InstallDir).c_str(), nullptr);
+        CreateDirectoryW(encoding::WidenPath(InstallDir).c_str(), nullptr);
     }
     // Runs the finishing steps and gives the error they raise ("" when none).
     std::string Finish() {
@@ -99,10 +99,13 @@ protected:
             install::FinishInstall(State());
         } catch (const install::InstallError& e) {
             return e.what();
+        } catch (const inuse::FilesInUseError& e) {
+            return e.what();
         }
         return "";
     }
     void TearDown() override {
+        transaction.reset();
         install::TestRegistryFaults() = {};
         ui::Application::Instance().ErrorHook = nullptr;
         RemoveInstallation(ProgramsPath, DesktopPath);
@@ -122,18 +125,15 @@ protected:
     // The current directory the probe was started in, as Windows gives it (no final backslash).
     std::string LaunchedIn() {
         const std::string written = ReadWholeFile(InstallDir + "launched.txt");
-        return ui::NarrowPath(
+        return encoding::NarrowPath(
             std::wstring(reinterpret_cast<const wchar_t*>(written.data()), written.size() / sizeof(wchar_t)));
     }
     install::InstallState State() {
-        return {InstallDir,
-                downloads ? &*downloads : nullptr,
-                DesktopPath,
-                ProgramsPath,
-                Cancelled,
-                InstallDone,
-                [this](const std::string& s) { statusLines.push_back(s); },
-                &accepted};
+        return {InstallDir,  downloads ? &*downloads : nullptr,
+                DesktopPath, ProgramsPath,
+                Cancelled,   InstallDone,
+                transaction, [this](const std::string& s) { statusLines.push_back(s); },
+                {},          &accepted};
     }
 
     TemporaryFolder scratch{"qv-finish"};
@@ -144,6 +144,7 @@ protected:
     release::TRelease accepted;                        // what Download() gave, as a manifest lists it
     std::string InstallDir, DownloadDir, DesktopPath, ProgramsPath;
     std::uint8_t Cancelled = 0, InstallDone = 0;
+    install::TransactionHolder transaction;
 };
 
 }  // namespace installtest

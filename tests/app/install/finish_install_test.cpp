@@ -23,20 +23,20 @@ LinkData LoadLink(const std::string& path) {
     LinkData data{"<unreadable>", "", ""};
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.PutVoid())) ||
         FAILED(link->QueryInterface(IID_IPersistFile, file.PutVoid())) ||
-        FAILED(file->Load(ui::WidenPath(path).c_str(), STGM_READ)))
+        FAILED(file->Load(encoding::WidenPath(path).c_str(), STGM_READ)))
         return data;
     // The target as the link resolves it, from its item list: Wine keeps the path string of a
     // saved link in the ANSI code page only, where these letters become "?".
     wchar_t buffer[MAX_PATH + 1] = {};
     ui::Pidl target;
     if (SUCCEEDED(link->GetIDList(target.Put())) && target) SHGetPathFromIDListW(target.Get(), buffer);
-    data.target = ui::NarrowPath(buffer);
+    data.target = encoding::NarrowPath(buffer);
     buffer[0] = 0;
     link->GetWorkingDirectory(buffer, MAX_PATH);
-    data.workingDir = ui::NarrowPath(buffer);
+    data.workingDir = encoding::NarrowPath(buffer);
     buffer[0] = 0;
     link->GetArguments(buffer, MAX_PATH);
-    data.arguments = ui::NarrowPath(buffer);
+    data.arguments = encoding::NarrowPath(buffer);
     return data;
 }
 
@@ -140,8 +140,8 @@ TEST_F(FinishInstallTest, UninstallEntryIsComplete) {
         {"EstimatedSize", DWORD((bytes + 1023) / 1024)}, {"NoModify", 1}, {"NoRepair", 1}};
     for (const auto& [name, expected] : numbers) {
         DWORD value = 0, size = sizeof value, type = 0;
-        ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, ui::Widen(key).c_str(), ui::Widen(name).c_str(), RRF_RT_ANY, &type,
-                               &value, &size),
+        ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, encoding::Widen(key).c_str(), encoding::Widen(name).c_str(),
+                               RRF_RT_ANY, &type, &value, &size),
                   ERROR_SUCCESS)
             << name;
         EXPECT_EQ(type, DWORD(REG_DWORD)) << name;
@@ -161,6 +161,7 @@ TEST_F(FinishInstallTest, SecondInstallOverwritesFilesAndValues) {
     BeginIn("francais", "Q\\");
     WriteWholeFile(InstallDir + "miseajour.exe", "older and longer content than the new one");
     install::FinishInstall(State());
+    install::CloseInstall(State(), false, false);
     ASSERT_EQ(InstallDone, 1);
     Download("quorvane.ini", "[Quorvane]\r\nedition=basic\r\nsecond=1\r\n");
     InstallDone = 0;
@@ -172,25 +173,25 @@ TEST_F(FinishInstallTest, SecondInstallOverwritesFilesAndValues) {
     ExpectInstalledIn(InstallDir, "Quorvane\\RaRozo\\", "Quorvane De Base.Lnk");
 }
 
-// A reinstall while the product runs: the old file stays and the installation must not be
-// reported as done.
-TEST_F(FinishInstallTest, CopyOntoAFileHeldOpenIsAnErrorNamingTheFile) {
+// A reinstall while the product runs, with no one to ask (a silent run): the file is found in use
+// before anything changes, the old file stays and the installation is not reported as done.
+TEST_F(FinishInstallTest, AFileHeldOpenIsFoundInUseBeforeAnythingChanges) {
     BeginIn("anglais", "Q");
     WriteWholeFile(InstallDir + "\\quorvane.exe", "running");
-    HANDLE held = CreateFileW(ui::Widen(InstallDir + "\\quorvane.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+    HANDLE held = CreateFileW(encoding::Widen(InstallDir + "\\quorvane.exe").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     const std::string message = Finish();
     CloseHandle(held);
-    EXPECT_NE(message.find("quorvane.exe"), std::string::npos) << message;
-    EXPECT_NE(message.find(install::SystemErrorText(ERROR_SHARING_VIOLATION)), std::string::npos) << message;
+    EXPECT_EQ(message, "Files in use: " + InstallDir + "\\quorvane.exe. Nothing was changed.");
     EXPECT_EQ(InstallDone, 0);
-    EXPECT_EQ(ReadWholeFile(InstallDir + "quorvane.exe"), "running");
+    EXPECT_EQ(ReadWholeFile(InstallDir + "\\quorvane.exe"), "running");
+    EXPECT_EQ(LocationValue(), "<missing>");
     EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKeys[1], "DisplayName"), "<missing>");
     EXPECT_TRUE(statusLines.empty());
 }
 
-TEST_F(FinishInstallTest, RegistryErrorsEndTheStepsWithTheirMessages) {
+TEST_F(FinishInstallTest, RegistryErrorsRollBackWithTheirMessages) {
     BeginIn("francais", "Q");
     const std::string typed = InstallDir;
     struct Case {
@@ -206,9 +207,11 @@ TEST_F(FinishInstallTest, RegistryErrorsEndTheStepsWithTheirMessages) {
         install::TestRegistryFaults() = {c.key, c.value};
         EXPECT_EQ(Finish(), c.message);
         EXPECT_EQ(InstallDone, 0) << c.message;
-        // Everything before the uninstall entry is in place.
-        EXPECT_EQ(ReadWholeFile(InstallDir + "uninstall.exe"), sources["uninstall.exe"]);
-        EXPECT_TRUE(Exists(ProgramsPath + "Quorvane\\RaRozo\\uninstall.Lnk"));
+        // Everything before the uninstall entry is rolled back; the directory was there before.
+        EXPECT_FALSE(Exists(InstallDir + "\\uninstall.exe"));
+        EXPECT_FALSE(Exists(ProgramsPath + "Quorvane"));
+        EXPECT_EQ(LocationValue(), "<missing>");
+        EXPECT_TRUE(IsDirectory(InstallDir));
     }
 }
 
@@ -222,7 +225,7 @@ TEST_F(FinishInstallTest, InstallLocation) {
 
     // A value that cannot be written stops everything before the copies.
     RemoveTree(InstallDir);
-    CreateDirectoryW(ui::Widen(InstallDir).c_str(), nullptr);
+    CreateDirectoryW(encoding::Widen(InstallDir).c_str(), nullptr);
     InstallDone = 0;
     install::TestRegistryFaults() = {"", "emplacement"};
     EXPECT_EQ(Finish(), "Failed to set data for 'emplacement'");
@@ -248,7 +251,7 @@ TEST_F(FinishInstallTest, UnreadableShellFoldersSkipTheirShortcuts) {
     DesktopPath.clear();
     wchar_t previous[MAX_PATH + 1] = {};
     GetCurrentDirectoryW(MAX_PATH, previous);
-    SetCurrentDirectoryW(ui::Widen(scratch.Path()).c_str());
+    SetCurrentDirectoryW(encoding::Widen(scratch.Path()).c_str());
     install::FinishInstall(State());
     SetCurrentDirectoryW(previous);
     EXPECT_EQ(InstallDone, 1);

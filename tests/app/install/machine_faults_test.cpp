@@ -31,7 +31,7 @@ protected:
 // the file's Unix write permission, which does not hold back root: run as root, the copy goes
 // through, where Windows refuses it.
 bool ReadOnlyIsEnforced(const std::string& dir) {
-    const std::wstring probe = ui::Widen(dir + "read-only-probe");
+    const std::wstring probe = encoding::Widen(dir + "read-only-probe");
     WriteWholeFile(dir + "read-only-probe", "x");
     SetFileAttributesW(probe.c_str(), FILE_ATTRIBUTE_READONLY);
     HANDLE h = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -46,7 +46,7 @@ bool ReadOnlyIsEnforced(const std::string& dir) {
 TEST_F(MachineFaultTest, ReadOnlyProductFileIsAnErrorAndStaysAsItWas) {
     const std::string dir = EarlierInstallation();
     if (!ReadOnlyIsEnforced(scratch.Path())) GTEST_SKIP() << "read-only files are writable here (root under Wine)";
-    const std::wstring exe = ui::Widen(dir + "quorvane.exe");
+    const std::wstring exe = encoding::Widen(dir + "quorvane.exe");
     ASSERT_TRUE(SetFileAttributesW(exe.c_str(), FILE_ATTRIBUTE_READONLY));
     const std::string message = Finish();
     SetFileAttributesW(exe.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -61,8 +61,8 @@ TEST_F(MachineFaultTest, ReadOnlyProductFileIsAnErrorAndStaysAsItWas) {
 // the copy fails with the system's reason and the folder is not removed.
 TEST_F(MachineFaultTest, AFolderInPlaceOfAProductFileIsAnErrorAndIsKept) {
     const std::string dir = EarlierInstallation();
-    DeleteFileW(ui::Widen(dir + "uninstall.exe").c_str());
-    ASSERT_TRUE(CreateDirectoryW(ui::Widen(dir + "uninstall.exe").c_str(), nullptr));
+    DeleteFileW(encoding::Widen(dir + "uninstall.exe").c_str());
+    ASSERT_TRUE(CreateDirectoryW(encoding::Widen(dir + "uninstall.exe").c_str(), nullptr));
     WriteWholeFile(dir + "uninstall.exe\\keep.txt", "keep");
     const std::string message = Finish();
     EXPECT_NE(message.find("uninstall.exe"), std::string::npos) << message;
@@ -75,7 +75,7 @@ TEST_F(MachineFaultTest, AFolderInPlaceOfAProductFileIsAnErrorAndIsKept) {
 // the file is held, so it stays, and the installation is whole.
 TEST_F(MachineFaultTest, ADownloadedFileCannotBeRemovedBeforeItsCopy) {
     const std::string dir = EarlierInstallation();
-    EXPECT_FALSE(DeleteFileW(ui::Widen(DownloadDir + "quorvane.exe").c_str()));
+    EXPECT_FALSE(DeleteFileW(encoding::Widen(DownloadDir + "quorvane.exe").c_str()));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_SHARING_VIOLATION));
     EXPECT_EQ(Finish(), "");
     EXPECT_EQ(InstallDone, 1);

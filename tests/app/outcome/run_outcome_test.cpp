@@ -1,6 +1,7 @@
 // Which exit code a run reports, from the errors that ended it and the user's cancel.
 #include "app/download/DownloadErrors.h"
 #include "app/outcome/RunOutcome.h"
+#include "app/inuse/InUseErrors.h"
 #include "net/http/HttpErrors.h"
 #include "net/socket/SocketErrors.h"
 
@@ -22,6 +23,9 @@ TEST(RunOutcome, EachErrorKindHasItsCode) {
         {std::make_exception_ptr(std::invalid_argument("stoll")), kExitDownloadFailed},
         {std::make_exception_ptr(std::out_of_range("stoi")), kExitDownloadFailed},
         {std::make_exception_ptr(std::runtime_error("Failed to create key X")), kExitFinishFailed},
+        // Files in use before anything changed: a silent run's end, and the user's Cancel on the box.
+        {std::make_exception_ptr(inuse::FilesInUseError("Files in use: quorvane.exe")), kExitFilesInUse},
+        {std::make_exception_ptr(inuse::InUseCancelled("Files in use: quorvane.exe")), kExitCancelled},
         {std::make_exception_ptr(42), kExitFinishFailed},
     };
     for (const auto& [error, code] : cases) {

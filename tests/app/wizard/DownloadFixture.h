@@ -122,10 +122,10 @@ protected:
     std::string CachedFiles() const {
         std::string names;
         WIN32_FIND_DATAW found{};
-        HANDLE find = FindFirstFileW(ui::WidenPath(data.Path() + "Quorvane\\Cache\\*").c_str(), &found);
+        HANDLE find = FindFirstFileW(encoding::WidenPath(data.Path() + "Quorvane\\Cache\\*").c_str(), &found);
         if (find == INVALID_HANDLE_VALUE) return names;
         do {
-            if (found.cFileName[0] != L'.') names += ui::NarrowPath(found.cFileName) + " ";
+            if (found.cFileName[0] != L'.') names += encoding::NarrowPath(found.cFileName) + " ";
         } while (FindNextFileW(find, &found));
         FindClose(find);
         return names;

@@ -4,7 +4,7 @@
 #include "tests/app/install/InstallTestSupport.h"
 #include "tests/support/TestApplication.h"
 #include "ui/Application.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <gtest/gtest.h>
 
@@ -50,7 +50,7 @@ protected:
     static void Click(const ui::Window& w) { SendMessageW(w.Handle(), BM_CLICK, 0, 0); }
     // As typing does, raises the box's change notice. Paths are UTF-8.
     static void Type(const ui::Edit& box, const std::string& text) {
-        SendMessageW(box.Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ui::WidenPath(text).c_str()));
+        SendMessageW(box.Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(encoding::WidenPath(text).c_str()));
     }
 
     // Page 1 and the licence's consent behind: the directory's page shows.

@@ -19,7 +19,7 @@ std::string AccessibleName(const ui::Window& control) {
     self.lVal = CHILDID_SELF;
     BSTR name = nullptr;
     const HRESULT named = object->get_accName(self, &name);
-    const std::string text = named == S_OK && name ? ui::Narrow(name) : "<no name>";
+    const std::string text = named == S_OK && name ? encoding::Narrow(name) : "<no name>";
     SysFreeString(name);
     object->Release();
     return text;

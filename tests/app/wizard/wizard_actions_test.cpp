@@ -2,7 +2,7 @@
 #include "WizardFixture.h"
 
 #include "app/wizard/LicenseText.h"
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <richedit.h>
 #include <uxtheme.h>
@@ -311,7 +311,7 @@ TEST_F(WizardTest, DownloadNoteSitsOnItsLineAndShowsItsWholeText) {
         GetClientRect(note, &client);
         HDC dc = GetDC(note);
         HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(note, WM_GETFONT, 0, 0)));
-        const std::wstring text = ui::Widen(f.Label12.Text());
+        const std::wstring text = encoding::Widen(f.Label12.Text());
         RECT needed{0, 0, client.right, 0};
         DrawTextW(dc, text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
         TEXTMETRICW tm{};

@@ -26,7 +26,7 @@ std::vector<std::string> LayoutOfAProcessStartedAt(DWORD dpi) {
     *(wcsrchr(program, L'\\') + 1) = 0;
     lstrcatW(program, L"wizard_layout.exe");
     testsupport::TemporaryFile out("quorvane-layout.txt");
-    std::wstring command = L"\"" + std::wstring(program) + L"\" \"" + ui::WidenPath(out.Path()) + L"\"";
+    std::wstring command = L"\"" + std::wstring(program) + L"\" \"" + encoding::WidenPath(out.Path()) + L"\"";
     STARTUPINFOW start{};
     start.cb = sizeof start;
     PROCESS_INFORMATION process{};

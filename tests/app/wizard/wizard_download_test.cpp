@@ -79,7 +79,8 @@ TEST_F(DownloadTest, FourFilesInOrderThenTheFinishingSteps) {
 // What page 4 shows while the files arrive, seen by the controls themselves.
 LRESULT CALLBACK RecordTexts(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR texts) {
     if (msg == WM_SETTEXT)
-        reinterpret_cast<std::vector<std::string>*>(texts)->push_back(ui::Narrow(reinterpret_cast<const wchar_t*>(lp)));
+        reinterpret_cast<std::vector<std::string>*>(texts)->push_back(
+            encoding::Narrow(reinterpret_cast<const wchar_t*>(lp)));
     return DefSubclassProc(hwnd, msg, wp, lp);
 }
 

@@ -6,6 +6,7 @@
 #include "LoopbackPeer.h"
 #include "net/socket/NotifyWindows.h"
 #include "net/socket/ThreadTimer.h"
+#include "tests/support/TestApplication.h"
 #include "ui/Application.h"
 
 using net::TThreadTimer;
@@ -95,6 +96,7 @@ TEST(ThreadTimer, WindowSkipsActivateAppAndRoutesTimerMessages) {
 }
 
 TEST(ThreadTimer, HandlerExceptionGoesToTheApplicationAndTimerKeepsRunning) {
+    testsupport::StartApplication();  // which hands its loop to the network layer
     auto& app = ui::Application::Instance();
     std::string reported;
     app.ErrorHook = [&](const std::string& message) { reported = message; };

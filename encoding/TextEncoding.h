@@ -1,4 +1,9 @@
 #pragma once
+// The program's two text encodings, both held in std::string, and the one place that converts them
+// to and from the UTF-16 of the wide Win32 calls. Nothing else calls MultiByteToWideChar or
+// WideCharToMultiByte, and nothing uses the ANSI code page, which differs from one system to the
+// next.
+//
 // Our texts (captions, labels) are Windows-1252 bytes; the controls are Unicode windows, so they
 // display the same whatever the system's ANSI code page is.
 //
@@ -13,14 +18,16 @@
 #include <string>
 #include <string_view>
 
-namespace ui {
+namespace encoding {
 
+// A caption (Windows-1252) to and from the wide form a control takes.
 std::wstring Widen(std::string_view cp1252);
 std::string Narrow(std::wstring_view utf16);
 
 // UTF-8 path to the wide form the Win32 calls take. Throws std::invalid_argument for bytes that
 // are not UTF-8: guessing would create or open a file of another name.
 std::wstring WidenPath(std::string_view utf8);
+// Any wide text to UTF-8: a path, a message, a host name or a proxy list that Windows handed over.
 std::string NarrowPath(std::wstring_view utf16);
 
 // A UTF-8 message to the wide form a box shows. Never throws: a message may quote bytes from
@@ -28,4 +35,4 @@ std::string NarrowPath(std::wstring_view utf16);
 // losing the box.
 std::wstring WidenMessage(std::string_view utf8);
 
-}  // namespace ui
+}  // namespace encoding

@@ -1,10 +1,10 @@
-#include "ui/Text.h"
+#include "encoding/TextEncoding.h"
 
 #include <windows.h>
 
 #include <stdexcept>
 
-namespace ui {
+namespace encoding {
 
 namespace {
 constexpr UINT kLatin1 = 1252;
@@ -39,4 +39,4 @@ std::string NarrowPath(std::wstring_view utf16) { return ToBytes(CP_UTF8, utf16)
 
 std::wstring WidenMessage(std::string_view utf8) { return ToWide(CP_UTF8, 0, utf8); }
 
-}  // namespace ui
+}  // namespace encoding

@@ -1,0 +1,100 @@
+// What the transaction costs the finishing steps: the four product files of FOLDER, held and
+// verified as the download leaves them, installed over an earlier installation (a) by today's
+// plain copies through the held handles, (b) staged, flushed, then committed (journal flushed
+// before each step, each earlier file moved aside as a backup, the install record, the backups
+// and the journal removed). The two alternate, each round into the same directory; prints
+//   commit-bench <bytes> <plain ms best> <commit ms best> <plain ms median> <commit ms median> <flush ms>
+// the last being the median cost of one FlushFileBuffers of a small file on that disk.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/install/DownloadFolder.h"
+#include "app/install/InstallSupport.h"
+#include "app/install/ProductFiles.h"
+#include "app/transaction/Transaction.h"
+#include "app/verify/Sha256.h"
+#include "bench/support/Clock.h"
+#include "tests/support/TemporaryFiles.h"
+#include "tests/support/WholeFile.h"
+#include "encoding/TextEncoding.h"
+
+namespace {
+
+constexpr int kRounds = 15;
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// The file as the download leaves it: held, written through its handle, verified.
+std::size_t Download(install::DownloadFolder& folder, const std::string& name, const std::string& bytes) {
+    install::HeldDownload& file = folder.Hold(name);
+    DWORD written = 0;
+    WriteFile(file.Handle(), bytes.data(), DWORD(bytes.size()), &written, nullptr);
+    verify::Sha256 hash;
+    hash.Update(bytes.data(), bytes.size());
+    file.Verified(hash.Finish());
+    return bytes.size();
+}
+
+// What one FlushFileBuffers of a small file costs here: the floor under each journal record.
+double FlushMilliseconds(const std::string& path) {
+    HANDLE file = CreateFileW(encoding::WidenPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    std::vector<double> times;
+    for (int i = 0; i < 9; ++i) {
+        DWORD written = 0;
+        WriteFile(file, "record", 6, &written, nullptr);
+        const double start = benchclock::Now();
+        FlushFileBuffers(file);
+        times.push_back(1000 * (benchclock::Now() - start));
+    }
+    CloseHandle(file);
+    DeleteFileW(encoding::WidenPath(path).c_str());
+    return Median(times);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: commit_bench FOLDER\n");
+        return 2;
+    }
+    const std::string source = install::WithBackslash(encoding::NarrowPath(argv[1]));
+    testsupport::TemporaryFolder scratch("qv-commit-bench");
+    install::DownloadFolder downloads(scratch.Path());
+    std::size_t bytes = 0;
+    for (const char* name : install::kProductFiles)
+        bytes += Download(downloads, name, testsupport::ReadWholeFile(source + name));
+    const std::string dir = scratch.Path() + "Installed\\";
+    const std::string journal = scratch.Path() + "install.journal";
+    CreateDirectoryW(encoding::WidenPath(dir).c_str(), nullptr);
+    for (const char* name : install::kProductFiles) downloads.Find(name)->CopyTo(dir + name);
+
+    std::vector<double> plain, commit;
+    for (int round = 0; round < kRounds; ++round) {
+        double start = benchclock::Now();
+        for (const char* name : install::kProductFiles) downloads.Find(name)->CopyTo(dir + name);
+        plain.push_back(1000 * (benchclock::Now() - start));
+
+        start = benchclock::Now();
+        transaction::Transaction transaction(journal, dir, "bench");
+        for (const char* name : install::kProductFiles) {
+            const install::HeldDownload* file = downloads.Find(name);
+            transaction.Stage(name, [file](const std::string& path) { file->CopyTo(path); });
+        }
+        transaction.MakeFolders(dir);
+        for (const char* name : install::kProductFiles) transaction.PlaceStaged(name, dir + name);
+        transaction.Commit();
+        commit.push_back(1000 * (benchclock::Now() - start));
+    }
+    std::printf("commit-bench %zu %.2f %.2f %.2f %.2f %.2f\n", bytes, *std::min_element(plain.begin(), plain.end()),
+                *std::min_element(commit.begin(), commit.end()), Median(plain), Median(commit),
+                FlushMilliseconds(scratch.Path() + "flush.bin"));
+    return 0;
+}
