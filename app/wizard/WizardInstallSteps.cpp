@@ -12,8 +12,10 @@
 #include "i18n/MessageText.h"
 
 install::InstallState TfInstall::State() {
-    return {InstallDir,   Downloads,   DesktopPath, ProgramsPath,
-            Cancelled,    InstallDone, Transaction, [this](const std::string& status) { LblStatus.SetText(status); },
+    return {InstallDir,    Downloads,
+            DesktopPath,   ProgramsPath,
+            Cancelled,     InstallDone,
+            Transaction,   [this](const std::string& status) { LblStatus.SetText(status); },
             AskFilesInUse, Download.Release ? &*Download.Release : nullptr};
 }
 
