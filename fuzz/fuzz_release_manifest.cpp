@@ -1,12 +1,15 @@
 // The release manifest's parser over arbitrary bytes. A refusal names a reason and a line that
-// exists; an acceptance holds only values within their bounds, and the manifest written back from
-// them, LF-ended, is accepted again with the same values.
+// exists; an acceptance holds only values within their bounds and the lines of its sequence and
+// expiry, orders its files for the download as a permutation with the product's first, and the
+// manifest written back from its values, LF-ended, is accepted again with the same values.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <string_view>
 
+#include "app/install/ProductFiles.h"
 #include "app/release/ReleaseManifest.h"
 
 namespace {
@@ -43,8 +46,8 @@ bool Same(const release::TRelease& a, const release::TRelease& b) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const release::TManifestResult result = release::ParseReleaseManifest(bytes, "Quorvane");
+    const std::size_t lines = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
     if (!result.Release) {
-        const std::size_t lines = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
         if (result.Reason.empty() || result.Line > lines) std::abort();
         return 0;
     }
@@ -55,6 +58,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     for (const release::TReleaseFile& file : release.Files)
         if (file.Size > release::kMaxFileSize || !release::IsFileName(file.Name)) std::abort();
+    if (release.SequenceLine < 2 || release.SequenceLine > lines || release.ExpiresLine < 2 ||
+        release.ExpiresLine > lines || release.SequenceLine == release.ExpiresLine)
+        std::abort();
+    const std::vector<const release::TReleaseFile*> ordered = release::FilesInOrder(release, install::kDownloadOrder);
+    const std::set<const release::TReleaseFile*> distinct(ordered.begin(), ordered.end());
+    if (ordered.size() != release.Files.size() || distinct.size() != ordered.size() ||
+        ordered[0]->Name.size() != std::string_view(install::kProductExe).size())
+        std::abort();
     // The expires text is taken back from the input: the parser keeps only its value.
     const std::size_t at = bytes.find("\nexpires ");
     if (at == std::string_view::npos) std::abort();

@@ -133,6 +133,16 @@ constexpr TextPair kTexts[tTranslate::kTextCount + 1] = {
               "Quorvane could not be removed completely:"},
     /* 60 */ {"Journal : ",
               "Log: "},
+    /* 61 */ {"Le serveur propose une version de Quorvane dont ce programme d'installation ne reconna\xEEt pas la signature. Rien n'a \xE9t\xE9 install\xE9.",
+              "The server offers a release of Quorvane whose signature this installer does not recognise. Nothing was installed."},
+    /* 62 */ {"La description de la version de Quorvane propos\xE9""e par le serveur est endommag\xE9""e ou illisible pour ce programme d'installation. Rien n'a \xE9t\xE9 install\xE9.",
+              "The description of the release of Quorvane offered by the server is damaged or unreadable for this installer. Nothing was installed."},
+    /* 63 */ {"Le serveur propose Quorvane %1, plus ancien que la version d\xE9j\xE0 install\xE9""e sur cet ordinateur. Rien n'a \xE9t\xE9 install\xE9.",
+              "The server offers Quorvane %1, older than the version already installed on this computer. Nothing was installed."},
+    /* 64 */ {"La description de Quorvane propos\xE9""e par le serveur a expir\xE9 le %1. V\xE9rifiez la date et l'heure de cet ordinateur ; si elles sont justes, r\xE9""essayez plus tard. Rien n'a \xE9t\xE9 install\xE9.",
+              "The description of Quorvane offered by the server expired on %1. Check this computer's date and time; if they are right, try again later. Nothing was installed."},
+    /* 65 */ {"Version install\xE9""e : %1",
+              "Installed version: %1"},
 };
 // clang-format on
 
@@ -177,7 +187,7 @@ constexpr Caption kCaptions[] = {
 };
 // clang-format on
 
-static_assert(kTextUninstallLog == tTranslate::kTextCount, "every text has its name");
+static_assert(kTextInstalledVersion == tTranslate::kTextCount, "every text has its name");
 
 }  // namespace
 

@@ -72,6 +72,13 @@ enum TextId : int {
     kTextUninstallKept = 58,
     kTextUninstallFailed = 59,
     kTextUninstallLog = 60,
+    // Why the release the server offers is refused (%1: its version, or the date it expired), and
+    // the version installed, on the last page.
+    kTextReleaseUnsigned = 61,
+    kTextReleaseDamaged = 62,
+    kTextReleaseOlder = 63,
+    kTextReleaseExpired = 64,
+    kTextInstalledVersion = 65,
 };
 
 // Whatever shows the form's captions: the wizard form registers itself.
@@ -84,7 +91,7 @@ public:
 
 class tTranslate {
 public:
-    static constexpr int kTextCount = 60;
+    static constexpr int kTextCount = 65;
 
     tTranslate();
 
@@ -100,7 +107,7 @@ public:
     // The form whose captions SetLanguage sets; may be null (nothing is re-captioned).
     void SetForm(ICaptionTarget* form) { form_ = form; }
 
-    // Indexed 1..60; element 0 is unused.
+    // Indexed 1..kTextCount; element 0 is unused.
     std::array<std::string, kTextCount + 1> FrenchTexts;
     std::array<std::string, kTextCount + 1> EnglishTexts;
     std::string Language;

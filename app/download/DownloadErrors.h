@@ -9,7 +9,7 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// A file arrived whole but is not the one expected: its size or SHA-256 differs from the pinned ones.
+// A file arrived whole but is not the one expected: its size or SHA-256 differs from the manifest's.
 class DamagedDownloadError : public DownloadError {
 public:
     using DownloadError::DownloadError;

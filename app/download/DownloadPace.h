@@ -45,6 +45,8 @@ public:
     static constexpr std::uint64_t kLineIntervalMs = 250;
 
     DownloadPace(std::int64_t totalBytes, PaceWords words, std::uint64_t nowMs);
+    // The whole, once it is known (the release manifest gives it after the download began).
+    void SetTotal(std::int64_t totalBytes) { total_ = totalBytes; }
 
     // `done` bytes of the whole download are in (never fewer than before: a file started again
     // counts from where it was).

@@ -1,19 +1,25 @@
-// The download of the product's four files into the download cache, each judged as it arrives and
-// after it, with its retries. The front end reads what happens through the events.
+// The download of a release: its signed manifest first, then each file it lists into the run's
+// folder, from the download base or a mirror, each judged as it arrives and after it, with its
+// retries. The front end reads what happens through the events.
 #include "app/download/DownloadSequence.h"
 
+#include "app/download/BoundedBody.h"
 #include "app/download/DownloadErrors.h"
 #include "app/download/DownloadRetry.h"
 #include "app/download/DownloadServer.h"
 #include "app/download/ProxyCredentials.h"
+#include "app/download/ReleaseGate.h"
+#include "app/download/ReleaseHosts.h"
 #include "app/cache/DownloadCache.h"
 #include "app/install/ProductFiles.h"
 #include "app/log/InstallLog.h"
 #include "app/main/DllSearchPath.h"
+#include "app/outcome/RunOutcome.h"
 #include "app/verify/DownloadCheck.h"
 #include "net/http/HttpClient.h"
 #include "net/http/HttpErrors.h"
 #include "net/proxy/SystemProxy.h"
+#include "net/socket/SocketErrors.h"
 #include "i18n/MessageText.h"
 
 #include <algorithm>
@@ -28,10 +34,10 @@ std::string StatusLine(const std::string& header, int code) {
 }
 
 // The whole file had come before the attempt that failed, so the range after it is one the
-// server cannot satisfy (416): not an error when what is kept has the pinned size and SHA-256,
+// server cannot satisfy (416): not an error when what is kept has the manifest's size and SHA-256,
 // which the check then verifies.
-bool WholeBeforeTheCut(int replyCode, const AttemptResult& attempt, const verify::TPinnedFile& pinned) {
-    return replyCode == 416 && attempt.resumeFrom > 0 && static_cast<std::uint64_t>(attempt.resumeFrom) == pinned.Size;
+bool WholeBeforeTheCut(int replyCode, const AttemptResult& attempt, const release::TReleaseFile& file) {
+    return replyCode == 416 && attempt.resumeFrom > 0 && static_cast<std::uint64_t>(attempt.resumeFrom) == file.Size;
 }
 
 }  // namespace
@@ -67,20 +73,23 @@ void DownloadSequence::Start() {
     lastProgress_ = 0;
 }
 
-std::vector<release::TReleaseFile> DownloadSequence::ExpectedFiles() {
+std::vector<release::TReleaseFile> DownloadSequence::ExpectedFiles() const {
     std::vector<release::TReleaseFile> files;
-    for (const char* file : install::kDownloadOrder)
-        if (const verify::TPinnedFile* pinned = PinnedFile(file)) files.push_back({file, pinned->Size, pinned->Sha256});
+    if (Release)
+        for (const release::TReleaseFile* file : release::FilesInOrder(*Release, install::kDownloadOrder))
+            files.push_back(*file);
     return files;
 }
 
 void DownloadSequence::FetchAll(cache::DownloadCache& downloads) {
+    if (!Release) throw std::logic_error("No release manifest was accepted");
     // The cache holds the files until the finishing steps end; nothing may reach them after.
     struct Released {
         net::THttpClient& client;
         ~Released() { client.BodyFile = INVALID_HANDLE_VALUE; }
     } released{*HttpClient};
-    for (const char* file : install::kDownloadOrder) FetchFile(file, downloads);
+    for (const release::TReleaseFile* file : release::FilesInOrder(*Release, install::kDownloadOrder))
+        FetchFile(*file, downloads);
     HttpClient->InputFileMode = false;
 }
 
@@ -101,66 +110,172 @@ std::int64_t DownloadSequence::ContinueKept(install::HeldDownload& held, const r
         return 0;
     }
     held.Verified(expected.Sha256);
-    LogLine("Verified " + expected.Name + ": size and SHA-256 as pinned");
+    LogLine("Verified " + expected.Name + ": size and SHA-256 as the release manifest gives them");
     return -1;
 }
 
-void DownloadSequence::FetchFile(const std::string& file, cache::DownloadCache& downloads) {
-    CurrentFile = file;
+void DownloadSequence::FetchRelease() {
+    Release = download::AcceptServedRelease(
+        [this](const std::string& name, std::size_t bound) { return FetchText(name, bound); });
+    if (OnRelease) OnRelease(*Release);
+}
+
+std::string DownloadSequence::FetchText(const std::string& name, std::size_t bound) {
+    CurrentFile = name;
+    const std::string url = DownloadUrl(name);
+    struct TextBody {
+        net::THttpClient& client;
+        ~TextBody() { client.InputFileMode = true; }
+    } textBody{*HttpClient};
+    HttpClient->InputFileMode = false;
+    for (int number = 1;; ++number) {
+        if (number > 1) WaitBeforeAttempt(number);
+        try {
+            Attempt(
+                url, 0,
+                [&] {
+                    const download::TBoundedBody bounded(*HttpClient, bound);
+                    GetThroughProxy(url);
+                },
+                [&] { CheckReply(); });
+            return std::move(HttpClient->Body);
+        } catch (const EHttpError& refused) {
+            throw DownloadError(NotFound(refused.what()));
+        } catch (const std::exception& failure) {
+            if (number == kDownloadAttempts || !IsRetryable(failure, HttpClient->ReplyCode, downloadAborted_)) throw;
+        }
+    }
+}
+
+void DownloadSequence::FetchFile(const release::TReleaseFile& file, cache::DownloadCache& downloads) {
+    if (!Release) throw std::logic_error("No release manifest was accepted before " + file.Name);
+    CurrentFile = file.Name;
     lastProgress_ = 0;  // a new file shows its first chunk at once
     shownBytes_ = 0;
-    const verify::TPinnedFile* pinned = PinnedFile(file);
-    if (!pinned) throw DamagedDownloadError(file + " has no pinned size and SHA-256. Nothing was installed.");
-    const release::TReleaseFile expected{file, pinned->Size, pinned->Sha256};
-    // Held once, and written only through this handle by every attempt.
-    install::HeldDownload& held = downloads.Hold(expected);
+    // Held once, and written only through this handle by every attempt of every host.
+    install::HeldDownload& held = downloads.Hold(file);
     HttpClient->Body = held.Path();
     HttpClient->BodyFile = held.Handle();
-    // One check for every attempt: a body that continues the file continues its hash.
-    verify::TDownloadCheck check(*HttpClient, *pinned);
-    const std::string url = DownloadUrl(file);
+    // One check for every attempt: a body that continues the file continues its hash, whichever
+    // host sends it.
+    verify::TDownloadCheck check(*HttpClient, file);
+    const std::vector<std::string> urls = download::FileUrls(DownloadUrl(""), Release->Mirrors, file.Name);
     AttemptResult attempt;  // the first asks for the whole file, or for what an earlier run left
-    attempt.resumeFrom = ContinueKept(held, expected, check);
+    attempt.resumeFrom = ContinueKept(held, file, check);
     if (attempt.resumeFrom < 0) return;
+    std::exception_ptr last;
+    std::string lastHost;
+    for (std::size_t i = 0; i < urls.size(); ++i) {
+        const std::string host = download::HostOf(urls[i]);
+        if (unreachable_.contains(host)) {
+            LogLine(host + " is not asked for " + file.Name + ": it could not be reached before");
+            continue;
+        }
+        try {
+            FetchFromHost(urls[i], file, held, check, attempt, i + 1 == urls.size());
+            return;
+        } catch (const std::exception& failure) {
+            // Another host mends only what this one did: not a Cancel, nor a file that cannot
+            // be written here.
+            const outcome::ExitCode code = ExitCodeOf(std::current_exception());
+            if (downloadAborted_ || (code != outcome::kExitDownloadFailed && code != outcome::kExitDamagedDownload))
+                throw;
+            last = std::current_exception();
+            lastHost = host;
+            if (urls.size() > 1 && HttpClient->ReplyCode == 0 && dynamic_cast<const net::ESockError*>(&failure)) {
+                unreachable_.insert(host);
+                LogLine(host + " is left for the rest of this run: no attempt reached it");
+            }
+        }
+    }
+    // A cut leaves the part for the next run; a file refused does not stay.
+    if (last) {
+        try {
+            std::rethrow_exception(last);
+        } catch (const DamagedDownloadError&) {
+            downloads.Discard(file.Name);
+        } catch (...) {
+        }
+    }
+    EveryHostFailed(urls.size(), lastHost, last);
+}
+
+void DownloadSequence::FetchFromHost(const std::string& url, const release::TReleaseFile& file,
+                                     install::HeldDownload& held, verify::TDownloadCheck& check, AttemptResult& attempt,
+                                     bool lastHost) {
     for (int number = 1;; ++number) {
         if (number > 1) WaitBeforeAttempt(number);
         attempt.resumeFrom = NextResumePoint(attempt);
-        HttpClient->ResumeFrom = attempt.resumeFrom;
-        HttpClient->ReplyCode = 0;
-        HttpClient->BodyOffset = -1;
-        LogLine("GET " + url + (attempt.resumeFrom > 0 ? ", from byte " + std::to_string(attempt.resumeFrom) : ""));
-        const ULONGLONG start = GetTickCount64();
         try {
-            {
-                verify::TDownloadCheck::Attached attached(*HttpClient, check);
-                GetThroughProxy(url);
-            }
-            LogLine(StatusLine(HttpClient->Header, HttpClient->ReplyCode) + ", " +
-                    std::to_string(HttpClient->BytesReceived) + " bytes in " +
-                    std::to_string(GetTickCount64() - start) + " ms");
-            if (!WholeBeforeTheCut(HttpClient->ReplyCode, attempt, *pinned)) CheckReply();
-            check.Verify();
-            held.Verified(pinned->Sha256);
-            LogLine("Verified " + file + ": size and SHA-256 as pinned");
+            Attempt(
+                url, attempt.resumeFrom,
+                [&] {
+                    verify::TDownloadCheck::Attached attached(*HttpClient, check);
+                    GetThroughProxy(url);
+                },
+                [&] {
+                    if (!WholeBeforeTheCut(HttpClient->ReplyCode, attempt, file)) CheckReply();
+                    check.Verify();
+                });
+            held.Verified(file.Sha256);
+            LogLine("Verified " + file.Name + ": size and SHA-256 as the release manifest gives them");
             return;
         } catch (const EHttpError& refused) {
-            LogLine("GET " + url + " refused after " + std::to_string(GetTickCount64() - start) +
-                    " ms: " + refused.what());
             // The engine's refusals of a request or a reply (a header past its bound, endless
-            // redirects) say nothing of which file: the user is told. Asking again would not
-            // mend them.
+            // redirects) say nothing of which file: the user is told. Asking this host again
+            // would not mend them.
             throw DownloadError(NotFound(refused.what()));
         } catch (const std::exception& failure) {
-            LogLine("GET " + url + " failed after " + std::to_string(GetTickCount64() - start) +
-                    " ms: " + failure.what());
             const bool damaged = dynamic_cast<const DamagedDownloadError*>(&failure) != nullptr;
-            if (number == kDownloadAttempts || !IsRetryable(failure, HttpClient->ReplyCode, downloadAborted_)) {
-                // A cut or a cancel leaves the part for the next run; a file refused does not stay.
-                if (damaged) downloads.Discard(file);
+            // What the file holds now is where the next attempt, here or on the next host, goes on.
+            NoteFailedAttempt(attempt, damaged, static_cast<std::int64_t>(held.Size()));
+            if (damaged && !lastHost) {
+                LogLine(download::HostOf(HttpClient->CurrentURL) + " sent a damaged " + file.Name +
+                        ": it is asked of the next host");
                 throw;
             }
-            NoteFailedAttempt(attempt, damaged, static_cast<std::int64_t>(held.Size()));
+            if (number == kDownloadAttempts || !IsRetryable(failure, HttpClient->ReplyCode, downloadAborted_)) throw;
         }
+    }
+}
+
+void DownloadSequence::Attempt(const std::string& url, std::int64_t from, const std::function<void()>& get,
+                               const std::function<void()>& judge) {
+    HttpClient->ResumeFrom = from;
+    HttpClient->ReplyCode = 0;
+    HttpClient->BodyOffset = -1;
+    LogLine("GET " + url + (from > 0 ? ", from byte " + std::to_string(from) : ""));
+    const ULONGLONG start = GetTickCount64();
+    const auto took = [start] { return std::to_string(GetTickCount64() - start) + " ms"; };
+    try {
+        get();
+        // The host that served the reply: the last one a redirect led to.
+        LogLine(StatusLine(HttpClient->Header, HttpClient->ReplyCode) + ", " +
+                std::to_string(HttpClient->BytesReceived) + " bytes in " + took() + " from " +
+                download::HostOf(HttpClient->CurrentURL));
+        judge();
+    } catch (const EHttpError& refused) {
+        LogLine("GET " + url + " refused after " + took() + ": " + refused.what());
+        throw;
+    } catch (const std::exception& failure) {
+        LogLine("GET " + url + " failed after " + took() + ": " + failure.what());
+        throw;
+    }
+}
+
+void DownloadSequence::EveryHostFailed(std::size_t hosts, const std::string& host, std::exception_ptr last) {
+    if (!last) throw DownloadError(NotFound("no host could be reached"));
+    // One host: its own failure, as a download without mirrors has always reported it.
+    if (hosts == 1) std::rethrow_exception(last);
+    LogLine("Every host failed " + CurrentFile + "; the last, " + host + ", as the next line says");
+    try {
+        std::rethrow_exception(last);
+    } catch (const DownloadError& failure) {
+        LogLine(failure.what());
+        throw;
+    } catch (const std::exception& failure) {
+        LogLine(failure.what());
+        throw DownloadError(NotFound(host + ": " + failure.what()));
     }
 }
 

@@ -1,19 +1,22 @@
 #pragma once
-// app/download owns the download of the product's files: the sequence that fetches each file into
-// the download cache (app/cache) and judges it (here), its retries and back-off (DownloadRetry.h), the
+// app/download owns the download of the product's files: the sequence that fetches the signed
+// release manifest, decides on it (ReleaseGate.h), then fetches each file it lists into the run's
+// download cache (app/cache) from the download base or a mirror (ReleaseHosts.h) and judges it
+// (here), its retries and back-off (DownloadRetry.h), the
 // errors that stop it (DownloadErrors.h), its progress figures and texts (DownloadProgress.h,
 // DownloadPace.h), the server's address (DownloadServer.h) and the proxy's credentials
 // (ProxyCredentials.h). It holds no window: the wizard's page 4 and the silent run are its front
 // ends, which subscribe to its events below.
 #include "app/download/DownloadRetry.h"
 #include "app/download/ProxyCredentials.h"
-
 #include "app/release/ReleaseManifest.h"
 
 #include <array>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -52,6 +55,8 @@ public:
     // The server's name does not resolve (no proxy in the way): the request then fails with the
     // engine's own error.
     std::function<void()> OnHostNotFound;
+    // The release manifest was accepted: the files to come, their sizes, the version.
+    std::function<void(const release::TRelease& release)> OnRelease;
     // Asked, once a run, when a proxy wants a user name and password that it was not given or
     // refused (407); returns what the user gave, nothing when he gave none. Empty: only the
     // build's credentials count.
@@ -64,25 +69,33 @@ public:
 
     std::unique_ptr<net::THttpClient, HttpClientDeleter> HttpClient;  // absent until Start
     std::string CurrentFile;
+    // What the server's signed manifest says to install; absent until it was accepted.
+    std::optional<release::TRelease> Release;
 
     // The compiled-in server address (DownloadServer()) + "/download/lite/" + file; "http://"
-    // unless the address names its scheme.
+    // unless the address names its scheme. The download base is DownloadUrl("").
     static std::string DownloadUrl(const std::string& file);
 
-    // The name, size and SHA-256 of each file to download, in their order: the pinned ones.
-    static std::vector<release::TReleaseFile> ExpectedFiles();
+    // The name, size and SHA-256 of each file of Release, in their order; none before it is known.
+    std::vector<release::TReleaseFile> ExpectedFiles() const;
 
     // A new client with its handlers bound, the proxy the user's settings name and the build's
     // proxy credentials.
     void Start();
-    // The product's files in their order into `downloads`, each judged; their files are no longer
-    // written once it returns, however it ends. Requires Start.
+    // The files of Release into `downloads`, the product's four first in their order, each
+    // judged; their files are no longer written once it returns, however it ends. Requires Start
+    // and FetchRelease.
     void FetchAll(cache::DownloadCache& downloads);
-    // One file fetched into `downloads` and judged, with its retries. What an earlier run kept of
-    // it is checked again and continued with a Range. The file is checked against its expected
-    // size and SHA-256 while it arrives; one that differs raises DamagedDownloadError before
-    // anything is copied, and is not kept for a later run.
-    void FetchFile(const std::string& file, cache::DownloadCache& downloads);
+    // The release manifest and its signature from the download base, held in memory within their
+    // bounds, decided on: Release set and OnRelease fired, or ReleaseRefusedError (nothing else is
+    // asked for). A manifest that cannot be downloaded fails like a file.
+    void FetchRelease();
+    // One file of Release fetched into `downloads` and judged: from the download base, then from each
+    // mirror, each host with its attempts. The file is checked against the manifest's size and
+    // SHA-256 while it arrives; a host that sends it wrong is left for the next one (the last one
+    // keeps its attempts); a part kept continues on the next host. Only when every host failed
+    // does it raise: the last failure, naming the file.
+    void FetchFile(const release::TReleaseFile& file, cache::DownloadCache& downloads);
     // The user's Cancel: the request under way ends with the abort of a cancelled transfer, and a
     // back-off ends at once.
     void Abort();
@@ -102,6 +115,21 @@ private:
     // first attempt asks; when all of it was kept and is sound, marks it verified and returns -1.
     std::int64_t ContinueKept(install::HeldDownload& held, const release::TReleaseFile& expected,
                               verify::TDownloadCheck& check);
+    // The attempts at `file` of one host, from `url`; `attempt` carries what the file holds from
+    // one host to the next. `lastHost`: no host after it, so a damaged body is asked again here.
+    void FetchFromHost(const std::string& url, const release::TReleaseFile& file, install::HeldDownload& held,
+                       verify::TDownloadCheck& check, AttemptResult& attempt, bool lastHost);
+    // One attempt: the request from byte `from`, made by `get`, then `judge`; logged with the
+    // reply's status line, size, time and the host that served it, or with the failure. The
+    // engine's refusals of a request or a reply become DownloadError naming the current file.
+    void Attempt(const std::string& url, std::int64_t from, const std::function<void()>& get,
+                 const std::function<void()>& judge);
+    // `name` from the download base into memory, with the attempts of a file; a successful reply
+    // past `bound` bytes raises BodyPastBound.
+    std::string FetchText(const std::string& name, std::size_t bound);
+    // After every host failed the current file: with several hosts, the last failure named with
+    // the file and that host (a DownloadError keeps its own text, which names the file).
+    [[noreturn]] void EveryHostFailed(std::size_t hosts, const std::string& host, std::exception_ptr last);
     void CheckReply();
     // Before attempt `attempt` (2 or more) of the current file: the status says so and the
     // back-off passes; a Cancel meanwhile ends it with the abort of a cancelled transfer.
@@ -119,4 +147,6 @@ private:
     long long shownBytes_ = 0;             // the most of the current file reported: never less after
     bool downloadAborted_ = false;         // the user's Cancel reached the download
     bool proxyCredentialsAsked_ = false;   // the user was asked for the proxy's credentials in this run
+    // Hosts that could not be reached (no reply to any attempt) in this run: not asked again.
+    std::set<std::string> unreachable_;
 };

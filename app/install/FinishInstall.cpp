@@ -4,8 +4,10 @@
 #include "app/install/HeldFiles.h"
 #include "app/install/InstallSupport.h"
 #include "app/install/Registry.h"
+#include "app/install/ReleaseSequence.h"
 #include "app/install/ShellLink.h"
 #include "app/log/InstallLog.h"
+#include "app/release/ReleaseManifest.h"
 #include "app/transaction/Transaction.h"
 #include "ProductInfo.h"
 #include "i18n/traducteur.h"
@@ -21,13 +23,18 @@ void Status(const InstallState& state, TextId text) {
     if (state.SetStatus) state.SetStatus(Translated(text));
 }
 
+const release::TRelease& AcceptedRelease(const InstallState& state) {
+    if (!state.Release) throw InstallError("No release manifest was accepted");
+    return *state.Release;
+}
+
 // The held downloads in the order they are copied, each read again first: one that is no longer
 // what its download verified stops the finishing steps before they write anything.
-std::vector<const HeldDownload*> UnchangedDownloads(const HeldFiles& downloads) {
+std::vector<const HeldDownload*> UnchangedDownloads(const HeldFiles& downloads, const release::TRelease& release) {
     std::vector<const HeldDownload*> files;
-    for (const char* name : kProductFiles) {
-        const HeldDownload* file = downloads.Find(name);
-        if (!file) throw InstallError(std::string("Nothing was downloaded for ") + name);
+    for (const release::TReleaseFile* listed : release::FilesInOrder(release, kProductFiles)) {
+        const HeldDownload* file = downloads.Find(listed->Name);
+        if (!file) throw InstallError("Nothing was downloaded for " + listed->Name);
         file->CheckUnchanged();
         files.push_back(file);
     }
@@ -61,20 +68,20 @@ void PlaceProductFiles(const InstallState& state, const std::vector<const HeldDo
 }
 
 // What the installed files take on disk, in KiB as the uninstall entry's EstimatedSize counts it.
-DWORD InstalledKiB(const std::string& dir) {
+DWORD InstalledKiB(const std::string& dir, const release::TRelease& release) {
     unsigned long long bytes = 0;
-    for (const char* name : kProductFiles) {
+    for (const release::TReleaseFile& file : release.Files) {
         WIN32_FILE_ATTRIBUTE_DATA data;
-        if (GetFileAttributesExW(encoding::WidenPath(dir + name).c_str(), GetFileExInfoStandard, &data))
+        if (GetFileAttributesExW(encoding::WidenPath(dir + file.Name).c_str(), GetFileExInfoStandard, &data))
             bytes += (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     }
     return DWORD((bytes + 1023) / 1024);
 }
 
-// The installed product files this installation would replace, for the check of files in use.
-std::vector<std::string> FilesToReplace(const std::string& dir) {
+// The installed files this installation would replace, for the check of files in use.
+std::vector<std::string> FilesToReplace(const std::string& dir, const std::vector<const HeldDownload*>& files) {
     std::vector<std::string> paths;
-    for (const char* name : kProductFiles) paths.push_back(WithBackslash(dir) + name);
+    for (const HeldDownload* file : files) paths.push_back(WithBackslash(dir) + file->Name());
     return paths;
 }
 
@@ -86,21 +93,23 @@ void WriteInstallLocation(const InstallState& state) {
 }
 
 void WriteUninstallEntry(const InstallState& state) {
+    const release::TRelease& release = AcceptedRelease(state);
     const std::string edition = TranslatedUtf8(kTextEdition);
     RegistryKey key = RegistryKey::Create(HKEY_LOCAL_MACHINE, kUninstallKeyPrefix + edition);
     key.WriteString("DisplayName", "Quorvane " + edition);
     key.WriteString("UninstallString", Quoted(state.InstallDir + kUninstallCommandExe));
     // What "Installed apps" and deployment tools read besides the name.
-    key.WriteString("DisplayVersion", QUORVANE_DISPLAY_VERSION);
+    key.WriteString("DisplayVersion", release.Version);
     key.WriteString("Publisher", QUORVANE_PUBLISHER);
     key.WriteString("DisplayIcon", state.InstallDir + kProductExe);
     key.WriteString("InstallLocation", state.InstallDir);
-    key.WriteDword("EstimatedSize", InstalledKiB(state.InstallDir));
+    key.WriteDword("EstimatedSize", InstalledKiB(state.InstallDir, release));
     // The product has no repair or change mode: hide the buttons that would run the uninstaller.
     key.WriteDword("NoModify", 1);
     key.WriteDword("NoRepair", 1);
     key.WriteString("URLInfoAbout", kProductWebSite);
     key.WriteString("HelpLink", kProductWebSite);
+    RecordReleaseSequence(release.Sequence);
 }
 
 void WriteAutoStart(const InstallState& state) {
@@ -124,7 +133,7 @@ void FinishInstall(const InstallState& state) {
     // Both come from earlier steps; empty ones would write into the current directory.
     if (state.InstallDir.empty()) throw InstallError("No installation directory was chosen");
     if (!state.Downloads) throw InstallError("No download folder");
-    const std::vector<const HeldDownload*> files = UnchangedDownloads(*state.Downloads);
+    const std::vector<const HeldDownload*> files = UnchangedDownloads(*state.Downloads, AcceptedRelease(state));
     if (state.Cancelled == 1) return;
     // An attempt that did not reach its end is undone before a new one starts.
     state.Transaction.reset();
@@ -134,7 +143,7 @@ void FinishInstall(const InstallState& state) {
             state.Transaction->Stage(file->Name(), [file](const std::string& path) { file->CopyTo(path); });
         // Nothing has changed on the machine yet: what must hold before the first change is checked here.
         // A running Quorvane would otherwise keep its file, or run an older one than the rest.
-        inuse::WaitUntilNotInUse(FilesToReplace(state.InstallDir), state.FilesInUse);
+        inuse::WaitUntilNotInUse(FilesToReplace(state.InstallDir, files), state.FilesInUse);
         if (!state.Transaction->MakeFolders(state.InstallDir))
             throw InstallError("Cannot create the directory " + state.InstallDir);
         WriteInstallLocation(state);
@@ -167,7 +176,7 @@ void CommitWithoutClosingSteps(const InstallState& state) {
 transaction::Transaction& OpenTransaction(const InstallState& state) {
     if (!state.Transaction || !state.Transaction->Open())
         state.Transaction.reset(
-            new transaction::Transaction(transaction::JournalPath(), state.InstallDir, QUORVANE_DISPLAY_VERSION));
+            new transaction::Transaction(transaction::JournalPath(), state.InstallDir, AcceptedRelease(state).Version));
     return *state.Transaction;
 }
 

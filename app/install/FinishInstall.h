@@ -23,6 +23,9 @@
 #include "app/inuse/FilesInUse.h"
 #include "app/install/ProductFiles.h"
 
+namespace release {
+struct TRelease;
+}  // namespace release
 namespace transaction {
 class Transaction;
 }  // namespace transaction
@@ -40,7 +43,7 @@ using TransactionHolder = std::unique_ptr<transaction::Transaction, TransactionD
 // Paths are UTF-8 (encoding/TextEncoding.h).
 struct InstallState {
     std::string& InstallDir;     // as accepted on page 3; FinishInstall ends it with a backslash
-    const HeldFiles* Downloads;  // the downloads, the four files held open; null: none
+    const HeldFiles* Downloads;  // the downloads, the release's files held open; null: none
     std::string& DesktopPath;
     std::string& ProgramsPath;  // ends with a backslash, or is empty when the shell had none
     const std::uint8_t& Cancelled;
@@ -52,6 +55,9 @@ struct InstallState {
     // Asked while product files to be replaced are in use: the wizard's box, Retry or Cancel.
     // Empty in a silent run, which then ends with nothing changed.
     inuse::AskRetry FilesInUse;
+    // What the accepted release manifest says is installed: the files, their order, the version
+    // and sequence recorded. Null until one was accepted.
+    const release::TRelease* Release;
 };
 
 // Registry locations, written exactly so (mixed case included).
@@ -63,11 +69,12 @@ inline constexpr char kRunValue[] = "QuorvaneRaRozo";
 // Profile file without a directory: the profile functions place it in the Windows directory.
 inline constexpr char kSettingsFile[] = "Quorvane_b.ini";
 
-// Stages the four files, then, in the transaction: the installation directory, the install
-// location, the four files moved into place, the shortcuts and the uninstall entry; then
-// InstallDone := 1 unless cancelled. The first error (a failed copy included) rolls back what was
-// done and is raised again: InstallDone stays 0. The staging reads the held files; a file that is
-// not what its download verified raises DamagedDownloadError before anything is changed.
+// Stages the release's files (the product's four first), then, in the transaction: the
+// installation directory, the install location, the files moved into place, the shortcuts and the
+// uninstall entry with the release's version and sequence; then InstallDone := 1 unless
+// cancelled. The first error (a failed copy included) rolls back what was done and is raised
+// again: InstallDone stays 0. The staging reads the held files; a file that is not what its
+// download verified raises DamagedDownloadError before anything is changed.
 // Product files in use that the user does not free end it the same way, before anything changed
 // (inuse::InUseCancelled, or inuse::FilesInUseError in a silent run).
 void FinishInstall(const InstallState& state);
@@ -75,7 +82,8 @@ void FinishInstall(const InstallState& state);
 void CreateStartMenuGroup(const InstallState& state);
 // HKLM location value; a key that cannot be opened is passed over silently.
 void WriteInstallLocation(const InstallState& state);
-// HKLM uninstall entry: DisplayName and UninstallString (quoted).
+// HKLM uninstall entry: DisplayName, UninstallString (quoted), the release's version; and beside
+// it the release's sequence (ReleaseSequence.h).
 void WriteUninstallEntry(const InstallState& state);
 // HKCU Run value that starts the product with Windows (quoted).
 void WriteAutoStart(const InstallState& state);

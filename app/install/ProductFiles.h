@@ -1,7 +1,7 @@
 #pragma once
 // The product's four files: their names, the order the download fetches them in and the order
-// the finishing steps copy them in. The build reads the names from here too (the pinned sizes and
-// SHA-256, app/verify/CMakeLists.txt).
+// the finishing steps copy them in, before the release's other files. A release manifest must
+// list them all.
 namespace install {
 
 inline constexpr char kProductExe[] = "quorvane.exe";  // its presence marks an earlier installation

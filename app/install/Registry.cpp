@@ -119,6 +119,10 @@ void RegistryKey::WriteDword(const std::string& name, DWORD data) {
     Write(name, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data, std::to_string(data));
 }
 
+void RegistryKey::WriteQword(const std::string& name, std::uint64_t data) {
+    Write(name, REG_QWORD, reinterpret_cast<const BYTE*>(&data), sizeof data, std::to_string(data));
+}
+
 void RegistryKey::Write(const std::string& name, DWORD type, const BYTE* data, DWORD size, const std::string& shown) {
     const std::wstring wideName = encoding::WidenPath(name);
     if (g_undoLog) g_undoLog->ValueSetting(root_, subPath_, name, ReadValue(key_, wideName));

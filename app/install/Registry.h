@@ -3,6 +3,7 @@
 // Key paths, value names and texts are UTF-8: a value may hold a path, with any character.
 #include <windows.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -50,6 +51,8 @@ public:
     void WriteString(const std::string& name, const std::string& data);
     // Writes a REG_DWORD value, with the same error.
     void WriteDword(const std::string& name, DWORD data);
+    // Writes a REG_QWORD value, with the same error.
+    void WriteQword(const std::string& name, std::uint64_t data);
 
 private:
     RegistryKey(HKEY key, std::string root, std::string path)

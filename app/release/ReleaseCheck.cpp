@@ -26,4 +26,15 @@ TManifestResult CheckReleaseManifest(std::string_view manifest, std::string_view
     return ParseReleaseManifest(manifest, product);
 }
 
+TReleaseDecision DecideRelease(std::string_view manifest, std::string_view signature, std::span<const ReleaseKey> keys,
+                               std::string_view product, std::uint64_t floor, std::int64_t now) {
+    if (const char* fault = SignatureFault(VerifyManifestSignature(manifest, signature, keys))) {
+        TReleaseDecision refused;
+        refused.Why = Refusal::Signature;
+        refused.Reason = fault;
+        return refused;
+    }
+    return AcceptRelease(manifest, product, floor, now);
+}
+
 }  // namespace release

@@ -5,11 +5,16 @@
 #include <string_view>
 
 #include "app/release/ManifestSignature.h"
+#include "app/release/ReleaseAcceptance.h"
 #include "app/release/ReleaseManifest.h"
 
 namespace release {
 
 TManifestResult CheckReleaseManifest(std::string_view manifest, std::string_view signature,
                                      std::span<const ReleaseKey> keys, std::string_view product);
+
+// What the installer decides before it downloads a file: the signature, then AcceptRelease.
+TReleaseDecision DecideRelease(std::string_view manifest, std::string_view signature, std::span<const ReleaseKey> keys,
+                               std::string_view product, std::uint64_t floor, std::int64_t now);
 
 }  // namespace release

@@ -54,6 +54,7 @@ public:
             }
             if (line.empty()) return Refuse("an empty line", number);
             if (!SplitFields(line, fields)) return Refuse("fields are not separated by exactly one space", number);
+            line_ = number;
             if (!Field(fields)) return Refuse(reason_, number);
         }
         if (number == 0) return Refuse("empty", 0);
@@ -95,10 +96,12 @@ private:
             if (!Single(key, fields, seenSequence_)) return false;
             if (!ParseDecimal(fields[1], 1, INT64_MAX, release_.Sequence))
                 return Fail("the sequence is not a decimal number from 1 to 2^63-1");
+            release_.SequenceLine = line_;
         } else if (key == "expires") {
             if (!Single(key, fields, seenExpires_)) return false;
             if (!ParseUtcTime(fields[1], release_.Expires))
                 return Fail("expires is not a UTC time YYYY-MM-DDThh:mm:ssZ");
+            release_.ExpiresLine = line_;
         } else if (key == "mirror") {
             if (fields.size() != 2) return Fail("mirror takes one value");
             if (release_.Mirrors.size() == kMaxMirrors) return Fail("more than 8 mirrors");
@@ -143,6 +146,7 @@ private:
     TRelease release_;
     std::set<std::string> names_;  // lowercase
     std::string reason_;
+    std::size_t line_ = 0;  // the line being read
     bool seenProduct_ = false, seenVersion_ = false, seenSequence_ = false, seenExpires_ = false;
 };
 
@@ -150,6 +154,19 @@ private:
 
 TManifestResult ParseReleaseManifest(std::string_view bytes, std::string_view product) {
     return ManifestReader(product).Read(bytes);
+}
+
+std::vector<const TReleaseFile*> FilesInOrder(const TRelease& release, std::span<const char* const> first) {
+    std::vector<const TReleaseFile*> ordered;
+    std::set<std::string> named;
+    for (const char* name : first) {
+        named.insert(Lower(name));
+        for (const TReleaseFile& file : release.Files)
+            if (Lower(file.Name) == Lower(name)) ordered.push_back(&file);
+    }
+    for (const TReleaseFile& file : release.Files)
+        if (!named.contains(Lower(file.Name))) ordered.push_back(&file);
+    return ordered;
 }
 
 }  // namespace release

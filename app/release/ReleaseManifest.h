@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +37,8 @@ struct TRelease {
     std::int64_t Expires = 0;          // seconds since 1970-01-01T00:00:00Z
     std::vector<std::string> Mirrors;  // in the order they are to be tried
     std::vector<TReleaseFile> Files;   // in the manifest's order
+    // The lines of the sequence and of the expiry, which a refusal of the release names.
+    std::size_t SequenceLine = 0, ExpiresLine = 0;
 };
 
 // Either the release or why the manifest was refused: Reason in English for the log, Line the
@@ -49,5 +52,10 @@ struct TManifestResult {
 
 // `product` is the build's product name, which the manifest's must equal.
 TManifestResult ParseReleaseManifest(std::string_view bytes, std::string_view product);
+
+// The release's files with those named in `first` (compared without regard to case, as Windows
+// names files) at the front in that order, then the others in the manifest's order: the product's
+// own files keep the order the installer always fetched and copied them in.
+std::vector<const TReleaseFile*> FilesInOrder(const TRelease& release, std::span<const char* const> first);
 
 }  // namespace release

@@ -1,7 +1,5 @@
 #include "app/wizard/DownloadPaceDisplay.h"
 
-#include "app/install/ProductFiles.h"
-#include "app/verify/PinnedFiles.h"
 #include "i18n/traducteur.h"
 #include "ui/Label.h"
 
@@ -17,23 +15,12 @@ constexpr UINT kTickMs = 125;
 // The display the thread's timer feeds: one download at a time.
 DownloadPaceDisplay* current = nullptr;
 
-std::int64_t PinnedSize(const char* file) {
-    const verify::TPinnedFile* pinned = PinnedFile(file);
-    return pinned ? static_cast<std::int64_t>(pinned->Size) : 0;
-}
-
-std::int64_t TotalSize() {
-    std::int64_t total = 0;
-    for (const char* file : install::kDownloadOrder) total += PinnedSize(file);
-    return total;
-}
-
 }  // namespace
 
 DownloadPaceDisplay::DownloadPaceDisplay(ui::Label& line, HWND button)
     : line_(line),
       taskbar_(button),
-      pace_(TotalSize(), Translator ? progress::PaceWordsOf(*Translator) : progress::PaceWords{}, GetTickCount64()) {
+      pace_(0, Translator ? progress::PaceWordsOf(*Translator) : progress::PaceWords{}, GetTickCount64()) {
     current = this;
     timer_ = SetTimer(nullptr, 0, kTickMs, &Tick);
     Show();
@@ -44,12 +31,20 @@ DownloadPaceDisplay::~DownloadPaceDisplay() {
     if (current == this) current = nullptr;
 }
 
+void DownloadPaceDisplay::Expect(std::vector<std::pair<std::string, std::int64_t>> files) {
+    files_ = std::move(files);
+    std::int64_t total = 0;
+    for (const auto& [name, size] : files_) total += size;
+    pace_.SetTotal(total);
+    Show();
+}
+
 void DownloadPaceDisplay::FileProgress(const std::string& file, std::int64_t bytes) {
     // The files before this one in the download's order are in whole.
     std::int64_t before = 0;
-    for (const char* earlier : install::kDownloadOrder) {
-        if (file == earlier) break;
-        before += PinnedSize(earlier);
+    for (const auto& [name, size] : files_) {
+        if (file == name) break;
+        before += size;
     }
     pace_.Progress(GetTickCount64(), before + bytes);
 }

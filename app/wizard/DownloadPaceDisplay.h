@@ -1,5 +1,5 @@
 #pragma once
-// Page 4's line for the whole download (bytes of all four files, speed, time left, or the
+// Page 4's line for the whole download (bytes of all the release's files, speed, time left, or the
 // countdown before another attempt) and the task-bar button's progress, kept up to date by a
 // timer of the thread while the download's waits keep the messages flowing.
 #include <windows.h>
@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/download/DownloadPace.h"
 #include "ui/TaskbarProgress.h"
@@ -18,13 +20,15 @@ class Label;
 class DownloadPaceDisplay {
 public:
     // Shows the line in `line` and the progress on the task-bar button of `button` (none: no
-    // button), in the current language, for the product's pinned files.
+    // button), in the current language; the whole is known once Expect has been called.
     DownloadPaceDisplay(ui::Label& line, HWND button);
     ~DownloadPaceDisplay();
     DownloadPaceDisplay(const DownloadPaceDisplay&) = delete;
     DownloadPaceDisplay& operator=(const DownloadPaceDisplay&) = delete;
 
-    // `bytes` of `file`, one of the product's files, are in.
+    // The files the download fetches, in its order, with their sizes: the release manifest's.
+    void Expect(std::vector<std::pair<std::string, std::int64_t>> files);
+    // `bytes` of `file`, one of those files, are in.
     void FileProgress(const std::string& file, std::int64_t bytes);
     // A failed attempt waits `ms` before the next one.
     void WaitBeforeAttempt(DWORD ms);
@@ -54,6 +58,7 @@ private:
     ui::Label& line_;
     ui::TaskbarProgress taskbar_;
     progress::DownloadPace pace_;
+    std::vector<std::pair<std::string, std::int64_t>> files_;
     UINT_PTR timer_ = 0;
     bool ended_ = false;
 };

@@ -4,6 +4,7 @@
 // Cancel, run nested inside DownloadFiles.
 #include "app/download/DownloadProgress.h"
 #include "app/cache/DownloadCache.h"
+#include "app/install/ProductFiles.h"
 #include "app/wizard/DownloadPaceDisplay.h"
 #include "app/wizard/WizardForm.h"
 #include "ui/Application.h"
@@ -30,29 +31,33 @@ void TfInstall::BindDownload() {
         if (PaceDisplay) PaceDisplay->WaitBeforeAttempt(ms);
     };
     Download.OnHostNotFound = [this] { ShowServerNotFound(); };
+    Download.OnRelease = [this](const release::TRelease& release) { ShowRelease(release); };
     Download.AskProxyCredentials = [this](const std::string& proxy) { return AskWithDialog(proxy); };
 }
 
 void TfInstall::DownloadFiles() {
     if (Cancelled == 1) return;
-    // Opened and cleaned before the first request; what it holds stays for the next run unless the
-    // installation succeeds (or, without a cache, the run's own folder goes however it ends).
-    cache::DownloadCache folder(DataFolder, install::RightsForThisRun(), DownloadSequence::ExpectedFiles(), TempPath);
-    DownloadDir = folder.Path();
+    // Opened and cleaned once the release manifest says which files belong; what it holds stays
+    // for the next run unless the installation succeeds (or, without a cache, the run's own folder
+    // goes however it ends).
+    std::optional<cache::DownloadCache> folder;
     // The folder holds the files until the finishing steps end; nothing may reach them after.
     struct Released {
         TfInstall& form;
         ~Released() { form.Downloads = nullptr; }
     } released{*this};
-    Downloads = &folder;
     StartDownloadClient();
     {
         // The task bar's progress ends with the download: an error, or nothing once all is in.
         const DownloadPaceDisplay::Scope paceScope(PaceDisplay.get(), Cancelled);
-        Download.FetchAll(folder);
+        Download.FetchRelease();
+        folder.emplace(DataFolder, install::RightsForThisRun(), Download.ExpectedFiles(), TempPath);
+        DownloadDir = folder->Path();
+        Downloads = &*folder;
+        Download.FetchAll(*folder);
     }
     if (Cancelled == 0) FinishInstall();
-    if (InstallDone == 1) folder.Installed();
+    if (InstallDone == 1) folder->Installed();
 }
 
 void TfInstall::StartDownloadClient() {
@@ -87,6 +92,19 @@ void TfInstall::ShowProgress(const std::string& file, long long bytes, long long
     ProgBarDL.SetPosition(view.bar.position);
     LblBytes.SetText(view.bytesLabel);
     LblFN.SetText(view.fileLabel);
+}
+
+// The whole download's size, and the version the last page names.
+void TfInstall::ShowRelease(const release::TRelease& release) {
+    if (PaceDisplay) {
+        std::vector<std::pair<std::string, std::int64_t>> files;
+        for (const release::TReleaseFile* file : release::FilesInOrder(release, install::kDownloadOrder))
+            files.emplace_back(file->Name, static_cast<std::int64_t>(file->Size));
+        PaceDisplay->Expect(std::move(files));
+    }
+    std::string text = Translated(kTextInstalledVersion);
+    if (const std::size_t at = text.find("%1"); at != std::string::npos) text.replace(at, 2, release.Version);
+    LblVersion.SetText(text);
 }
 
 // The form is already closed when the request fails, so the program ends after its error box.

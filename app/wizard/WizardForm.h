@@ -74,6 +74,7 @@ public:
     ui::ProgressBar ProgBarDL;
     // Page 5.
     ui::Label Label11, Label14, Label13, Label15, Label16;
+    ui::Label LblVersion;  // the release installed, as its manifest names it
     ui::CheckBox chkStartNow, ChkAutoStart;
     // Bottom band.
     ui::Button btnBack, BtnNext;
@@ -174,6 +175,8 @@ private:
     void BindDownload();
     void ShowProgress(const std::string& file, long long bytes, long long size);
     void ShowServerNotFound();
+    // The release accepted: the whole download's size on the pace line, its version on page 5.
+    void ShowRelease(const release::TRelease& release);
     std::optional<ProxyCredentials> AskWithDialog(const std::string& proxy);
     bool AskWithInUseBox(const inuse::TFilesInUse& found);
 

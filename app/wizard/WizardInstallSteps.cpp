@@ -12,9 +12,11 @@
 #include "i18n/MessageText.h"
 
 install::InstallState TfInstall::State() {
-    return {InstallDir,   Downloads,   DesktopPath, ProgramsPath,
-            Cancelled,    InstallDone, Transaction, [this](const std::string& status) { LblStatus.SetText(status); },
-            AskFilesInUse};
+    return {InstallDir,    Downloads,
+            DesktopPath,   ProgramsPath,
+            Cancelled,     InstallDone,
+            Transaction,   [this](const std::string& status) { LblStatus.SetText(status); },
+            AskFilesInUse, Download.Release ? &*Download.Release : nullptr};
 }
 
 bool TfInstall::AskWithInUseBox(const inuse::TFilesInUse& found) {

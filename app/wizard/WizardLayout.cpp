@@ -186,6 +186,9 @@ void TfInstall::BuildPage4() {
 }
 
 void TfInstall::BuildPage5() {
+    // Empty until the release manifest is accepted on page 4.
+    LblVersion.Create(Pnlstep5, {24, 104, 369, 13}, "", ui::LabelStyle());
+    LblVersion.SetFont(bodyFont_);
     Label11.Create(Pnlstep5, {24, 128, 184, 13}, "Installation termin\xE9 avec succ\xE8s", AutoSized());
     Label11.SetFont(bodyBoldFont_);
     chkStartNow.Create(Pnlstep5, {48, 160, 249, 17}, "D\xE9marrer Quorvane imm\351diatement", {.checked = true});

@@ -1,13 +1,13 @@
 #include "bench/download/WizardPage.h"
 
 #include "app/download/DownloadServer.h"
-#include "bench/support/RuntimePin.h"
+#include "bench/support/ServedRelease.h"
 #include "tests/support/TestApplication.h"
 
 namespace {
 
 std::string g_server;
-verify::TPinnedFile g_pinned{};
+release::TRelease g_release;
 
 const std::string& ShownOnPageFour(TfInstall& form) {
     form.Show();
@@ -19,9 +19,6 @@ const std::string& ShownOnPageFour(TfInstall& form) {
 }  // namespace
 
 const char* DownloadServer() { return g_server.c_str(); }
-const verify::TPinnedFile* PinnedFile(std::string_view name) {
-    return g_pinned.Name && name == g_pinned.Name ? &g_pinned : nullptr;
-}
 
 namespace benchdownload {
 
@@ -34,12 +31,15 @@ Session::~Session() { Translator = nullptr; }
 
 void UseServer(const std::string& address) { g_server = address; }
 
-void PinServedFile(const std::string& path) { g_pinned = benchpin::PinFromFile("quorvane.exe", path); }
+void UseServedRelease(const std::string& folder) { g_release = benchrelease::ServedRelease(folder); }
+
+const release::TReleaseFile& ServedFile() { return benchrelease::FileOf(g_release, "quorvane.exe"); }
 
 PageFour::PageFour()
     : form(GetThreadLocale()), folder_({}, install::FolderRights::Inherited, {}, ShownOnPageFour(form)) {
     form.DownloadDir = folder_.Path();
     form.Downloads = &folder_;
+    form.Download.Release = g_release;
 }
 
 }  // namespace benchdownload

@@ -1,8 +1,8 @@
 #pragma once
 // What both download benchmarks set up: the application with a translation table, the server and
-// the pinned file that the wizard's download step asks for (a benchmark serves a file it made
-// when it runs, so it pins that file at start), and the wizard shown on page 4 downloading into
-// a folder of its own, as a run of the wizard does.
+// the release whose quorvane.exe the wizard's download step asks for (a benchmark serves a file it
+// made when it runs, published with a signed manifest by its script), and the wizard shown on
+// page 4 downloading into a folder of its own, as a run of the wizard does.
 #include <string>
 
 #include "app/cache/DownloadCache.h"
@@ -25,8 +25,11 @@ private:
 
 // DownloadServer() gives `address` ("host:port") from now on.
 void UseServer(const std::string& address);
-// Pins the file at `path` as quorvane.exe: its size and SHA-256, read now, before anything is timed.
-void PinServedFile(const std::string& path);
+// The release published in `folder` (bench/support/publish-served.sh), checked as the installer
+// checks it, from now on the one PageFour's download fetches from.
+void UseServedRelease(const std::string& folder);
+// Its quorvane.exe.
+const release::TReleaseFile& ServedFile();
 
 // The form shown on page 4 with a download folder of its own, removed with it: no download cache,
 // so that every fetch downloads the whole file.

@@ -2,15 +2,17 @@
 // engine, (b) the engine with the download's size and SHA-256 check, and (c) the wizard's own
 // download step with the form shown on page 4 (the same check, progress bar and labels following
 // the chunks). Best of ROUNDS (default 5), interleaved, so that a burst of load on a shared machine
-// hits all three alike. FILE, the served file itself, is pinned before the rounds. One line per
-// way, then the ratios to (a):
+// hits all three alike. What to expect of the file comes from RELEASE, the folder where
+// bench/support/publish-served.sh published it with a signed manifest. One line per way, then the
+// ratios to (a):
 //   <engine|engine-verified|wizard> <bytes> <seconds> <cpu seconds>
-// and the same figures for pinning FILE (reading it and CNG's SHA-256 over it), named sha256.
+// and the same figures for CNG's SHA-256 over the file (reading it included), named sha256.
 // CPU is this process's user + kernel time; Wine's own server process is not in it.
-//   download_bench SERVER FILE [ROUNDS]   (host:port serving /download/lite/quorvane.exe, and that file)
+//   download_bench SERVER RELEASE [ROUNDS]   (host:port serving /download/lite/quorvane.exe)
 #include "bench/download/WizardPage.h"
 #include "bench/support/Clock.h"
 #include "bench/support/CheckedGet.h"
+#include "bench/support/ServedRelease.h"
 #include "net/http/HttpClient.h"
 #include "tests/support/TemporaryFiles.h"
 
@@ -54,7 +56,7 @@ Figures CheckedEngine(const std::string& target) {
     client.InputFileMode = true;
     client.Body = target;
     Figures figures = Timed([&] {
-        benchpin::CheckedGet(client, DownloadSequence::DownloadUrl("quorvane.exe"), *PinnedFile("quorvane.exe"));
+        benchpin::CheckedGet(client, DownloadSequence::DownloadUrl("quorvane.exe"), benchdownload::ServedFile());
     });
     figures.bytes = client.BytesReceived;
     return figures;
@@ -67,7 +69,7 @@ Figures WithTheWizard() {
     benchdownload::PageFour page;
     TfInstall& form = page.form;
     form.StartDownloadClient();
-    Figures figures = Timed([&] { form.Download.FetchFile("quorvane.exe", *form.Downloads); });
+    Figures figures = Timed([&] { form.Download.FetchFile(benchdownload::ServedFile(), *form.Downloads); });
     figures.bytes = form.Download.HttpClient->BytesReceived;
     g_fileLabel = form.LblFN.Text();
     g_bytesLabel = form.LblBytes.Text();
@@ -89,7 +91,7 @@ struct Way {
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: download_bench host:port served-file [rounds]\n");
+        std::fprintf(stderr, "usage: download_bench host:port release-folder [rounds]\n");
         return 2;
     }
     const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5;
@@ -98,8 +100,9 @@ int main(int argc, char** argv) {
     try {
         // CNG's SHA-256 over the served file (read from the system's cache) bounds what (b) can
         // cost on top of (a): reported beside the rows.
-        Figures pin = Timed([&] { benchdownload::PinServedFile(argv[2]); });
-        pin.bytes = static_cast<long long>(PinnedFile("quorvane.exe")->Size);
+        benchdownload::UseServedRelease(argv[2]);
+        Figures pin = Timed([&] { benchrelease::FileHash("quorvane.exe", std::string(argv[2]) + "\\quorvane.exe"); });
+        pin.bytes = static_cast<long long>(benchdownload::ServedFile().Size);
         const testsupport::TemporaryFile targetFile("download_bench.bin");
         const std::string& target = targetFile.Path();
         BareEngine(target);  // warm-up: the server's and the system's caches

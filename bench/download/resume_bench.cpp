@@ -4,8 +4,9 @@
 // time against the whole download plus the back-off (medians of five interleaved rounds, so that
 // a burst of load on a shared machine does not decide the figure), and the processor time a
 // back-off takes, all from one run.
-//   resume_bench WHOLE_SERVER CUTTING_SERVER SERVED_FILE
-//   (host:port each, serving /download/lite/quorvane.exe; the file they serve, pinned at start)
+//   resume_bench WHOLE_SERVER CUTTING_SERVER RELEASE
+//   (host:port each, serving /download/lite/quorvane.exe; the folder where
+//   bench/support/publish-served.sh published that file with a signed manifest)
 #include "app/download/DownloadRetry.h"
 #include "bench/download/WizardPage.h"
 #include "bench/support/Clock.h"
@@ -41,7 +42,7 @@ Fetch FetchThroughTheWizard(TfInstall& form, const std::string& server) {
         show(sender);
     };
     const double start = Now();
-    form.Download.FetchFile("quorvane.exe", *form.Downloads);
+    form.Download.FetchFile(benchdownload::ServedFile(), *form.Downloads);
     fetch.seconds = Now() - start;
     fetch.size = form.Download.HttpClient->BodyOffset + form.Download.HttpClient->BytesReceived;
     return fetch;
@@ -56,13 +57,13 @@ double Median(std::vector<double> values) {
 
 int main(int argc, char** argv) {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: resume_bench whole-host:port cutting-host:port served-file\n");
+        std::fprintf(stderr, "usage: resume_bench whole-host:port cutting-host:port release-folder\n");
         return 2;
     }
     const benchdownload::Session session;
     int status = 0;
     try {
-        benchdownload::PinServedFile(argv[3]);
+        benchdownload::UseServedRelease(argv[3]);
         benchdownload::PageFour page;
         TfInstall& form = page.form;
         FetchThroughTheWizard(form, argv[1]);  // warm-up: the server's and the system's caches

@@ -17,7 +17,7 @@ port=${1:-47817} build=${2:-} root=${3:-}
 if [ -z "$build" ]; then
   build=build/win64 root=build/win64/bench/download/work/root
   cmake --preset win64 >/dev/null
-  cmake --build "$build" --target download_bench -j2 >/dev/null
+  cmake --build "$build" --target download_bench sample_product_download -j2 >/dev/null
   mkdir -p "$root"
   [ "$(stat -c %s "$root/quorvane.exe" 2>/dev/null || echo 0)" = 268435456 ] ||
     head -c 268435456 /dev/urandom >"$root/quorvane.exe"
@@ -30,7 +30,9 @@ start_display
 trap 'stop_servers; [ -n "${QUORVANE_XVFB_PID:-}" ] && kill "$QUORVANE_XVFB_PID" 2>/dev/null; true' EXIT
 start_nginx "$port" "$root" "$work/loopback"
 start_nginx "$((port + 1))" "$root" "$work/paced" "limit_rate 125000000; sendfile_max_chunk 2m;"
-served="Z:$(realpath "$root/quorvane.exe" | tr / '\\')"
+# What the checked ways expect comes from the served file's signed manifest, as in the installer.
+bench/support/publish-served.sh "$build" "$root/quorvane.exe" "$work/release"
+served="Z:$(realpath "$work/release" | tr / '\\')"
 for line in paced loopback; do
   at=$port
   if [ "$line" = paced ]; then

@@ -11,7 +11,8 @@ source tests/support/servers.sh
 trap stop_servers EXIT
 start_python "$port" "$root" "$work/whole.log"
 start_python "$((port + 1))" "$root" "$work/cut.log" --cut 0.9 quorvane.exe
-served="Z:$(realpath -m "$root/quorvane.exe" | tr / '\\')"
+bench/support/publish-served.sh "$build" "$root/quorvane.exe" "$work/release"
+served="Z:$(realpath -m "$work/release" | tr / '\\')"
 scripts/wine-run "$build/wineprefix" "$build/bench/download/resume_bench.exe" "127.0.0.1:$port" "127.0.0.1:$((port + 1))" \
   "$served" |
   tr -d '\r'

@@ -1,15 +1,16 @@
 // Download throughput and CPU cost under Wine of three Windows downloaders fetching the same file
 // from the same loopback server: a bare blocking recv loop, the system's WinINet and, when the
 // tree has it, the installer's own HTTP engine (Get with InputFileMode). Each writes the body to
-// a file, as the installer does. Given the served file itself (PINFILE), also the engine with the
-// download sequence's check: size and SHA-256 computed while the body arrives and compared with
-// the file's, pinned before the rounds. Best of `rounds`, interleaved, so that a burst of load on
-// a shared machine hits all alike. One line per downloader:
+// a file, as the installer does. Given the served file's release (RELEASE, the folder where
+// bench/support/publish-served.sh published it), also the engine with the download sequence's
+// check: size and SHA-256 computed while the body arrives and compared with the signed manifest's.
+// Best of `rounds`, interleaved, so that a burst of load on a shared machine hits all alike. One
+// line per downloader:
 //   <name> <bytes> <seconds> <cpu seconds>
-// and, with PINFILE, one for pinning it (reading it and CNG's SHA-256 over it):
-//   sha256-pin <bytes> <seconds>
+// and, with RELEASE, one for CNG's SHA-256 over the file (reading it included):
+//   sha256-file <bytes> <seconds>
 // CPU is this process's user + kernel time; Wine's own server process is not in it.
-//   download_report HOST PORT PATH OUTFILE [ROUNDS [PINFILE [TLS_PORT]]]
+//   download_report HOST PORT PATH OUTFILE [ROUNDS [RELEASE [TLS_PORT]]]
 // With TLS_PORT (an HTTPS server for localhost serving the same PATH, whose authority the
 // prefix trusts), the engine and WinINet also fetch over TLS (rows engine-https, wininet-https),
 // and, before the rounds, the engine's working set is measured over TLS after PATH's
@@ -32,7 +33,7 @@
 
 #ifdef QUORVANE_HAVE_ENGINE
 #include "bench/support/CheckedGet.h"
-#include "bench/support/RuntimePin.h"
+#include "bench/support/ServedRelease.h"
 #include "net/http/HttpClient.h"
 #endif
 
@@ -148,11 +149,11 @@ long long Engine(const Target& t) {
     return client.BytesReceived;
 }
 
-long long VerifiedEngine(const Target& t, const verify::TPinnedFile& pinned) {
+long long VerifiedEngine(const Target& t, const release::TReleaseFile& expected) {
     net::THttpClient client;
     client.InputFileMode = true;
     client.Body = t.out;
-    benchpin::CheckedGet(client, t.Url(), pinned);
+    benchpin::CheckedGet(client, t.Url(), expected);
     return client.BytesReceived;
 }
 #endif
@@ -214,8 +215,11 @@ int main(int argc, char** argv) {
                              {"wininet", [&] { return WinInet(t); }, {}}};
 #ifdef QUORVANE_HAVE_ENGINE
     rows.push_back({"engine", [&] { return Engine(t); }, {}});
-    verify::TPinnedFile pinned{};
-    if (argc > 6) rows.push_back({"engine-verified", [&] { return VerifiedEngine(t, pinned); }, {}});
+    release::TRelease served;
+    if (argc > 6) {
+        rows.push_back(
+            {"engine-verified", [&] { return VerifiedEngine(t, benchrelease::FileOf(served, "quorvane.exe")); }, {}});
+    }
     if (https.port) {
         rows.push_back({"engine-https", [&] { return Engine(https); }, {}});
         rows.push_back({"wininet-https", [&] { return WinInet(https); }, {}});
@@ -224,10 +228,12 @@ int main(int argc, char** argv) {
     try {
 #ifdef QUORVANE_HAVE_ENGINE
         if (argc > 6) {
+            served = benchrelease::ServedRelease(argv[6]);
             // The hash's own rate bounds what checking can cost: reported beside the rows.
             const double start = Now();
-            pinned = benchpin::PinFromFile("quorvane.exe", argv[6]);
-            std::printf("sha256-pin %llu %.3f\n", static_cast<unsigned long long>(pinned.Size), Now() - start);
+            const release::TReleaseFile hashed =
+                benchrelease::FileHash("quorvane.exe", std::string(argv[6]) + "\\quorvane.exe");
+            std::printf("sha256-file %llu %.3f\n", static_cast<unsigned long long>(hashed.Size), Now() - start);
         }
         if (https.port) TlsMemoryAndWaiting(https);
 #endif

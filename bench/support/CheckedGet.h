@@ -1,6 +1,6 @@
 #pragma once
 // The engine's Get with the download sequence's check: the body's size and SHA-256 computed while
-// it arrives and compared with the pinned ones, as the wizard checks each file. Both download
+// it arrives and compared with the release manifest's, as the wizard checks each file. Both download
 // benchmarks time it against the bare Get.
 #include <string>
 
@@ -9,8 +9,8 @@
 
 namespace benchpin {
 
-inline void CheckedGet(net::THttpClient& client, const std::string& url, const verify::TPinnedFile& pinned) {
-    verify::TDownloadCheck check(client, pinned);
+inline void CheckedGet(net::THttpClient& client, const std::string& url, const release::TReleaseFile& expected) {
+    verify::TDownloadCheck check(client, expected);
     {
         verify::TDownloadCheck::Attached attached(client, check);
         client.Get(url);

@@ -1,9 +1,10 @@
 // Looks at what an installation left in the Wine prefix, from inside it:
 //   e2e_probe clean DIR                  removes the product's files, links, values and settings
-//   e2e_probe check fr|en DIR SOURCE yes|no
+//   e2e_probe check fr|en DIR SOURCE yes|no [VERSION SEQUENCE]
 //                                        the four files in DIR equal to SOURCE's, the four links,
-//                                        the registry values, the settings file, the Run value
-//                                        present (yes) or absent (no)
+//                                        the registry values (DisplayVersion and ReleaseSequence
+//                                        those of the release: by default the sample's), the
+//                                        settings file, the Run value present (yes) or absent (no)
 //   e2e_probe nothing DIR                nothing of the product installed, linked or registered
 //   e2e_probe proxy SERVER BYPASS        the user's proxy settings, in both of Windows' forms
 //   e2e_probe proxy-off                  back to a direct connection
@@ -162,7 +163,19 @@ std::vector<fs::directory_entry> CachedFiles() {
     return found;
 }
 
-int Check(const std::wstring& lang, const std::wstring& typed, const std::wstring& source, bool autoStart) {
+// The release sequence the installation recorded, "<missing>" when none.
+std::wstring RecordedSequence() {
+    unsigned long long recorded = 0;
+    DWORD size = sizeof recorded;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Quorvane", L"ReleaseSequence", RRF_RT_REG_QWORD, nullptr,
+                     &recorded, &size) != ERROR_SUCCESS)
+        return L"<missing>";
+    return std::to_wstring(recorded);
+}
+
+// `version` and `sequence`: the release's, as its manifest gave them.
+int Check(const std::wstring& lang, const std::wstring& typed, const std::wstring& source, bool autoStart,
+          const std::wstring& version, const std::wstring& sequence) {
     const Edition e = EditionOf(lang);
     const std::wstring dir = WithBackslash(typed);
     for (const wchar_t* name : kFiles) {
@@ -178,16 +191,24 @@ int Check(const std::wstring& lang, const std::wstring& typed, const std::wstrin
     const std::wstring uninstall = kUninstallKey + e.version;
     size_t bytes = 0;
     for (const wchar_t* name : kFiles) bytes += FileBytes(dir + name).size();
-    const std::pair<const wchar_t*, std::wstring> strings[] = {
-        {L"DisplayName", L"Quorvane " + e.version},        {L"UninstallString", L"\"" + dir + L"Uninstall.exe\""},
-        {L"DisplayVersion", L"" QUORVANE_DISPLAY_VERSION}, {L"Publisher", L"" QUORVANE_PUBLISHER},
-        {L"DisplayIcon", dir + L"quorvane.exe"},           {L"InstallLocation", dir}};
+    const std::pair<const wchar_t*, std::wstring> strings[] = {{L"DisplayName", L"Quorvane " + e.version},
+                                                               {L"UninstallString", L"\"" + dir + L"Uninstall.exe\""},
+                                                               {L"DisplayVersion", version},
+                                                               {L"Publisher", L"" QUORVANE_PUBLISHER},
+                                                               {L"DisplayIcon", dir + L"quorvane.exe"},
+                                                               {L"InstallLocation", dir}};
     for (const auto& [name, expected] : strings)
         ExpectEqual(RegString(HKEY_LOCAL_MACHINE, uninstall, name), expected, name);
     const std::pair<const wchar_t*, DWORD> numbers[] = {
         {L"EstimatedSize", DWORD((bytes + 1023) / 1024)}, {L"NoModify", 1}, {L"NoRepair", 1}};
     for (const auto& [name, expected] : numbers)
         Expect(RegNumber(HKEY_LOCAL_MACHINE, uninstall, name) == expected, std::wstring(name) + L" differs");
+    ExpectEqual(RecordedSequence(), sequence, L"ReleaseSequence");
+    const std::string record = FileBytes(dir + L"install-record.txt");
+    Expect(record.find("\nversion " + encoding::NarrowPath(version) + "\n") != std::string::npos,
+           L"the install record does not give version " + version);
+    Expect(record.find("registry-value\tHKLM\tSoftware\\Quorvane\tReleaseSequence\n") != std::string::npos,
+           L"the install record does not list ReleaseSequence");
     wchar_t language[32] = {};
     GetPrivateProfileStringW(L"Settings", L"langue", L"", language, 32, L"Quorvane_b.ini");
     ExpectEqual(language, e.language, L"settings file langue");
@@ -209,6 +230,7 @@ int Nothing(const std::wstring& typed) {
                     L"uninstall entry");
     }
     ExpectEqual(RegString(HKEY_LOCAL_MACHINE, kLocationKey, L"emplacement"), L"<missing>", L"emplacement");
+    ExpectEqual(RecordedSequence(), L"<missing>", L"ReleaseSequence");
     ExpectEqual(RegString(HKEY_CURRENT_USER, kRunKey, L"QuorvaneRaRozo"), L"<missing>", L"Run value");
     ExpectAbsent(SettingsFile());
     ExpectNoDownloadFolder();
@@ -338,7 +360,9 @@ int wmain(int argc, wchar_t** argv) {
     int status = 2;
     if (command == L"clean" && argc > 2) status = Clean(argv[2]);
     else if (command == L"check" && argc > 5)
-        status = Check(argv[2], argv[3], argv[4], std::wstring(argv[5]) == L"yes");
+        // The sample product is published as the build's version, sequence 1.
+        status = Check(argv[2], argv[3], argv[4], std::wstring(argv[5]) == L"yes",
+                       argc > 6 ? argv[6] : L"" QUORVANE_DISPLAY_VERSION, argc > 7 ? argv[7] : L"1");
     else if (command == L"nothing" && argc > 2) status = Nothing(argv[2]);
     else if (command == L"snapshot" && argc > 2) status = Snapshot(argv[2]);
     else if (command == L"proxy" && argc > 3)
@@ -356,8 +380,8 @@ int wmain(int argc, wchar_t** argv) {
         status = 0;
     } else
         std::fprintf(stderr,
-                     "usage: e2e_probe clean DIR | check fr|en DIR SOURCE yes|no | nothing DIR | snapshot DIR | "
-                     "uninstalled DIR | system | proxy SERVER BYPASS | proxy-off | cache\n");
+                     "usage: e2e_probe clean DIR | check fr|en DIR SOURCE yes|no [VERSION SEQUENCE] | nothing DIR | "
+                     "snapshot DIR | uninstalled DIR | system | proxy SERVER BYPASS | proxy-off | cache\n");
     CoUninitialize();
     return status;
 }

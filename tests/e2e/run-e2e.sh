@@ -4,7 +4,8 @@
 #   run-e2e.sh SCENARIO
 # CMake passes the programs and places in the environment: E2E_PREFIX, E2E_INSTALLER,
 # E2E_INSTALLER_NOHOST, E2E_INSTALLER_PROXY (and E2E_INSTALLER_PROXY_HTTPS, its https:// twin), E2E_DRIVER, E2E_PROBE, E2E_SAMPLE (the served files), E2E_PORT,
-# E2E_WORK, and for HTTPS E2E_INSTALLER_HTTPS (built for https://localhost:E2E_HTTPS_PORT) and E2E_TLS_TRUST.
+# E2E_WORK, and for HTTPS E2E_INSTALLER_HTTPS (built for https://localhost:E2E_HTTPS_PORT) and E2E_TLS_TRUST;
+# E2E_RELEASE_KEY and E2E_RELEASE_NEXT_KEY, the two private keys of the build's embedded pair.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../scripts/lib/xdisplay.sh"
@@ -93,12 +94,15 @@ silent() {
 
 # logged LOG TEXT...: each TEXT is in the log, in this order.
 logged() {
-  local log=$1 rest
+  local log=$1 rest before
   shift
   rest=$(tr -d '\r' <"$log")
   for text in "$@"; do
-    [[ "$rest" == *"$text"* ]] || fail "log lacks \"$text\" (in order); it says: $(cat "$log")"
-    rest=${rest#*"$text"}
+    # What comes before its first occurrence: "${rest#*"$text"}" would try every prefix against
+    # the pattern, seconds for a log of a few kilobytes.
+    before=${rest%%"$text"*}
+    [ "$before" != "$rest" ] || fail "log lacks \"$text\" (in order); it says: $(cat "$log")"
+    rest=${rest:$((${#before} + ${#text}))}
   done
 }
 
@@ -296,7 +300,7 @@ transaction)
   fails_at_settings fr "registry value HKLM\\Software\\Quorvane\\Quorvane\\RaRozo emplacement changed"
   # Killed before the install record, after the settings entry and the Run value changed.
   probe snapshot "$dir" >"$work/before.txt"
-  QUORVANE_E2E_CRASH_AFTER_STEP=25 E2E_INSTALLER=$E2E_INSTALLER_CRASH \
+  QUORVANE_E2E_CRASH_AFTER_STEP=26 E2E_INSTALLER=$E2E_INSTALLER_CRASH \
     silent 99 /S /LANG=fr "/DIR=$dir" "/LOG=$logs\\crash.log"
   logged "$work/crash.log" "Setting langue = francais" "Run QuorvaneRaRozo = "
   grep -q "Transaction committed" "$work/crash.log" && fail "the crash came after the commit"
@@ -327,8 +331,8 @@ truncated)
   probe clean "$default_en"
   ;;
 damaged-file)
-  # quorvane.ini arrives whole, at its pinned size, with one byte changed: each of the three
-  # attempts is refused, the box says why, the next file is never asked for, exit code 3.
+  # quorvane.ini arrives whole, at the size its manifest gives, with one byte changed: each of the
+  # three attempts is refused, the box says why, the next file is never asked for, exit code 3.
   probe clean "$default_en"
   mkdir -p "$work/root"
   cp "$E2E_SAMPLE"/* "$work/root/"
@@ -574,7 +578,8 @@ RUNS
   probe check en "$default_en" "$source_dir" yes || fail "installation differs"
   stop_squid  # writes out its log
   tunnels=$(grep -c "TCP_TUNNEL/200 .*CONNECT quorvane-proxied.invalid:$E2E_HTTPS_PORT quorvane " "$work/squid/access.log" || true)
-  [ "$tunnels" = 4 ] || fail "$tunnels tunnels opened with the user's credentials, expected 4: $(cat "$work/squid/access.log")"
+  # One a request: the release manifest, its signature, the four files.
+  [ "$tunnels" = 6 ] || fail "$tunnels tunnels opened with the user's credentials, expected 6: $(cat "$work/squid/access.log")"
   for f in quorvane.exe quorvane.ini miseajour.exe uninstall.exe; do
     [ "$(requested "$f" "$work/access.log")" = 1 ] || fail "$f not served exactly once"
   done
@@ -651,6 +656,9 @@ cancel-and-resume)
     awk '{ total += $1 } END { print total }')
   [ "$sent" -le $((size * 112 / 100)) ] || fail "$sent bytes of quorvane.exe sent for $size"
   probe clean "$default_en"
+  ;;
+releases|mirrors)
+  source "$here/releases.sh"
   ;;
 *)
   fail "unknown scenario"

@@ -2,9 +2,9 @@
 // refuses to be written: every failure shows an error, leaves InstallDone at 0 and installs
 // nothing (no copy, no shortcut, no registry value), and an earlier installation in the chosen
 // directory stays as it was. The server's misbehaviours are the HTTP cases with a [download]
-// section, played here as the engine's tests play them; the other files are served as this
-// build pinned them. The few misbehaviours a sound server may show end in a complete
-// installation.
+// section, played here as the engine's tests play them; the other files, and the release
+// manifest before them, are served as this build published them. The few misbehaviours a sound
+// server may show end in a complete installation.
 #include "tests/app/wizard/DownloadFixture.h"
 #include "app/cache/CacheRules.h"
 #include "app/cache/DownloadCache.h"
@@ -12,7 +12,7 @@
 #include "app/download/DownloadRetry.h"
 #include "app/download/DownloadServer.h"
 #include "app/outcome/ExitCode.h"
-#include "app/verify/PinnedFiles.h"
+#include "app/verify/Sha256.h"
 #include "net/socket/SocketErrors.h"
 #include "tests/net/http/EngineRun.h"
 #include "tests/support/Loopback.h"
@@ -89,8 +89,11 @@ TEST_P(DownloadCase, EndsAsTheCaseSays) {
     // the places it redirects to.
     server.On(PathOf(file), {});
     server.Start(c.Scripts());
-    const verify::TPinnedFile& pinned = *PinnedFile(file);
-    const release::TReleaseFile expected{file, pinned.Size, pinned.Sha256};
+    // As the signed manifest the build published lists it.
+    const std::string published = Product(file);
+    verify::Sha256 hash;
+    hash.Update(published.data(), published.size());
+    const release::TReleaseFile expected{file, published.size(), hash.Finish()};
     if (auto kept = said("kept")) Keep(expected, KeptBytes(Product(file), *kept));
     const long long sentBefore = server.BytesSent();
     realBackOffs = said("real-back-offs") == "yes";
@@ -117,7 +120,8 @@ TEST_P(DownloadCase, EndsAsTheCaseSays) {
 
     // The files before it came first, whole; the ones after it are never asked for on a failure.
     const std::vector<std::string> requests = server.Requests(), paths = server.Paths();
-    for (std::size_t i = 0; i < index; ++i) EXPECT_EQ(paths.at(i), PathOf(kFiles[i]));
+    // The manifest and its signature come first.
+    for (std::size_t i = 0; i < index; ++i) EXPECT_EQ(paths.at(std::size(kManifestFiles) + i), PathOf(kFiles[i]));
     if (index > 0) {
         EXPECT_FALSE(f.DownloadDir.empty()) << "the files before it had a download folder";
     }
@@ -221,8 +225,8 @@ TEST_F(HostileDownloadTest, ARedirectToAMirrorKeepsTheCookieForItsOwnServer) {
     // The cookie is the first server's: the mirror, on another port, never sees it.
     EXPECT_EQ(mirror.Requests().at(0).find("Cookie:"), std::string::npos);
     const std::vector<std::string> requests = server.Requests();
-    ASSERT_EQ(requests.size(), 4u);
-    EXPECT_NE(requests[3].find("\r\nCookie: qv=1\r\n"), std::string::npos) << requests[3];
+    ASSERT_EQ(requests.size(), 6u);  // the manifest and its signature first
+    EXPECT_NE(requests[5].find("\r\nCookie: qv=1\r\n"), std::string::npos) << requests[5];
 }
 
 // The download's file cannot be created in the download folder: a folder of its name appears
@@ -329,7 +333,9 @@ TEST_F(HostileDownloadTest, AnUnusableTemporaryPathDownloadsNothing) {
         });
         ExpectNothingInstalled(f, "temporary path \"" + path + "\"");
         EXPECT_EQ(f.DownloadDir, "") << path;
-        EXPECT_EQ(server.Connections(), 0) << path;
+        // The release manifest, held in memory, comes first: it names the files the cache keeps.
+        for (const std::string& asked : server.Paths())
+            EXPECT_EQ(asked.rfind(PathOf("release.manifest"), 0), 0u) << path << ": " << asked;
     }
 }
 

@@ -47,8 +47,8 @@ std::wstring TreeItemText(HWND tree, HTREEITEM item);
 std::string SettingsFilePath();
 // Directory of the running test program, ending with a backslash.
 std::string ProgramDir();
-// The bytes of one of the product's files as this build pinned them (QUORVANE_PRODUCT_DIR): what
-// a test server must serve for the download to be installed.
+// The bytes of one of the files the build published for the sample product (its files,
+// release.manifest and release.manifest.sig): what a test server serves for an installation.
 std::string ProductFileBytes(const std::string& name);
 
 }  // namespace installtest

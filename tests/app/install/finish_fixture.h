@@ -6,6 +6,7 @@
 #include "app/install/InstallSupport.h"
 #include "app/install/Registry.h"
 #include "app/install/ShellLink.h"
+#include "app/release/ReleaseManifest.h"
 
 #include "InstallTestSupport.h"
 #include "ui/Application.h"
@@ -62,6 +63,9 @@ protected:
         statusLines.clear();
         downloads.reset();
         downloads.emplace(scratch.Path());
+        accepted = {};
+        accepted.Version = "3.1.4-test";
+        accepted.Sequence = 42;
         DownloadDir = downloads->Path();
         // The downloaded files; quorvane.exe is a real program so that it can be started.
         sources["quorvane.exe"] = ReadWholeFile(ProgramDir() + "install_launch_probe.exe");
@@ -70,8 +74,8 @@ protected:
         sources["uninstall.exe"] = std::string("MZ\0\x01\xFF uninstall", 15);
         for (const auto& [name, bytes] : sources) Download(name, bytes);
     }
-    // `bytes` downloaded as `name`, as the download leaves a file: held open, verified with the
-    // SHA-256 of what it holds.
+    // `bytes` downloaded as `name`, as the download leaves a file of the release: held open,
+    // verified with the SHA-256 of what it holds.
     void Download(const std::string& name, const std::string& bytes) {
         sources[name] = bytes;
         install::HeldDownload& file = downloads->Hold(name);
@@ -79,7 +83,10 @@ protected:
         ASSERT_TRUE(WriteFile(file.Handle(), bytes.data(), DWORD(bytes.size()), &written, nullptr));
         verify::Sha256 hash;
         hash.Update(bytes.data(), bytes.size());
-        file.Verified(hash.Finish());
+        const verify::Sha256Digest digest = hash.Finish();
+        file.Verified(digest);
+        std::erase_if(accepted.Files, [&](const release::TReleaseFile& listed) { return listed.Name == name; });
+        accepted.Files.push_back({name, bytes.size(), digest});
     }
     // Begin, into `name` in the scratch folder, made already.
     void BeginIn(const std::string& language, const std::string& name) {
@@ -126,7 +133,7 @@ protected:
                 DesktopPath, ProgramsPath,
                 Cancelled,   InstallDone,
                 transaction, [this](const std::string& s) { statusLines.push_back(s); },
-                {}};
+                {},          &accepted};
     }
 
     TemporaryFolder scratch{"qv-finish"};
@@ -134,6 +141,7 @@ protected:
     std::map<std::string, std::string> sources;
     std::vector<std::string> statusLines;
     std::optional<install::DownloadFolder> downloads;  // made by Begin
+    release::TRelease accepted;                        // what Download() gave, as a manifest lists it
     std::string InstallDir, DownloadDir, DesktopPath, ProgramsPath;
     std::uint8_t Cancelled = 0, InstallDone = 0;
     install::TransactionHolder transaction;

@@ -4,6 +4,7 @@
 #include "ui/ComOwner.h"
 #include "ProductInfo.h"
 #include "finish_fixture.h"
+#include "app/install/ReleaseSequence.h"
 #include "i18n/traducteur.h"
 
 #include <shobjidl.h>
@@ -114,10 +115,13 @@ TEST_F(FinishInstallTest, InstallsIntoTheDirectoryUnderTheLanguagesNames) {
     }
 }
 
-// What "Installed apps" and deployment tools read; the size follows the files actually installed.
+// What "Installed apps" and deployment tools read, the version and sequence of the release, and
+// the size of the files actually installed, a file of the release beyond the product's four with
+// them.
 TEST_F(FinishInstallTest, UninstallEntryIsComplete) {
     BeginIn("anglais", "Q");
     Download("quorvane.ini", std::string(5000, 'x'));
+    Download("readme.txt", std::string(3000, 'r'));
 
     install::FinishInstall(State());
 
@@ -126,12 +130,10 @@ TEST_F(FinishInstallTest, UninstallEntryIsComplete) {
     for (const auto& [name, content] : sources) bytes += content.size();
     const std::string key = kUninstallKeys[1];
     const std::string dir = scratch.Path() + "Q\\";
-    const std::pair<const char*, std::string> strings[] = {{"DisplayVersion", QUORVANE_DISPLAY_VERSION},
-                                                           {"Publisher", QUORVANE_PUBLISHER},
-                                                           {"DisplayIcon", dir + "quorvane.exe"},
-                                                           {"InstallLocation", dir},
-                                                           {"URLInfoAbout", kProductWebSite},
-                                                           {"HelpLink", kProductWebSite}};
+    EXPECT_EQ(ReadWholeFile(dir + "readme.txt"), sources["readme.txt"]);
+    const std::pair<const char*, std::string> strings[] = {
+        {"DisplayVersion", "3.1.4-test"}, {"Publisher", QUORVANE_PUBLISHER}, {"DisplayIcon", dir + "quorvane.exe"},
+        {"InstallLocation", dir},         {"URLInfoAbout", kProductWebSite}, {"HelpLink", kProductWebSite}};
     for (const auto& [name, expected] : strings)
         EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, key, name), expected) << name;
     const std::pair<const char*, DWORD> numbers[] = {
@@ -145,6 +147,13 @@ TEST_F(FinishInstallTest, UninstallEntryIsComplete) {
         EXPECT_EQ(type, DWORD(REG_DWORD)) << name;
         EXPECT_EQ(value, expected) << name;
     }
+    std::uint64_t sequence = 0;
+    DWORD size = sizeof sequence;
+    EXPECT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Quorvane", L"ReleaseSequence", RRF_RT_REG_QWORD, nullptr,
+                           &sequence, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(sequence, 42u);
+    EXPECT_EQ(install::RecordedReleaseSequence(), 42u);
     EXPECT_STREQ(QUORVANE_PUBLISHER, "Quorvane");
 }
 

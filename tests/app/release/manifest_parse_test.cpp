@@ -5,7 +5,10 @@
 
 #include <string>
 
+#include "app/release/ReleaseAcceptance.h"
 #include "app/release/ReleaseManifest.h"
+#include "app/release/RefusalText.h"
+#include "i18n/traducteur.h"
 
 namespace {
 
@@ -211,6 +214,88 @@ TEST(ReleaseManifestTest, Values) {
     EXPECT_EQ(seconds, 1835481599);
     EXPECT_TRUE(release::ParseUtcTime("9999-12-31T23:59:59Z", seconds));
     EXPECT_EQ(seconds, 253402300799);
+}
+
+// The machine's side of the decision on the good manifest (sequence 17, expiring at
+// 2027-03-01T00:00:00Z, 1803859200): the recorded floor, the clock, and the line each refusal names.
+TEST(ReleaseAcceptanceTest, SequenceAndExpiry) {
+    constexpr std::int64_t kExpires = 1803859200;
+    const struct {
+        const char* what;
+        std::uint64_t floor;
+        std::int64_t now;
+        release::Refusal why;
+        std::size_t line;
+    } rows[] = {
+        {"a newer release", 16, kExpires - 86400, release::Refusal::None, 0},
+        {"the same sequence: a repair", 17, kExpires - 1, release::Refusal::None, 0},
+        {"an older release", 18, kExpires - 86400, release::Refusal::Rollback, 4},
+        {"the build's floor at its highest", UINT64_C(9223372036854775807), 0, release::Refusal::Rollback, 4},
+        {"the second it expires", 1, kExpires, release::Refusal::Expired, 5},
+        {"a clock years ahead", 1, kExpires + 3 * 365 * 86400, release::Refusal::Expired, 5},
+        {"older and expired: the rollback is named", 18, kExpires + 1, release::Refusal::Rollback, 4},
+    };
+    for (const auto& row : rows) {
+        const release::TReleaseDecision decision = release::AcceptRelease(kGood, "Quorvane", row.floor, row.now);
+        EXPECT_EQ(decision.Why, row.why) << row.what << ": " << decision.Reason;
+        EXPECT_EQ(decision.Release.has_value(), row.why == release::Refusal::None) << row.what;
+        EXPECT_EQ(decision.Line, row.line) << row.what;
+        if (row.why != release::Refusal::None) {
+            EXPECT_EQ(decision.Version, "2.4.1") << row.what;
+            EXPECT_EQ(decision.Expires, kExpires) << row.what;
+        }
+    }
+    const release::TReleaseDecision malformed =
+        release::AcceptRelease("quorvane-release 1\nproduct Other\n", "Quorvane", 1, 0);
+    EXPECT_EQ(malformed.Why, release::Refusal::Format);
+    EXPECT_EQ(malformed.Line, 2u) << malformed.Reason;
+    EXPECT_EQ(release::UtcText(kExpires), "2027-03-01 00:00 UTC");
+    EXPECT_EQ(release::UtcText(1835481599), "2028-02-29 23:59 UTC");
+    EXPECT_EQ(release::UtcText(0), "1970-01-01 00:00 UTC");
+}
+
+// Each refusal's box in both languages says what it is about, with the version or the date it
+// names; the log line gives the reason and the line.
+TEST(ReleaseAcceptanceTest, RefusalTexts) {
+    tTranslate table;
+    Translator = &table;
+    const struct {
+        std::uint64_t floor;
+        std::int64_t now;
+        std::string manifest;
+        const char* english;
+        const char* french;
+        const char* log;
+    } rows[] = {
+        {18, 0, kGood, "offers Quorvane 2.4.1, older than the version already installed",
+         "propose Quorvane 2.4.1, plus ancien",
+         "sequence 17 is lower than 18, the lowest this machine accepts (line 4)"},
+        {1, 1803859200, kGood, "expired on 2027-03-01 00:00 UTC. Check this computer's date and time",
+         "a expir\xC3\xA9 le 2027-03-01 00:00 UTC. V\xC3\xA9rifiez la date", "(line 5)"},
+        {1, 0, kGood + "extra\n", "damaged or unreadable",
+         "endommag\xC3\xA9"
+         "e",
+         "an unknown key (line 12)"},
+    };
+    for (const auto& row : rows) {
+        const release::TReleaseDecision decision = release::AcceptRelease(row.manifest, "Quorvane", row.floor, row.now);
+        EXPECT_NE(release::RefusalLogLine(decision).find(row.log), std::string::npos)
+            << release::RefusalLogLine(decision);
+        table.Language = "anglais";
+        EXPECT_NE(release::RefusalText(decision).find(row.english), std::string::npos)
+            << release::RefusalText(decision);
+        table.Language = "francais";
+        EXPECT_NE(release::RefusalText(decision).find(row.french), std::string::npos) << release::RefusalText(decision);
+    }
+    release::TReleaseDecision unsigned_;
+    unsigned_.Why = release::Refusal::Signature;
+    unsigned_.Reason = "the signature is not made by a key of this installer";
+    table.Language = "anglais";
+    EXPECT_NE(release::RefusalText(unsigned_).find("whose signature this installer does not recognise"),
+              std::string::npos);
+    EXPECT_EQ(release::RefusalLogLine(unsigned_),
+              "Release manifest refused: the signature is not made by a key of this installer");
+    Translator = nullptr;
 }
 
 }  // namespace

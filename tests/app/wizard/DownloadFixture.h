@@ -12,10 +12,12 @@
 
 inline std::string g_downloadServer = "127.0.0.1:1";
 
-// The four files in the order the download asks for them.
+// The four files in the order the download asks for them, after the release manifest and its
+// signature, which every test serves as the build published them.
 inline const char* const kFiles[] = {"quorvane.exe", "quorvane.ini", "miseajour.exe", "uninstall.exe"};
+inline const char* const kManifestFiles[] = {"release.manifest", "release.manifest.sig"};
 inline std::string PathOf(const std::string& file) { return "/download/lite/" + file; }
-// The files as this build pinned them: anything else is refused.
+// The files as this build published them, which its signed manifest lists: anything else is refused.
 inline std::string Product(const std::string& file) { return installtest::ProductFileBytes(file); }
 
 class DownloadFixture : public WizardTest {
@@ -25,6 +27,7 @@ protected:
         g_downloadServer = "localhost:" + std::to_string(server.Port());  // as the cases name it
         ui::Application::Instance().ErrorHook = [this](const std::string& message) { errors.push_back(message); };
         installtest::RemoveInstallation(install::ReadProgramsPath(), install::ReadDesktopPath());
+        for (const char* file : kManifestFiles) server.Serve(PathOf(file), Product(file));
     }
     void TearDown() override {
         install::TestRegistryFaults() = {};

@@ -44,8 +44,9 @@ protected:
     }
     bool SecondFileArriving() const { return form->LblFN.Text().rfind(kFiles[1], 0) == 0; }
 
+    // The manifest and its signature, then the first `count` files.
     std::vector<std::string> FirstPaths(std::size_t count) const {
-        std::vector<std::string> paths;
+        std::vector<std::string> paths{PathOf(kManifestFiles[0]), PathOf(kManifestFiles[1])};
         for (std::size_t i = 0; i < count; ++i) paths.push_back(PathOf(kFiles[i]));
         return paths;
     }
@@ -108,6 +109,8 @@ TEST_F(DownloadTest, CloseBoxDuringTheDownloadLetsItFinishWithoutTheClosingWork)
     EXPECT_FALSE(testsupport::Exists(installtest::SettingsFilePath()));
     EXPECT_EQ(installtest::RunValue(), "<missing>");
     const std::vector<std::string> expected = {
+        "Status : Looking for Quorvane server", "Status : Downloading release.manifest",
+        "Status : Looking for Quorvane server", "Status : Downloading release.manifest.sig",
         "Status : Looking for Quorvane server", "Status : Downloading quorvane.exe",
         "Status : Looking for Quorvane server", "Status : Downloading quorvane.ini",
         "Status : Looking for Quorvane server", "Status : Downloading miseajour.exe",
@@ -221,6 +224,47 @@ TEST_F(DownloadTest, ProgressShowsTheWholeFileAndNeverGoesBack) {
         EXPECT_EQ(f.LblBytes.Text(), c.bytes);
         EXPECT_EQ(f.LblFN.Text(), c.file);
         EXPECT_EQ(SendMessageW(f.ProgBarDL.Handle(), PBM_GETRANGE, FALSE, 0), 4 * MiB);
+    }
+}
+
+// The release manifest and its signature are judged before any file: a manifest that cannot be
+// held in memory, a signature of another length, one changed byte, no manifest at all. Each ends
+// the run with its exit code and its box; no file of the product is asked for.
+TEST_F(DownloadTest, TheReleaseManifestIsJudgedBeforeAnyFile) {
+    ServeAll();
+    const std::string signature = Product("release.manifest.sig");
+    std::string changed = Product("release.manifest");
+    changed[changed.find("\nversion ") + 9] ^= 1;
+    const struct {
+        const char* what;
+        const char* file;  // the one answered so
+        std::string reply;
+        int exit;
+        const char* words;  // of the box
+    } rows[] = {
+        {"a manifest announced past 64 KiB", "release.manifest", httptest::Ok(std::string(65537, '#')), 3,
+         "damaged or unreadable"},
+        {"a manifest past 64 KiB without a length", "release.manifest",
+         "HTTP/1.0 200 OK\r\n\r\n" + std::string(1 << 20, '#'), 3, "damaged or unreadable"},
+        {"a signature of 65 bytes", "release.manifest.sig", httptest::Ok(signature + "!"), 3, "signature"},
+        {"a signature of 63 bytes", "release.manifest.sig", httptest::Ok(signature.substr(1)), 3, "signature"},
+        {"one byte of the manifest changed", "release.manifest", httptest::Ok(changed), 3, "signature"},
+        {"no manifest", "release.manifest", "HTTP/1.0 404 Not Found\r\n\r\nNot found", 2,
+         "release.manifest (HTTP status 404)"},
+    };
+    for (const auto& row : rows) {
+        for (const char* file : kManifestFiles) server.Serve(PathOf(file), Product(file));
+        server.On(PathOf(row.file), {httptest::Actions({{THttpAction::Send, row.reply, 0}})});
+        errors.clear();
+        const std::size_t asked = server.Paths().size();
+        TfInstall& f = Install();
+        ExpectNothingInstalled(f, row.what);
+        EXPECT_EQ(f.ExitCode(), row.exit) << row.what;
+        ASSERT_FALSE(errors.empty()) << row.what;
+        EXPECT_NE(errors[0].find(row.words), std::string::npos) << row.what << ": " << errors[0];
+        const std::vector<std::string> paths = server.Paths();
+        for (std::size_t i = asked; i < paths.size(); ++i)
+            EXPECT_EQ(paths[i].rfind(PathOf("release.manifest"), 0), 0u) << row.what << ": " << paths[i];
     }
 }
 

@@ -41,7 +41,7 @@
 //                                   answers any connection after it
 //                   @repeat <n> <escaped text>   the text (the rest of the line) n times
 //                   @product <file> [<n> | flip <i> | as <c>]   the bytes of one of the
-//                                   product's pinned files: all; the first n, or all but the
+//                                   product's published files: all; the first n, or all but the
 //                                   last -n; all with byte i changed; as many bytes c
 //                   @product-length <file> [<+-n>]   "Content-Length: N\r\n" for that file's
 //                                   size, plus n
