@@ -86,10 +86,12 @@ int wmain(int argc, wchar_t** argv) {
         transaction::Transaction transaction(journal, dir, "bench");
         for (const char* name : install::kProductFiles) {
             const install::HeldDownload* file = downloads.Find(name);
-            transaction.Stage(name, [file](const std::string& path) { file->CopyTo(path); });
+            transaction.Stage(name, [file](HANDLE out, const std::string& path) { file->CopyInto(out, path); });
         }
         transaction.MakeFolders(dir);
-        for (const char* name : install::kProductFiles) transaction.PlaceStaged(name, dir + name);
+        std::vector<transaction::Transaction::StagedFile> staged;
+        for (const char* name : install::kProductFiles) staged.push_back({name, dir + name});
+        transaction.PlaceStaged(staged);
         transaction.Commit();
         commit.push_back(1000 * (benchclock::Now() - start));
     }
