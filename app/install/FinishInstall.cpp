@@ -56,7 +56,8 @@ void PlaceProductFiles(const InstallState& state, const std::vector<const HeldDo
     std::vector<transaction::Transaction::StagedFile> staged;
     for (const HeldDownload* file : files) staged.push_back({file->Name(), transaction.InstallDir() + file->Name()});
     transaction.PlaceStaged(staged);
-    for (const HeldDownload* file : files) LogLine("Copied " + file->Path() + " to " + transaction.InstallDir() + file->Name());
+    for (const HeldDownload* file : files)
+        LogLine("Copied " + file->Path() + " to " + transaction.InstallDir() + file->Name());
 }
 
 // What the installed files take on disk, in KiB as the uninstall entry's EstimatedSize counts it.

@@ -204,7 +204,8 @@ void Transaction::PlaceStaged(const std::vector<StagedFile>& files) {
     FinishFlushes();
     for (const Move& move : moves) {
         const auto moved = [&move](const std::string& from, const std::string& to) {
-            if (!MoveFileExW(encoding::WidenPath(from).c_str(), encoding::WidenPath(to).c_str(), MOVEFILE_WRITE_THROUGH))
+            if (!MoveFileExW(encoding::WidenPath(from).c_str(), encoding::WidenPath(to).c_str(),
+                             MOVEFILE_WRITE_THROUGH))
                 throw InstallError("Cannot copy " + move.name + " to " + move.to + ": " +
                                    SystemErrorText(GetLastError()));
         };
