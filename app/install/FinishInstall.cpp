@@ -60,11 +60,11 @@ void Shortcut(const InstallState& state, const std::string& target, const std::s
 // reinstall as success.
 void PlaceProductFiles(const InstallState& state, const std::vector<const HeldDownload*>& files) {
     transaction::Transaction& transaction = Open(state);
-    for (const HeldDownload* file : files) {
-        const std::string target = transaction.InstallDir() + file->Name();
-        transaction.PlaceStaged(file->Name(), target);
-        LogLine("Copied " + file->Path() + " to " + target);
-    }
+    std::vector<transaction::Transaction::StagedFile> staged;
+    for (const HeldDownload* file : files) staged.push_back({file->Name(), transaction.InstallDir() + file->Name()});
+    transaction.PlaceStaged(staged);
+    for (const HeldDownload* file : files)
+        LogLine("Copied " + file->Path() + " to " + transaction.InstallDir() + file->Name());
 }
 
 // What the installed files take on disk, in KiB as the uninstall entry's EstimatedSize counts it.
@@ -140,7 +140,8 @@ void FinishInstall(const InstallState& state) {
     OpenTransaction(state);
     try {
         for (const HeldDownload* file : files)
-            state.Transaction->Stage(file->Name(), [file](const std::string& path) { file->CopyTo(path); });
+            state.Transaction->Stage(file->Name(),
+                                     [file](HANDLE out, const std::string& path) { file->CopyInto(out, path); });
         // Nothing has changed on the machine yet: what must hold before the first change is checked here.
         // A running Quorvane would otherwise keep its file, or run an older one than the rest.
         inuse::WaitUntilNotInUse(FilesToReplace(state.InstallDir, files), state.FilesInUse);

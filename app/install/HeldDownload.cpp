@@ -119,10 +119,7 @@ void HeldDownload::CopyTo(const std::string& to) const {
     // DELETE: a copy cut short, or not what was verified, is removed rather than left installed.
     const ui::OwnedHandle out(CreateFileW(encoding::WidenPath(to).c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
                                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    const auto cannotCopy = [&](DWORD error) {
-        return InstallError("Cannot copy " + name_ + " to " + to + ": " + SystemErrorText(error));
-    };
-    if (!out.Valid()) throw cannotCopy(GetLastError());
+    if (!out.Valid()) throw InstallError("Cannot copy " + name_ + " to " + to + ": " + SystemErrorText(GetLastError()));
     struct RemovedUnlessWhole {
         HANDLE file;
         bool whole = false;
@@ -131,13 +128,21 @@ void HeldDownload::CopyTo(const std::string& to) const {
             if (!whole) SetFileInformationByHandle(file, FileDispositionInfo, &remove, sizeof remove);
         }
     } removal{out.Get()};
+    CopyInto(out.Get(), to);
+    removal.whole = true;
+}
+
+void HeldDownload::CopyInto(HANDLE out, const std::string& to) const {
+    if (!verified_) Refuse("it was never checked");
+    const auto cannotCopy = [&](DWORD error) {
+        return InstallError("Cannot copy " + name_ + " to " + to + ": " + SystemErrorText(error));
+    };
     const verify::Sha256Digest written = ReadAll([&](const char* data, DWORD size) {
         DWORD done = 0;
-        if (!WriteFile(out.Get(), data, size, &done, nullptr)) throw cannotCopy(GetLastError());
+        if (!WriteFile(out, data, size, &done, nullptr)) throw cannotCopy(GetLastError());
         if (done != size) throw cannotCopy(ERROR_HANDLE_DISK_FULL);
     });
     if (written != *verified_) Refuse("what was copied differs from what was checked");
-    removal.whole = true;
 }
 
 }  // namespace install

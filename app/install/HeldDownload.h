@@ -53,6 +53,9 @@ public:
     // hashing what it writes. Raises InstallError when `to` cannot be written, and
     // DamagedDownloadError, `to` removed, when what was written is not what was verified.
     void CopyTo(const std::string& to) const;
+    // The same into `out`, a new file open for writing that `to` names (in an error); what it
+    // raises, `out` is left for its owner to remove.
+    void CopyInto(HANDLE out, const std::string& to) const;
 
 private:
     HeldDownload(std::string name, std::string path, HANDLE file);

@@ -37,11 +37,12 @@ JournalWriter::JournalWriter(const std::string& path) : path_(path) {
 
 JournalWriter::~JournalWriter() = default;
 
-void JournalWriter::Append(const JournalStep& step) {
-    const std::string record = EncodeJournalRecord(step);
+void JournalWriter::Append(const std::vector<JournalStep>& steps) {
+    std::string records;
+    for (const JournalStep& step : steps) records += EncodeJournalRecord(step);
     DWORD written = 0;
-    if (!WriteFile(file_.Get(), record.data(), DWORD(record.size()), &written, nullptr) || written != record.size() ||
-        !FlushFileBuffers(file_.Get()))
+    if (!WriteFile(file_.Get(), records.data(), DWORD(records.size()), &written, nullptr) ||
+        written != records.size() || !FlushFileBuffers(file_.Get()))
         throw install::InstallError("Cannot write the journal " + path_ + ": " +
                                     install::SystemErrorText(GetLastError()));
 }

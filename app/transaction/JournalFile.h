@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/transaction/JournalFormat.h"
 #include "ui/OwnedHandle.h"
@@ -23,8 +24,9 @@ public:
     JournalWriter& operator=(const JournalWriter&) = delete;
     ~JournalWriter();
 
-    // Writes the record and flushes it to the disk. Throws InstallError.
-    void Append(const JournalStep& step);
+    // Writes the records in one write and flushes them to the disk with one flush: a batch costs
+    // the disk what one record does. Throws InstallError.
+    void Append(const std::vector<JournalStep>& steps);
     // Deletes the journal; false when it stays.
     bool Remove() noexcept;
 

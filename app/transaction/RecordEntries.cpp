@@ -43,8 +43,11 @@ record::TInstallRecord RecordAfter(const std::vector<JournalStep>& steps,
     };
     if (earlier)
         for (const TRecordEntry& entry : earlier->Entries) add(entry);
+    // The record's own step (journaled with the files) is not where it goes: it is written last,
+    // and listed last.
     for (const JournalStep& step : steps)
-        if (const std::optional<TRecordEntry> entry = CreatedBy(step)) add(*entry);
+        if (step.Path != recordPath)
+            if (const std::optional<TRecordEntry> entry = CreatedBy(step)) add(*entry);
     add({EntryKind::File, recordPath, "", "", ""});
     return result;
 }

@@ -70,19 +70,17 @@ std::string StagingParent(const std::string& installDir) {
     return installDir.substr(0, first);
 }
 
-void FlushFile(const std::string& path) {
-    const ui::OwnedHandle file(CreateFileW(encoding::WidenPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid() || !FlushFileBuffers(file.Get()))
-        throw InstallError("Cannot write " + path + " to the disk: " + SystemErrorText(GetLastError()));
+HANDLE CreateNewFile(const std::string& path) {
+    return CreateFileW(encoding::WidenPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
 }
 
+// Written and flushed to the disk through the handle that made it.
 void WriteNewFile(const std::string& path, const std::string& bytes) {
-    const ui::OwnedHandle file(CreateFileW(encoding::WidenPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    const ui::OwnedHandle file(CreateNewFile(path));
     DWORD written = 0;
     if (!file.Valid() || !WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr) ||
-        written != bytes.size())
+        written != bytes.size() || !FlushFileBuffers(file.Get()))
         throw InstallError("Cannot write " + path + ": " + SystemErrorText(GetLastError()));
 }
 
@@ -133,21 +131,31 @@ Transaction::~Transaction() {
     if (open_) Rollback();
 }
 
-void Transaction::Record(JournalStep step) {
-    if (const auto& hook = BeforeEachRecord()) hook(int(steps_.size()) - 1);
-    journal_.Append(step);
-    steps_.push_back(std::move(step));
+void Transaction::Record(std::vector<JournalStep> steps) {
+    if (const auto& hook = BeforeEachRecord())
+        for (std::size_t i = 0; i < steps.size(); ++i) hook(int(steps_.size() + i) - 1);
+    journal_.Append(steps);
+    for (JournalStep& step : steps) steps_.push_back(std::move(step));
 }
 
-std::string Transaction::Backup() { return staging_ + "backup-" + std::to_string(steps_.size()); }
+std::string Transaction::Backup(std::size_t index) const { return staging_ + "backup-" + std::to_string(index); }
 
-void Transaction::Stage(const std::string& name, const std::function<void(const std::string& path)>& write) {
-    write(staging_ + name);
-    FlushFile(staging_ + name);
+void Transaction::Stage(const std::string& name, const std::function<void(HANDLE, const std::string&)>& write) {
+    const std::string path = staging_ + name;
+    ui::OwnedHandle file(CreateNewFile(path));
+    if (!file.Valid()) throw InstallError("Cannot write " + path + ": " + SystemErrorText(GetLastError()));
+    write(file.Get(), path);
+    flushes_.push_back(std::make_unique<BackgroundFlush>(file, path));
+}
+
+void Transaction::FinishFlushes() {
+    for (const std::unique_ptr<BackgroundFlush>& flush : flushes_) flush->Finish();
+    flushes_.clear();
 }
 
 bool Transaction::MakeFolders(const std::string& folder) {
     const std::string full = install::WithBackslash(FullPath(folder));
+    if (IsDirectory(full)) return true;
     for (std::size_t end = full.find('\\', FirstFolder(full)); end != std::string::npos;
          end = full.find('\\', end + 1)) {
         const std::string level = full.substr(0, end);
@@ -159,32 +167,56 @@ bool Transaction::MakeFolders(const std::string& folder) {
     return true;
 }
 
-void Transaction::PlaceStaged(const std::string& name, const std::string& target) {
-    const auto cannot = [&](const std::string& why) {
-        return InstallError("Cannot copy " + name + " to " + target + ": " + why);
+void Transaction::PlaceStaged(const std::vector<StagedFile>& files) {
+    struct Move {
+        std::string name, from, to, backup;  // from: none for the record, which Commit writes
     };
-    const std::wstring to = encoding::WidenPath(target);
-    const DWORD attributes = PathAttributes(target);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        throw cannot("a folder is in the way");
-    // A rename would go through where a copy over it is refused.
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        throw cannot(SystemErrorText(ERROR_ACCESS_DENIED));
-    if (attributes != INVALID_FILE_ATTRIBUTES) {
-        const std::string backup = Backup();
-        Record(Step(StepKind::FileReplaced, target, backup));
-        if (!MoveFileExW(to.c_str(), encoding::WidenPath(backup).c_str(), MOVEFILE_WRITE_THROUGH))
-            throw cannot(SystemErrorText(GetLastError()));
-    } else {
-        Record(Step(StepKind::FileCreated, target));
+    std::vector<Move> moves;
+    std::vector<JournalStep> batch;
+    const auto plan = [&](const std::string& name, std::string from, const std::string& target) {
+        const auto cannot = [&](const std::string& why) {
+            return InstallError("Cannot copy " + name + " to " + target + ": " + why);
+        };
+        const DWORD attributes = PathAttributes(target);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            throw cannot("a folder is in the way");
+        // A rename would go through where a copy over it is refused.
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+            throw cannot(SystemErrorText(ERROR_ACCESS_DENIED));
+        std::string backup;
+        if (attributes != INVALID_FILE_ATTRIBUTES) {
+            backup = Backup(steps_.size() + batch.size());
+            batch.push_back(Step(StepKind::FileReplaced, target, backup));
+        } else {
+            batch.push_back(Step(StepKind::FileCreated, target));
+        }
+        moves.push_back({name, std::move(from), target, std::move(backup)});
+    };
+    for (const StagedFile& file : files) plan(file.Name, staging_ + file.Name, file.Target);
+    const std::string recordPath = installDir_ + record::kInstallRecordName;
+    if (!recordAside_) {
+        earlierRecord_ = EarlierRecord(recordPath);
+        plan(record::kInstallRecordName, "", recordPath);
     }
-    if (!MoveFileExW(encoding::WidenPath(staging_ + name).c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH))
-        throw cannot(SystemErrorText(GetLastError()));
+    // The journal's flush runs while the staged files' end theirs; both are done before any move.
+    Record(std::move(batch));
+    recordAside_ = true;
+    FinishFlushes();
+    for (const Move& move : moves) {
+        const auto moved = [&move](const std::string& from, const std::string& to) {
+            if (!MoveFileExW(encoding::WidenPath(from).c_str(), encoding::WidenPath(to).c_str(),
+                             MOVEFILE_WRITE_THROUGH))
+                throw InstallError("Cannot copy " + move.name + " to " + move.to + ": " +
+                                   SystemErrorText(GetLastError()));
+        };
+        if (!move.backup.empty()) moved(move.to, move.backup);
+        if (!move.from.empty()) moved(move.from, move.to);
+    }
 }
 
 void Transaction::WriteShortcut(const std::string& path, const std::function<void()>& save) {
     if (Exists(path)) {
-        const std::string backup = Backup();
+        const std::string backup = Backup(steps_.size());
         Record(Step(StepKind::ShortcutReplaced, path, backup));
         if (!MoveFileExW(encoding::WidenPath(path).c_str(), encoding::WidenPath(backup).c_str(),
                          MOVEFILE_WRITE_THROUGH))
@@ -221,15 +253,16 @@ void Transaction::ValueSetting(const std::string& root, const std::string& path,
 }
 
 void Transaction::Commit() {
+    if (!recordAside_) PlaceStaged({});
     const std::string recordPath = installDir_ + record::kInstallRecordName;
     std::string text;
     try {
-        text = record::FormatInstallRecord(RecordAfter(steps_, EarlierRecord(recordPath), version_, recordPath));
+        text = record::FormatInstallRecord(RecordAfter(steps_, earlierRecord_, version_, recordPath));
     } catch (const std::invalid_argument& error) {
         throw InstallError(std::string("Cannot write the install record: ") + error.what());
     }
-    Stage(record::kInstallRecordName, [&text](const std::string& path) { WriteNewFile(path, text); });
-    PlaceStaged(record::kInstallRecordName, recordPath);
+    // Its earlier one, if any, is in the staging folder: made new, it never goes through a link.
+    WriteNewFile(recordPath, text);
     Record(Step(StepKind::Committed));
     Close();
     // The staging folder first: a crash between the two leaves a committed journal, whose
@@ -249,6 +282,7 @@ std::vector<std::string> Transaction::Rollback() noexcept {
 }
 
 void Transaction::Close() noexcept {
+    flushes_.clear();  // the staged files closed, so that the staging folder can go
     install::SetRegistryUndoLog(nullptr);
     open_ = false;
 }

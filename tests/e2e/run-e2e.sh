@@ -298,7 +298,7 @@ transaction)
   silent 0 /S /LANG=en "/DIR=$dir" "/LOG=$logs\\release1.log"
   echo "release 1, changed by its user" >>"$E2E_PREFIX/drive_c/Quorvane E2E/Transaction/App/quorvane.ini"
   fails_at_settings fr "registry value HKLM\\Software\\Quorvane\\Quorvane\\RaRozo emplacement changed"
-  # Killed before the install record, after the settings entry and the Run value changed.
+  # Killed before the commit (the install record), after the settings entry and the Run value changed.
   probe snapshot "$dir" >"$work/before.txt"
   QUORVANE_E2E_CRASH_AFTER_STEP=26 E2E_INSTALLER=$E2E_INSTALLER_CRASH \
     silent 99 /S /LANG=fr "/DIR=$dir" "/LOG=$logs\\crash.log"
