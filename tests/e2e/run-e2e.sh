@@ -300,7 +300,7 @@ transaction)
   fails_at_settings fr "registry value HKLM\\Software\\Quorvane\\Quorvane\\RaRozo emplacement changed"
   # Killed before the commit (the install record), after the settings entry and the Run value changed.
   probe snapshot "$dir" >"$work/before.txt"
-  QUORVANE_E2E_CRASH_AFTER_STEP=26 E2E_INSTALLER=$E2E_INSTALLER_CRASH \
+  QUORVANE_E2E_CRASH_AFTER_STEP=27 E2E_INSTALLER=$E2E_INSTALLER_CRASH \
     silent 99 /S /LANG=fr "/DIR=$dir" "/LOG=$logs\\crash.log"
   logged "$work/crash.log" "Setting langue = francais" "Run QuorvaneRaRozo = "
   grep -q "Transaction committed" "$work/crash.log" && fail "the crash came after the commit"
