@@ -3,6 +3,7 @@
 #include "app/install/InstallSupport.h"
 #include "app/log/InstallLog.h"
 #include "app/record/InstallRecord.h"
+#include "app/record/RecordFile.h"
 #include "app/transaction/ProfileSetting.h"
 #include "app/transaction/RecordEntries.h"
 #include "app/transaction/StepUndo.h"
@@ -89,11 +90,7 @@ std::optional<record::TInstallRecord> EarlierRecord(const std::string& path) {
     const ui::OwnedHandle file(CreateFileW(encoding::WidenPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid()) return std::nullopt;
-    std::string bytes(record::kMaxRecordBytes + 1, '\0');
-    DWORD got = 0;
-    if (!ReadFile(file.Get(), bytes.data(), DWORD(bytes.size()), &got, nullptr)) return std::nullopt;
-    bytes.resize(got);
-    record::TRecordResult read = record::ParseInstallRecord(bytes);
+    record::TRecordResult read = record::ReadInstallRecordFile(file.Get());
     if (!read.Record)
         LogLine("The earlier install record " + path + " is not used (line " + std::to_string(read.Line) + ": " +
                 read.Reason + ")");

@@ -3,6 +3,7 @@
 #include "app/install/FinishInstall.h"
 #include "app/install/InstallSupport.h"
 #include "app/log/InstallLog.h"
+#include "app/record/RecordFile.h"
 #include "ui/OwnedHandle.h"
 #include "encoding/TextEncoding.h"
 
@@ -172,12 +173,7 @@ record::TRecordResult ReadRecord(const std::string& path) {
     const ui::OwnedHandle file(CreateFileW(encoding::WidenPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                            OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file.Valid()) return {std::nullopt, "cannot be opened: " + install::SystemErrorText(GetLastError()), 0};
-    std::string bytes(record::kMaxRecordBytes + 1, '\0');
-    DWORD read = 0;
-    if (!ReadFile(file.Get(), bytes.data(), DWORD(bytes.size()), &read, nullptr))
-        return {std::nullopt, "cannot be read: " + install::SystemErrorText(GetLastError()), 0};
-    bytes.resize(read);
-    return record::ParseInstallRecord(bytes);
+    return record::ReadInstallRecordFile(file.Get());
 }
 
 record::TProductPlaces ProductPlaces(const std::string& installFolder) {
