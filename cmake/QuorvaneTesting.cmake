@@ -10,19 +10,30 @@ if(CMAKE_CROSSCOMPILING)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
   set(QUORVANE_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-run ${QUORVANE_WINEPREFIX})
+  # The tests that install the product from inside one program (INSTALLS below) have a prefix of
+  # their own: they run one after another there, beside the end-to-end scenarios, which run one
+  # after another in the first prefix.
+  set(QUORVANE_INSTALL_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix-install)
 else()
   find_package(GTest REQUIRED)
 endif()
 
-# quorvane_test(<name> SOURCES ... [LIBS ...] [LABELS ...] [TIMEOUT s])
+# quorvane_test(<name> [INSTALLS] SOURCES ... [LIBS ...] [LABELS ...] [TIMEOUT s])
+# INSTALLS: the test writes the product's files, keys, shortcuts and settings on the machine.
 function(quorvane_test name)
-  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "INSTALLS" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main GTest::gtest)
   if(CMAKE_CROSSCOMPILING)
     target_link_options(${name} PRIVATE -static)
   endif()
-  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  if(T_INSTALLS AND CMAKE_CROSSCOMPILING)
+    add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run ${QUORVANE_INSTALL_WINEPREFIX}
+                                  $<TARGET_FILE:${name}> --gtest_brief=1)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK quorvane_test_installation)
+  else()
+    add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  endif()
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
